@@ -1,0 +1,138 @@
+// Log file, warning and fatal-error reports, debug-output stream and trace hook.
+#include "app/Orv_Log.h"
+
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+#include <vector>
+
+bool g_LogEnabled = true;
+
+namespace {
+std::string g_logPath;
+bool g_inFatal = false;
+std::function<void()> g_emergencySave;
+std::function<void(int)> g_quit;
+
+std::string vformat(const char* fmt, va_list ap) {
+    va_list copy;
+    va_copy(copy, ap);
+    int n = std::vsnprintf(nullptr, 0, fmt, copy);
+    va_end(copy);
+    if (n < 0) return std::string(fmt);
+    std::vector<char> buf(size_t(n) + 1);
+    std::vsnprintf(buf.data(), buf.size(), fmt, ap);
+    return std::string(buf.data(), size_t(n));
+}
+
+void appendLine(const std::string& text) {
+    if (!g_LogEnabled || g_logPath.empty()) return;
+    // Open, append, close: the log stays complete whatever happens next.
+    FILE* f = std::fopen(g_logPath.c_str(), "ab");
+    if (!f) return;
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fputc('\n', f);
+    std::fclose(f);
+}
+}  // namespace
+
+void debug_log_open(const char* path) {
+    g_logPath = path ? path : "";
+    if (g_logPath.empty()) return;
+    FILE* f = std::fopen(g_logPath.c_str(), "wb");
+    if (!f) {
+        DebugOut() << "erreur: cannot create log " << g_logPath << std::endl;
+        g_logPath.clear();
+        return;
+    }
+    std::fclose(f);
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    char date[32], hour[32];
+    std::strftime(date, sizeof date, "%d/%m/%Y", &tm);
+    std::strftime(hour, sizeof hour, "%H:%M:%S", &tm);
+    debug_log("****** Quillmar2.Log - %s - %s ****************", date, hour);
+}
+
+const std::string& debug_log_path() { return g_logPath; }
+
+void debug_vlog(const char* fmt, va_list ap) { appendLine(vformat(fmt, ap)); }
+
+void debug_log(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    debug_vlog(fmt, ap);
+    va_end(ap);
+}
+
+void debug_printf(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text = vformat(fmt, ap);
+    va_end(ap);
+    appendLine(text);
+    DebugOut() << text << std::endl;
+}
+
+void OrvError_Warning(const char* fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text = vformat(fmt, ap);
+    va_end(ap);
+    appendLine("<<< erreur : " + text + " >>>");
+    DebugOut() << "erreur: " << text << std::endl;
+}
+
+void OrvError_Fatal(const char* fmt, ...) {
+    if (g_inFatal) return;
+    g_inFatal = true;
+    va_list ap;
+    va_start(ap, fmt);
+    std::string text = vformat(fmt, ap);
+    va_end(ap);
+    const std::string stars(60, '*');
+    appendLine(stars);
+    appendLine("<<< ERREUR : " + text + " >>>");
+    appendLine(stars);
+    DebugOut() << "ERREUR: " << text << std::endl;
+    if (g_emergencySave) g_emergencySave();
+    if (g_quit) g_quit(1);
+    // No quit path installed (a unit test or a tool): the caller returns its failure.
+}
+
+bool OrvError_InFatal() { return g_inFatal; }
+void OrvError_SetEmergencySaveHook(std::function<void()> hook) { g_emergencySave = std::move(hook); }
+void OrvError_SetQuitHook(std::function<void(int)> hook) { g_quit = std::move(hook); }
+void OrvError_ResetForTests() { g_inFatal = false; }
+
+void Orv_Trace(const char*) {}
+
+int CDebugOutStream::Buf::overflow(int ch) {
+    if (ch == traits_type::eof()) return 0;
+    if (ch == '\n') {
+        emitLine();
+    } else {
+        line.push_back(char(ch));
+        // The stream's line buffer holds 1024 bytes: a longer line goes out in pieces.
+        if (line.size() >= 1023) emitLine();
+    }
+    return ch;
+}
+
+int CDebugOutStream::Buf::sync() { return 0; }
+
+void CDebugOutStream::Buf::emitLine() {
+    if (hook) hook(line);
+    else std::cerr << line << '\n';
+    line.clear();
+}
+
+CDebugOutStream::CDebugOutStream() : std::ostream(nullptr) { rdbuf(&buf_); }
+void CDebugOutStream::SetHook(Hook hook) { buf_.hook = std::move(hook); }
+void CDebugOutStream::ResetHook() { buf_.hook = nullptr; }
+
+CDebugOutStream& DebugOut() {
+    static CDebugOutStream* s = new CDebugOutStream();  // outlives every static destructor that may still log
+    return *s;
+}

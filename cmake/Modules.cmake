@@ -1,0 +1,31 @@
+# Helpers that declare one library per source folder and one test binary per subsystem.
+
+# qm_module(<name> DEPS <libs...>): library qm_<name> from the *.cpp files of the current folder.
+function(qm_module name)
+  cmake_parse_arguments(M "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(srcs)
+    add_library(qm_${name} STATIC ${srcs})
+    target_include_directories(qm_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(qm_${name} PUBLIC ${M_DEPS})
+  else()
+    add_library(qm_${name} INTERFACE)
+    target_include_directories(qm_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(qm_${name} INTERFACE ${M_DEPS})
+  endif()
+endfunction()
+
+# qm_test(<name> DEPS <libs...>): test binary test_<name> from the *.cpp files of the current folder.
+function(qm_test name)
+  cmake_parse_arguments(T "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(test_${name} ${srcs})
+  target_link_libraries(test_${name} PRIVATE ${T_DEPS} qm_testdata GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(test_${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;QM_PLUGIN_DIR=${PROJECT_BINARY_DIR}/plugins"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds every test with AddressSanitizer and UndefinedBehaviorSanitizer and runs them all.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+jobs=$(nproc)
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_SANITIZE=ON -DQM_TESTS=ON -DQM_BENCH=OFF >/dev/null
+cmake --build build-test -j "$jobs"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:suppressions=$PWD/scripts/asan.supp"
+export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --test-dir build-test --output-on-failure -j "$jobs" --timeout 600
