@@ -1,0 +1,130 @@
+// Log texts, warning and fatal reports, debug-output lines and the counting allocator.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Orv_File.h"
+#include "app/Orv_Log.h"
+#include "app/Orv_Mem.h"
+#include "testdata/TempDir.h"
+
+namespace {
+struct LogFixture : ::testing::Test {
+    TempDir dir;
+    std::vector<std::string> debugLines;
+    void SetUp() override {
+        debug_log_open((dir / "quillmar2.log").c_str());
+        DebugOut().SetHook([this](const std::string& l) { debugLines.push_back(l); });
+        OrvError_ResetForTests();
+    }
+    void TearDown() override {
+        DebugOut().ResetHook();
+        OrvError_SetQuitHook(nullptr);
+        OrvError_SetEmergencySaveHook(nullptr);
+        OrvError_ResetForTests();
+        g_LogEnabled = true;
+        debug_log_open("");
+    }
+    std::string log() { return ReadFileText(dir / "quillmar2.log"); }
+};
+}  // namespace
+
+TEST_F(LogFixture, BannerAndLinesAreAppended) {
+    debug_log("ligne %d", 1);
+    debug_printf("Orv3D_SetNewScreenSize(%d, %d) ok", 640, 480);
+    std::string text = log();
+    EXPECT_EQ(text.rfind("****** Quillmar2.Log - ", 0), 0u);
+    EXPECT_NE(text.find("\nligne 1\n"), std::string::npos);
+    EXPECT_NE(text.find("\nOrv3D_SetNewScreenSize(640, 480) ok\n"), std::string::npos);
+    ASSERT_EQ(debugLines.size(), 1u);
+    EXPECT_EQ(debugLines[0], "Orv3D_SetNewScreenSize(640, 480) ok");
+}
+
+TEST_F(LogFixture, SwitchedOffLogWritesNothing) {
+    std::string before = log();
+    g_LogEnabled = false;
+    debug_log("hidden");
+    EXPECT_EQ(log(), before);
+}
+
+TEST_F(LogFixture, WarningGoesToLogAndDebugStream) {
+    OrvError_Warning("fichier %s absent", "x.spr");
+    EXPECT_NE(log().find("<<< erreur : fichier x.spr absent >>>\n"), std::string::npos);
+    ASSERT_EQ(debugLines.size(), 1u);
+    EXPECT_EQ(debugLines[0], "erreur: fichier x.spr absent");
+}
+
+TEST_F(LogFixture, FatalSavesQuitsOnceAndIgnoresReentry) {
+    int saves = 0, quits = 0, code = 0;
+    OrvError_SetEmergencySaveHook([&] {
+        saves++;
+        OrvError_Fatal("pendant la sauvegarde");  // ignored: a report is in progress
+    });
+    OrvError_SetQuitHook([&](int c) {
+        quits++;
+        code = c;
+    });
+    OrvError_Fatal("panne %d", 7);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(quits, 1);
+    EXPECT_NE(code, 0);
+    std::string text = log();
+    std::string stars(60, '*');
+    EXPECT_NE(text.find(stars + "\n<<< ERREUR : panne 7 >>>\n" + stars + "\n"), std::string::npos);
+    EXPECT_EQ(text.find("pendant la sauvegarde"), std::string::npos);
+    OrvError_Fatal("encore");
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(LogFixture, LongDebugLinesAreSplitAtTheBufferSize) {
+    std::string longLine(3000, 'x');
+    DebugOut() << longLine << std::endl;
+    size_t total = 0;
+    for (const auto& l : debugLines) {
+        EXPECT_LE(l.size(), 1023u);
+        total += l.size();
+    }
+    EXPECT_EQ(total, longLine.size());
+}
+
+TEST_F(LogFixture, AllocatorCountsTagsAndReports) {
+    MemStats before = mem_stats();
+    void* a = mem_alloc(100, "music_buffer");
+    void* b = mem_calloc(10, 20, "NOLOG");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(static_cast<unsigned char*>(b)[199], 0);
+    MemStats mid = mem_stats();
+    EXPECT_EQ(mid.liveBlocks - before.liveBlocks, 2);
+    EXPECT_EQ(mid.liveBytes - before.liveBytes, 300);
+    EXPECT_GE(mid.peakBytes, mid.liveBytes);
+    std::string text = log();
+    EXPECT_NE(text.find("music_buffer"), std::string::npos);
+    EXPECT_EQ(text.find("NOLOG"), std::string::npos);
+
+    mem_free(b, "NOLOG");
+    mem_report();
+    text = log();
+    EXPECT_NE(text.find("non libéré"), std::string::npos);
+    EXPECT_NE(text.find("(music_buffer)"), std::string::npos);
+    mem_free(a, "music_buffer");
+    EXPECT_EQ(mem_stats().liveBlocks, before.liveBlocks);
+}
+
+TEST_F(LogFixture, BadFreesAreWarnedNotExecuted) {
+    mem_free(nullptr, "x");
+    EXPECT_NE(log().find("<<< erreur : Can't free memory (NULL) >>>"), std::string::npos);
+    int local = 0;
+    MemStats before = mem_stats();
+    mem_free(&local, "pile");
+    EXPECT_EQ(mem_stats().liveBlocks, before.liveBlocks);
+}
+
+TEST_F(LogFixture, ZeroSizeAllocationIsFatal) {
+    int quits = 0;
+    OrvError_SetQuitHook([&](int) { quits++; });
+    EXPECT_EQ(mem_alloc(0, "vide"), nullptr);
+    EXPECT_EQ(quits, 1);
+    EXPECT_NE(log().find("<<< ERREUR : mem_alloc()"), std::string::npos);
+}
