@@ -9,10 +9,20 @@
 bool g_LogEnabled = true;
 
 namespace {
-std::string g_logPath;
+// Function-local objects: static constructors of other files may log before this file's globals exist.
+std::string& logPath() {
+    static std::string* p = new std::string();
+    return *p;
+}
 bool g_inFatal = false;
-std::function<void()> g_emergencySave;
-std::function<void(int)> g_quit;
+std::function<void()>& emergencySave() {
+    static auto* f = new std::function<void()>();
+    return *f;
+}
+std::function<void(int)>& quitHook() {
+    static auto* f = new std::function<void(int)>();
+    return *f;
+}
 
 std::string vformat(const char* fmt, va_list ap) {
     va_list copy;
@@ -26,9 +36,9 @@ std::string vformat(const char* fmt, va_list ap) {
 }
 
 void appendLine(const std::string& text) {
-    if (!g_LogEnabled || g_logPath.empty()) return;
+    if (!g_LogEnabled || logPath().empty()) return;
     // Open, append, close: the log stays complete whatever happens next.
-    FILE* f = std::fopen(g_logPath.c_str(), "ab");
+    FILE* f = std::fopen(logPath().c_str(), "ab");
     if (!f) return;
     std::fwrite(text.data(), 1, text.size(), f);
     std::fputc('\n', f);
@@ -37,12 +47,12 @@ void appendLine(const std::string& text) {
 }  // namespace
 
 void debug_log_open(const char* path) {
-    g_logPath = path ? path : "";
-    if (g_logPath.empty()) return;
-    FILE* f = std::fopen(g_logPath.c_str(), "wb");
+    logPath() = path ? path : "";
+    if (logPath().empty()) return;
+    FILE* f = std::fopen(logPath().c_str(), "wb");
     if (!f) {
-        DebugOut() << "erreur: cannot create log " << g_logPath << std::endl;
-        g_logPath.clear();
+        DebugOut() << "erreur: cannot create log " << logPath() << std::endl;
+        logPath().clear();
         return;
     }
     std::fclose(f);
@@ -55,7 +65,7 @@ void debug_log_open(const char* path) {
     debug_log("****** Quillmar2.Log - %s - %s ****************", date, hour);
 }
 
-const std::string& debug_log_path() { return g_logPath; }
+const std::string& debug_log_path() { return logPath(); }
 
 void debug_vlog(const char* fmt, va_list ap) { appendLine(vformat(fmt, ap)); }
 
@@ -96,14 +106,14 @@ void OrvError_Fatal(const char* fmt, ...) {
     appendLine("<<< ERREUR : " + text + " >>>");
     appendLine(stars);
     DebugOut() << "ERREUR: " << text << std::endl;
-    if (g_emergencySave) g_emergencySave();
-    if (g_quit) g_quit(1);
+    if (emergencySave()) emergencySave()();
+    if (quitHook()) quitHook()(1);
     // No quit path installed (a unit test or a tool): the caller returns its failure.
 }
 
 bool OrvError_InFatal() { return g_inFatal; }
-void OrvError_SetEmergencySaveHook(std::function<void()> hook) { g_emergencySave = std::move(hook); }
-void OrvError_SetQuitHook(std::function<void(int)> hook) { g_quit = std::move(hook); }
+void OrvError_SetEmergencySaveHook(std::function<void()> hook) { emergencySave() = std::move(hook); }
+void OrvError_SetQuitHook(std::function<void(int)> hook) { quitHook() = std::move(hook); }
 void OrvError_ResetForTests() { g_inFatal = false; }
 
 void Orv_Trace(const char*) {}

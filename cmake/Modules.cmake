@@ -22,10 +22,13 @@ function(qm_test name)
   if(NOT srcs)
     return()
   endif()
-  add_executable(test_${name} ${srcs})
-  target_link_libraries(test_${name} PRIVATE ${T_DEPS} qm_testdata GTest::gtest GTest::gtest_main)
-  gtest_discover_tests(test_${name}
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;QM_PLUGIN_DIR=${PROJECT_BINARY_DIR}/plugins"
-    DISCOVERY_TIMEOUT 60)
+  # The test entry sets the headless drivers and the plug-in directory itself, so a binary runs alike
+  # under ctest and by hand.
+  add_executable(test_${name} ${srcs} ${PROJECT_SOURCE_DIR}/tests/support/TestMain.cpp)
+  target_compile_definitions(test_${name} PRIVATE QM_TEST_PLUGIN_DIR="${PROJECT_BINARY_DIR}/plugins")
+  target_link_libraries(test_${name} PRIVATE ${T_DEPS} qm_testdata GTest::gtest)
+  if(TARGET blt_p5)
+    add_dependencies(test_${name} blt_p5 blt_p6)
+  endif()
+  gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,4 +1,8 @@
-// Program entry: hands the command line to the application object.
+// Program entry: installs the game's handlers and hands the command line to the application object.
 #include "app/Application.h"
+#include "app/main/Orv_Main.h"
 
-int main(int argc, char** argv) { return TheApplication().Run(argc, argv); }
+int main(int argc, char** argv) {
+    OrvMain_InstallHandlers();
+    return TheApplication().Run(argc, argv);
+}

@@ -1,0 +1,235 @@
+// The menu page: background, builders, operations by name, drawing and event polling.
+#include "menus/Mn_Menu.h"
+
+#include <cstring>
+#include <fstream>
+
+#include "app/FrameTimer.h"
+#include "app/Orv_File.h"
+#include "app/Orv_Log.h"
+#include "framework/Input.h"
+#include "graphics2d/Draw.h"
+#include "graphics2d/Orv_Display.h"
+#include "graphics2d/PixelFormat.h"
+#include "graphics2d/Tga.h"
+
+namespace {
+
+const char* const kLoadTgaFn = "void CMnMenu::LoadTga(const string&,CSystemMemorySurface&)";
+
+}  // namespace
+
+CMnMenu::CMnMenu() {
+    const CSurface* render = OrvDisplay_GetRenderSurface();
+    CPixelFormat pf = render ? render->format : PixelFormatOf(PFID_R5G6B5);
+    if (background_.Create(OrvDisplay_GetRenderWidth(), OrvDisplay_GetRenderHeight(), pf) && background_.Lock()) {
+        ClearSurface(background_, 0);
+        background_.Unlock();
+    }
+}
+
+CMnMenu::~CMnMenu() {
+    widgets_.clear();
+    background_.Free();
+}
+
+void CMnMenu::LoadBackground(const std::string& file) { LoadTga(file, background_); }
+
+void CMnMenu::LoadTga(const std::string& file, CSystemMemorySurface& target) {
+    char path[ORV_PATH_MAX];
+    build_path_sprmenu(path, file.c_str());
+    if (!OrvFile_Exists(path)) {
+        OrvError_Fatal("%s ERROR: impossible de trouver le fichier %s", kLoadTgaFn, path);
+        return;
+    }
+    std::ifstream in(OrvFile_Resolve(path), std::ios::binary);
+    TgaHeader header;
+    if (!in || !Tga_ReadHeader(in, header)) {
+        OrvError_Fatal("%s ERROR: fichier TGA illisible %s", kLoadTgaFn, path);
+        return;
+    }
+    const CPixelFormat pf = Tga_GetPixelFormat(header);
+    if (pf.flags & PF_PALETTED) {
+        OrvError_Fatal("%s ERROR: la TGA %s est au format paletté.", kLoadTgaFn, path);
+        return;
+    }
+    CSystemMemorySurface picture;
+    bool ok = pf.bitsPerPixel != 0 && picture.Create(header.Width(), header.Height(), pf) && picture.Lock();
+    if (ok) {
+        ok = Tga_ReadPixels(in, header, picture);
+        picture.Unlock();
+    }
+    if (!ok) {
+        OrvError_Fatal("%s ERROR: fichier TGA illisible %s", kLoadTgaFn, path);
+        return;
+    }
+    // Another size copies the common rectangle.
+    if (target.Lock()) {
+        CopySurface(target, picture);
+        target.Unlock();
+    }
+    picture.Free();
+}
+
+void CMnMenu::CopyBackground(CSurface& source) {
+    void* dst = background_.Lock();
+    void* src = source.Lock();
+    if (dst && src) {
+        const bool halve = OrvDisplay_GetScreenWidth() == 640 && background_.BytesPerPixel() == 2 &&
+                           source.BytesPerPixel() == 2;
+        const uint16_t mask = PixelFormat_Is565(background_.format) ? 0x7BEF : 0x3DEF;
+        for (int y = 0; y < background_.height; ++y) {
+            uint8_t* row = background_.Row(y);
+            if (!halve || y >= source.height) {
+                std::memset(row, 0, size_t(background_.width) * size_t(background_.BytesPerPixel()));
+                continue;
+            }
+            uint16_t* d = reinterpret_cast<uint16_t*>(row);
+            const uint16_t* s = reinterpret_cast<const uint16_t*>(source.Row(y));
+            for (int x = 0; x < background_.width; ++x) d[x] = x < source.width ? uint16_t((s[x] >> 1) & mask) : 0;
+        }
+    }
+    if (src) source.Unlock();
+    if (dst) background_.Unlock();
+}
+
+// ---- builders ----
+
+void CMnMenu::AddWidget(CMnWidget* widget) { widgets_.emplace_back(widget); }
+
+namespace {
+
+// Name, bank, text and position of a sprite widget.
+template <class W>
+W* NewSpriteWidget(const std::string& name, const std::string& text, int32_t x, int32_t y) {
+    W* w = new W;
+    w->SetName(name);
+    w->LoadBank(name);
+    w->SetText(text);
+    w->SetPos(x, y);
+    return w;
+}
+
+}  // namespace
+
+void CMnMenu::AddSpriteWidget(CMnSprWidget* widget, int32_t event) {
+    widget->SetEvent(event);
+    widget->SetRectFromSprite();
+    AddWidget(widget);
+}
+
+void CMnMenu::AddPicture(const std::string& name, int32_t x, int32_t y) {
+    AddWidget(NewSpriteWidget<CMnPicture>(name, "", x, y));
+}
+
+void CMnMenu::AddButton(const std::string& name, const std::string& text, int32_t x, int32_t y, int32_t event) {
+    AddSpriteWidget(NewSpriteWidget<CMnSprWidget>(name, text, x, y), event);
+}
+
+void CMnMenu::AddPlayerButton(const std::string& name, const std::string& text, int32_t x, int32_t y,
+                              int32_t event) {
+    AddSpriteWidget(NewSpriteWidget<CMnPlayerButton>(name, text, x, y), event);
+}
+
+void CMnMenu::AddAnimButton(const std::string& name, const std::string& text, int32_t frames, int32_t x, int32_t y,
+                            int32_t event) {
+    CMnAnimButton* w = NewSpriteWidget<CMnAnimButton>(name, text, x, y);
+    w->SetFrameCount(frames);
+    AddSpriteWidget(w, event);
+}
+
+void CMnMenu::AddSwitch(const std::string& name, const std::string& offText, const std::string& onText, int32_t x,
+                        int32_t y, bool state, int32_t event) {
+    CMnSwitch* w = NewSpriteWidget<CMnSwitch>(name, offText, x, y);
+    w->SetTexts(offText, onText);
+    w->SetState(state);
+    AddSpriteWidget(w, event);
+}
+
+void CMnMenu::AddMsgButton(const std::string& name, const std::string& text, int32_t x, int32_t y, bool toggled,
+                           int32_t event) {
+    CMnMsgButton* w = NewSpriteWidget<CMnMsgButton>(name, text, x, y);
+    w->SetToggled(toggled);
+    AddSpriteWidget(w, event);
+}
+
+void CMnMenu::AddSlider(const std::string& name, const std::string& text, int32_t x, int32_t y, float* value,
+                        int32_t event) {
+    auto* w = new CMnSlider;
+    w->SetName(name);
+    w->LoadBanks("g_son.spr", "m_son.spr");
+    w->SetText(text);
+    w->SetPos(x, y);
+    w->SetTrackOffset(-65, -6);
+    w->SetKnobOffset(10, 6);
+    w->SetTrackSize(115, 15);
+    w->SetValuePtr(value);
+    w->SetEvent(event);
+    AddWidget(w);
+}
+
+// ---- operations by name ----
+
+CMnWidget* CMnMenu::FindWidget(const std::string& name) const {
+    for (const auto& w : widgets_)
+        if (w->GetName() == name) return w.get();
+    return nullptr;
+}
+
+void CMnMenu::MoveWidget(const std::string& name, int32_t dx, int32_t dy) {
+    if (CMnWidget* w = FindWidget(name)) w->Move(dx, dy);
+}
+
+void CMnMenu::SetWidgetRect(const std::string& name, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    if (CMnWidget* w = FindWidget(name)) w->SetRect(left, top, right, bottom);
+}
+
+void CMnMenu::SetWidgetText(const std::string& name, const std::string& text) {
+    if (CMnWidget* w = FindWidget(name)) w->SetText(text);
+}
+
+void CMnMenu::SetWidgetAnimate(const std::string& name, bool on) {
+    if (CMnWidget* w = FindWidget(name)) w->SetAnimate(on);
+}
+
+void CMnMenu::EnableWidget(const std::string& name) {
+    if (CMnWidget* w = FindWidget(name)) w->Enable();
+}
+
+void CMnMenu::ShowWidget(const std::string& name) {
+    if (CMnWidget* w = FindWidget(name)) w->Show();
+}
+
+void CMnMenu::HideWidget(const std::string& name) {
+    if (CMnWidget* w = FindWidget(name)) w->Hide();
+}
+
+void CMnMenu::EnableAll() {
+    for (const auto& w : widgets_) w->Enable();
+}
+
+void CMnMenu::DisableAll() {
+    for (const auto& w : widgets_) w->Disable();
+}
+
+// ---- per pass ----
+
+void CMnMenu::Draw() {
+    if (CSurface* render = OrvDisplay_GetRenderSurface()) CopySurface(*render, background_);
+    for (const auto& w : widgets_) w->Draw();
+    NewFrameFlags &= ~uint32_t(NEWFRAME_MENU);
+}
+
+int32_t CMnMenu::PollEvent() {
+    for (const auto& w : widgets_) {
+        if (const int32_t code = w->Update()) {
+            MouseClickFlags.click = 0;
+            return code;
+        }
+    }
+    if (MouseClickFlags.click) {
+        MouseClickFlags.click = 0;
+        return MN_EVENT_EMPTY_CLICK;
+    }
+    return 0;
+}

@@ -1,0 +1,59 @@
+// Generator of the project's small demo installation, shared by the demo program and the tests.
+#include "testdata/DemoInstall.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "app/Orv_File.h"
+#include "testdata/SprWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+// A white arrow with a black outline; transparent elsewhere.
+SprImage cursorArrow() {
+    SprImage img;
+    img.width = img.height = DEMO_CURSOR_SIZE;
+    img.pixels.assign(size_t(img.width * img.height), 0);
+    for (int y = 0; y < img.height; y++) {
+        int len = y < 11 ? y + 1 : 12 - (y - 10) * 2;
+        for (int x = 0; x < len && x < img.width; x++) {
+            bool edge = x == 0 || x == len - 1 || y == 10;
+            img.pixels[size_t(y * img.width + x)] = edge ? 0xFF000000u : 0xFFFFFFFFu;
+        }
+    }
+    return img;
+}
+
+// A flat tile marking a CD.
+SprImage probeTile(int cd) {
+    SprImage img;
+    img.width = img.height = 8;
+    img.pixels.assign(64, 0xFF000000u | uint32_t(cd * 0x3F) << 8);
+    return img;
+}
+
+bool save(const std::string& path, const std::vector<SprImage>& imgs, std::string* error) {
+    SprWriterOptions opt;
+    std::string why;
+    if (SprWriter_Save(path, imgs, opt, &why)) return true;
+    if (error) *error = path + ": " + why;
+    return false;
+}
+}  // namespace
+
+bool DemoInstall_Write(const std::string& dir, std::string* error) {
+    std::error_code ec;
+    for (const char* sub : {"wam", "music", "spr/menu", "scenar", "loc", "save", "datas_q2/warp", "datas_q2/ksn/music",
+                            "datas_q2/ksn/dial", "datas_q2/spw", "datas_q2/qmv", "datas_q2/3d/dial", "datas_q2/spf"}) {
+        fs::create_directories(fs::path(dir) / sub, ec);
+        if (ec) {
+            if (error) *error = std::string(sub) + ": " + ec.message();
+            return false;
+        }
+    }
+    // The installation serves every CD: it holds the four probe files.
+    for (int cd = 1; cd <= 4; cd++)
+        if (!save((fs::path(dir) / cd_probe_name(cd)).string(), {probeTile(cd)}, error)) return false;
+    return save((fs::path(dir) / "spr/interfac.spr").string(), {cursorArrow()}, error);
+}

@@ -1,0 +1,453 @@
+// Tests of the fonts: "Font.txt" parsing and its errors, extents, wrap points, glyph drawing and clipping.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/Orv_File.h"
+#include "app/Orv_Log.h"
+#include "graphics2d/PixelFormat.h"
+#include "graphics2d/Surface.h"
+#include "menus/Orv_Font.h"
+#include "testdata/MenuTextWriter.h"
+#include "testdata/TempDir.h"
+
+namespace {
+
+// Counts locks so that tests can check that begin/end pairs balance them.
+class CountingSurface : public CSystemMemorySurface {
+public:
+    void* Lock(int level = 0) override {
+        ++locks;
+        return CSystemMemorySurface::Lock(level);
+    }
+    void Unlock() override { --locks; }
+    int locks = 0;
+};
+
+class FontTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        OrvFile_SetInstallDir(dir_.Path());
+        std::string ttf = ReadFileText(ORV_FALLBACK_FONT_FILE);
+        ASSERT_FALSE(ttf.empty()) << "fonts-dejavu-core is needed";
+        ASSERT_TRUE(WriteFileBytes(dir_ / "loc/Sans.ttf", ttf.data(), ttf.size()));
+        DebugOut().SetHook([this](const std::string& line) { messages_.push_back(line); });
+    }
+    void TearDown() override {
+        OrvFont_RemoveFonts();
+        DebugOut().ResetHook();
+        OrvError_ResetForTests();
+    }
+
+    void Init(const std::string& fontTxt) {
+        ASSERT_TRUE(WriteFileText(dir_ / "loc/Font.txt", fontTxt));
+        OrvFont_MainInit();
+    }
+    void InitStandard(bool mbcs = false) {
+        Init(FontTxt_Make(FontTxt_StandardBlocks("Sans.ttf"), {0x20, 0x2C}, mbcs));
+    }
+    bool Logged(const std::string& text) const {
+        return std::any_of(messages_.begin(), messages_.end(),
+                           [&](const std::string& m) { return m.find(text) != std::string::npos; });
+    }
+
+    TempDir dir_;
+    std::vector<std::string> messages_;
+};
+
+CPixelFormat Format(int id) {
+    CPixelFormat pf;
+    GetPixelFormat(id, pf);
+    return pf;
+}
+
+uint32_t Pixel(const CSurface& s, int x, int y) {
+    const uint8_t* p = s.Row(y) + x * s.BytesPerPixel();
+    uint32_t v = 0;
+    for (int i = 0; i < s.BytesPerPixel(); ++i) v |= uint32_t(p[i]) << (8 * i);
+    return v;
+}
+
+void Fill(CSystemMemorySurface& s, uint32_t argb) {
+    const uint32_t v = PackColor(s.format, argb);
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x)
+            std::memcpy(s.Row(y) + x * s.BytesPerPixel(), &v, size_t(s.BytesPerPixel()));
+}
+
+// A surface of the given format and size filled with a colour.
+void Make(CSystemMemorySurface& s, int id, int w, int h, uint32_t argb = 0xFF000000) {
+    ASSERT_TRUE(s.Create(w, h, Format(id)));
+    Fill(s, argb);
+}
+
+void Draw(CSurface& s, const char* id, uint32_t colour, int x, int y, const char* text) {
+    OrvFont_PrintBeginOn(&s, id, colour);
+    OrvFont_PrintAt(x, y, text);
+    OrvFont_PrintEnd();
+}
+
+OrvTextSize Measure(CSurface& s, const char* id, const char* text, int32_t length = -1) {
+    OrvTextSize sz;
+    OrvFont_PrintBeginOn(&s, id, 0xFFFFFF);
+    OrvFont_GetTextSize(text, length < 0 ? int32_t(std::strlen(text)) : length, sz);
+    OrvFont_PrintEnd();
+    return sz;
+}
+
+// Bounding box of the pixels that differ from the background: left, top, right, bottom (inclusive).
+struct Box {
+    int l = 1 << 30, t = 1 << 30, r = -1, b = -1;
+    bool Empty() const { return r < 0; }
+};
+Box Changed(const CSurface& s, uint32_t background) {
+    Box box;
+    for (int y = 0; y < s.height; ++y)
+        for (int x = 0; x < s.width; ++x)
+            if (Pixel(s, x, y) != background) {
+                box.l = std::min(box.l, x);
+                box.r = std::max(box.r, x);
+                box.t = std::min(box.t, y);
+                box.b = std::max(box.b, y);
+            }
+    return box;
+}
+
+}  // namespace
+
+TEST_F(FontTest, FontTxtBlocksDefaultsAndDuplicates) {
+    Init("; comment\r\n"
+         "\r\n"
+         "[Font] this rest is ignored\r\n"
+         "; inside a block\r\n"
+         "NameID OrvFT_Default\r\n"
+         "Name Sans.ttf\r\n"
+         "[EndFont]\r\n"
+         "[Font]\r\n"
+         "NameID OrvFT_POPUP\r\n"
+         "Name Sans.ttf\r\n"
+         "Type DejaVu Sans\r\n"
+         "Height -12\r\n"
+         "Width 7\r\n"
+         "Unknown 5\r\n"
+         "[EndFont]\r\n"
+         "[Font]\r\n"
+         "NameID OrvFT_POPUP\r\n"
+         "Name other.ttf\r\n"
+         "Height 30\r\n"
+         "[EndFont]\r\n");
+    const ST_font_desc* def = OrvFont_Find("OrvFT_Default");
+    ASSERT_NE(def, nullptr);
+    EXPECT_EQ(def->height, 16);  // no Height line
+    EXPECT_EQ(def->fileName, dir_ / "loc/Sans.ttf");
+    const ST_font_desc* popup = OrvFont_Find("OrvFT_POPUP");
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->height, -12);  // the second block with this id adds nothing
+    EXPECT_EQ(popup->fileName, dir_ / "loc/Sans.ttf");
+    EXPECT_FALSE(Logged("other.ttf"));
+    EXPECT_FALSE(OrvFont_IsMBCS());
+}
+
+TEST_F(FontTest, FontTxtPartitionCodesAndCharacterSet) {
+    Init("[PartitionCode] 20 2C 0x2e zz 1FFFF\r\n"
+         "[CharacterSet] MBCS\r\n");
+    EXPECT_EQ(OrvFont_GetPartitionCodes(), (std::vector<uint16_t>{0x20, 0x2C, 0x2E}));
+    EXPECT_TRUE(Logged("code de partition incorrect : zz"));
+    EXPECT_TRUE(Logged("code de partition incorrect : 1FFFF"));
+    EXPECT_TRUE(OrvFont_IsMBCS());
+    OrvFont_RemoveFonts();
+
+    Init("[PartitionCode]\r\n20 2C\r\n[CharacterSet] Other\r\n");
+    EXPECT_TRUE(OrvFont_GetPartitionCodes().empty());
+    EXPECT_FALSE(OrvFont_IsMBCS());
+    EXPECT_FALSE(OrvFont_IsPartitionChar(" "));
+}
+
+TEST_F(FontTest, FontTxtErrors) {
+    OrvFile_Delete((dir_ / "loc/Font.txt").c_str());
+    OrvFont_MainInit();
+    EXPECT_TRUE(Logged("void OrvFont_MainInit(void) ERREUR: le fichier \"Font.txt\" est introuvalbe"));
+    OrvError_ResetForTests();
+    messages_.clear();
+
+    ASSERT_TRUE(WriteFileText(dir_ / "loc/bad.ttf", "not a font at all"));
+    Init("[Font]\r\nNameID Missing\r\nName nothere.ttf\r\n[EndFont]\r\n"
+         "[Font]\r\nNameID Refused\r\nName bad.ttf\r\n[EndFont]\r\n"
+         "[Font]\r\nName Sans.ttf\r\n[EndFont]\r\n"
+         "[Font]\r\nNameID Open\r\nName Sans.ttf\r\n");
+    EXPECT_TRUE(Logged("Font " + (dir_ / "loc/nothere.ttf") + " not found, using system font"));
+    EXPECT_TRUE(Logged("add_font() ERREUR: Problème lors de l'ouverture de la fonte " + (dir_ / "loc/bad.ttf")));
+    EXPECT_TRUE(Logged("sans NameID"));
+    EXPECT_TRUE(Logged("sans [EndFont]"));
+    EXPECT_EQ(OrvFont_Find("Open"), nullptr);
+    // Both substitutes measure and draw.
+    CSystemMemorySurface s;
+    Make(s, PFID_R5G6B5, 120, 40);
+    for (const char* id : {"Missing", "Refused"}) {
+        ASSERT_NE(OrvFont_Find(id), nullptr) << id;
+        EXPECT_GT(Measure(s, id, "Abc").cx, 10) << id;
+        Draw(s, id, 0xFFFFFF, 2, 2, "Abc");
+        EXPECT_FALSE(Changed(s, 0).Empty()) << id;
+        Fill(s, 0xFF000000);
+    }
+}
+
+TEST_F(FontTest, PartitionCharsBySingleAndDoubleByteMode) {
+    Init("[PartitionCode] 0120 2C 8140\r\n");
+    EXPECT_TRUE(OrvFont_IsPartitionChar(" "));     // low byte of 0x0120
+    EXPECT_TRUE(OrvFont_IsPartitionChar("@"));     // low byte of 0x8140 in single-byte mode
+    EXPECT_TRUE(OrvFont_IsPartitionChar(","));
+    EXPECT_FALSE(OrvFont_IsPartitionChar("a"));
+    EXPECT_FALSE(OrvFont_IsPartitionChar("\x81"));
+    OrvFont_RemoveFonts();
+
+    Init("[PartitionCode] 0120 2C 8140\r\n[CharacterSet] MBCS\r\n");
+    EXPECT_TRUE(OrvFont_IsPartitionChar("\x81\x40"));
+    EXPECT_FALSE(OrvFont_IsPartitionChar("@"));       // bit 15 set: only the pair matches
+    EXPECT_FALSE(OrvFont_IsPartitionChar("\x81\x41"));
+    EXPECT_FALSE(OrvFont_IsPartitionChar("\x40\x81"));
+    EXPECT_TRUE(OrvFont_IsPartitionChar(" "));
+    EXPECT_TRUE(OrvFont_IsPartitionChar(","));
+    EXPECT_FALSE(OrvFont_IsPartitionChar("\x81"));    // a lead byte at the end of the text
+}
+
+TEST_F(FontTest, HeightsAndExtents) {
+    Init(FontTxt_Make({{"Pos", "Sans.ttf", "", 16, 0}, {"Neg", "Sans.ttf", "", -16, 0},
+                       {"Wide", "Sans.ttf", "", 16, 20}, {"OrvFT_Default", "Sans.ttf", "", 24, 0}},
+                      {}, false));
+    CSystemMemorySurface s;
+    Make(s, PFID_R5G6B5, 64, 64);
+
+    OrvFont_PrintBeginOn(&s, "Pos", 0xFFFFFF);
+    EXPECT_EQ(OrvFont_GetHeight(), 17);
+    OrvTextSize ab, a, b, av, v, partial, none;
+    ASSERT_TRUE(OrvFont_GetTextSize("ab", 2, ab));
+    OrvFont_GetTextSize("a", 1, a);
+    OrvFont_GetTextSize("b", 1, b);
+    OrvFont_GetTextSize("AV", 2, av);
+    OrvFont_GetTextSize("A", 1, v);
+    OrvTextSize vOnly;
+    OrvFont_GetTextSize("V", 1, vOnly);
+    OrvFont_GetTextSize("abcdef", 2, partial);
+    OrvFont_GetTextSize("", 0, none);
+    OrvFont_PrintEnd();
+    EXPECT_EQ(ab.cy, 16);
+    EXPECT_GT(a.cx, 0);
+    EXPECT_EQ(ab.cx, a.cx + b.cx);
+    EXPECT_EQ(av.cx, v.cx + vOnly.cx);  // no kerning
+    EXPECT_EQ(partial.cx, ab.cx);
+    EXPECT_EQ(none.cx, 0);
+    EXPECT_EQ(none.cy, 16);
+
+    // A negative height is the character height: the cell adds the internal leading.
+    OrvFont_PrintBeginOn(&s, "Neg", 0xFFFFFF);
+    const int negHeight = OrvFont_GetHeight();
+    OrvFont_PrintEnd();
+    EXPECT_GT(negHeight, 17);
+    EXPECT_LT(negHeight, 24);
+    EXPECT_GT(Measure(s, "Wide", "mmmm").cx, Measure(s, "Pos", "mmmm").cx);
+
+    // Unknown ids take the default font.
+    EXPECT_EQ(Measure(s, "Unknown", "Hello").cx, Measure(s, "OrvFT_Default", "Hello").cx);
+    OrvFont_PrintBeginOn(&s, "Unknown", 0);
+    EXPECT_EQ(OrvFont_GetHeight(), 25);
+    OrvFont_PrintEnd();
+
+    // Outside a pair: the registered height with a warning; measuring and drawing are fatal errors.
+    messages_.clear();
+    EXPECT_EQ(OrvFont_GetHeight(), 24);
+    EXPECT_TRUE(Logged("OrvFont_GetHeight() : OrvFont_PrintBegin() missing"));
+    OrvTextSize out{5, 5};
+    EXPECT_FALSE(OrvFont_GetTextSize("x", 1, out));
+    EXPECT_EQ(out.cx, 0);
+    EXPECT_TRUE(Logged("OrvFont_GetTextSize() : OrvFont_PrintBegin() missing"));
+    OrvError_ResetForTests();
+    OrvFont_PrintAt(0, 0, "x");
+    EXPECT_TRUE(Logged("OrvFont_PrintAt() : OrvFont_PrintBegin() missing"));
+}
+
+TEST_F(FontTest, CodePagesOfSingleAndDoubleByteModes) {
+    InitStandard();
+    CSystemMemorySurface s;
+    Make(s, PFID_R8G8B8, 80, 40);
+    // 0x9C is the ligature oe in code page 1252, 0x80 the euro sign: real glyphs, not missing boxes.
+    EXPECT_GT(Measure(s, "OrvFT_Default", "\x9C").cx, Measure(s, "OrvFT_Default", "o").cx);
+    const int missing = Measure(s, "OrvFT_Default", "\x81").cx;
+    EXPECT_NE(Measure(s, "OrvFT_Default", "\x80").cx, 0);
+    Draw(s, "OrvFT_Default", 0xFFFFFF, 10, 10, "\xE9");
+    const Box e = Changed(s, 0);
+    ASSERT_FALSE(e.Empty());
+    Fill(s, 0xFF000000);
+    Draw(s, "OrvFT_Default", 0xFFFFFF, 10, 10, "e");
+    EXPECT_LT(e.t, Changed(s, 0).t);  // the accent stands above the plain letter
+    OrvFont_RemoveFonts();
+
+    InitStandard(true);
+    // A lead byte and its trail byte are one character; a lead byte at the end stands alone.
+    EXPECT_EQ(Measure(s, "OrvFT_Default", "\x82\xA0").cx, missing);
+    EXPECT_EQ(Measure(s, "OrvFT_Default", "a\x82\xA0z").cx, Measure(s, "OrvFT_Default", "az").cx + missing);
+    EXPECT_EQ(Measure(s, "OrvFT_Default", "a\x82", 2).cx, Measure(s, "OrvFT_Default", "a").cx + missing);
+}
+
+TEST_F(FontTest, GlyphsAgreeAcrossPixelFormats) {
+    InitStandard();
+    CSystemMemorySurface rgb, p565, p555, red;
+    Make(rgb, PFID_R8G8B8, 140, 40);
+    Make(p565, PFID_R5G6B5, 140, 40);
+    Make(p555, PFID_X1R5G5B5, 140, 40);
+    const char* text = "Quillmar \xC9t\xE9";
+    for (CSystemMemorySurface* s : {&rgb, &p565, &p555}) Draw(*s, "OrvFT_Big_Default", 0xFFFFFF, 4, 2, text);
+
+    int full = 0, partial = 0;
+    for (int y = 0; y < rgb.height; ++y) {
+        for (int x = 0; x < rgb.width; ++x) {
+            const uint32_t ref = Pixel(rgb, x, y);
+            const uint32_t g = ref & 0xFF;  // white text: the three channels are equal
+            ASSERT_EQ(ref, g * 0x010101u) << x << "," << y;
+            full += g == 255;
+            partial += g > 0 && g < 255;
+            for (CSystemMemorySurface* s : {&p565, &p555}) {
+                const uint32_t c = UnpackColor(s->format, Pixel(*s, x, y));
+                for (int shift : {0, 8, 16})
+                    ASSERT_LE(std::abs(int((c >> shift) & 0xFF) - int(g)), 9) << x << "," << y;
+                if (g == 255) {
+                    ASSERT_EQ(Pixel(*s, x, y), PackColor(s->format, 0xFFFFFFFF));
+                } else if (g == 0) {
+                    ASSERT_EQ(Pixel(*s, x, y), 0u);
+                }
+            }
+        }
+    }
+    EXPECT_GT(full, 50);
+    EXPECT_GT(partial, 20);  // anti-aliased edges
+
+    // COLORREF order: 0x0000FF is red.
+    Make(red, PFID_R8G8B8, 140, 40);
+    Draw(red, "OrvFT_Big_Default", 0x0000FF, 4, 2, text);
+    bool sawRed = false;
+    for (int y = 0; y < red.height; ++y) {
+        for (int x = 0; x < red.width; ++x) {
+            if (Pixel(rgb, x, y) == 0xFFFFFF) {
+                ASSERT_EQ(Pixel(red, x, y), 0xFF0000u);
+                sawRed = true;
+            } else if (Pixel(rgb, x, y) == 0) {
+                ASSERT_EQ(Pixel(red, x, y), 0u);
+            }
+        }
+    }
+    EXPECT_TRUE(sawRed);
+}
+
+TEST_F(FontTest, PlacementAndTransparentBackground) {
+    InitStandard();
+    const uint32_t bg = 0xFF336699;
+    CSystemMemorySurface a, b;
+    Make(a, PFID_R5G6B5, 160, 60, bg);
+    Make(b, PFID_R5G6B5, 160, 60, bg);
+    const uint32_t bgPixel = Pixel(a, 0, 0);
+    const char* text = "\xC9gal, Hop!";
+    Draw(a, "OrvFT_Default", 0xFFFFFF, 10, 7, text);
+    Draw(b, "OrvFT_Default", 0xFFFFFF, 13, 12, text);
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 160; ++x) {
+            const uint32_t shifted = (x >= 3 && y >= 5) ? Pixel(a, x - 3, y - 5) : bgPixel;
+            ASSERT_EQ(Pixel(b, x, y), shifted) << x << "," << y;
+        }
+
+    // y is the top of the cell: accents and descenders stay inside it (hinting may add a pixel);
+    // x starts the advance.
+    const OrvTextSize size = Measure(a, "OrvFT_Default", text);
+    const Box box = Changed(a, bgPixel);
+    ASSERT_FALSE(box.Empty());
+    EXPECT_GE(box.t, 7 - 1);
+    EXPECT_LE(box.b, 7 + size.cy - 1);
+    EXPECT_LE(box.t, 7 + 3);  // the accent reaches near the top
+    EXPECT_GE(box.l, 10);
+    EXPECT_LE(box.r, 10 + size.cx);
+
+    // Drawing a string is drawing its characters one after the other at their advances.
+    CSystemMemorySurface whole, parts;
+    Make(whole, PFID_R8G8B8, 100, 40);
+    Make(parts, PFID_R8G8B8, 100, 40);
+    Draw(whole, "OrvFT_Default", 0xFFFFFF, 5, 5, "AVA");
+    const int aw = Measure(parts, "OrvFT_Default", "A").cx;
+    const int vw = Measure(parts, "OrvFT_Default", "V").cx;
+    OrvFont_PrintBeginOn(&parts, "OrvFT_Default", 0xFFFFFF);
+    OrvFont_PrintAt(5, 5, "A");
+    OrvFont_PrintAt(5 + aw, 5, "V");
+    OrvFont_PrintAt(5 + aw + vw, 5, "A");
+    OrvFont_PrintEnd();
+    EXPECT_EQ(std::memcmp(whole.pixels, parts.pixels, size_t(whole.PitchBytes()) * 40), 0);
+}
+
+TEST_F(FontTest, ClippingAtEverySurfaceEdge) {
+    InitStandard();
+    const char* text = "Wg\xC9yMj";
+    // Reference: the text drawn fully inside a large surface at (40, 30).
+    CSystemMemorySurface big;
+    Make(big, PFID_R5G6B5, 200, 100);
+    Draw(big, "OrvFT_Big_Default", 0xFFFFFF, 40, 30, text);
+    const Box ref = Changed(big, 0);
+    ASSERT_GT(ref.l, 0);
+    ASSERT_GT(ref.t, 0);
+    struct Case { int ox, oy, w, h; };  // window of the reference that the small surface shows
+    const Case cases[] = {
+        {ref.l + 5, ref.t - 2, 40, 50},   // text starts left of the surface
+        {ref.l - 3, ref.t + 6, 200, 12},  // top and bottom cut
+        {ref.l - 2, ref.t - 2, 30, 60},   // right cut
+        {ref.r - 1, ref.b - 1, 7, 5},     // only the last corner
+        {ref.r + 1, ref.t, 20, 20},       // nothing visible
+    };
+    for (const Case& c : cases) {
+        CSystemMemorySurface small;
+        Make(small, PFID_R5G6B5, c.w, c.h);
+        Draw(small, "OrvFT_Big_Default", 0xFFFFFF, 40 - c.ox, 30 - c.oy, text);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                const int bx = x + c.ox, by = y + c.oy;
+                const uint32_t want = (bx < 200 && by < 100 && bx >= 0 && by >= 0) ? Pixel(big, bx, by) : 0;
+                ASSERT_EQ(Pixel(small, x, y), want) << c.ox << "," << c.oy << " at " << x << "," << y;
+            }
+    }
+    // Far-off positions draw nothing and do not overflow.
+    CSystemMemorySurface s;
+    Make(s, PFID_R5G6B5, 20, 20);
+    OrvFont_PrintBeginOn(&s, "OrvFT_Default", 0xFFFFFF);
+    OrvFont_PrintAt(INT32_MAX - 5, INT32_MAX - 5, text);
+    OrvFont_PrintAt(INT32_MIN, INT32_MIN, text);
+    OrvFont_PrintEnd();
+    EXPECT_TRUE(Changed(s, 0).Empty());
+}
+
+TEST_F(FontTest, BeginAndEndBalanceTheSurfaceLock) {
+    InitStandard();
+    CountingSurface s;
+    ASSERT_TRUE(s.Create(40, 20, Format(PFID_R5G6B5)));
+    OrvFont_PrintBeginOn(&s, "OrvFT_POPUP", 0xFFFFFF);
+    EXPECT_EQ(s.locks, 1);
+    EXPECT_TRUE(OrvFont_InPrint());
+    OrvFont_PrintBeginOn(&s, "OrvFT_POPUP", 0xFFFFFF);  // pairs do not nest
+    EXPECT_EQ(s.locks, 1);
+    OrvFont_PrintEnd();
+    EXPECT_EQ(s.locks, 0);
+    EXPECT_FALSE(OrvFont_InPrint());
+    OrvFont_PrintEnd();
+    EXPECT_EQ(s.locks, 0);
+
+    CountingSurface empty;  // never created: its lock fails
+    OrvFont_PrintBeginOn(&empty, "OrvFT_POPUP", 0xFFFFFF);
+    EXPECT_TRUE(Logged("OrvFont_PrintBegin(): current_HDC=NULL"));
+    EXPECT_FALSE(OrvFont_InPrint());
+
+    // A paletted surface is measured but not drawn into.
+    CSystemMemorySurface pal;
+    ASSERT_TRUE(pal.Create(40, 20, Format(PFID_P8)));
+    std::memset(pal.pixels, 7, size_t(pal.PitchBytes()) * 20);
+    EXPECT_GT(Measure(pal, "OrvFT_POPUP", "abc").cx, 0);
+    Draw(pal, "OrvFT_POPUP", 0xFFFFFF, 0, 0, "abc");
+    EXPECT_TRUE(Changed(pal, 0x07).Empty());
+    EXPECT_TRUE(Logged("format de surface non"));
+}
