@@ -1,0 +1,4 @@
+// The shared rasteriser state record.
+#include "raster/SpanState.h"
+
+SpanState rastState;

@@ -1,0 +1,136 @@
+// Coverage of the portable triangle routine against the exact fill-rule model, and fan seams.
+#include <gtest/gtest.h>
+
+#include "raster/portable/PortableSpans.h"
+#include "testdata/RasterHarness.h"
+
+using namespace raster_harness;
+
+namespace {
+
+constexpr uint32_t kFlat = 0x1;
+
+void DrawCount(Runner& run, const std::vector<RastVertex>& poly)
+{
+    run.Draw(&Rast_TriangleC, &Rast_SetupScanC, &CountSpan, kFlat, poly);
+}
+
+}  // namespace
+
+TEST(FillRule, RandomTrianglesMatchExactModel)
+{
+    Runner run(160, 120, true);
+    Rng rng(0x5EED1);
+    int compared = 0, drawn = 0;
+    for (int t = 0; t < 1500; ++t) {
+        const ClipRect vp = t % 3 == 0 ? ClipRect{int(rng.Range(0, 30)), int(rng.Range(60, 119)), int(rng.Range(80, 159)),
+                                                  int(rng.Range(0, 40))}
+                                       : ClipRect{0, 119, 159, 0};
+        run.SetViewport(vp);
+        run.Fill(0, 0, 0);
+        // Mostly on screen, some reaching far outside; a few tiny or thin ones.
+        const double m = t % 5 == 0 ? 200.0 : 10.0;
+        std::vector<RastVertex> tri = RandomTriangle(rng, -m, 160 + m, -m, 120 + m, t % 2 ? 8 : 2);
+        if (t % 7 == 0) tri[2] = MakeVertex(tri[0].x + rng.Dyadic(-3, 3, 4), tri[0].y + rng.Dyadic(-3, 3, 4));
+        const std::vector<RastVertex> original = tri;
+        DrawCount(run, tri);
+        for (int y = 0; y < run.Height(); ++y) {
+            for (int x = 0; x < run.Width(); ++x) {
+                const Cover c = ReferenceCover(original[0], original[1], original[2], x, y, vp, 1e-3);
+                const uint16_t n = run.Pixel(x, y);
+                if (c == Cover::Near) {
+                    ASSERT_LE(n, 1) << "triangle " << t << " pixel " << x << "," << y;
+                    continue;
+                }
+                ASSERT_EQ(n, c == Cover::In ? 1 : 0) << "triangle " << t << " pixel " << x << "," << y << " ("
+                                                     << original[0].x << "," << original[0].y << ") ("
+                                                     << original[1].x << "," << original[1].y << ") ("
+                                                     << original[2].x << "," << original[2].y << ")";
+                ++compared;
+                drawn += n;
+            }
+        }
+    }
+    EXPECT_GT(drawn, 100000);
+    EXPECT_GT(compared, 1000000);
+}
+
+// Every pixel of a convex polygon is drawn exactly once: no double pixels and no gaps on the
+// interior edges of the fan, including centres that lie exactly on them.
+TEST(FillRule, FanSeamsAreExact)
+{
+    Runner run(128, 128, false);
+    Rng rng(77);
+    int onSeams = 0;
+    for (int t = 0; t < 400; ++t) {
+        run.Fill(0, 0, 0);
+        // Half-pixel grids put many pixel centres exactly on the seams.
+        const std::vector<RastVertex> poly = RandomConvexPolygon(rng, 3 + int(rng.Range(0, 12)), 64, 64, 70, t % 2 ? 1 : 6);
+        if (poly.size() < 3) continue;
+        DrawCount(run, poly);
+        for (int y = 0; y < 128; ++y) {
+            for (int x = 0; x < 128; ++x) {
+                const uint16_t n = run.Pixel(x, y);
+                ASSERT_LE(n, 1) << "polygon " << t << " pixel " << x << "," << y;
+                for (size_t i = 2; i + 1 < poly.size(); ++i) {
+                    // Interior of the seam: its end points are vertices on the outline.
+                    if (!CentreOnSegment(poly[0], poly[i], x, y) || CentreOnSegment(poly[0], poly[0], x, y) ||
+                        CentreOnSegment(poly[i], poly[i], x, y))
+                        continue;
+                    ++onSeams;
+                    ASSERT_EQ(n, 1) << "seam pixel " << x << "," << y << " of polygon " << t;
+                }
+            }
+        }
+    }
+    EXPECT_GT(onSeams, 200);
+}
+
+TEST(FillRule, SquareFanFillsItsPixelsOnce)
+{
+    Runner run(640, 480, true);
+    DrawCount(run, {MakeVertex(0, 0), MakeVertex(10, 0), MakeVertex(10, 10), MakeVertex(0, 10)});
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) ASSERT_EQ(run.Pixel(x, y), (x < 10 && y < 10) ? 1 : 0) << x << "," << y;
+}
+
+TEST(FillRule, FlatTopAndBandTriangles)
+{
+    Runner run(32, 32, true);
+    const ClipRect vp{0, 31, 31, 0};
+    const std::vector<RastVertex> flatTop{MakeVertex(0, 0), MakeVertex(4, 0), MakeVertex(0, 4)};
+    DrawCount(run, flatTop);
+    int count = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const Cover c = ReferenceCover(flatTop[0], flatTop[1], flatTop[2], x, y, vp, 0.0);
+            ASSERT_EQ(run.Pixel(x, y), c == Cover::In ? 1 : 0) << x << "," << y;
+            count += run.Pixel(x, y);
+        }
+    // Rows 0..3 hold 4, 3, 2, 1 pixels (centres on the hypotenuse belong to it).
+    EXPECT_EQ(count, 10);
+
+    run.Fill(0, 0, 0);
+    DrawCount(run, {MakeVertex(2, 3.1), MakeVertex(20, 3.2), MakeVertex(9, 3.4)});
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) ASSERT_EQ(run.Pixel(x, y), 0);
+}
+
+// Clipping is exact on all four sides: the last viewport row and column are drawn, nothing beyond.
+TEST(FillRule, ViewportClipsExactly)
+{
+    Runner run(64, 64, true);
+    const ClipRect vp{5, 40, 50, 7};
+    run.SetViewport(vp);
+    const std::vector<RastVertex> big{MakeVertex(-100, -50), MakeVertex(300, -40), MakeVertex(20, 400)};
+    DrawCount(run, big);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const Cover c = ReferenceCover(big[0], big[1], big[2], x, y, vp, 0.0);
+            ASSERT_EQ(run.Pixel(x, y), c == Cover::In ? 1 : 0) << x << "," << y;
+        }
+    EXPECT_EQ(run.Pixel(20, 40), 1);
+    EXPECT_EQ(run.Pixel(20, 41), 0);
+    EXPECT_EQ(run.Pixel(50, 10), 1);
+    EXPECT_EQ(run.Pixel(51, 10), 0);
+}

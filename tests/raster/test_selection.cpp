@@ -1,0 +1,330 @@
+// CTRasterizer: row selection, fallbacks, cache, linear-twin switch and the published state.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+#include "raster/Rasterizer.h"
+
+namespace {
+
+CPixelFormat Fmt(int id) { return PixelFormatOf(id); }
+
+class Selection : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(target565.Create(64, 48, Fmt(PFID_R5G6B5)));
+        ASSERT_TRUE(target555.Create(64, 48, Fmt(PFID_X1R5G5B5)));
+        ASSERT_TRUE(target32.Create(8, 8, Fmt(PFID_X8R8G8B8)));
+        ASSERT_TRUE(target8.Create(8, 8, Fmt(PFID_P8)));
+        ASSERT_TRUE(z32.Create(64, 48, Fmt(PFID_Z32)));
+        ASSERT_TRUE(z16.Create(64, 48, Fmt(PFID_Z16)));
+        ASSERT_TRUE(tex16.Create(64, 32, Fmt(PFID_R5G6B5)));
+        ASSERT_TRUE(tex8.CreateWithPlane(32, 32, Fmt(PFID_P8), 256, 35, Fmt(PFID_R5G6B5)));
+        r.SetProcessor(1);
+        r.SetTarget(&target565);
+    }
+    // Every resource a mode can ask for.
+    void SetAllResources()
+    {
+        r.ZBuffer(&z32);
+        r.SetTexture(&tex16);
+        r.SetTexturePalette(&tex8.plane);
+    }
+    int RowIndex() const { return int(r.CurrentRow() - RasterizerTableBegin()); }
+    std::string RowName() const { return rastState.rastRowName; }
+
+    CSystemMemorySurface target565, target555, target32, target8, z32, z16, tex16, tex8;
+    CTRasterizer r;
+};
+
+int GroupFirstRow(uint32_t variant)
+{
+    switch (variant) {
+    case RK_K63D: return kK63DFirstRow;
+    case RK_P2: return kP2FirstRow;
+    case RK_MMX: return kMmxFirstRow;
+    default: return kPortableFirstRow;
+    }
+}
+
+}  // namespace
+
+TEST_F(Selection, ConstructorBuildsFirstRowsAndSelectsWireframe)
+{
+    CTRasterizer fresh;
+    EXPECT_EQ(fresh.CurrentRow(), RasterizerTableBegin());
+    EXPECT_EQ(rastState.rastMode, 0x40000u);
+    EXPECT_EQ(rastState.rastKey, 0x201u);
+    EXPECT_EQ(rastState.rastTriangleFn, rasterizerTable[0].triangle);
+    for (int v = 0; v < 256; ++v) {
+        const RasterizerRow* expect = RasterizerTableEnd();
+        if (v == RK_PORTABLE || v == RK_K63D || v == RK_P2 || v == RK_MMX)
+            expect = &rasterizerTable[GroupFirstRow(uint32_t(v))];
+        EXPECT_EQ(rastState.rastFirstRow[v], expect) << v;
+    }
+}
+
+TEST_F(Selection, ProcessorKindsMapToVariants)
+{
+    for (int kind = 0; kind <= 23; ++kind) {
+        r.SetProcessor(kind);
+        uint32_t expect = RK_PORTABLE;
+        if (kind == 0) expect = RK_NONE;
+        if (kind == 6 || kind == 22 || kind == 23) expect = RK_MMX;
+        if (kind == 8 || kind == 9 || kind == 10) expect = RK_P2;
+        if (kind == 18 || kind == 19) expect = RK_K63D;
+        EXPECT_EQ(r.Key() & RK_VARIANT_MASK, expect) << kind;
+        EXPECT_EQ(r.Key() & RK_FORMAT_MASK, uint32_t(RK_DEST565));
+    }
+    r.SetProcessor(18);
+    r.SetProcessor(24);
+    r.SetProcessor(-1);
+    EXPECT_EQ(r.Key(), uint32_t(RK_DEST565 | RK_K63D));
+    CPixelFormat pf{};
+    EXPECT_EQ(r.GetZBufferFormat(pf), Fmt(PFID_Z32));
+}
+
+// Every kind draws each mode with a row of its own group, else with a portable row, else as
+// wireframe; kind 0 selects exactly what kind 1 selects.
+TEST_F(Selection, EveryKindSelectsRowsOfItsGroup)
+{
+    SetAllResources();
+    auto rowOf = [](int first, int count, RenderMode mode) {
+        for (int i = first; i < first + count; ++i)
+            if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode)
+                return i;
+        return -1;
+    };
+    for (int kind = 0; kind <= 23; ++kind) {
+        r.SetProcessor(kind);
+        const uint32_t variant = r.Key() & RK_VARIANT_MASK;
+        const int first = GroupFirstRow(variant);
+        const int count = first == 0 ? kPortableRows : kHandWrittenRows;
+        for (int i = 1; i < kRasterizerRows; ++i) {
+            const RenderMode mode = rasterizerTable[i].mode & ~RM_LINEAR_TWIN;
+            int expect = rowOf(first, count, mode);
+            if (expect < 0)
+                expect = std::max(rowOf(0, kPortableRows, mode), 0);
+            r.SetRenderMode(mode);
+            ASSERT_EQ(RowIndex(), expect) << "kind " << kind << " mode " << std::hex << mode;
+        }
+    }
+}
+
+TEST_F(Selection, CompletionFallbackAndFailureCases)
+{
+    SetAllResources();
+    // Completed with the default z kind; twin rows still match; no twin bit without the request's.
+    r.SelectRoutine(0x20000E, 0x404);
+    EXPECT_EQ(RowName(), "Zi32Texture16FastPerspective1516MX");
+    EXPECT_EQ(rastState.rastMode, 0x20010Eu);
+    EXPECT_EQ(rastState.rastKey, 0x404u);
+    r.SelectRoutine(0x4020000E, 0x404);
+    EXPECT_EQ(rastState.rastMode, 0x4020010Eu);
+
+    r.SelectRoutine(0x1, 0x410);
+    EXPECT_EQ(RowName(), "FlatC");
+    EXPECT_EQ(rastState.rastKey, 0x401u);
+
+    // Add with Gouraudmono exists only in the hand-written groups.
+    r.SelectRoutine(0x2100008, 0x401);
+    EXPECT_EQ(RowIndex(), 0);
+    r.SelectRoutine(0x2100008, 0x404);
+    EXPECT_EQ(RowName(), "Texture16LinearAddTransparencyGouraudmono1516MX");
+
+    // Flat with z-buffer: every variant through the portable fallback, none without a z-buffer.
+    for (uint32_t v : {RK_PORTABLE, RK_MMX, RK_P2, RK_K63D, RK_NONE}) {
+        r.SelectRoutine(0x107, 0x400 | v);
+        EXPECT_EQ(RowIndex(), 2) << v;
+    }
+    r.ZBuffer(nullptr);
+    r.SelectRoutine(0x107, 0x410);
+    EXPECT_EQ(RowIndex(), 0);
+    EXPECT_EQ(rastState.rastMode, 0x107u);
+
+    // 8, 24 and 32-bit destinations and a key without a destination format draw wireframe.
+    r.SetTarget(&target32);
+    EXPECT_EQ(r.Key() & RK_FORMAT_MASK, uint32_t(RK_DEST32));
+    r.SetRenderMode(0x1);
+    EXPECT_EQ(RowIndex(), 0);
+    r.SetTarget(&target8);
+    r.SetRenderMode(0x1);
+    EXPECT_EQ(RowIndex(), 0);
+    r.SelectRoutine(0x1, 0x001);
+    EXPECT_EQ(RowIndex(), 0);
+}
+
+TEST_F(Selection, ResourcesDecideAndTheCacheFollowsThem)
+{
+    // A complete mode, so that the request equals the published rastMode and rastKey.
+    r.ZBuffer(&z32);
+    r.SetRenderMode(0x20010E);
+    EXPECT_EQ(RowIndex(), 0);  // no texture
+    r.SetTexture(&tex16);
+    r.SetRenderMode(0x20010E);
+    EXPECT_EQ(RowName(), "Zi32Texture1516FastPerspective1516C");
+    r.SetTexture(nullptr);
+    r.SetRenderMode(0x20010E);
+    EXPECT_EQ(RowIndex(), 0);
+
+    // Resources too small for what the rows read.
+    r.SetTexture(&tex8);
+    r.SetRenderMode(0x20000E);
+    EXPECT_EQ(RowIndex(), 0) << "16-bit rows on 8-bit texels";
+    r.SetTexturePalette(&tex8.plane);
+    r.SetRenderMode(0x800E);
+    EXPECT_EQ(RowName(), "Zi32Texture8Linear1516C");
+    CSystemMemorySurface shortPlane;
+    ASSERT_TRUE(shortPlane.Create(256, 1, Fmt(PFID_R5G6B5)));
+    r.SetTexturePalette(&shortPlane);
+    r.SetRenderMode(0x800E);
+    EXPECT_EQ(RowIndex(), 0) << "palette without shading rows";
+    r.ZBuffer(&z16);
+    r.SetRenderMode(0x806);
+    EXPECT_EQ(RowName(), "Zi32b15C");
+    r.SetRenderMode(0x107);
+    EXPECT_EQ(RowIndex(), 0) << "32-bit z rows on a 16-bit z-buffer";
+}
+
+TEST_F(Selection, CacheDoesNotOutliveAnotherRasterizersSelection)
+{
+    r.SetRenderMode(0x1);
+    CTRasterizer other;
+    other.SetTarget(&target565);
+    EXPECT_EQ(RowIndex(), 3);
+    r.SetRenderMode(0x1);
+    EXPECT_EQ(rastState.rastTriangleFn, rasterizerTable[3].triangle);
+    EXPECT_EQ(rastState.rastSpanFn, rasterizerTable[3].span);
+    EXPECT_EQ(RowName(), "FlatC");
+}
+
+TEST_F(Selection, TargetPublishesFormatKeyMasksAndPackedColours)
+{
+    r.SetColor(0xFF00FF00);
+    r.SetAlpha(0x1234F8);
+    EXPECT_EQ(rastState.rastColor, 0x07E0u);
+    EXPECT_EQ(rastState.rastAlpha, 0xF8u);
+    EXPECT_EQ(rastState.rastAlphaPixel, PackColor(Fmt(PFID_R5G6B5), 0xF8F8F8F8));
+    EXPECT_EQ(rastState.rastGreenMask, 0x7E0u);
+    EXPECT_EQ(rastState.rastSpreadMask, 0x07E0F81Fu);
+
+    r.SetTarget(&target555);
+    EXPECT_EQ(r.Key() & RK_FORMAT_MASK, uint32_t(RK_DEST555));
+    EXPECT_EQ(rastState.rastColor, 0x03E0u);
+    EXPECT_EQ(rastState.rastAlphaPixel, PackColor(Fmt(PFID_X1R5G5B5), 0xF8F8F8F8));
+    EXPECT_EQ(rastState.rastAlpha, 0xF8u) << "the 8-bit key does not depend on SetTarget";
+    EXPECT_EQ(rastState.rastCarryMask, 0xFC0080E0u);
+    EXPECT_EQ(rastState.rastAboveRedMask, 0xFFFF8000u);
+
+    r.SetTarget(nullptr);
+    EXPECT_EQ(rastState.rastTarget, nullptr);
+    EXPECT_EQ(r.Key() & RK_FORMAT_MASK, uint32_t(RK_DEST555));
+
+    r.SetVarWeight(20);
+    EXPECT_EQ(rastState.rastVarWeightG, 20);
+    EXPECT_EQ(rastState.rastVarFactorGreen[3], 20);
+    EXPECT_EQ(rastState.rastVarFactorRedBlue[0], 20);
+    r.SetVarWeight(1000);
+    EXPECT_EQ(rastState.rastVarWeightR, 32);
+    EXPECT_EQ(rastState.rastVarFactorRedBlue[1], 32);
+}
+
+TEST_F(Selection, TextureCellsFollowThePowerOfTwoSides)
+{
+    struct Case {
+        int w, h;
+        float su, sv;
+        uint32_t lo, shift;
+    } cases[] = {
+        {256, 256, 262144.0f, 67108864.0f, 0x00FFFFFF, 16},
+        {64, 32, 64.0f * 32768.0f, 32.0f * 2097152.0f, 0x07FFFFFF, 21},
+        {1, 1, 67108864.0f, 67108864.0f, 0xFFFFFFFF, 32},
+        {100, 50, 100.0f * 8192.0f, 50.0f * 1048576.0f, 0x03FFFFFF, 19},
+    };
+    for (const Case& c : cases) {
+        CSystemMemorySurface t;
+        ASSERT_TRUE(t.Create(c.w, c.h, Fmt(PFID_R5G6B5)));
+        r.SetTexture(&t);
+        EXPECT_EQ(rastState.rastTexScaleU, c.su) << c.w;
+        EXPECT_EQ(rastState.rastTexScaleV, c.sv) << c.w;
+        EXPECT_EQ(rastState.rastTexMaskLo, c.lo) << c.w;
+        EXPECT_EQ(rastState.rastTexMaskHi, ~c.lo) << c.w;
+        EXPECT_EQ(rastState.rastTexShift, c.shift) << c.w;
+        EXPECT_EQ(rastState.rastTexLastColumn, c.w - 1);
+        EXPECT_EQ(rastState.rastTexBits, t.pixels);
+    }
+}
+
+TEST_F(Selection, PublishedViewportStaysInsideDestinationAndZBuffer)
+{
+    CSystemMemorySurface smallZ;
+    ASSERT_TRUE(smallZ.Create(40, 30, Fmt(PFID_Z32)));
+    r.ZBuffer(&smallZ);
+    r.SetViewport({-5, 1000, 1000, -7});
+    r.BeginScene();
+    EXPECT_EQ(rastState.rastClipTop, 0);
+    EXPECT_EQ(rastState.rastClipBottomEnd, 30);
+    EXPECT_EQ(rastState.rastClipLeft, 0);
+    EXPECT_EQ(rastState.rastClipRightEnd, 40);
+    EXPECT_EQ(rastState.rastClipRightEndF, 40.0f);
+    EXPECT_EQ(rastState.rastDestPitch, 128);
+    EXPECT_EQ(rastState.rastZPitch, 160);
+    EXPECT_EQ(rastState.rastDestBits, target565.pixels);
+
+    // Inside a scene the limit stays that of the published surfaces.
+    r.ZBuffer(nullptr);
+    r.SetViewport({2, 20, 50, 3});
+    EXPECT_EQ(rastState.rastClipRightEnd, 40);
+    EXPECT_EQ(rastState.rastClipBottomEnd, 21);
+    EXPECT_EQ(rastState.rastClipLeftF, 3.0f);
+    r.EndScene();
+    r.SetViewport({2, 20, 50, 3});
+    EXPECT_EQ(rastState.rastClipRightEnd, 51);
+
+    r.SetTarget(nullptr);
+    r.SetViewport({0, 10, 10, 0});
+    EXPECT_EQ(rastState.rastClipRightEnd, rastState.rastClipLeft) << "no destination, no pixels";
+    EXPECT_EQ(rastState.rastClipBottomEnd, rastState.rastClipTop);
+}
+
+// The linear twin draws triangles at most 32 pixels wide from the first vertex, and draws
+// exactly what the linear row draws; wider ones draw what the perspective row draws.
+TEST_F(Selection, LinearTwinSwitchDrawsTheTwinsPixels)
+{
+    r.ZBuffer(&z32);
+    auto* texels = static_cast<uint16_t*>(tex16.pixels);
+    for (int i = 0; i < 64 * 32; ++i)
+        texels[i] = uint16_t(i * 7 + 1);
+    r.SetTexture(&tex16);
+    r.SetProcessor(6);
+    r.SetViewport({0, 47, 63, 0});
+    r.BeginScene();
+
+    auto draw = [&](RenderMode mode, float x1, bool viaDrawTriangle) {
+        std::memset(target565.pixels, 0, size_t(64 * 48 * 2));
+        std::memset(z32.pixels, 0, size_t(64 * 48 * 4));
+        r.SetRenderMode(mode);
+        const RastVertex v[3] = {{10, 2, 1.0f, 0, 0, 0, 0, 1, 0},
+                                 {x1, 30, 0.1f, 1, 0.2f, 0, 0, 1, 0},
+                                 {30, 45, 0.5f, 0.1f, 1, 0, 0, 1, 0}};
+        std::copy(v, v + 3, rastState.rastVertices);
+        rastState.rastVertexEnd = rastState.rastVertices + 3;
+        if (viaDrawTriangle)
+            r.DrawTriangle();
+        else
+            rastState.rastTriangleFn();
+        const auto* p = static_cast<const uint16_t*>(target565.pixels);
+        return std::vector<uint16_t>(p, p + 64 * 48);
+    };
+    const RenderMode perspective = 0x4020010E, linear = 0x10E;
+    const auto narrowTwin = draw(perspective, 42.9f, true);
+    EXPECT_EQ(RowName(), "Zi32Texture16FastPerspective1516MX") << "the perspective row is published again";
+    EXPECT_EQ(rastState.rastMode, perspective);
+    EXPECT_EQ(narrowTwin, draw(linear, 42.9f, false));
+    EXPECT_NE(narrowTwin, draw(perspective, 42.9f, false));
+    EXPECT_EQ(draw(perspective, 43.0f, true), draw(perspective, 43.0f, false));
+    // Without the request's twin bit the perspective row draws.
+    EXPECT_EQ(draw(0x20010E, 42.9f, true), draw(0x20010E, 42.9f, false));
+}
