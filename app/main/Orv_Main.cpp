@@ -17,6 +17,8 @@
 #include "app/Orv_Mem.h"
 #include "app/SingleInstance.h"
 #include "app/Timer.h"
+#include "audio/Orv_Muzik.h"
+#include "audio/Orv_Sound.h"
 #include "framework/Input.h"
 #include "framework/Window.h"
 #include "graphics2d/Draw.h"
@@ -40,6 +42,7 @@ struct Started {
     bool sprites = false;
     bool display = false;
     bool frameTimer = false;
+    bool sound = false;
 } g_started;
 
 void dispatchTick(CTimer&) { DXDispatch(); }
@@ -130,6 +133,10 @@ void OrvMain_InitSubsystems() {
     }
     debug_log("OrvMain_InitSubsystems() : CD %d", cd_get_current());
 
+    OrvSound_MainInit();
+    OrvMuzik_MainInit();
+    g_started.sound = true;
+
     if (!OrvSpr_MainInit()) {
         OrvError_Fatal("OrvSpr_MainInit() : plug-in %s introuvable", OrvSpr_PluginName(ProcessorKind));
         return;
@@ -157,7 +164,12 @@ void OrvMain_InitSubsystems() {
 }
 
 void OrvMain_LoopFrame() {
-    if (g_window && !g_window->IsActive()) return;
+    const bool active = !g_window || g_window->IsActive();
+    // Nothing refills the music while inactive: the paused device does not replay stale pieces.
+    SysSnd_PauseDevice(!active);
+    if (!active) return;
+    OrvMuzik_Run();
+    OrvSound_CheckQmvSound();
     switch (LoopType) {
     case LOOP_WARP:
         loopWarpPlaceholder();
@@ -177,6 +189,11 @@ void OnTerminate() {
     config_save();  // only when the settings were loaded
 
     if (g_started.frameTimer) frame_timer_stop();
+    if (g_started.sound) {
+        OrvMuzik_MainClose();
+        OrvSound_MainClose();
+        g_started.sound = false;
+    }
     g_dispatchTimer.Stop();
     g_loopTimer.Stop();
     if (g_interfaceBank) OrvSpr_LibereBank(&g_interfaceBank);

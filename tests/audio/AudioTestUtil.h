@@ -1,0 +1,93 @@
+// Fixture of the audio tests: scratch installation, captured reports, offline sound device.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Config.h"
+#include "app/FrameTimer.h"
+#include "app/Orv_File.h"
+#include "app/Orv_Log.h"
+#include "app/Random.h"
+#include "audio/Adpcm.h"
+#include "audio/Orv_Muzik.h"
+#include "audio/Orv_Sound.h"
+#include "audio/SoundMixer.h"
+#include "audio/SysSnd.h"
+#include "testdata/KsnWriter.h"
+#include "testdata/TempDir.h"
+
+class AudioTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::vector<std::string> warnings;
+    std::vector<std::string> fatals;
+
+    // Driver the fixture opens; tests of the machine without sound pick None.
+    virtual SysSndDriver Driver() const { return SysSndDriver::Offline; }
+
+    void SetUp() override {
+        OrvError_ResetForTests();
+        DebugOut().SetHook([this](const std::string& line) {
+            if (line.rfind("erreur: ", 0) == 0) warnings.push_back(line.substr(8));
+            if (line.rfind("ERREUR: ", 0) == 0) fatals.push_back(line.substr(8));
+        });
+        // A fatal report returns here; clearing it lets the next one be reported too.
+        OrvError_SetQuitHook([](int) { OrvError_ResetForTests(); });
+        debug_log_open((dir / "quillmar2.log").c_str());
+        OrvFile_SetInstallDir(dir.Path());
+        cd_init();
+        config_reset();
+        frame_timer_reset();
+        orv_srand(1);
+        SysSnd_SelectDriver(Driver());
+        ASSERT_TRUE(OrvSound_MainInit());
+        ASSERT_TRUE(OrvMuzik_MainInit());
+    }
+
+    void TearDown() override {
+        OrvMuzik_SetLoadHook(nullptr);
+        OrvMuzik_MainClose();
+        OrvSound_MainClose();
+        SysSnd_SelectDriver(SysSndDriver::Sdl);
+        frame_timer_reset();
+        config_reset();
+        OrvError_SetQuitHook(nullptr);
+        DebugOut().ResetHook();
+        OrvError_ResetForTests();
+        debug_log_open("");
+    }
+
+    // Path of a sound of the CD and of a music of the installation.
+    std::string Ksn(const std::string& name) const { return dir / ("datas_q2/ksn/" + name); }
+    std::string Music(const std::string& name) const { return dir / ("music/" + name); }
+
+    // The whole file decoded by the codec.
+    static std::vector<int16_t> Decode(const std::string& path) {
+        const std::string bytes = ReadFileText(path);
+        uint32_t pcm = 0, freq = 0, stereo = 0;
+        const auto* file = reinterpret_cast<const uint8_t*>(bytes.data());
+        if (Adpcm_GetPcmSize(file, bytes.size(), &pcm, &freq, &stereo) != ADPCM_OK) return {};
+        std::vector<int16_t> out(pcm / 2);
+        Adpcm_Decode(file, bytes.size(), out.data(), pcm);
+        return out;
+    }
+
+    // Stereo frames of the offline device.
+    static std::vector<int16_t> Render(int frames) {
+        std::vector<int16_t> out(size_t(frames) * 2);
+        SysSnd_OfflineRender(out.data(), frames);
+        return out;
+    }
+
+    bool Warned(const std::string& text) const { return contains(warnings, text); }
+    bool Fatal(const std::string& text) const { return contains(fatals, text); }
+
+private:
+    static bool contains(const std::vector<std::string>& v, const std::string& text) {
+        for (const std::string& s : v)
+            if (s.find(text) != std::string::npos) return true;
+        return false;
+    }
+};
