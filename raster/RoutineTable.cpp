@@ -1,5 +1,8 @@
 // The 415 rows of the routine table: names as data, modes and keys from each group's pattern.
 #include "raster/RoutineTable.h"
+#include "raster/mmx/MmxTriangle.h"
+#include "raster/p2/HandSpans.h"
+#include "raster/p2/P2Triangle.h"
 #include "raster/portable/PortableSpans.h"
 
 namespace {
@@ -232,6 +235,25 @@ constexpr void FillHandWritten(Table& t, int first, uint32_t key, const char* co
     }
 }
 
+// A hand-written group draws with its own triangle and setup routines, chosen by each row's mode.
+template <class Routines>
+constexpr void WireTriangles(Table& t, int first, Routines (*routinesOf)(RenderMode))
+{
+    for (int i = 0; i < kHandWrittenRows; ++i) {
+        RasterizerRow& row = t[first + i];
+        const Routines r = routinesOf(row.mode);
+        row.triangle = r.triangle;
+        row.setup = r.setup;
+    }
+}
+
+// The Pentium II and MMX rows of one mode share their span routine.
+constexpr void WireHandSpans(Table& t, int first)
+{
+    for (int i = 0; i < kHandWrittenRows; ++i)
+        t[first + i].span = HandSpanOf(t[first + i].mode);
+}
+
 constexpr Table BuildTable()
 {
     Table t{};
@@ -239,6 +261,10 @@ constexpr Table BuildTable()
     FillHandWritten(t, kK63DFirstRow, RK_DEST16 | RK_K63D, kK63DNames);
     FillHandWritten(t, kP2FirstRow, RK_DEST16 | RK_P2, kP2Names);
     FillHandWritten(t, kMmxFirstRow, RK_DEST16 | RK_MMX, kMmxNames);
+    WireTriangles(t, kMmxFirstRow, &MmxTriangleFor);
+    WireTriangles(t, kP2FirstRow, &P2FrameOf);
+    WireHandSpans(t, kP2FirstRow);
+    WireHandSpans(t, kMmxFirstRow);
     return t;
 }
 

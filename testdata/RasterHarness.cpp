@@ -212,6 +212,8 @@ void Runner::Publish(uint32_t mode)
     s.rastAboveGreenMask = rgb565_ ? 0xFFFFF800 : 0xFFFFFC00;
     s.rastRedMask = rgb565_ ? 0xF800 : 0x7C00;
     s.rastAboveRedMask = rgb565_ ? 0xFFFF0000 : 0xFFFF8000;
+    s.rastSpreadMask = rgb565_ ? 0x07E0F81F : 0x03E07C1F;
+    s.rastCarryMask = rgb565_ ? 0xF80000E0 : 0xFC0080E0;
     s.rastVarWeightR = s.rastVarWeightG = s.rastVarWeightB = weight_;
     if (texture_) {
         const uint32_t wb = CeilLog2(texture_->width), hb = CeilLog2(texture_->height);

@@ -1,0 +1,251 @@
+// The span walker of the MMX-class families: two pixels per step, each in its own lane.
+//
+// A family supplies a policy class P:
+//   using Lanes                        packed::Lane1 (reference) or packed::Lane4 (SSE2)
+//   using AddVarGreen                  the family's AddVar green (SpreadBlend.h)
+//   static int32_t Trunc(double)       conversion of start values and steps
+//   static uint32_t LinearDepth(double)        start depth of the linear rows (integer-depth units)
+//   static uint32_t PerspectiveDepth(float)    start depth from 1/w at the first pixel, as stored (f32)
+//   template <class Run> static void PerspectiveWalk(const SpanState&, const RastEdge&, double offset, int n, Run&&)
+// A run receives (count, U, V, dU, dV, dU2, dV2) in span units: lane 0 starts at (U, V), lane 1 at
+// (U + dU, V + dV), and both advance by (dU2, dV2) once per pair; every run but the last has an
+// even count, so the lanes keep their pixels from one run to the next.
+//
+// Per pixel, in this order: depth test (pass when the depth is at least the stored one, unsigned),
+// texel, key, colour; the colour work of up to 32 pixels is then done together in lanes. Depth and
+// intensity advance on every pixel whatever became of it; only plain, Opacity, Gouraudmono and
+// OpacityGouraudmono store depth, and never for a keyed texel.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "raster/RenderMode.h"
+#include "raster/SpanState.h"
+#include "raster/packed/PackedConvert.h"
+#include "raster/packed/SpreadBlend.h"
+#include "raster/portable/SpanKernel.h"
+
+struct HandSpanCtx {
+    SpanCtx base;                   // texture addressing, palette, key, depth step
+    const uint16_t* shadePlanes;    // 32 lit planes of 256 colours
+    SpreadConsts blend;
+    int16_t shadeStep2;             // intensity step per pair
+};
+
+inline HandSpanCtx HandLoadCtx(const SpanState& s, uint32_t key)
+{
+    HandSpanCtx c;
+    c.base = SpanLoadCtx(s, key);
+    c.shadePlanes = s.rastPalette ? s.rastPalette + kRastShadeRowFirst * kRastPaletteEntries : nullptr;
+    c.blend = SpreadConstsOf(s.rastSpreadMask, s.rastCarryMask, s.rastVarWeightR, s.rastVarWeightG, s.rastVarWeightB);
+    c.shadeStep2 = static_cast<int16_t>(s.rastDgDxLanes[0]);
+    return c;
+}
+
+inline int16_t HandSat16(int64_t x) { return static_cast<int16_t>(std::clamp<int64_t>(x, -32768, 32767)); }
+// Level 0..31 of an intensity lane; a lane below 0 counts as 0.
+inline uint16_t HandShadeLevel(int16_t lane) { return lane < 0 ? 0 : static_cast<uint16_t>(lane >> 10); }
+
+// Colour work of m (<= 32) gathered pixels, in whole lane groups: S holds the texel or palette
+// colour, level the shade level, D the destination; out receives the new pixels.
+template <class P, class Tex, int V>
+inline void HandFinish(const HandSpanCtx& c, const uint16_t* S, const uint16_t* level, const uint16_t* D,
+                       uint16_t* out, int m)
+{
+    using Vec = typename P::Lanes;
+    const SpreadLanes<Vec> k(c.blend);
+    for (int i = 0; i < m; i += Vec::kWidth) {
+        Vec s = LoadDup(Vec{}, S + i) & k.mask;
+        if constexpr (HandVariantShaded(V) && !Tex::kPalettised) s = SpreadLit(s, LoadDup(Vec{}, level + i), k);
+        if constexpr (HandVariantBlends(V)) {
+            const Vec dw = LoadDup(Vec{}, D + i);
+            s = SpreadBlend<V, typename P::AddVarGreen>(s, dw & k.mask, dw, k);
+        }
+        StorePixels(s, out + i);
+    }
+}
+
+// The pixels of one span, run by run.
+template <class P, class Tex, bool kZ, int V>
+struct HandPixels {
+    static constexpr int kChunk = 32;
+    const HandSpanCtx& c;
+    uint16_t* dst;
+    uint32_t* zrow;
+    uint32_t z;
+    int16_t i0, i1;  // intensity lanes of the pair's first and second pixel
+
+    void operator()(int count, uint32_t U, uint32_t V_, uint32_t dU, uint32_t dV, uint32_t dU2, uint32_t dV2)
+    {
+        uint32_t u[2] = {U, U + dU}, v[2] = {V_, V_ + dV};
+        for (int start = 0; start < count; start += kChunk) {
+            const int m = std::min(kChunk, count - start);
+            Chunk(m, u, v, dU2, dV2);
+            dst += m;
+            if constexpr (kZ) zrow += m;
+        }
+    }
+
+private:
+    static constexpr bool kStaged = HandVariantBlends(V) || (HandVariantShaded(V) && !Tex::kPalettised);
+
+    // The texel of one pixel at (u, v) with intensity lane `shade` and depth zj; false when the
+    // depth test or the key leaves the pixel alone. Unstaged variants write it at once.
+    bool Pixel(int j, uint32_t u, uint32_t v, int16_t shade, uint32_t zj, uint16_t* S, uint16_t* level)
+    {
+        if constexpr (kZ) {
+            if (zj < zrow[j]) return false;
+        }
+        const uint32_t t = Tex::Fetch(c.base, SpanTexelIndex(c.base, u, v));
+        if constexpr (SpanVariantKeyed(V)) {
+            if (t == c.base.key) return false;
+        }
+        uint16_t colour;
+        if constexpr (Tex::kPalettised) {
+            if constexpr (HandVariantShaded(V))
+                colour = c.shadePlanes[kRastPaletteEntries * HandShadeLevel(shade) + t];
+            else
+                colour = c.base.palette[t];
+        } else {
+            colour = static_cast<uint16_t>(t);
+            if constexpr (kStaged) level[j] = HandShadeLevel(shade);
+        }
+        if constexpr (kStaged) {
+            S[j] = colour;
+        } else {
+            dst[j] = colour;
+            if constexpr (kZ && SpanVariantWritesZ(V)) zrow[j] = zj;
+        }
+        return true;
+    }
+
+    // Pixels 0..m-1 of the current chunk; m is even unless the chunk ends the span.
+    void Chunk(int m, uint32_t (&u)[2], uint32_t (&v)[2], uint32_t dU2, uint32_t dV2)
+    {
+        alignas(16) uint16_t S[kChunk], level[kChunk], D[kChunk], out[kChunk];
+        [[maybe_unused]] uint32_t depth[kChunk];
+        uint32_t drawn = 0;
+        const uint32_t dz = c.base.dz;
+        for (int j = 0; j < m; j += 2) {
+            const uint32_t z0 = z, z1 = z + dz;
+            if (Pixel(j, u[0], v[0], i0, z0, S, level)) drawn |= 1u << j;
+            if (kStaged && kZ) depth[j] = z0;
+            if (j + 1 == m) {
+                z = z1;
+                break;
+            }
+            if (Pixel(j + 1, u[1], v[1], i1, z1, S, level)) drawn |= 2u << j;
+            if (kStaged && kZ) depth[j + 1] = z1;
+            z = z1 + dz;
+            u[0] += dU2, u[1] += dU2;
+            v[0] += dV2, v[1] += dV2;
+            if constexpr (HandVariantShaded(V)) {
+                i0 = HandSat16(int64_t(i0) + c.shadeStep2);
+                i1 = HandSat16(int64_t(i1) + c.shadeStep2);
+            }
+        }
+        if constexpr (kStaged) {
+            if (!drawn) return;
+            // Whole lane groups: the padding is computed but never written.
+            const int padded = (m + 3) & ~3;
+            for (int j = m; j < padded; ++j) S[j] = level[j] = D[j] = 0;
+            for (int j = 0; j < m; ++j) S[j] = drawn >> j & 1 ? S[j] : 0, level[j] = drawn >> j & 1 ? level[j] : 0;
+            if constexpr (HandVariantBlends(V)) std::memcpy(D, dst, sizeof(uint16_t) * size_t(m));
+            HandFinish<P, Tex, V>(c, S, level, D, out, m);
+            for (int j = 0; j < m; ++j) {
+                if (!(drawn >> j & 1)) continue;
+                dst[j] = out[j];
+                if constexpr (kZ && SpanVariantWritesZ(V)) zrow[j] = depth[j];
+            }
+        }
+    }
+};
+
+// The span of the current row: columns x0 .. x0 + n - 1, and the distance from the left edge (whose
+// x carries the +0.5 of the vertices) to the first pixel's centre; more than 1 when the span was
+// clipped on the left, so the start values are extrapolated.
+struct HandRow {
+    const RastEdge& e;
+    int x0, n;
+    double offset;
+};
+inline HandRow HandCurrentRow(const SpanState& st)
+{
+    const RastEdge& e = *st.rastSpanEdge;
+    return {e, st.rastSpanX0, st.rastSpanX1 - st.rastSpanX0, double(st.rastSpanX0) + 1.0 - double(e.x)};
+}
+
+// One textured span of columns rastSpanX0 .. rastSpanX1 - 1 of the current row.
+template <class P, class Tex, bool kZ, bool kPersp, int V>
+void HandSpanTextured()
+{
+    const SpanState& st = rastState;
+    const auto [e, x0, n, offset] = HandCurrentRow(st);
+    if (n <= 0) return;
+    const HandSpanCtx c = HandLoadCtx(st, Tex::Key(st));
+
+    HandPixels<P, Tex, kZ, V> pixels{c, reinterpret_cast<uint16_t*>(st.rastDestRow) + x0, nullptr, 0, 0, 0};
+    if constexpr (kZ) {
+        pixels.zrow = reinterpret_cast<uint32_t*>(st.rastZRow) + x0;
+        if constexpr (kPersp)
+            pixels.z = P::PerspectiveDepth(static_cast<float>(double(e.z) + double(st.rastDzDx) * offset));
+        else
+            pixels.z = P::LinearDepth(double(e.z) + double(st.rastDzDx) * offset);
+    }
+    if constexpr (HandVariantShaded(V)) {
+        const int32_t s = P::Trunc(double(e.shade) + double(st.rastDsDx) * offset);
+        pixels.i0 = HandSat16(s);
+        pixels.i1 = HandSat16(int64_t(s) + static_cast<int16_t>(st.rastDgDxInt & 0xFFFF));
+    }
+    if constexpr (kPersp) {
+        P::PerspectiveWalk(st, e, offset, n, pixels);
+    } else {
+        const uint32_t U = static_cast<uint32_t>(P::Trunc(double(e.u) + double(st.rastDuDx) * offset)) << 6;
+        const uint32_t V_ = static_cast<uint32_t>(P::Trunc(double(e.v) + double(st.rastDvDx) * offset)) << 6;
+        pixels(n, U, V_, uint32_t(st.rastDuDxFixed), uint32_t(st.rastDvDxFixed), uint32_t(st.rastDuDx2Fix[0]),
+               uint32_t(st.rastDvDx2Fix[0]));
+    }
+}
+
+// The depth-only span of a 16-bit z-buffer: keeps the upper half of the running 32-bit depth
+// where it is at least the stored entry.
+template <class P>
+void HandSpanDepth16()
+{
+    const SpanState& st = rastState;
+    const auto [e, x0, n, offset] = HandCurrentRow(st);
+    if (n <= 0) return;
+    uint32_t z = P::LinearDepth(double(e.z) + double(st.rastDzDx) * offset);
+    const uint32_t dz = static_cast<uint32_t>(st.rastDzDxFixed);
+    uint16_t* zrow = reinterpret_cast<uint16_t*>(st.rastZRow) + x0;
+    for (int i = 0; i < n; ++i, z += dz) {
+        const uint16_t h = static_cast<uint16_t>(z >> 16);
+        if (h >= zrow[i]) zrow[i] = h;
+    }
+}
+
+// The blend variant a row's mode word asks for.
+constexpr int HandVariantOfMode(RenderMode mode)
+{
+    const bool key = mode & RM_OPACITY, shade = mode & RM_GOURAUDMONO, var = mode & RM_VAR_TRANSPARENCY;
+    if (mode & RM_ADD) return var ? kSpanAddVar : shade ? kSpanAddShade : kSpanAdd;
+    if (mode & RM_SRC_SUB_DEST) return var ? kSpanSrcSubDestVar : kSpanSrcSubDest;
+    if (mode & RM_DEST_SUB_SRC) return var ? kSpanDestSubSrcVar : kSpanDestSubSrc;
+    if (var) return key ? kSpanVarKeyShade : kSpanVarShade;
+    if (shade) return key ? kSpanKeyShade : kSpanShade;
+    return key ? kSpanKey : kSpanCopy;
+}
+
+// The textured span of a row's mode word with policy P.
+template <class P, RenderMode kMode>
+void HandModeSpan()
+{
+    constexpr bool kZ = (kMode & RM_ZBUFFER) != 0;
+    constexpr bool kPersp = (kMode & RM_PERSPECTIVE) != 0;
+    constexpr int V = HandVariantOfMode(kMode);
+    if constexpr ((kMode & RM_TEXTURE8) != 0)
+        HandSpanTextured<P, SpanTexels8, kZ, kPersp, V>();
+    else
+        HandSpanTextured<P, SpanTexels16, kZ, kPersp, V>();
+}
