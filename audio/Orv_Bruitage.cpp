@@ -90,8 +90,8 @@ void updateSlots(const float listener[3], bool fadeOthers) {
         } else if (s.ref && s.ref->son) {
             ST_wam_son_pos& pos = s.ref->son->pos;
             if (g_link.soundDirection)
-                g_link.soundDirection(&pos, listener[0], listener[1], listener[2], s.ref->factor[0], s.ref->factor[1],
-                                      s.ref->factor[2], yaw + float(M_PI), pitch);
+                g_link.soundDirection(&pos, listener[0], listener[1], listener[2], s.ref->direction[0], s.ref->direction[1],
+                                      s.ref->direction[2], yaw + float(M_PI), pitch);
             float left = float(pos.leftLevel), right = float(pos.rightLevel);
             if (fadeOthers && !OrvSound_BruitageInView(s.ref)) {
                 float f = g_transitionFrames > 0.0f
@@ -144,7 +144,7 @@ void OrvSound_InitBruitagesWarp() {
         }
     }
     for (ST_wam_bruitage* ref = view->bruitages; ref; ref = ref->next) {
-        ST_wam_son* son = findSound(ref->sonId);
+        ST_wam_son* son = findSound(ref->son_id);
         ref->son = son;
         if (!son) continue;
         int k = 0;

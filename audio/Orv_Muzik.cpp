@@ -1,5 +1,6 @@
 // Streamed music: state machine, file reading and decoding into the looping buffer, marks, loops, fades.
 #include "audio/Orv_Muzik.h"
+#include "menus/Orv_MusikCopy.h"
 
 #include <cctype>
 #include <cstdlib>

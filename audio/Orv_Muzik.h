@@ -70,7 +70,5 @@ int OrvMuzik_GetMarkCount();
 int32_t OrvMuzik_GetMusicPosition();
 int32_t OrvMuzik_GetLoadOffset();
 
-// The music copy from the CD; until it exists nothing is copied and the answer is false.
-bool CopyMusikToDrive(const char* numberList);
 // The digits just before the extension of a music path ("music/muzik07.ksn" gives 7), or -1.
 int music_number_from_name(const char* path);

@@ -361,6 +361,8 @@ void OrvSound_PlayQmvSound(const char* name) {
     g_qmvPlaying = true;
 }
 
+int OrvSound_GetQmvSoundId() { return g_qmvId; }
+
 void OrvSound_CheckQmvSound() {
     if (!g_qmvPlaying || OrvSound_get_voice_state(VOICE_QMV)) return;
     OrvSound_FreeQmvSound();

@@ -58,6 +58,8 @@ void OrvSound_FreeQmvSound();
 void OrvSound_PlayQmvSound(const char* name);
 // Each main-loop pass: frees the script sound once voice 2 has stopped.
 void OrvSound_CheckQmvSound();
+// Id of the soundtrack OrvSound_LoadQmvSound loaded, -1 when none.
+int OrvSound_GetQmvSoundId();
 
 // What a table entry holds (tests and diagnostics); false for a free entry.
 struct OrvSoundInfo {

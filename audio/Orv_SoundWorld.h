@@ -2,37 +2,7 @@
 #pragma once
 #include <cstdint>
 
-// The block of a sound record that the direction computation reads and writes.
-struct ST_wam_son_pos {
-    float x, y, z;
-    float level;         // source level
-    int32_t rightLevel;  // 0..255, written by the direction computation
-    int32_t leftLevel;   // 0..255
-    float third;         // its third output value
-};
-
-// One record of the world file's chain of sound records.
-struct ST_wam_son {
-    uint32_t id;
-    char name[32];
-    ST_wam_son_pos pos;
-    uint8_t percent[4];
-    char recording[4][16];  // not terminated when all 16 characters are used
-    ST_wam_son* next;
-};
-
-// One entry of a view's ambient-noise list.
-struct ST_wam_bruitage {
-    uint32_t sonId;
-    float factor[3];  // handed to the direction computation
-    ST_wam_son* son;  // resolved at arrival in the view
-    ST_wam_bruitage* next;
-};
-
-struct ST_wam_vue {
-    uint32_t id;
-    ST_wam_bruitage* bruitages;
-};
+#include "world/wam.h"
 
 // What the world model and the panorama provide; they install it at start-up. Missing entries read
 // as no current view, no world and a listener that hears nothing.

@@ -1,5 +1,6 @@
 // Rasteriser throughput: pixels per second per span family, triangles per second by size, for the
-// portable and the Pentium II rows, against the portable rows and memset/memcpy of the same bytes.
+// portable, the Pentium II and the K6-3D rows, against the portable rows and memset/memcpy of the
+// same bytes.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -179,14 +180,14 @@ void BM_TrianglesBySize(benchmark::State& state)
 }
 BENCHMARK(BM_TrianglesBySize)->Arg(8)->Arg(64)->Arg(512)->Arg(4096)->Arg(32768);
 
-// The Pentium II row of a mode and the portable row of the same mode.
+// The row of a mode in a hand-written group (by its first row) and the portable row of the mode.
 const RasterizerRow& RowOf(uint32_t mode, int first, int count)
 {
     for (int i = first; i < first + count; ++i)
         if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return rasterizerTable[i];
     return rasterizerTable[0];
 }
-const RasterizerRow& P2Row(uint32_t mode) { return RowOf(mode, kP2FirstRow, kHandWrittenRows); }
+const RasterizerRow& GroupRow(int group, uint32_t mode) { return RowOf(mode, group, kHandWrittenRows); }
 const RasterizerRow& PortableRow(uint32_t mode) { return RowOf(mode, kPortableFirstRow, kPortableRows); }
 
 // Seconds per call of draw, timed over at least 50 ms. Redrawing needs no z-buffer clear: both
@@ -205,10 +206,10 @@ double SecondsPerCall(Draw&& draw)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / double(calls);
 }
 
-// The Pentium II rows of the same families and variants, full-screen quads through their own
-// triangle routines; x_portable is the time over the portable row's for the same quad in the same
-// run, x_memcpy the time over memcpy of the bytes the span touches.
-void BM_P2SpanFamily(benchmark::State& state)
+// A hand-written group's rows of the same families and variants, full-screen quads through their
+// own triangle routines; x_portable is the time over the portable row's for the same quad in the
+// same run, x_memcpy the time over memcpy of the bytes the span touches.
+void HandSpanFamily(benchmark::State& state, int group)
 {
     const SpanRow& row = kRows[state.range(0)];
     const int w = int(state.range(1)), h = int(state.range(2));
@@ -218,32 +219,35 @@ void BM_P2SpanFamily(benchmark::State& state)
     scene->run.SetTexture(row.family < 4 ? &scene->tex8 : &scene->tex16,
                           row.family < 4 ? static_cast<const uint16_t*>(scene->tex8.plane.pixels) : nullptr);
     const uint32_t mode = PortableRowMode(row.family, row.variant);
-    const RasterizerRow& p2 = P2Row(mode);
+    const RasterizerRow& hand = GroupRow(group, mode);
     const std::vector<RastVertex> quad = Rect(0, 0, w, h);
     scene->run.Fill(0, 0, 0);
     for (auto _ : state) {
-        scene->run.Draw(p2, quad);
+        scene->run.Draw(hand, quad);
         benchmark::ClobberMemory();
     }
     const double pixels = double(w) * h;
     state.SetItemsProcessed(int64_t(state.iterations() * pixels));
-    state.SetLabel(p2.name);
-    const double own = SecondsPerCall([&] { scene->run.Draw(p2, quad); });
+    state.SetLabel(hand.name);
+    const double own = SecondsPerCall([&] { scene->run.Draw(hand, quad); });
     const double portable = SecondsPerCall([&] { scene->run.Draw(PortableRow(mode), quad); });
     state.counters["x_portable"] = own / portable;
     const size_t bytes = size_t(pixels) * ((row.family & 2) ? 6 : 2);
     static double memcpyRate = MemcpyBytesPerSecond(size_t(800) * 600 * 6);
     state.counters["x_memcpy"] = own / (double(bytes) / memcpyRate);
 }
+void BM_P2SpanFamily(benchmark::State& state) { HandSpanFamily(state, kP2FirstRow); }
+void BM_K63DSpanFamily(benchmark::State& state) { HandSpanFamily(state, kK63DFirstRow); }
 BENCHMARK(BM_P2SpanFamily)->Apply(SpanArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_K63DSpanFamily)->Apply(SpanArgs)->Unit(benchmark::kMicrosecond);
 
-// Triangles per second by size through the Pentium II Zi32Texture16 linear row, with the time over
-// the portable row's for the same triangles.
-void BM_P2TrianglesBySize(benchmark::State& state)
+// Triangles per second by size through a hand-written group's Zi32Texture16 linear row, with the
+// time over the portable row's for the same triangles.
+void HandTrianglesBySize(benchmark::State& state, int group)
 {
     static Scene* scene = new Scene(800, 600);
     scene->run.SetTexture(&scene->tex16, nullptr);
-    const RasterizerRow& p2 = P2Row(0x10E);
+    const RasterizerRow& hand = GroupRow(group, 0x10E);
     const double side = std::sqrt(2.0 * double(state.range(0)));
     std::vector<std::vector<RastVertex>> tris;
     for (int i = 0; i < 256; ++i) {
@@ -254,15 +258,18 @@ void BM_P2TrianglesBySize(benchmark::State& state)
     }
     size_t i = 0;
     for (auto _ : state) {
-        scene->run.Draw(p2, tris[i++ & 255]);
+        scene->run.Draw(hand, tris[i++ & 255]);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(int64_t(state.iterations()));
     size_t j = 0, k = 0;
-    const double own = SecondsPerCall([&] { scene->run.Draw(p2, tris[j++ & 255]); });
+    const double own = SecondsPerCall([&] { scene->run.Draw(hand, tris[j++ & 255]); });
     const double portable = SecondsPerCall([&] { scene->run.Draw(PortableRow(0x10E), tris[k++ & 255]); });
     state.counters["x_portable"] = own / portable;
 }
+void BM_P2TrianglesBySize(benchmark::State& state) { HandTrianglesBySize(state, kP2FirstRow); }
+void BM_K63DTrianglesBySize(benchmark::State& state) { HandTrianglesBySize(state, kK63DFirstRow); }
 BENCHMARK(BM_P2TrianglesBySize)->Arg(8)->Arg(64)->Arg(512)->Arg(4096)->Arg(32768);
+BENCHMARK(BM_K63DTrianglesBySize)->Arg(8)->Arg(64)->Arg(512)->Arg(4096)->Arg(32768);
 
 }  // namespace

@@ -229,6 +229,14 @@ CTVector3 CTCamera::Unproject(const CTScreenPoint& s, float z) const
 
 CTVector3 CTCamera::EyeWorld() const { return frame.PointToWorld(eye); }
 
+CTVector4 CTCamera::ProjectPoint(const CTVector3& p) const
+{
+    const float q = 1.0f / p.z;
+    CTScreenPoint s;
+    if (!Project(p, s)) s = {p.x * Sx * q + Cx, p.y * Sy * q + Cy};
+    return {s.x, s.y, Zo - Zs * q, q};
+}
+
 void CTCamera::FromDb(const CTDbCamera& r, CTCamera& cam)
 {
     cam.name = r.name;

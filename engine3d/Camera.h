@@ -105,6 +105,9 @@ public:
     CTVector3 Unproject(const CTScreenPoint& s, float z) const;
     // The eye point placed in the world by the camera's frame.
     CTVector3 EyeWorld() const;
+    // Screen x, screen y, depth Zo - Zs q and q = 1/z of a camera-space point beyond the eye, by the
+    // camera's kind (the perspective rule where the kind gives none).
+    CTVector4 ProjectPoint(const CTVector3& p) const;
 
     // Sets camera from a database camera record.
     static void FromDb(const CTDbCamera& record, CTCamera& camera);

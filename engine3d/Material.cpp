@@ -46,6 +46,16 @@ bool BindTextureSurfaces(CTRasterizer& rast, CTTexture& t)
     return true;
 }
 
+// Without a z-buffer a material is drawn untested rather than as wireframe: the depth bits go, and
+// the 1/z interpolation stays only where the perspective rows need it.
+RenderMode WithDepthAvailable(const CTRasterizer& rast, RenderMode mode)
+{
+    if (rast.EnabledMask() & RM_ZBUFFER) return mode;
+    mode &= ~RenderMode(RM_ZBUFFER);
+    if (!(mode & RM_PERSPECTIVE)) mode &= ~RenderMode(RM_INTERP_Z);
+    return mode;
+}
+
 }  // namespace
 
 bool CTTexture::CreatePalettised(int w, int h, const CPixelFormat& screenFormat, const uint32_t* argb, int count)
@@ -117,7 +127,7 @@ int CTConfigurer::Material_SetRasterMode(CTRasterizer& rast, const CTMaterial* m
         mode = RM_FLAT;
     }
     // Colour key by material and by the global switch is one bit, never added twice.
-    rast.SetRenderMode(mode | opacity);
+    rast.SetRenderMode(WithDepthAvailable(rast, mode | opacity));
     return 1;
 }
 
@@ -141,7 +151,7 @@ void CTConfigurer::Material_BindTexture(CTRasterizer& rast, const CTMaterial* m,
         }
     }
     if (Orv3D_Opacity) mode |= RM_OPACITY;
-    rast.SetRenderMode(mode);
+    rast.SetRenderMode(WithDepthAvailable(rast, mode));
 }
 
 void CTConfigurer::Material_UnbindTexture(CTRasterizer& rast, const CTMaterial* m, const void*)

@@ -145,6 +145,12 @@ bool Mesh_FromDb(const CTDbMesh& r, CTMesh& m, uint8_t flagByte, CTMaterialMap& 
     return true;
 }
 
+void mesh_set_vertices(const std::vector<CTVector3>& points, CTMesh& mesh)
+{
+    const size_t n = std::min(points.size(), mesh.vertices.size());
+    std::copy_n(points.begin(), n, mesh.vertices.begin());
+}
+
 void mesh_blend_vertices(const std::vector<CTVector3>& targets, float t, CTMesh& mesh)
 {
     const size_t n = std::min(targets.size(), mesh.vertices.size());

@@ -84,5 +84,7 @@ bool Mesh_FromDb(const CTDbMesh& record, CTMesh& out, uint8_t flagByte, CTMateri
 // the centre). Zero for no points.
 CTBounds Mesh_ComputeBounds(const std::vector<CTVector3>& points);
 
+// Copies the points into the mesh's vertices, as many as both have.
+void mesh_set_vertices(const std::vector<CTVector3>& points, CTMesh& mesh);
 // Moves each mesh vertex v to v + (target - v) x t, for as many vertices as both have.
 void mesh_blend_vertices(const std::vector<CTVector3>& targets, float t, CTMesh& mesh);

@@ -7,11 +7,13 @@
 #include "app/FrameTimer.h"
 #include "app/Orv_File.h"
 #include "app/Orv_Log.h"
+#include "framework/DirectDrawSurface.h"
 #include "framework/Input.h"
 #include "graphics2d/Draw.h"
 #include "graphics2d/Orv_Display.h"
 #include "graphics2d/PixelFormat.h"
 #include "graphics2d/Tga.h"
+#include "menus/Orv_MenuHooks.h"
 
 namespace {
 
@@ -35,7 +37,7 @@ CMnMenu::~CMnMenu() {
 
 void CMnMenu::LoadBackground(const std::string& file) { LoadTga(file, background_); }
 
-void CMnMenu::LoadTga(const std::string& file, CSystemMemorySurface& target) {
+void CMnMenu::LoadTga(const std::string& file, CSurface& target) {
     char path[ORV_PATH_MAX];
     build_path_sprmenu(path, file.c_str());
     if (!OrvFile_Exists(path)) {
@@ -168,6 +170,40 @@ void CMnMenu::AddSlider(const std::string& name, const std::string& text, int32_
     AddWidget(w);
 }
 
+int32_t CMnMenu::AddSaveList(const std::string& name, const std::string& text, int32_t x, int32_t y, int32_t width,
+                             int32_t height, ST_listbox_item* target, int32_t player) {
+    auto* list = new CMnListBox;
+    list->SetName(name);
+    list->LoadBank(name);
+    list->SetText(text);
+    list->SetPos(x, y);
+    list->SetSize(width, height);
+    list->SetTarget(target);
+    if (MenuHooks.SaveGame_SetPlayer) MenuHooks.SaveGame_SetPlayer(player);
+    int32_t count = 0;
+    for (int32_t slot = 0; slot < MN_SAVE_SLOTS && MenuHooks.SaveGame_ScanSlot; ++slot) {
+        ST_listbox_item item;
+        if (!MenuHooks.SaveGame_ScanSlot(slot, &item.savedAt, &item.picture)) continue;
+        item.slot = slot;
+        list->AddItem(item);
+        ++count;
+    }
+    AddWidget(list);
+
+    auto* bar = new CMnScrollBar;
+    bar->SetName("Glisse");
+    bar->LoadBanks("g_load.spr", "m_load.spr");
+    bar->SetText(text);
+    bar->SetPos(x + width, y + height / 2);
+    bar->SetTrackOffset(-10, -106);
+    bar->SetKnobOffset(10, 6);
+    bar->SetTrackSize(20, 200);
+    bar->SetValuePtr(list->GetScrollPtr());
+    bar->SetEvent(0);
+    AddWidget(bar);
+    return count;
+}
+
 // ---- operations by name ----
 
 CMnWidget* CMnMenu::FindWidget(const std::string& name) const {
@@ -215,12 +251,17 @@ void CMnMenu::DisableAll() {
 // ---- per pass ----
 
 void CMnMenu::Draw() {
+    if (slideshow_) {
+        DrawSlideshow();
+        return;
+    }
     if (CSurface* render = OrvDisplay_GetRenderSurface()) CopySurface(*render, background_);
     for (const auto& w : widgets_) w->Draw();
     NewFrameFlags &= ~uint32_t(NEWFRAME_MENU);
 }
 
 int32_t CMnMenu::PollEvent() {
+    if (slideshow_) return PollSlideshow();
     for (const auto& w : widgets_) {
         if (const int32_t code = w->Update()) {
             MouseClickFlags.click = 0;

@@ -1,5 +1,7 @@
 // The 415 rows of the routine table: names as data, modes and keys from each group's pattern.
 #include "raster/RoutineTable.h"
+#include "raster/k63d/K63DSpans.h"
+#include "raster/k63d/K63DTriangle.h"
 #include "raster/mmx/MmxTriangle.h"
 #include "raster/p2/HandSpans.h"
 #include "raster/p2/P2Triangle.h"
@@ -217,22 +219,11 @@ constexpr void FillPortable(Table& t)
 #undef QM_PORTABLE_ROW
 }
 
-// Until a family's own routines exist its rows run the portable routines of the same mode; the one
-// mode without a portable row (Add with Gouraudmono) draws as wireframe.
+// A hand-written group's keys, modes and names; its routines are wired below.
 constexpr void FillHandWritten(Table& t, int first, uint32_t key, const char* const (&names)[kHandWrittenRows])
 {
-    for (int i = 0; i < kHandWrittenRows; ++i) {
-        const RenderMode mode = HandWrittenMode(i);
-        RasterizerRow row{key, mode, &Rast_Wireframe, nullptr, nullptr, names[i]};
-        for (int p = 1; p < kPortableRows; ++p)
-            if (t[p].mode == (mode & ~RM_LINEAR_TWIN)) {
-                row.triangle = t[p].triangle;
-                row.setup = t[p].setup;
-                row.span = t[p].span;
-                break;
-            }
-        t[first + i] = row;
-    }
+    for (int i = 0; i < kHandWrittenRows; ++i)
+        t[first + i] = RasterizerRow{key, HandWrittenMode(i), nullptr, nullptr, nullptr, names[i]};
 }
 
 // A hand-written group draws with its own triangle and setup routines, chosen by each row's mode.
@@ -247,11 +238,11 @@ constexpr void WireTriangles(Table& t, int first, Routines (*routinesOf)(RenderM
     }
 }
 
-// The Pentium II and MMX rows of one mode share their span routine.
-constexpr void WireHandSpans(Table& t, int first)
+// A hand-written group's span of each row's mode; the Pentium II and MMX rows of one mode share theirs.
+constexpr void WireHandSpans(Table& t, int first, RastFn (*spanOf)(RenderMode))
 {
     for (int i = 0; i < kHandWrittenRows; ++i)
-        t[first + i].span = HandSpanOf(t[first + i].mode);
+        t[first + i].span = spanOf(t[first + i].mode);
 }
 
 constexpr Table BuildTable()
@@ -261,10 +252,12 @@ constexpr Table BuildTable()
     FillHandWritten(t, kK63DFirstRow, RK_DEST16 | RK_K63D, kK63DNames);
     FillHandWritten(t, kP2FirstRow, RK_DEST16 | RK_P2, kP2Names);
     FillHandWritten(t, kMmxFirstRow, RK_DEST16 | RK_MMX, kMmxNames);
+    WireTriangles(t, kK63DFirstRow, &K63DFrameOf);
     WireTriangles(t, kMmxFirstRow, &MmxTriangleFor);
     WireTriangles(t, kP2FirstRow, &P2FrameOf);
-    WireHandSpans(t, kP2FirstRow);
-    WireHandSpans(t, kMmxFirstRow);
+    WireHandSpans(t, kK63DFirstRow, &K63DSpanOf);
+    WireHandSpans(t, kP2FirstRow, &HandSpanOf);
+    WireHandSpans(t, kMmxFirstRow, &HandSpanOf);
     return t;
 }
 

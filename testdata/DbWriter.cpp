@@ -229,7 +229,9 @@ CTDbMesh FaceMesh()
     return m;
 }
 
-CTDbObject Object(const std::string& name, const std::string& mesh, const std::string& parent, CTVector3 pos)
+}  // namespace
+
+CTDbObject DbWriter_Object(const std::string& name, const std::string& mesh, const std::string& parent, CTVector3 pos)
 {
     CTDbObject o;
     o.name = name;
@@ -238,15 +240,6 @@ CTDbObject Object(const std::string& name, const std::string& mesh, const std::s
     o.position = pos;
     return o;
 }
-
-template <class T>
-void Add(std::map<std::string, T>& map, T rec)
-{
-    std::string name = rec.name;
-    map[name] = std::move(rec);
-}
-
-}  // namespace
 
 std::vector<uint8_t> DbWriter_Encode(const CTDataBase& db, uint32_t version)
 {
@@ -278,19 +271,19 @@ CTDataBase DbWriter_SampleScene()
 {
     CTDataBase db;
     db.version = kDbVersionMax;
-    Add(db.textures, CTDbTexture{"checker.tga", 0});
-    Add(db.materials, Material("Checker", Rgba(1, 1, 1), "checker.tga", 0.0f));
-    Add(db.materials, Material("Red", Rgba(0.8f, 0.1f, 0.1f), "", 0.0f));
-    Add(db.materials, Material("Glass", Rgba(0.6f, 0.8f, 1.0f), "", 0.5f));
-    Add(db.meshes, Cube());
-    Add(db.meshes, FaceMesh());
-    Add(db.objects, Object("Body", "Cube", "", {0, 0, 10}));
-    Add(db.objects, Object("Head", "Face-d", "Body", {0, -2, 0}));
-    Add(db.objects, Object("Pivot", "", "", {4, 0, 12}));
-    CTDbObject arm = Object("Arm", "Cube", "Pivot", {0, 1, 0});
+    DbWriter_Add(db.textures, CTDbTexture{"checker.tga", 0});
+    DbWriter_Add(db.materials, Material("Checker", Rgba(1, 1, 1), "checker.tga", 0.0f));
+    DbWriter_Add(db.materials, Material("Red", Rgba(0.8f, 0.1f, 0.1f), "", 0.0f));
+    DbWriter_Add(db.materials, Material("Glass", Rgba(0.6f, 0.8f, 1.0f), "", 0.5f));
+    DbWriter_Add(db.meshes, Cube());
+    DbWriter_Add(db.meshes, FaceMesh());
+    DbWriter_Add(db.objects, DbWriter_Object("Body", "Cube", "", {0, 0, 10}));
+    DbWriter_Add(db.objects, DbWriter_Object("Head", "Face-d", "Body", {0, -2, 0}));
+    DbWriter_Add(db.objects, DbWriter_Object("Pivot", "", "", {4, 0, 12}));
+    CTDbObject arm = DbWriter_Object("Arm", "Cube", "Pivot", {0, 1, 0});
     arm.scale = 0.5f;
     arm.rotation = CTQuaternion::FromAxisAngle({0, 0, 1}, 0.5f);
-    Add(db.objects, arm);
+    DbWriter_Add(db.objects, arm);
 
     CTDbLight sun;
     sun.name = "Sun";
@@ -300,7 +293,7 @@ CTDataBase DbWriter_SampleScene()
     sun.colours[2] = 0xFF000000;
     sun.intensity = 0.75f;
     sun.orientation = CTQuaternion::FromAxisAngle({1, 0, 0}, 0.3f);
-    Add(db.lights, sun);
+    DbWriter_Add(db.lights, sun);
 
     CTDbCamera cam;
     cam.name = "Cam1";
@@ -308,7 +301,7 @@ CTDataBase DbWriter_SampleScene()
     cam.fieldOfView = 1.0f;
     cam.nearDist = 1.5f;
     cam.farDist = 200.0f;
-    Add(db.cameras, cam);
+    DbWriter_Add(db.cameras, cam);
 
     CTDbAnimation body;
     body.name = "Body";
@@ -316,17 +309,17 @@ CTDataBase DbWriter_SampleScene()
     body.rotationKeys = {{0, CTQuaternion{}}, {10, CTQuaternion::FromAxisAngle({0, 1, 0}, 1.0f)}};
     body.positionKeys = {{0, {0, 0, 10}}, {10, {2, 0, 10}}, {20, {2, 4, 10}}};
     body.scaleKeys = {{5, 1.0f}, {15, 2.0f}};
-    Add(db.animations, body);
+    DbWriter_Add(db.animations, body);
     CTDbAnimation head;
     head.name = "Head";
     head.parentName = "Body";
     head.length = 20;
     head.positionKeys = {{0, {0, -2, 0}}};
-    Add(db.animations, head);
+    DbWriter_Add(db.animations, head);
     CTDbAnimation morph;
     morph.name = "morphing";
     morph.length = 20;
     morph.morphKeys = {{0, "Face-a", Quad(0.5f)}, {10, "Face-b", Quad(-0.5f)}};
-    Add(db.animations, morph);
+    DbWriter_Add(db.animations, morph);
     return db;
 }

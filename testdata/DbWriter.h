@@ -12,6 +12,16 @@ std::vector<uint8_t> DbWriter_Encode(const CTDataBase& db, uint32_t version = kD
 // Writes the file; false when it cannot be written.
 bool DbWriter_Save(const std::string& path, const CTDataBase& db, uint32_t version = kDbVersionMax);
 
+// An object record placed at a position without turn or scale.
+CTDbObject DbWriter_Object(const std::string& name, const std::string& mesh, const std::string& parent, CTVector3 pos);
+// Enters a record in a map under its name.
+template <class T>
+void DbWriter_Add(std::map<std::string, T>& map, T rec)
+{
+    const std::string name = rec.name;
+    map[name] = std::move(rec);
+}
+
 // A small sound scene: texture "checker.tga"; materials "Checker" (textured), "Red" and "Glass"
 // (half transparent); mesh "Cube" (2 x 2 x 2, 12 outward faces in two groups, face normals, texture
 // coordinates, lit) and the deformed mesh "Face-d" (a quad, two-matrix); objects "Body" (Cube) with

@@ -5,26 +5,16 @@
 #include <vector>
 
 #include "app/Orv_File.h"
+#include "testdata/DemoMenus.h"
+#include "testdata/DemoPanorama.h"
+#include "testdata/DemoVideo.h"
+#include "testdata/DemoWorld.h"
+#include "testdata/KsnWriter.h"
 #include "testdata/SprWriter.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-// A white arrow with a black outline; transparent elsewhere.
-SprImage cursorArrow() {
-    SprImage img;
-    img.width = img.height = DEMO_CURSOR_SIZE;
-    img.pixels.assign(size_t(img.width * img.height), 0);
-    for (int y = 0; y < img.height; y++) {
-        int len = y < 11 ? y + 1 : 12 - (y - 10) * 2;
-        for (int x = 0; x < len && x < img.width; x++) {
-            bool edge = x == 0 || x == len - 1 || y == 10;
-            img.pixels[size_t(y * img.width + x)] = edge ? 0xFF000000u : 0xFFFFFFFFu;
-        }
-    }
-    return img;
-}
-
 // A flat tile marking a CD.
 SprImage probeTile(int cd) {
     SprImage img;
@@ -55,5 +45,7 @@ bool DemoInstall_Write(const std::string& dir, std::string* error) {
     // The installation serves every CD: it holds the four probe files.
     for (int cd = 1; cd <= 4; cd++)
         if (!save((fs::path(dir) / cd_probe_name(cd)).string(), {probeTile(cd)}, error)) return false;
-    return save((fs::path(dir) / "spr/interfac.spr").string(), {cursorArrow()}, error);
+    // The panorama's interface bank replaces the world's, so it is written after it.
+    return DemoWorld_Write(dir, error) && DemoPanorama_Write(dir, error) && DemoAudio_Write(dir, error) &&
+           DemoMenus_Write(dir, error) && DemoVideo_Write(dir, error);
 }

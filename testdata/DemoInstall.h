@@ -4,6 +4,3 @@
 
 // Writes a complete demo installation into dir (created when missing); false with *error on failure.
 bool DemoInstall_Write(const std::string& dir, std::string* error = nullptr);
-
-// The interface bank's pointer sprite: an arrow with its hot spot at its tip.
-constexpr int DEMO_CURSOR_SIZE = 16;

@@ -1,5 +1,6 @@
 // The game's start-up, per-pass dispatch on the loop type, and shut-down.
 #include "app/main/Orv_Main.h"
+#include "app/main/Orv_Links.h"
 
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -19,11 +20,23 @@
 #include "app/Timer.h"
 #include "audio/Orv_Muzik.h"
 #include "audio/Orv_Sound.h"
+#include "engine3d/Orv3D.h"
 #include "framework/Input.h"
 #include "framework/Window.h"
 #include "graphics2d/Draw.h"
 #include "graphics2d/Orv_Display.h"
 #include "graphics2d/Orv_Spr.h"
+#include "menus/Orv_Font.h"
+#include "menus/Orv_Menu.h"
+#include "menus/ViewBigSpr.h"
+#include "panorama/Interface.h"
+#include "panorama/Orv_Input.h"
+#include "panorama/Orv_Warp.h"
+#include "video/Orv_Qmv.h"
+#include "world/Hooks.h"
+#include "world/Interp.h"
+#include "world/Orv_Msg.h"
+#include "world/World.h"
 
 const char* const ORV_VERSION_TEXT = "Quillmar 2 - Version 3.18 - 8/10/1999";
 
@@ -33,7 +46,6 @@ namespace {
 Velkrum::CDirectDrawWindow* g_window = nullptr;
 CTimer g_dispatchTimer;
 CTimer g_loopTimer;
-SprBank* g_interfaceBank = nullptr;
 
 // What has started, so that the shut-down touches only what exists.
 struct Started {
@@ -43,22 +55,23 @@ struct Started {
     bool display = false;
     bool frameTimer = false;
     bool sound = false;
+    bool fonts = false;
+    bool world = false;
+    bool menus = false;
+    bool warp = false;
+    bool interface = false;
+    bool engine3d = false;
 } g_started;
 
 void dispatchTick(CTimer&) { DXDispatch(); }
 void loopTick(CTimer&) { OrvMain_LoopFrame(); }
 
-// Loop type 0 until the panorama draws it: the cleared frame and the pointer.
-void loopWarpPlaceholder() {
-    CSurface* render = OrvDisplay_GetRenderSurface();
-    if (!render || !OrvDisplay_LockSurface()) return;
-    ClearSurface(*render, 0);
-    OrvSpr_SetSurfaceInfo(render);
-    OrvSpr_Aff_curseur_souris();
-    OrvDisplay_UnlockSurface();
-    OrvDisplay_AutoBlit();
+// Brings the render surface to the screen.
+void presentFrame() {
+    OrvDisplay_AutoBlitLocked();
     if (g_window) g_window->Flip();
 }
+
 
 std::string osDescription() {
     struct utsname u;
@@ -73,6 +86,7 @@ int32_t OrvMain_SetLoopType(int32_t type) {
     int32_t previous = LoopType;
     LoopType = type;
     debug_log("OrvMain_SetLoopType(%d)", type);
+    OrvWarp_OnLoopType(type);
     if (OrvDisplay_GetRenderSurface())
         OrvDisplay_EnableRenderWarp800(type == LOOP_WARP || type == LOOP_MESSAGE ? 1 : 0, "OrvMain_SetLoopType(%d)", type);
     return previous;
@@ -116,6 +130,8 @@ void OrvMain_OnInit() {
     debug_log("Après openwindow");
 
     Input_InstallSignalHandlers();
+    Input_SetKeyHandlers(OrvInput_OnKeyDown, OrvInput_OnKeyUp);
+    Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
     g_dispatchTimer.tickCallback = dispatchTick;
     g_dispatchTimer.period = 0;
     g_dispatchTimer.Start();
@@ -127,11 +143,9 @@ void OrvMain_OnInit() {
 }
 
 void OrvMain_InitSubsystems() {
-    if (!cd_init()) {
-        OrvError_Fatal("Lecteur de CD introuvable : aucun CD de Quillmar 2 (%s)", cd_probe_name(1).c_str());
-        return;
-    }
-    debug_log("OrvMain_InitSubsystems() : CD %d", cd_get_current());
+    // The CD directories; which game CD is present is tested once the menus can say so.
+    cd_init();
+    cd_set_change_hook([](int, int) { OrvMenu_start_CD(); });
 
     OrvSound_MainInit();
     OrvMuzik_MainInit();
@@ -151,15 +165,44 @@ void OrvMain_InitSubsystems() {
     }
     g_started.display = true;
 
+    OrvWarp_Init();
+    g_started.warp = true;
+    Orv3D_Init();
+    g_started.engine3d = true;
+
     char path[ORV_PATH_MAX];
     build_path_save(path, "");
     OrvFile_MakeDir(path);
 
-    if (OrvSpr_LoadBank("interfac.spr", &g_interfaceBank, 0)) OrvSpr_set_curseur(g_interfaceBank, 0);
+    OrvFont_MainInit();
+    g_started.fonts = true;
+
+    g_started.interface = Interface_LoadBank();
+
+    // Messages, script names, inventory and the first chapter.
+    OrvHooks.SetLoopType = OrvMain_SetLoopType;
+    g_started.world = true;
+    if (!OrvWorld_Init()) {
+        OrvError_Fatal("OrvWorld_Init() : monde ou scénario illisible");
+        return;
+    }
+    OrvMain_InstallLinks();
+
+    OrvMenu_MainInit();
+    g_started.menus = true;
+
+    if (cd_get_current() == 0) {
+        OrvMenu_start_LaunchBox();
+        OrvError_Fatal("Lecteur de CD introuvable : aucun CD de Quillmar 2 (%s)", cd_probe_name(1).c_str());
+        return;
+    }
+    debug_log("OrvMain_InitSubsystems() : CD %d", cd_get_current());
 
     frame_timer_start();
     g_started.frameTimer = true;
     OrvMain_SetLoopType(LOOP_WARP);
+    OrvMenu_start_Player();
+    OrvMain_StartIntros();
     debug_log("OrvMain_InitSubsystems() : ok");
 }
 
@@ -172,7 +215,21 @@ void OrvMain_LoopFrame() {
     OrvSound_CheckQmvSound();
     switch (LoopType) {
     case LOOP_WARP:
-        loopWarpPlaceholder();
+        OrvWarp_continue();
+        break;
+    case LOOP_QMV:
+        OrvQmv_step();
+        break;
+    case LOOP_MENU:
+        OrvMenu_continue();
+        presentFrame();
+        break;
+    case LOOP_VIEWBIGSPR:
+        ViewBigSpr_continue();
+        break;
+    case LOOP_MESSAGE:
+        OrvMsg_continue();
+        presentFrame();
         break;
     default:
         // Loop types whose module is not built do nothing.
@@ -188,6 +245,10 @@ void OnTerminate() {
     debug_log("OnTerminate()");
     config_save();  // only when the settings were loaded
 
+    // A video still playing (a quit during the intros) gives back its file and buffers.
+    if (OrvQmv_IsOpen()) OrvQmv_stop();
+    if (g_started.menus) OrvMenu_MainClose();
+    g_started.menus = false;
     if (g_started.frameTimer) frame_timer_stop();
     if (g_started.sound) {
         OrvMuzik_MainClose();
@@ -196,11 +257,16 @@ void OnTerminate() {
     }
     g_dispatchTimer.Stop();
     g_loopTimer.Stop();
-    if (g_interfaceBank) OrvSpr_LibereBank(&g_interfaceBank);
+    if (g_started.world) OrvWorld_Close();
+    if (g_started.warp) OrvWarp_Close();
+    if (g_started.interface) Interface_FreeBank();
+    if (g_started.fonts) OrvFont_RemoveFonts();
     OrvSpr_clear_spf();
     if (g_started.sprites) OrvSpr_MainClose();
+    if (g_started.engine3d) Orv3D_Close();
     if (g_started.display) OrvDisplay_Close();
-    g_started.sprites = g_started.display = g_started.frameTimer = false;
+    g_started.sprites = g_started.display = g_started.frameTimer = g_started.fonts = g_started.world = false;
+    g_started.warp = g_started.interface = g_started.engine3d = false;
 
     mem_report();
     if (g_window) {

@@ -1,5 +1,6 @@
 // The 105 span routines that the Pentium II rows (205 to 309) and the MMX rows (310 to 414) share.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "raster/RenderMode.h"
@@ -134,10 +135,12 @@ inline constexpr HandSpanEntry kHandSpans[] = {
 };
 #undef QM_HAND_SPAN_ENTRY
 
-// The span of a mode (the twin bit ignored); null for a mode no hand-written row has.
-constexpr RastFn HandSpanOf(RenderMode mode)
+// The span of a mode in a list (the twin bit ignored); null for a mode the list lacks.
+template <size_t N>
+constexpr RastFn SpanOfMode(const HandSpanEntry (&spans)[N], RenderMode mode)
 {
-    for (const HandSpanEntry& e : kHandSpans)
+    for (const HandSpanEntry& e : spans)
         if ((e.mode & ~RM_LINEAR_TWIN) == (mode & ~RM_LINEAR_TWIN)) return e.span;
     return nullptr;
 }
+constexpr RastFn HandSpanOf(RenderMode mode) { return SpanOfMode(kHandSpans, mode); }

@@ -16,23 +16,7 @@ struct TriangleWalk {
 };
 TriangleWalk g_walk;
 
-struct Vert {
-    RastVertex* v;
-    int32_t row;
-    bool finite;
-};
-
-// The resources the frame and its spans reach through the state must be there.
-template <unsigned F>
-bool Ready(const SpanState& st)
-{
-    if (!st.rastSetupFn || !st.rastSpanFn) return false;
-    if (!(F & kFrameNoTarget) && !st.rastDestBits) return false;
-    if ((F & kFrameDepthRow) && !st.rastZBits) return false;
-    if ((F & kFrameTextured) && !st.rastTexBits) return false;
-    if ((F & kFrameTextured) && (st.rastMode & RM_TEXTURE8) && !st.rastPalette) return false;
-    return std::max(st.rastClipTop, 0) < st.rastClipBottomEnd;
-}
+using Vert = HandVert;
 
 // Sets up the edges of one triangle (V0, V1, V2 in the fan's order), chooses its sides and hands it
 // to slot B.
@@ -123,22 +107,11 @@ void TriangleFan()
 {
     SpanState& st = rastState;
     const int n = HandVertexCount(st);
-    if (n < 3 || !Ready<F>(st)) return;
+    if (n < 3 || !HandReady<F>(st)) return;
     const RastRoundTowardZero rounding;
-    RastVertex* v = st.rastVertices;
-    auto prepare = [&](int i) {
-        HandPrepareVertex<F>(v[i], st);
-        return Vert{&v[i], HandRow(v[i].y), std::isfinite(v[i].x) && std::isfinite(v[i].y)};
-    };
-    const Vert v0 = prepare(0);
-    Vert v1 = prepare(1), v2 = prepare(2);
-    for (int i = 3;; ++i) {
-        if (v0.finite && v1.finite && v2.finite) DrawTriangle<F>(v0, v1, v2);
-        if (i >= n) break;
-        v1 = v2;
-        v2 = prepare(i);
-    }
-    st.rastLeftEdge = st.rastRightEdge = st.rastNextLeftEdge = st.rastNextRightEdge = nullptr;
+    HandFan(
+        st, n, [&](RastVertex& v) { HandPrepareVertex<F>(v, st); },
+        [](const Vert& a, const Vert& b, const Vert& c) { DrawTriangle<F>(a, b, c); });
 }
 
 template <unsigned F>
@@ -149,36 +122,8 @@ void SetupScan()
     RastEdge* right = st.rastRightEdge;
     if (!left || !right || !st.rastSpanFn) return;
     HandGradients<F>(*left, *right, st);
-    RastEdge* nextLeft = st.rastNextRightEdge ? st.rastNextLeftEdge : nullptr;
-    RastEdge* const nextRight = st.rastNextRightEdge;
-    const int32_t pairEnd = g_walk.firstPairEnd;
-    int32_t rows = pairEnd - left->yFirst;
-    for (;;) {
-        while (rows > 0) {
-            int32_t x0, x1;
-            HandSpanColumns(*left, *right, st, x0, x1);
-            if (x0 < x1) {
-                st.rastSpanEdge = left;
-                st.rastSpanX0 = x0;
-                st.rastSpanX1 = x1;
-                st.rastSpanFn();
-            }
-            if constexpr (!(F & kFrameNoTarget)) st.rastDestRow += st.rastDestPitch;
-            if constexpr ((F & kFrameDepthRow) != 0) st.rastZRow += st.rastZPitch;
-            if (--rows > 0) {
-                HandStepRight(*right);
-                HandStepLeft<F>(*left);
-            }
-        }
-        HandStepRight(*right);
-        if (!nextLeft) return;
-        // The long edge goes on as the left edge: one more step to the next row.
-        if (nextLeft == left) HandStepLeft<F>(*left);
-        rows = nextRight->yEnd - pairEnd;
-        left = nextLeft;
-        right = nextRight;
-        nextLeft = nullptr;
-    }
+    HandScanRows<F>(st, left, right, st.rastNextRightEdge ? st.rastNextLeftEdge : nullptr, st.rastNextRightEdge,
+                    g_walk.firstPairEnd);
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
-// Vertex preparation, edge set-up, gradients and edge stepping shared by the Pentium II and MMX
-// triangle frames, so that both hand their spans the very same values.
+// Vertex preparation, edge set-up, gradients, edge stepping and the row walk of the hand-written triangle frames.
 //
-// All of it runs under RastRoundTowardZero: arithmetic in double precision, results stored as f32
-// rounded toward zero, conversions to integers truncated (RastTruncIndefinite for steps).
+// The Pentium II and MMX frames run all of it under RastRoundTowardZero: arithmetic in double
+// precision, results stored as f32 rounded toward zero, conversions to integers truncated
+// (RastTruncIndefinite for steps), so that both hand their spans the very same values. The K6-3D
+// frame has its own single-precision set-up and shares the parts whose result is one rounding of
+// an f32 sum or none: the frame kinds, stepping, row columns and the row walk.
 #pragma once
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <iterator>
 
+#include "raster/RenderMode.h"
 #include "raster/SpanState.h"
 #include "raster/packed/PackedConvert.h"
 #include "raster/portable/RastConvert.h"
@@ -61,6 +65,38 @@ inline void HandPrepareVertex(RastVertex& v, const SpanState& st)
     }
 }
 
+// The resources a frame and its spans reach through the state are there, and the viewport has a row.
+template <unsigned F>
+inline bool HandReady(const SpanState& st)
+{
+    if (!st.rastSetupFn || !st.rastSpanFn) return false;
+    if (!(F & kFrameNoTarget) && !st.rastDestBits) return false;
+    if ((F & kFrameDepthRow) && !st.rastZBits) return false;
+    if ((F & kFrameTextured) && !st.rastTexBits) return false;
+    if ((F & kFrameTextured) && (st.rastMode & RM_TEXTURE8) && !st.rastPalette) return false;
+    return std::max(st.rastClipTop, 0) < st.rastClipBottomEnd;
+}
+
+// Fills edge e from upper vertex a to lower vertex b with set(value at a, value at b, value, step)
+// for x and every value the frame carries; an edge that can only be a right edge (xOnly) gets its
+// rows, x and dx/dy alone.
+template <unsigned F, class Set>
+inline void HandFillEdge(const RastVertex& a, const RastVertex& b, int32_t first, int32_t end, RastEdge& e,
+                         bool xOnly, Set&& set)
+{
+    e = RastEdge{};
+    e.yFirst = first;
+    e.yEnd = end;
+    set(a.x, b.x, e.x, e.dxdy);
+    if (xOnly) return;
+    if constexpr (HandFrameCarriesZ(F)) set(a.z, b.z, e.z, e.dzdy);
+    if constexpr (F & kFrameTextured) {
+        set(a.u, b.u, e.u, e.dudy);
+        set(a.v, b.v, e.v, e.dvdy);
+    }
+    if constexpr (F & kFrameGouraud) set(a.shade2, b.shade2, e.shade, e.dshadedy);
+}
+
 // Number of filled vertices, 0 when the end pointer lies outside the list.
 inline int HandVertexCount(const SpanState& st)
 {
@@ -72,6 +108,35 @@ inline int HandVertexCount(const SpanState& st)
 
 // Pixel row of an adjusted y: its sample line is y = row + 1.
 inline int32_t HandRow(float y) { return RastTruncSat(y); }
+
+// A vertex of the fan once prepared: its row, and whether x and y are finite.
+struct HandVert {
+    RastVertex* v;
+    int32_t row;
+    bool finite;
+};
+
+// The fan of n (at least 3) vertices around vertex 0: prepare(vertex) once for each vertex as it
+// first enters a triangle, draw(V0, Vi-1, Vi) for each triangle with finite corners; the published
+// edges are cleared afterwards.
+template <class Prepare, class Draw>
+inline void HandFan(SpanState& st, int n, Prepare&& prepare, Draw&& draw)
+{
+    RastVertex* v = st.rastVertices;
+    auto take = [&](int i) {
+        prepare(v[i]);
+        return HandVert{&v[i], HandRow(v[i].y), std::isfinite(v[i].x) && std::isfinite(v[i].y)};
+    };
+    const HandVert v0 = take(0);
+    HandVert v1 = take(1), v2 = take(2);
+    for (int i = 3;; ++i) {
+        if (v0.finite && v1.finite && v2.finite) draw(v0, v1, v2);
+        if (i >= n) break;
+        v1 = v2;
+        v2 = take(i);
+    }
+    st.rastLeftEdge = st.rastRightEdge = st.rastNextLeftEdge = st.rastNextRightEdge = nullptr;
+}
 
 // Edge from upper vertex a to lower vertex b, first drawn on row `first` (its values are taken on
 // that row's sample line, however far below a it lies) and ending before row `end`. An edge that
@@ -87,17 +152,7 @@ inline void HandSetupEdge(const RastVertex& a, const RastVertex& b, int32_t firs
         dq = static_cast<float>(d);
         q = static_cast<float>(double(qa) + d * pre);
     };
-    e = RastEdge{};
-    e.yFirst = first;
-    e.yEnd = end;
-    set(a.x, b.x, e.x, e.dxdy);
-    if (xOnly) return;
-    if constexpr (HandFrameCarriesZ(F)) set(a.z, b.z, e.z, e.dzdy);
-    if constexpr (F & kFrameTextured) {
-        set(a.u, b.u, e.u, e.dudy);
-        set(a.v, b.v, e.v, e.dvdy);
-    }
-    if constexpr (F & kFrameGouraud) set(a.shade2, b.shade2, e.shade, e.dshadedy);
+    HandFillEdge<F>(a, b, first, end, e, xOnly, set);
 }
 
 // The gradients across the row, once per triangle from its first pair of edges. Integer steps come
@@ -168,4 +223,41 @@ inline void HandSpanColumns(const RastEdge& left, const RastEdge& right, const S
     const float xl = left.x > st.rastClipLeftF ? left.x : st.rastClipLeftF;
     x0 = std::max(RastTruncSat(xl), 0);
     x1 = std::min(RastTruncSat(right.x), st.rastClipRightEnd);
+}
+
+// The rows of one triangle once its gradients are published: the first pair of edges up to row
+// pairEnd, then (with nextLeft) the second pair up to the end of nextRight. A row with a pixel gets
+// the span; the row addresses move one row down after every row; between rows the right edge
+// steps its x and the left edge every value it carries. The long edge going on as the left edge
+// takes one more step at the switch; a new edge starts from its own first row.
+template <unsigned F>
+inline void HandScanRows(SpanState& st, RastEdge* left, RastEdge* right, RastEdge* nextLeft, RastEdge* nextRight,
+                         int32_t pairEnd)
+{
+    int32_t rows = pairEnd - left->yFirst;
+    for (;;) {
+        while (rows > 0) {
+            int32_t x0, x1;
+            HandSpanColumns(*left, *right, st, x0, x1);
+            if (x0 < x1) {
+                st.rastSpanEdge = left;
+                st.rastSpanX0 = x0;
+                st.rastSpanX1 = x1;
+                st.rastSpanFn();
+            }
+            if constexpr (!(F & kFrameNoTarget)) st.rastDestRow += st.rastDestPitch;
+            if constexpr ((F & kFrameDepthRow) != 0) st.rastZRow += st.rastZPitch;
+            if (--rows > 0) {
+                HandStepRight(*right);
+                HandStepLeft<F>(*left);
+            }
+        }
+        HandStepRight(*right);
+        if (!nextLeft) return;
+        if (nextLeft == left) HandStepLeft<F>(*left);
+        rows = nextRight->yEnd - pairEnd;
+        left = nextLeft;
+        right = nextRight;
+        nextLeft = nullptr;
+    }
 }

@@ -63,6 +63,8 @@ inline Lane1 SubUsB(Lane1 a, Lane1 b) { return PerByte(a, b, [](uint32_t x, uint
 
 // Pixel p as (p << 16) | p; a whole pixel (or a per-pixel factor) in both lanes.
 inline Lane1 LoadDup(Lane1, const uint16_t* p) { return {Join(p[0], p[0])}; }
+// Elements as they are: a per-pixel pair of lane values (lane 1 high, lane 0 low).
+inline Lane1 Load(Lane1, const uint32_t* p) { return {p[0]}; }
 // Lane 0 OR lane 1 back into one 16-bit pixel (the lanes hold disjoint channels).
 inline void StorePixels(Lane1 r, uint16_t* out) { out[0] = static_cast<uint16_t>(LoOf(r.v) | HiOf(r.v)); }
 
@@ -93,6 +95,7 @@ inline Lane4 LoadDup(Lane4, const uint16_t* p)
     const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
     return {_mm_unpacklo_epi16(x, x)};
 }
+inline Lane4 Load(Lane4, const uint32_t* p) { return {_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))}; }
 inline void StorePixels(Lane4 r, uint16_t* out)
 {
     __m128i x = _mm_or_si128(r.v, _mm_srli_epi32(r.v, 16));

@@ -7,9 +7,18 @@
 //   static uint32_t LinearDepth(double)        start depth of the linear rows (integer-depth units)
 //   static uint32_t PerspectiveDepth(float)    start depth from 1/w at the first pixel, as stored (f32)
 //   template <class Run> static void PerspectiveWalk(const SpanState&, const RastEdge&, double offset, int n, Run&&)
+// and may supply the precision of the start values (without them, double precision):
+//   static double Offset(int x0, float edgeX)          distance from the left edge to the first pixel's centre
+//   static double Start(float q, float dq, double offset)   q + dq x offset, the value at the first pixel
 // A run receives (count, U, V, dU, dV, dU2, dV2) in span units: lane 0 starts at (U, V), lane 1 at
 // (U + dU, V + dV), and both advance by (dU2, dV2) once per pair; every run but the last has an
 // even count, so the lanes keep their pixels from one run to the next.
+//
+// Intensity: each pixel of a pair has two 16-bit lanes, lane 0 lighting blue and lane 1 green and
+// red of a 16-bit texel (an 8-bit texel's plane follows lane 0). They start at the pixel's truncated
+// intensity and advance once per pair by the published rastDgDxLanes with signed saturation: a
+// 16-bit texel's pair takes lanes 0, 1 for its first pixel and 2, 3 for its second, an 8-bit
+// texel's pair lane 0 for its first pixel and lane 1 for its second.
 //
 // Per pixel, in this order: depth test (pass when the depth is at least the stored one, unsigned),
 // texel, key, colour; the colour work of up to 32 pixels is then done together in lanes. Depth and
@@ -30,16 +39,17 @@ struct HandSpanCtx {
     SpanCtx base;                   // texture addressing, palette, key, depth step
     const uint16_t* shadePlanes;    // 32 lit planes of 256 colours
     SpreadConsts blend;
-    int16_t shadeStep2;             // intensity step per pair
+    int16_t shadeStep2[4];          // per pair: lanes 0, 1 of the first pixel, 0, 1 of the second
 };
 
-inline HandSpanCtx HandLoadCtx(const SpanState& s, uint32_t key)
+inline HandSpanCtx HandLoadCtx(const SpanState& s, uint32_t key, bool palettised)
 {
     HandSpanCtx c;
     c.base = SpanLoadCtx(s, key);
     c.shadePlanes = s.rastPalette ? s.rastPalette + kRastShadeRowFirst * kRastPaletteEntries : nullptr;
     c.blend = SpreadConstsOf(s.rastSpreadMask, s.rastCarryMask, s.rastVarWeightR, s.rastVarWeightG, s.rastVarWeightB);
-    c.shadeStep2 = static_cast<int16_t>(s.rastDgDxLanes[0]);
+    for (int k = 0; k < 4; ++k)
+        c.shadeStep2[k] = static_cast<int16_t>(s.rastDgDxLanes[palettised ? k / 2 : k]);
     return c;
 }
 
@@ -48,16 +58,17 @@ inline int16_t HandSat16(int64_t x) { return static_cast<int16_t>(std::clamp<int
 inline uint16_t HandShadeLevel(int16_t lane) { return lane < 0 ? 0 : static_cast<uint16_t>(lane >> 10); }
 
 // Colour work of m (<= 32) gathered pixels, in whole lane groups: S holds the texel or palette
-// colour, level the shade level, D the destination; out receives the new pixels.
+// colour, level the shade levels (green and red high, blue low), D the destination; out receives
+// the new pixels.
 template <class P, class Tex, int V>
-inline void HandFinish(const HandSpanCtx& c, const uint16_t* S, const uint16_t* level, const uint16_t* D,
+inline void HandFinish(const HandSpanCtx& c, const uint16_t* S, const uint32_t* level, const uint16_t* D,
                        uint16_t* out, int m)
 {
     using Vec = typename P::Lanes;
     const SpreadLanes<Vec> k(c.blend);
     for (int i = 0; i < m; i += Vec::kWidth) {
         Vec s = LoadDup(Vec{}, S + i) & k.mask;
-        if constexpr (HandVariantShaded(V) && !Tex::kPalettised) s = SpreadLit(s, LoadDup(Vec{}, level + i), k);
+        if constexpr (HandVariantShaded(V) && !Tex::kPalettised) s = SpreadLit(s, Load(Vec{}, level + i), k);
         if constexpr (HandVariantBlends(V)) {
             const Vec dw = LoadDup(Vec{}, D + i);
             s = SpreadBlend<V, typename P::AddVarGreen>(s, dw & k.mask, dw, k);
@@ -74,7 +85,7 @@ struct HandPixels {
     uint16_t* dst;
     uint32_t* zrow;
     uint32_t z;
-    int16_t i0, i1;  // intensity lanes of the pair's first and second pixel
+    int16_t lane[4];  // intensity lanes 0, 1 of the pair's first pixel, then of its second
 
     void operator()(int count, uint32_t U, uint32_t V_, uint32_t dU, uint32_t dV, uint32_t dU2, uint32_t dV2)
     {
@@ -90,9 +101,9 @@ struct HandPixels {
 private:
     static constexpr bool kStaged = HandVariantBlends(V) || (HandVariantShaded(V) && !Tex::kPalettised);
 
-    // The texel of one pixel at (u, v) with intensity lane `shade` and depth zj; false when the
-    // depth test or the key leaves the pixel alone. Unstaged variants write it at once.
-    bool Pixel(int j, uint32_t u, uint32_t v, int16_t shade, uint32_t zj, uint16_t* S, uint16_t* level)
+    // The texel of one pixel at (u, v) with the intensity lanes of the pair's pixel p and depth zj;
+    // false when the depth test or the key leaves the pixel alone. Unstaged variants write it at once.
+    bool Pixel(int j, uint32_t u, uint32_t v, int p, uint32_t zj, uint16_t* S, uint32_t* level)
     {
         if constexpr (kZ) {
             if (zj < zrow[j]) return false;
@@ -104,12 +115,13 @@ private:
         uint16_t colour;
         if constexpr (Tex::kPalettised) {
             if constexpr (HandVariantShaded(V))
-                colour = c.shadePlanes[kRastPaletteEntries * HandShadeLevel(shade) + t];
+                colour = c.shadePlanes[kRastPaletteEntries * HandShadeLevel(lane[2 * p]) + t];
             else
                 colour = c.base.palette[t];
         } else {
             colour = static_cast<uint16_t>(t);
-            if constexpr (kStaged) level[j] = HandShadeLevel(shade);
+            if constexpr (kStaged)
+                level[j] = packed::Join(HandShadeLevel(lane[2 * p + 1]), HandShadeLevel(lane[2 * p]));
         }
         if constexpr (kStaged) {
             S[j] = colour;
@@ -123,26 +135,26 @@ private:
     // Pixels 0..m-1 of the current chunk; m is even unless the chunk ends the span.
     void Chunk(int m, uint32_t (&u)[2], uint32_t (&v)[2], uint32_t dU2, uint32_t dV2)
     {
-        alignas(16) uint16_t S[kChunk], level[kChunk], D[kChunk], out[kChunk];
+        alignas(16) uint16_t S[kChunk], D[kChunk], out[kChunk];
+        alignas(16) uint32_t level[kChunk];
         [[maybe_unused]] uint32_t depth[kChunk];
         uint32_t drawn = 0;
         const uint32_t dz = c.base.dz;
         for (int j = 0; j < m; j += 2) {
             const uint32_t z0 = z, z1 = z + dz;
-            if (Pixel(j, u[0], v[0], i0, z0, S, level)) drawn |= 1u << j;
+            if (Pixel(j, u[0], v[0], 0, z0, S, level)) drawn |= 1u << j;
             if (kStaged && kZ) depth[j] = z0;
             if (j + 1 == m) {
                 z = z1;
                 break;
             }
-            if (Pixel(j + 1, u[1], v[1], i1, z1, S, level)) drawn |= 2u << j;
+            if (Pixel(j + 1, u[1], v[1], 1, z1, S, level)) drawn |= 2u << j;
             if (kStaged && kZ) depth[j + 1] = z1;
             z = z1 + dz;
             u[0] += dU2, u[1] += dU2;
             v[0] += dV2, v[1] += dV2;
             if constexpr (HandVariantShaded(V)) {
-                i0 = HandSat16(int64_t(i0) + c.shadeStep2);
-                i1 = HandSat16(int64_t(i1) + c.shadeStep2);
+                for (int k = 0; k < 4; ++k) lane[k] = HandSat16(int64_t(lane[k]) + c.shadeStep2[k]);
             }
         }
         if constexpr (kStaged) {
@@ -170,10 +182,25 @@ struct HandRow {
     int x0, n;
     double offset;
 };
+template <class P>
 inline HandRow HandCurrentRow(const SpanState& st)
 {
     const RastEdge& e = *st.rastSpanEdge;
-    return {e, st.rastSpanX0, st.rastSpanX1 - st.rastSpanX0, double(st.rastSpanX0) + 1.0 - double(e.x)};
+    const int x0 = st.rastSpanX0;
+    if constexpr (requires { P::Offset(x0, e.x); })
+        return {e, x0, st.rastSpanX1 - x0, P::Offset(x0, e.x)};
+    else
+        return {e, x0, st.rastSpanX1 - x0, double(x0) + 1.0 - double(e.x)};
+}
+
+// The value at the first pixel of a quantity q that changes by dq per pixel.
+template <class P>
+inline double HandStart(float q, float dq, double offset)
+{
+    if constexpr (requires { P::Start(q, dq, offset); })
+        return P::Start(q, dq, offset);
+    else
+        return double(q) + double(dq) * offset;
 }
 
 // One textured span of columns rastSpanX0 .. rastSpanX1 - 1 of the current row.
@@ -181,28 +208,29 @@ template <class P, class Tex, bool kZ, bool kPersp, int V>
 void HandSpanTextured()
 {
     const SpanState& st = rastState;
-    const auto [e, x0, n, offset] = HandCurrentRow(st);
+    const auto [e, x0, n, offset] = HandCurrentRow<P>(st);
     if (n <= 0) return;
-    const HandSpanCtx c = HandLoadCtx(st, Tex::Key(st));
+    const HandSpanCtx c = HandLoadCtx(st, Tex::Key(st), Tex::kPalettised);
 
-    HandPixels<P, Tex, kZ, V> pixels{c, reinterpret_cast<uint16_t*>(st.rastDestRow) + x0, nullptr, 0, 0, 0};
+    HandPixels<P, Tex, kZ, V> pixels{c, reinterpret_cast<uint16_t*>(st.rastDestRow) + x0, nullptr, 0, {}};
     if constexpr (kZ) {
         pixels.zrow = reinterpret_cast<uint32_t*>(st.rastZRow) + x0;
         if constexpr (kPersp)
-            pixels.z = P::PerspectiveDepth(static_cast<float>(double(e.z) + double(st.rastDzDx) * offset));
+            pixels.z = P::PerspectiveDepth(static_cast<float>(HandStart<P>(e.z, st.rastDzDx, offset)));
         else
-            pixels.z = P::LinearDepth(double(e.z) + double(st.rastDzDx) * offset);
+            pixels.z = P::LinearDepth(HandStart<P>(e.z, st.rastDzDx, offset));
     }
     if constexpr (HandVariantShaded(V)) {
-        const int32_t s = P::Trunc(double(e.shade) + double(st.rastDsDx) * offset);
-        pixels.i0 = HandSat16(s);
-        pixels.i1 = HandSat16(int64_t(s) + static_cast<int16_t>(st.rastDgDxInt & 0xFFFF));
+        const int32_t s = P::Trunc(HandStart<P>(e.shade, st.rastDsDx, offset));
+        const int16_t s1 = HandSat16(int64_t(s) + static_cast<int16_t>(st.rastDgDxInt & 0xFFFF));
+        pixels.lane[0] = pixels.lane[1] = HandSat16(s);
+        pixels.lane[2] = pixels.lane[3] = s1;
     }
     if constexpr (kPersp) {
         P::PerspectiveWalk(st, e, offset, n, pixels);
     } else {
-        const uint32_t U = static_cast<uint32_t>(P::Trunc(double(e.u) + double(st.rastDuDx) * offset)) << 6;
-        const uint32_t V_ = static_cast<uint32_t>(P::Trunc(double(e.v) + double(st.rastDvDx) * offset)) << 6;
+        const uint32_t U = static_cast<uint32_t>(P::Trunc(HandStart<P>(e.u, st.rastDuDx, offset))) << 6;
+        const uint32_t V_ = static_cast<uint32_t>(P::Trunc(HandStart<P>(e.v, st.rastDvDx, offset))) << 6;
         pixels(n, U, V_, uint32_t(st.rastDuDxFixed), uint32_t(st.rastDvDxFixed), uint32_t(st.rastDuDx2Fix[0]),
                uint32_t(st.rastDvDx2Fix[0]));
     }
@@ -214,9 +242,9 @@ template <class P>
 void HandSpanDepth16()
 {
     const SpanState& st = rastState;
-    const auto [e, x0, n, offset] = HandCurrentRow(st);
+    const auto [e, x0, n, offset] = HandCurrentRow<P>(st);
     if (n <= 0) return;
-    uint32_t z = P::LinearDepth(double(e.z) + double(st.rastDzDx) * offset);
+    uint32_t z = P::LinearDepth(HandStart<P>(e.z, st.rastDzDx, offset));
     const uint32_t dz = static_cast<uint32_t>(st.rastDzDxFixed);
     uint16_t* zrow = reinterpret_cast<uint16_t*>(st.rastZRow) + x0;
     for (int i = 0; i < n; ++i, z += dz) {

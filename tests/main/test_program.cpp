@@ -69,15 +69,27 @@ bool waitForLog(const std::string& log, const std::string& text, std::chrono::mi
 }
 
 struct ProgramFixture : ::testing::Test {
+    // The demo is generated once and copied for each test: writing it takes seconds under the sanitizers.
+    static TempDir* demo;
     TempDir dir;
     std::string log;
     std::vector<std::string> env{"QM_HEADLESS=1", std::string("QM_PLUGIN_DIR=") + QM_PLUGIN_PATH};
-    void SetUp() override {
+    static void SetUpTestSuite() {
+        demo = new TempDir();
         std::string error;
-        ASSERT_TRUE(DemoInstall_Write(dir.Path(), &error)) << error;
+        ASSERT_TRUE(DemoInstall_Write(demo->Path(), &error)) << error;
+    }
+    static void TearDownTestSuite() {
+        delete demo;
+        demo = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_NE(demo, nullptr);
+        std::filesystem::copy(demo->Path(), dir.Path(), std::filesystem::copy_options::recursive);
         log = dir / "quillmar2.log";
     }
 };
+TempDir* ProgramFixture::demo = nullptr;
 }  // namespace
 
 TEST_F(ProgramFixture, StartsAndQuitsCleanlyOnTerminationSignal) {

@@ -157,23 +157,5 @@ TEST(RoutineTable, EverySelectableRowHasItsRoutines)
         EXPECT_TRUE(r.span && portableSpans.insert(r.span).second) << i;
     }
 
-    // K6-3D rows run the portable routines of their mode; Add with Gouraudmono draws as wireframe.
-    // The Pentium II and MMX rows have routines of their own (test_p2_table.cpp).
-    for (int i = kK63DFirstRow; i < kP2FirstRow; ++i) {
-        const RasterizerRow& r = rasterizerTable[i];
-        const uint32_t m = r.mode & ~RM_LINEAR_TWIN;
-        const RasterizerRow* same = nullptr;
-        for (int p = 1; p < kPortableRows; ++p)
-            if (rasterizerTable[p].mode == m)
-                same = &rasterizerTable[p];
-        if ((m & (RM_ADD | RM_GOURAUDMONO)) == (RM_ADD | RM_GOURAUDMONO)) {
-            EXPECT_EQ(same, nullptr) << i;
-            EXPECT_EQ(r.triangle, &Rast_Wireframe) << i;
-            continue;
-        }
-        ASSERT_NE(same, nullptr) << i;
-        EXPECT_EQ(r.triangle, same->triangle) << i;
-        EXPECT_EQ(r.setup, same->setup) << i;
-        EXPECT_EQ(r.span, same->span) << i;
-    }
+    // The hand-written groups have routines of their own (test_p2_rows.cpp, test_k63d_rows.cpp).
 }

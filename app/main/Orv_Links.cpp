@@ -1,0 +1,115 @@
+// Installs the calls that lower modules make into higher ones (menus, video, world, panorama).
+#include "app/main/Orv_Links.h"
+
+#include <cstddef>
+
+#include "app/main/Orv_Main.h"
+#include "audio/Orv_Muzik.h"
+#include "audio/Orv_Sound.h"
+#include "menus/Orv_Menu.h"
+#include "menus/Orv_MenuHooks.h"
+#include "menus/ViewBigSpr.h"
+#include "panorama/Orv_Warp.h"
+#include "video/Orv_Qmv.h"
+#include "world/Hooks.h"
+#include "world/Interp.h"
+#include "world/OrvSaveGame.h"
+#include "world/wam.h"
+
+namespace {
+// Start-up videos of the CD's video directory, with their soundtracks.
+struct IntroVideo {
+    const char* video;
+    const char* sound;
+};
+constexpr IntroVideo kIntros[] = {{"intro.qmv", "intro.ksn"}};
+size_t g_nextIntro = sizeof kIntros / sizeof kIntros[0];
+bool g_introPending = false;
+
+bool scanSlot(int32_t slot, SYSTEMTIME* savedAt, int32_t* picture) {
+    if (!OrvSaveGame_ScanSlot(slot)) return false;
+    if (savedAt) *savedAt = OrvSaveGame_Header.time;
+    if (picture) *picture = OrvSaveGame_Header.picture;
+    return true;
+}
+
+bool runPendingBlock() {
+    if (!PendingScenarioBlock.flag) return false;
+    Interp_ResumePending();
+    return true;
+}
+
+// A new game: the initialisation block asks for the first world, which is entered at once so the
+// menus find a world loaded when they close.
+bool newGame() {
+    if (!Interp_RunInit()) return false;
+    if (OrvWam_Jump.pending) OrvWarp_DoViewJump();
+    return true;
+}
+
+int commandCredits(const char*) {
+    OrvMenu_start_Credits();
+    return CMD_DONE;
+}
+
+int commandViewBigSpr(const char* value) {
+    ViewBigSpr_Start(value);
+    return CMD_DONE;
+}
+}  // namespace
+
+bool OrvMain_PlayIntro() {
+    while (g_nextIntro < sizeof kIntros / sizeof kIntros[0]) {
+        const IntroVideo& intro = kIntros[g_nextIntro++];
+        g_introPending = g_nextIntro < sizeof kIntros / sizeof kIntros[0];
+        OrvSound_LoadQmvSound(intro.sound);
+        if (OrvQmv_start(intro.video)) return true;
+        OrvSound_FreeQmvSound();
+    }
+    g_introPending = false;
+    return false;
+}
+
+void OrvMain_StartIntros() {
+    g_nextIntro = 0;
+    OrvMain_PlayIntro();
+}
+
+void OrvMain_InstallLinks() {
+    OrvHooks.SetLoopType = OrvMain_SetLoopType;
+
+    MenuHooks.GetLoopType = OrvMain_GetLoopType;
+    MenuHooks.SetLoopType = OrvMain_SetLoopType;
+    MenuHooks.Quit = [] { OrvMain_Quit(); };
+    MenuHooks.SaveGame_SetPlayer = OrvSaveGame_SetPlayer;
+    MenuHooks.SaveGame_ScanSlot = scanSlot;
+    MenuHooks.SaveGame_Save = OrvSaveGame_Save;
+    MenuHooks.SaveGame_Load = OrvSaveGame_Load;
+    MenuHooks.SaveGame_Delete = OrvSaveGame_Delete;
+    MenuHooks.SaveGame_ResumeLoad = OrvSaveGame_ResumeLoad;
+    MenuHooks.Interp_RunInit = newGame;
+    MenuHooks.RunPendingBlock = runPendingBlock;
+    MenuHooks.IsWorldLoaded = [] { return OrvWam_CurrentLieu != nullptr; };
+    MenuHooks.Muzik_Step = OrvMuzik_Step;
+    MenuHooks.Muzik_GetMaxVol = OrvMuzik_GetMaxVol;
+    MenuHooks.Muzik_SetMaxVol = OrvMuzik_SetMaxVol;
+    MenuHooks.Muzik_ApplyVolume = OrvMuzik_ApplyVolume;
+    MenuHooks.Muzik_Start = OrvMuzik_Start;
+    MenuHooks.Qmv_ClearMusicFlag = OrvQmv_ClearMusicFlag;
+    MenuHooks.Warp_Render = OrvWarp_Render;
+    MenuHooks.Warp_StopMouseLook = [] { OrvWarp_MouseLookSpeeds = {0, 0}; };
+
+    OrvQmvLink video;
+    video.getLoopType = OrvMain_GetLoopType;
+    video.setLoopType = OrvMain_SetLoopType;
+    video.introPending = [] { return g_introPending; };
+    video.playIntro = [] { OrvMain_PlayIntro(); };
+    video.soundtrackId = OrvSound_GetQmvSoundId;
+    OrvQmv_SetLink(video);
+
+    // A view jump plays its transition video; the video's end starts the new view's noises.
+    OrvWarp_SetTransitionHook([](const char* video) { return OrvQmv_start(video); });
+
+    Interp_RegisterCommand("CREDITS", commandCredits);
+    Interp_RegisterCommand("ViewBigSpr", commandViewBigSpr);
+}

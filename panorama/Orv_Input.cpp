@@ -1,0 +1,21 @@
+// The game's key handlers: the last key pressed, Escape (dialogue or menus), the pause of the view.
+#include "panorama/Orv_Input.h"
+
+#include <cstdint>
+
+#include "framework/Input.h"
+#include "framework/KeyCodes.h"
+#include "menus/Orv_Menu.h"
+#include "panorama/Orv_Warp.h"
+#include "world/Hooks.h"
+
+void OrvInput_OnKeyDown(int key) {
+    if (key <= 0 || key > 255) return;
+    KeyboardState.lastKey = uint8_t(key);
+    const int32_t loop = OrvWarp_GetLoopType();
+    if (loop == 2 && key == DIK_ESCAPE) Call_OrvDial_stop();
+    else if (key == DIK_ESCAPE) OrvMenu_OnEscape();
+    else if (loop == 0 && (key == DIK_P || key == DIK_PAUSE)) OrvWarp_SetPause(!OrvWarp_IsPaused());
+}
+
+void OrvInput_OnKeyUp(int) { KeyboardState.lastKey = 0; }

@@ -1,0 +1,184 @@
+// The demo's worlds, name definitions, chapter script, messages and object sprites.
+#include "testdata/DemoWorld.h"
+
+#include "testdata/SprWriter.h"
+#include "testdata/TempDir.h"
+
+const char* const DEMO_WAM_IR = "bigile1.wam";
+const char* const DEMO_WAM_YU = "yucatan.wam";
+
+namespace {
+constexpr float kPi = 3.14159265f;
+
+// A square of directions around the axis of one cube face: 0 ahead (+z), 1 right (+x), 2 behind,
+// 3 left, 4 up, 5 down.
+std::vector<WamPointDesc> square(int face, float u, float v, float half) {
+    std::vector<WamPointDesc> pts;
+    for (auto [du, dv] : {std::pair{-1.f, -1.f}, {1.f, -1.f}, {1.f, 1.f}, {-1.f, 1.f}}) {
+        float a = u + du * half, b = v + dv * half;
+        switch (face) {
+        case 0: pts.push_back({a, b, 1}); break;
+        case 1: pts.push_back({1, b, -a}); break;
+        case 2: pts.push_back({-a, b, -1}); break;
+        case 3: pts.push_back({-1, b, a}); break;
+        case 4: pts.push_back({a, 1, -b}); break;
+        default: pts.push_back({a, -1, b}); break;
+        }
+    }
+    return pts;
+}
+
+WamZoneDesc zone(int32_t type, uint32_t numero, const std::string& name, int face, float u = 0, float v = 0) {
+    return WamZoneDesc{type, numero, name, square(face, u, v, 0.25f)};
+}
+
+WamVueDesc vue(uint32_t id, const std::string& name) {
+    WamVueDesc v;
+    v.id = id;
+    v.name = name;
+    v.yawMin = v.yawMax = 0;  // a full turn
+    v.pitchMin = -kPi / 4;
+    v.pitchMax = kPi / 4;
+    return v;
+}
+
+// Zone ids of #ZONES_CLIC#, by position.
+enum : uint32_t { Z_COFFRE = 1, Z_CLE = 2, Z_PORTE = 3, Z_MORTE = 4, Z_GARDIEN = 5, Z_SORTIE = 6 };
+
+bool fail(std::string* error, const std::string& what) {
+    if (error) *error = what;
+    return false;
+}
+}  // namespace
+
+DefNamesDesc DemoWorld_DefNames() {
+    DefNamesDesc d;
+    d.personnages = {"PERSONNE", "GARDIEN"};
+    d.objets = {"RIEN 0", "CLE 1", "LANTERNE 2"};
+    d.sujets = {"AUCUN 0 0"};
+    d.variables = DefNames_EngineVariables();
+    d.variables.push_back("SOURCIER");
+    d.variables.push_back("VISITES_YU");
+    d.zones = {"AUCUNE", "ZONE_COFFRE", "ZONE_CLE", "ZONE_PORTE", "ZONE_MORTE", "ZONE_GARDIEN", "ZONE_SORTIE"};
+    return d;
+}
+
+WamFileDesc DemoWorld_Ir() {
+    WamFileDesc f;
+    f.monde = 1;
+    f.cd = 1;
+    WamLieuDesc rivage{1, "Rivage", {}};
+
+    WamVueDesc v1 = vue(1, "IR001");
+    v1.zones = {zone(1, 3, "", 1), zone(1, 4, "", 3), zone(3, Z_COFFRE, "ZONE_COFFRE", 0),
+                zone(3 + 88888, Z_MORTE, "ZONE_MORTE", 2)};
+    v1.dests = {{3, "ir001_3"}, {4, "ir001_4"}};
+    v1.bruits = {{1, {0.f, 0.f, 1.f}}};
+
+    WamVueDesc v3 = vue(3, "IR003");
+    v3.zones = {zone(1, 1, "", 3), zone(3, Z_CLE, "ZONE_CLE", 0, 0, -0.3f)};
+    v3.dests = {{1, "ir003_1"}};
+
+    WamVueDesc v4 = vue(4, "IR004");
+    v4.zones = {zone(1, 1, "", 1), zone(2, DEMO_LIEN_TO_YU, "", 0), zone(4, Z_PORTE, "ZONE_PORTE", 2)};
+    v4.dests = {{1, "ir004_1"}};
+    v4.yawMin = -kPi / 2;
+    v4.yawMax = kPi / 2;
+
+    rivage.vues = {v1, v3, v4};
+    f.lieux = {rivage};
+    f.liens = {{DEMO_LIEN_TO_YU, DEMO_WAM_YU, 1}};
+    f.persos = {{2, "CLE", "CLE_", {{'a', 1, 3, 1, 0, 3, 0, 200, 300}}}};
+    WamSonDesc vent;
+    vent.id = 1;
+    vent.name = "vent";
+    vent.z = 10;
+    vent.level = 1;
+    vent.recordings[0] = "vent.ksn";
+    f.sons = {vent};
+    return f;
+}
+
+WamFileDesc DemoWorld_Yu() {
+    WamFileDesc f;
+    f.monde = 2;
+    f.cd = 1;
+    WamLieuDesc temple{1, "Temple", {}};
+
+    WamVueDesc v1 = vue(1, "YU001");
+    v1.zones = {zone(1, 2, "", 0), zone(2, DEMO_LIEN_TO_IR, "", 2)};
+    v1.dests = {{2, "yu001_2"}};
+    WamVueDesc v2 = vue(2, "YU002");
+    v2.zones = {zone(1, 1, "", 2), zone(1, 3, "", 1), zone(3, Z_GARDIEN, "ZONE_GARDIEN", 0)};
+    WamVueDesc v3 = vue(3, "YU003");
+    v3.zones = {zone(1, 2, "", 3), zone(4, Z_SORTIE, "ZONE_SORTIE", 0, 0, 0.3f)};
+
+    temple.vues = {v1, v2, v3};
+    f.lieux = {temple};
+    f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}};
+    f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}}};
+    return f;
+}
+
+std::string DemoWorld_Chapter1() {
+    ChapterWriter c;
+    c.Init("(CHANGEWAM=bigile1.wam,1)");
+    c.Init("(VISITES_YU=0)");
+    c.Comment("Every departure is allowed unless a view's block forbids it.");
+    c.Block("DEPARTVUE!=0", {"(ABORTDEPART=0)"});
+    c.Block("ARRIVEEVUE!=0 & MONDE=2", {"(VISITES_YU=1)"});
+    c.Vue("IR", 1);
+    c.Block("ARRIVEEVUE=1 & flag1=0", {"(flag1=1)(MESSAGE=1)"});
+    c.Block("CLICZONE=ZONE_COFFRE & sacados!=CLE", {"(MESSAGE=2)"});
+    c.Block("CLICZONE=ZONE_COFFRE & sacados=CLE & flag2=0", {"(flag2=1)(sacados=LANTERNE)", "(MESSAGE=3)"});
+    c.Vue("IR", 3);
+    c.Block("CLICZONE=ZONE_CLE & sacados!=CLE", {"(sacados=CLE)(HIDEOBJ=CLE)", "(MESSAGE=4)"});
+    c.Vue("IR", 4);
+    c.Block("DEPARTVUE=" + std::to_string(DEMO_LIEN_TO_YU) + " & sacados!=LANTERNE", {"(ABORTDEPART=1)(MESSAGE=5)"});
+    c.Block("CLICZONE=ZONE_PORTE", {"(MESSAGE=6)"});
+    c.Vue("YU", 2);
+    c.Block("CLICZONE=ZONE_GARDIEN", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
+    c.Vue("YU", 3);
+    c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(EXIT=1)"});
+    return c.Text();
+}
+
+MessagesDesc DemoWorld_Messages() {
+    MessagesDesc m;
+    m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"}};
+    m.messages = {
+        {1, {"Bienvenue sur l'île.", "Cliquez pour continuer."}},
+        {2, {"Le coffre est fermé à clé."}},
+        {3, {"Le coffre s'ouvre : il contient une lanterne."}},
+        {4, {"Vous ramassez une clé de bronze."}},
+        {5, {"Il fait trop sombre pour passer sans lumière."}},
+        {6, {"La porte ne bouge pas."}},
+        {7, {"Le gardien s'efface devant vous."}},
+        {8, {"Vous quittez le temple.", "Fin de la démonstration."}},
+    };
+    return m;
+}
+
+bool DemoWorld_Write(const std::string& dir, std::string* error) {
+    std::string root = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    if (!WriteFileText(root + "scenar/defnames.con", DefNames_Make(DemoWorld_DefNames())))
+        return fail(error, "scenar/defnames.con");
+    if (!WriteFileText(root + "scenar/chapi001.con", DemoWorld_Chapter1())) return fail(error, "scenar/chapi001.con");
+    if (!WamWriter_Save(root + "wam/" + DEMO_WAM_IR, DemoWorld_Ir())) return fail(error, std::string("wam/") + DEMO_WAM_IR);
+    if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
+    if (!WriteFileText(root + "loc/messages.txt", Messages_Make(DemoWorld_Messages())))
+        return fail(error, "loc/messages.txt");
+    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern.
+    std::vector<SprImage> sprites;
+    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u}) {
+        SprImage img;
+        img.width = img.height = 24;
+        img.x = img.y = 12;
+        img.pixels.assign(24 * 24, colour);
+        sprites.push_back(img);
+    }
+    std::string why;
+    if (!SprWriter_Save(root + "spr/objets.spr", sprites, SprWriterOptions{}, &why))
+        return fail(error, "spr/objets.spr: " + why);
+    return true;
+}

@@ -1,0 +1,23 @@
+// The demo's worlds, name definitions, chapter script, messages and object sprites.
+#pragma once
+#include <string>
+
+#include "testdata/ScriptWriter.h"
+#include "testdata/WamWriter.h"
+
+// The two worlds: world code "IR" in "bigile1.wam", world code "YU" in "yucatan.wam".
+extern const char* const DEMO_WAM_IR;
+extern const char* const DEMO_WAM_YU;
+// The kind-2 zone of IR 4 follows this link to YU 1, and YU 1's link leads back to IR 4.
+constexpr unsigned DEMO_LIEN_TO_YU = 50;
+constexpr unsigned DEMO_LIEN_TO_IR = 51;
+
+DefNamesDesc DemoWorld_DefNames();
+WamFileDesc DemoWorld_Ir();
+WamFileDesc DemoWorld_Yu();
+std::string DemoWorld_Chapter1();
+MessagesDesc DemoWorld_Messages();
+
+// Writes "scenar\defnames.con", "scenar\chapi001.con", "wam\bigile1.wam", "wam\yucatan.wam",
+// "loc\messages.txt" and "spr\objets.spr" into the installation dir; false with *error on failure.
+bool DemoWorld_Write(const std::string& dir, std::string* error = nullptr);

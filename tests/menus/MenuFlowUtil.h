@@ -1,0 +1,231 @@
+// Fixture of the menu flow tests: the demo menu data, a headless 640x480 frame and a fake game behind the hooks.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/Config.h"
+#include "app/FrameTimer.h"
+#include "app/Orv_File.h"
+#include "app/Orv_Log.h"
+#include "framework/Input.h"
+#include "framework/Window.h"
+#include "graphics2d/Orv_Display.h"
+#include "graphics2d/Orv_Spr.h"
+#include "menus/Mn_Menu.h"
+#include "menus/Orv_Font.h"
+#include "menus/Orv_Menu.h"
+#include "menus/Orv_MenuHooks.h"
+#include "menus/Orv_MusikCopy.h"
+#include "testdata/DemoMenus.h"
+#include "testdata/TempDir.h"
+
+// The game behind the menus: loop type, saves per player, scenario, music, records of the calls.
+struct FakeGame {
+    struct Save {
+        SYSTEMTIME savedAt;
+        int32_t picture;
+    };
+    int32_t loopType = 0;
+    int32_t savePlayer = -1;
+    std::map<int32_t, std::map<int32_t, Save>> saves;  // player -> slot -> save
+    std::vector<std::string> calls;
+    bool runInitOk = true;
+    bool worldLoaded = true;
+    bool resumeLoad = false;
+    int pendingBlocks = 0;
+    std::function<void()> block;  // what a pending block does when it runs
+    int maxVol = 100;
+    int quits = 0;
+    int frames = 0;
+    std::function<void()> onFrame;
+
+    static FakeGame*& Current() {
+        static FakeGame* fake = nullptr;
+        return fake;
+    }
+    static SYSTEMTIME At(int hour, int minute = 0) {
+        SYSTEMTIME t{};
+        t.wYear = 2024;
+        t.wMonth = 5;
+        t.wDay = 17;
+        t.wHour = uint16_t(hour);
+        t.wMinute = uint16_t(minute);
+        return t;
+    }
+    bool Called(const std::string& call) const {
+        for (const std::string& c : calls)
+            if (c == call) return true;
+        return false;
+    }
+
+    void Install() {
+        Current() = this;
+        OrvMenuHooks& h = MenuHooks;
+        h.GetLoopType = [] { return Current()->loopType; };
+        h.SetLoopType = [](int32_t t) {
+            std::swap(Current()->loopType, t);
+            return t;
+        };
+        h.Quit = [] { ++Current()->quits; };
+        h.PresentFrame = [] {
+            ++Current()->frames;
+            if (Current()->onFrame) Current()->onFrame();
+        };
+        h.SaveGame_SetPlayer = [](int32_t p) { Current()->savePlayer = p; };
+        h.SaveGame_ScanSlot = [](int32_t slot, SYSTEMTIME* t, int32_t* pic) {
+            auto& mine = Current()->saves[Current()->savePlayer];
+            auto it = mine.find(slot);
+            if (it == mine.end()) return false;
+            *t = it->second.savedAt;
+            *pic = it->second.picture;
+            return true;
+        };
+        h.SaveGame_Save = [](int32_t slot) {
+            Current()->saves[Current()->savePlayer][slot] = {At(23), 1};
+            Current()->calls.push_back("save " + std::to_string(slot));
+            return true;
+        };
+        h.SaveGame_Load = [](int32_t slot) {
+            Current()->calls.push_back("load " + std::to_string(slot));
+            return true;
+        };
+        h.SaveGame_Delete = [](int32_t slot) {
+            Current()->saves[Current()->savePlayer].erase(slot);
+            Current()->calls.push_back("delete " + std::to_string(slot));
+            return true;
+        };
+        h.SaveGame_ResumeLoad = [] { return Current()->resumeLoad; };
+        h.Interp_RunInit = [] {
+            Current()->calls.push_back("init");
+            return Current()->runInitOk;
+        };
+        h.RunPendingBlock = [] {
+            if (Current()->pendingBlocks == 0) return false;
+            --Current()->pendingBlocks;
+            Current()->calls.push_back("block");
+            if (Current()->block) Current()->block();
+            return true;
+        };
+        h.IsWorldLoaded = [] { return Current()->worldLoaded; };
+        h.Muzik_GetMaxVol = [] { return Current()->maxVol; };
+        h.Muzik_SetMaxVol = [](int v) {
+            Current()->maxVol = v;
+            return true;
+        };
+        h.Muzik_ApplyVolume = [](int v) { Current()->calls.push_back("volume " + std::to_string(v)); };
+        h.Muzik_Start = [](const char* name, int mark, int loops) {
+            Current()->calls.push_back(std::string("start ") + name + " " + std::to_string(mark) + " " +
+                                       std::to_string(loops));
+            return true;
+        };
+        h.Qmv_ClearMusicFlag = [] { Current()->calls.push_back("qmv"); };
+        h.Warp_StopMouseLook = [] { Current()->calls.push_back("look stop"); };
+    }
+};
+
+class MenuFlowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        setenv("QM_HEADLESS", "1", 1);
+        unsetenv("QM_PIXEL555");
+        ASSERT_TRUE(OrvSpr_MainInit());
+        static bool written = false;
+        std::string error;
+        // The backgrounds are not looked at: small pictures save the time of writing full frames.
+        if (!written) {
+            ASSERT_TRUE(DemoMenus_Write(Data().Path(), &error, 16, 12)) << error;
+            written = true;
+        }
+    }
+    // The menu data, written once for the test program.
+    static TempDir& Data() {
+        static TempDir dir;
+        return dir;
+    }
+
+    void SetUp() override {
+        OrvError_ResetForTests();
+        DebugOut().SetHook([this](const std::string& line) { lines.push_back(line); });
+        OrvFile_SetInstallDir(Data().Path());
+        Input_Reset();
+        frame_timer_reset();
+        config_reset();
+        OrvMenuHooks_Reset();
+        MusikCopy_Reset();
+        game.Install();
+        window.Open(640, 480, false);
+        ASSERT_TRUE(OrvDisplay_Init(&window));
+        OrvSpr_SetScreenFormat(window.GetPixelFormat());
+        OrvFont_MainInit();
+        OrvMenu_MainInit();
+        ASSERT_TRUE(lines.empty()) << lines.front();
+    }
+
+    void TearDown() override {
+        OrvMenu_MainClose();
+        MenuState = ST_MenuState{};
+        EXPECT_EQ(OrvDisplay_GetLockCount(), 0) << "the menus must leave the render surface unlocked";
+        OrvFont_RemoveFonts();
+        OrvDisplay_Close();
+        window.Close();
+        Input_Reset();
+        frame_timer_reset();
+        config_reset();
+        OrvMenuHooks_Reset();
+        FakeGame::Current() = nullptr;
+        DebugOut().ResetHook();
+        OrvError_ResetForTests();
+    }
+
+    // Makes a fresh installation current, sharing the suite's pictures and banks.
+    static void UseInstall(const TempDir& own) {
+        std::filesystem::create_directory_symlink(Data().Path() + "spr", own.Path() + "spr");
+        std::filesystem::create_directories(own.Path() + "loc");
+        std::filesystem::create_directories(own.Path() + "music");
+        OrvFile_SetInstallDir(own.Path());
+    }
+
+    // One menu pass with the mouse at (x, y), clicking or not.
+    void Pass(int x, int y, bool click = false) {
+        MousePosition.x = x;
+        MousePosition.y = y;
+        MouseClickFlags.click = click ? 1 : 0;
+        OrvMenu_continue();
+    }
+    void Click(int x, int y) { Pass(x, y, true); }
+    void Passes(int n) {
+        for (int i = 0; i < n; ++i) Pass(5, 5);
+    }
+    static void Tick() {
+        ++FrameCount;
+        NewFrameFlags |= NEWFRAME_ALL;
+    }
+
+    CMnMenu* Page() const { return MenuState.page; }
+    CMnWidget* Widget(const std::string& name) const { return Page() ? Page()->FindWidget(name) : nullptr; }
+    std::string Title() const { return Page() ? Page()->GetTitle() : std::string("(none)"); }
+    static std::string Text(int list, int line) { return OrvMenu_Text(list, line); }
+    bool Logged(const std::string& part) const {
+        for (const std::string& l : lines)
+            if (l.find(part) != std::string::npos) return true;
+        return false;
+    }
+    uint16_t FramePixel(int x, int y) const {
+        uint16_t v;
+        std::memcpy(&v, OrvDisplay_GetRenderSurface()->Row(y) + x * 2, 2);
+        return v;
+    }
+
+    FakeGame game;
+    Velkrum::CDirectDrawWindow window;
+    std::vector<std::string> lines;
+};

@@ -1,0 +1,83 @@
+// Test fixture of the world model: a scratch installation, captured reports, state reset after each test.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Orv_File.h"
+#include "app/Orv_Log.h"
+#include "testdata/DemoWorld.h"
+#include "testdata/TempDir.h"
+#include "world/DefName.h"
+#include "world/Hooks.h"
+#include "world/Interp.h"
+#include "world/Inventaire.h"
+#include "world/OrvSaveGame.h"
+#include "world/Orv_Msg.h"
+#include "world/World.h"
+#include "world/wam.h"
+
+class WorldTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::vector<std::string> lines;
+    int fatals = 0;
+
+    void SetUp() override {
+        OrvFile_SetInstallDir(dir.Path());
+        for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, dir.Path());
+        WriteFileText(dir / cd_probe_name(1), "cd1");
+        debug_log_open((dir / "quillmar2.log").c_str());
+        DebugOut().SetHook([this](const std::string& l) { lines.push_back(l); });
+        OrvError_ResetForTests();
+        OrvError_SetQuitHook([this](int) { fatals++; });
+        OrvHooks_Reset();
+    }
+
+    void TearDown() override {
+        OrvWorld_Close();
+        Interp_ClearCommands();
+        OrvHooks_Reset();
+        OrvError_SetQuitHook(nullptr);
+        OrvError_SetEmergencySaveHook(nullptr);
+        OrvError_ResetForTests();
+        DebugOut().ResetHook();
+        debug_log_open("");
+    }
+
+    // True when a warning (or, with fatal, a fatal report) holds the text.
+    bool Reported(const std::string& text, bool fatal = false) const {
+        const std::string prefix = fatal ? "ERREUR: " : "erreur: ";
+        for (const std::string& l : lines)
+            if (l.rfind(prefix, 0) == 0 && l.find(text) != std::string::npos) return true;
+        return false;
+    }
+    void ForgetReports() {
+        lines.clear();
+        fatals = 0;
+        OrvError_ResetForTests();
+    }
+
+    // The demo installation, started up as the program does.
+    void StartDemo() {
+        ASSERT_TRUE(DemoWorld_Write(dir.Path()));
+        ASSERT_TRUE(OrvWorld_Init());
+    }
+    // Loads name definitions given as text, and sizes the interpreter on them.
+    void UseDefNames(const DefNamesDesc& d) {
+        ASSERT_TRUE(DefName_LoadText(DefNames_Make(d), "test"));
+        Interp_Init();
+    }
+    // Installs a chapter script written by the test as chapter n.
+    bool UseChapter(const std::string& text, int n = 1) {
+        char name[32];
+        std::snprintf(name, sizeof name, "scenar/chapi%03d.con", n);
+        WriteFileText(dir / name, text);
+        return Interp_LoadChapter(n);
+    }
+    // Performs the pending view jump and checks it landed.
+    void Jump() { ASSERT_EQ(OrvWam_DoJump(nullptr), WAM_JUMP_DONE); }
+
+    static int32_t Var(const char* name) { return Interp_ReadVar(name); }
+};

@@ -1,0 +1,11 @@
+// Float-to-integer conversion of the video code and its data writers, with a defined result for every input.
+#pragma once
+#include <cstdint>
+
+// Nearest integer (halves away from zero), saturated to the int32 range; NaN gives 0.
+inline int32_t Video_RoundToInt(double x) {
+    if (!(x == x)) return 0;
+    if (x >= 2147483647.0) return INT32_MAX;
+    if (x <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(x >= 0.0 ? x + 0.5 : x - 0.5);
+}
