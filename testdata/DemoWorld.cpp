@@ -124,6 +124,7 @@ std::string DemoWorld_Chapter1() {
     ChapterWriter c;
     c.Init("(CHANGEWAM=bigile1.wam,1)");
     c.Init("(VISITES_YU=0)");
+    c.Init("(MUSIQUE=1)");
     c.Comment("Every departure is allowed unless a view's block forbids it.");
     c.Block("DEPARTVUE!=0", {"(ABORTDEPART=0)"});
     c.Block("ARRIVEEVUE!=0 & MONDE=2", {"(VISITES_YU=1)"});

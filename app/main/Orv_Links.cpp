@@ -2,12 +2,16 @@
 #include "app/main/Orv_Links.h"
 
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
 
+#include "app/Orv_Log.h"
 #include "app/main/Orv_Main.h"
 #include "audio/Orv_Muzik.h"
 #include "audio/Orv_Sound.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
+#include "menus/Orv_MusikCopy.h"
 #include "menus/ViewBigSpr.h"
 #include "panorama/Orv_Warp.h"
 #include "video/Orv_Qmv.h"
@@ -45,6 +49,25 @@ bool newGame() {
     if (!Interp_RunInit()) return false;
     if (OrvWam_Jump.pending) OrvWarp_DoViewJump();
     return true;
+}
+
+// "(NewSound=n)": sound n of the CD's sound directory on the script voice.
+int commandNewSound(const char* value) {
+    char name[32];
+    std::snprintf(name, sizeof name, "son%03ld.ksn", std::strtol(value, nullptr, 10));
+    OrvSound_PlayQmvSound(name);
+    return CMD_DONE;
+}
+
+// "(MUSIQUE=n[,mark[,loops]])": numbered music through the installation's copy.
+int commandMusique(const char* value) {
+    long number = 0, mark = 0, loops = 0;
+    if (std::sscanf(value, "%ld,%ld,%ld", &number, &mark, &loops) < 1 || number < 0 || number > 99) {
+        OrvError_Warning("MUSIQUE=%s : numéro de musique incorrect", value);
+        return CMD_DONE;
+    }
+    PlayMusikNumber(int32_t(number), int32_t(mark), int32_t(loops));
+    return CMD_DONE;
 }
 
 int commandCredits(const char*) {
@@ -110,6 +133,8 @@ void OrvMain_InstallLinks() {
     // A view jump plays its transition video; the video's end starts the new view's noises.
     OrvWarp_SetTransitionHook([](const char* video) { return OrvQmv_start(video); });
 
+    Interp_RegisterCommand("NewSound", commandNewSound);
+    Interp_RegisterCommand("MUSIQUE", commandMusique);
     Interp_RegisterCommand("CREDITS", commandCredits);
     Interp_RegisterCommand("ViewBigSpr", commandViewBigSpr);
 }

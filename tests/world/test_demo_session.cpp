@@ -53,9 +53,17 @@ struct Session {
 
 TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
     ASSERT_TRUE(OrvSpr_MainInit());  // the demo's object bank loads through the sprite plug-in
+    // The program registers the music word; here it only records what the new game asks for.
+    static std::string music;
+    music.clear();
+    Interp_RegisterCommand("MUSIQUE", [](const char* value) {
+        music = value;
+        return int(CMD_DONE);
+    });
     StartDemo();
     EXPECT_NE(Inventaire_GetBank(), nullptr);
     ASSERT_TRUE(Interp_RunInit());
+    EXPECT_EQ(music, "1");
     Session s;
     s.pass();  // the initialisation's CHANGEWAM
     s.pass();  // arrival in IR 1
@@ -90,6 +98,7 @@ TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
     EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 2);
     EXPECT_EQ(fatals, 0);
     for (const std::string& l : lines) EXPECT_EQ(l.rfind("erreur", 0), std::string::npos) << l;
+    Interp_UnregisterCommand("MUSIQUE");
     OrvWorld_Close();
     OrvSpr_MainClose();
 }
