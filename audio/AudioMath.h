@@ -3,13 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
-// Truncation toward zero, saturated to the int32 range; NaN gives 0.
-inline int32_t Snd_TruncToInt(double x) {
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0) return INT32_MAX;
-    if (x <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(x);
-}
+#include "app/FloatToInt.h"
+
 
 // Nearest 16-bit sample (halves away from zero), saturated; NaN gives 0.
 inline int16_t Snd_FloatToSample(float x) {

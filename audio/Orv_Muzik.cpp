@@ -156,7 +156,7 @@ bool init_read_music_data() {
         if (pcm > INT32_MAX || std::llabs(fromFile - pcm) > 4) {
             OrvError_Warning(
                 "init_read_music_data(): Fichier musique corrompu: taille datas fichier*4=%d, taille header=%d",
-                Snd_TruncToInt(double(fromFile)), Snd_TruncToInt(double(pcm)));
+                Orv_TruncSat(double(fromFile)), Orv_TruncSat(double(pcm)));
             closeFile();
             const int number = music_number_from_name(g.path.c_str());
             if (number >= 0) {
@@ -478,7 +478,7 @@ void OrvMuzik_Fade() {
         return;
     }
     int v = g.fadeTo;
-    if (g.fadeSpeed > 0.0) v = g.fadeFrom + Snd_TruncToInt((g.fadeTo - g.fadeFrom) * elapsed / g.fadeSpeed);
+    if (g.fadeSpeed > 0.0) v = g.fadeFrom + Orv_TruncSat((g.fadeTo - g.fadeFrom) * elapsed / g.fadeSpeed);
     if ((g.fadeTo >= g.fadeFrom && v > g.fadeTo) || (g.fadeTo < g.fadeFrom && v < g.fadeTo)) v = g.fadeTo;
     if (v != g.curVol) OrvMuzik_ApplyVolume(v);
 }

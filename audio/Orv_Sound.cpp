@@ -307,7 +307,7 @@ SoundHandle OrvSound_GetVoiceHandle(int voice) {
 
 void OrvSound_InitVolumeTables() {
     for (int i = 0; i < 128; ++i) {
-        int32_t v = Snd_TruncToInt(-0.5 * std::exp((127 - i) / 13.6));
+        int32_t v = Orv_TruncSat(-0.5 * std::exp((127 - i) / 13.6));
         g_attenuation[i] = v < -10000 ? -10000 : v > 0 ? 0 : v;
     }
     g_attenuation[0] = -10000;
@@ -325,9 +325,9 @@ void OrvSound_LevelsToVolumePan(float left, float right, int* attenuation, int* 
     const float l = (left > 0.0f ? left : 0.0f) * e / 127.0f;
     const float r = (right > 0.0f ? right : 0.0f) * e / 127.0f;
     // Both levels 0: silent and centred rather than a division by zero.
-    int p = l + r > 0.0f ? 10000 - Snd_TruncToInt(20000.0 * l / (double(l) + r)) : 0;
+    int p = l + r > 0.0f ? 10000 - Orv_TruncSat(20000.0 * l / (double(l) + r)) : 0;
     *pan = p < -10000 ? -10000 : p > 10000 ? 10000 : p;
-    *attenuation = OrvSound_VolumeToAttenuation(Snd_TruncToInt((l > r ? l : r) * 0.5));
+    *attenuation = OrvSound_VolumeToAttenuation(Orv_TruncSat((l > r ? l : r) * 0.5));
 }
 
 void OrvSound_LoadQmvSound(const char* name) {

@@ -9,7 +9,7 @@
 #include "testdata/KsnWriter.h"
 #include "testdata/QmvWriter.h"
 #include "testdata/TempDir.h"
-#include "video/VideoMath.h"
+#include "app/FloatToInt.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ std::vector<int16_t> introSound() {
         const double env = std::sin(M_PI * t / total) * (0.8 + 0.2 * std::sin(2 * M_PI * 1.5 * t));
         const double s = std::sin(2 * M_PI * 220.0 * t) + 0.6 * std::sin(2 * M_PI * 330.0 * t) +
                          0.3 * std::sin(2 * M_PI * 440.5 * t);
-        pcm[f] = int16_t(std::max(-32768, std::min(32767, Video_RoundToInt(9000.0 * env * s))));
+        pcm[f] = int16_t(std::max(-32768, std::min(32767, Orv_RoundSat(9000.0 * env * s))));
     }
     return pcm;
 }

@@ -7,7 +7,7 @@
 
 #include "video/QmvFormat.h"
 #include "video/QmvTables.h"
-#include "video/VideoMath.h"
+#include "app/FloatToInt.h"
 
 namespace {
 
@@ -232,7 +232,7 @@ void QmvEncoder_BlockCoefficients(const std::vector<uint32_t>& picture, int x, i
             for (int r = 0; r < 8; ++r)
                 for (int c = 0; c < 8; ++c) sum += comp[ch][r * 8 + c] * cosTable[r][u] * cosTable[c][v];
             const double cu = u ? 1.0 : std::sqrt(0.5), cv = v ? 1.0 : std::sqrt(0.5);
-            coefficients[ch][k] = ClampInt(Video_RoundToInt(0.25 * cu * cv * sum / q[pos]), -128, 127);
+            coefficients[ch][k] = ClampInt(Orv_RoundSat(0.25 * cu * cv * sum / q[pos]), -128, 127);
         }
     }
 }

@@ -8,7 +8,7 @@
 
 #include "video/QmvFormat.h"
 #include "video/QmvTables.h"
-#include "video/VideoMath.h"
+#include "app/FloatToInt.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void BuildCommonTables() {
     s[0] = 1.0;
     for (int k = 1; k < 8; ++k) s[k] = std::sqrt(2.0) * std::cos(k * M_PI / 16.0);
     for (int u = 0; u < 8; ++u)
-        for (int v = 0; v < 8; ++v) g.aan[u * 8 + v] = Video_RoundToInt(16384.0 * s[u] * s[v]);
+        for (int v = 0; v < 8; ++v) g.aan[u * 8 + v] = Orv_RoundSat(16384.0 * s[u] * s[v]);
 }
 
 void BuildColourTables(bool is565) {

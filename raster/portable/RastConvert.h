@@ -2,14 +2,10 @@
 #pragma once
 #include <cstdint>
 
+#include "app/FloatToInt.h"
+
 // Truncation toward zero, saturated to the int32 range; NaN gives 0. For pixel rows and columns.
-inline int32_t RastTruncSat(double x)
-{
-    if (!(x == x)) return 0;
-    if (x >= 2147483647.0) return INT32_MAX;
-    if (x <= -2147483648.0) return INT32_MIN;
-    return static_cast<int32_t>(x);
-}
+inline int32_t RastTruncSat(double x) { return Orv_TruncSat(x); }
 
 // Truncation toward zero, kept modulo 2^32 (the 32-bit register result of in-range values).
 // Texture coordinates wrap this way; NaN, infinities and magnitudes of 2^63 or more give 0.

@@ -6,7 +6,7 @@
 #include <set>
 
 #include "DecoderTestUtil.h"
-#include "video/VideoMath.h"
+#include "app/FloatToInt.h"
 #include "video/QmvTables.h"
 
 class DecoderTables : public ::testing::Test {
@@ -72,14 +72,14 @@ TEST_F(DecoderTables, QuantisersScaleTheJpegTablesWithTheAanFactors) {
     EXPECT_EQ(chroma[0], (17 * 16384) >> 13);
     // The last zig-zag entry is position 63: 99 * round(16384 * s(7)^2) >> 13.
     const double s7 = std::sqrt(2.0) * std::cos(7 * M_PI / 16.0);
-    EXPECT_EQ(luma[63], (99 * Video_RoundToInt(16384.0 * s7 * s7)) >> 13);
+    EXPECT_EQ(luma[63], (99 * Orv_RoundSat(16384.0 * s7 * s7)) >> 13);
 
     // Quality 75: scale 50, so the luminance DC 16 becomes 8, the lower limit.
     QmvDec_QuantTables(75, luma, chroma);
     EXPECT_EQ(luma[0], (8 * 16384) >> 13);
     // Quality 100 puts every entry on the lower limit 8, quality 1 on the upper limit 255.
     QmvDec_QuantTables(100, luma, chroma);
-    EXPECT_EQ(chroma[63], (8 * Video_RoundToInt(16384.0 * s7 * s7)) >> 13);
+    EXPECT_EQ(chroma[63], (8 * Orv_RoundSat(16384.0 * s7 * s7)) >> 13);
     QmvDec_QuantTables(1, luma, chroma);
     EXPECT_EQ(luma[0], (255 * 16384) >> 13);
     EXPECT_EQ(chroma[0], (255 * 16384) >> 13);
