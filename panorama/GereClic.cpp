@@ -14,7 +14,11 @@ void OrvMain_GereClic() {
     char code[3];
     OrvWam_WorldCode(OrvWam_CurrentVue, code);
     if (code[0] == 'I' && code[1] == 'R' && OrvWam_CurrentVue->id == 73) Call_pz_merle_poete_gere_clic();
-    if (Inventaire_Shown || OrvWarp_SubjectPanelOpen || Call_OrvDial_IsActive()) return;
+    if (Inventaire_Shown) {
+        Inventaire_GereClic();
+        return;
+    }
+    if (OrvWarp_SubjectPanelOpen || Call_OrvDial_IsActive()) return;
     if (Call_pz_araig_gere_clic()) {
         MouseClickFlags.click = 0;
         return;

@@ -103,6 +103,7 @@ void Interface_GereFrame() {
     OrvWarp_GetScreenCentre(&cx, &cy);
     if (g_Config.centreCross == 1) Interface_DrawCentreCross(*render, cx, cy);
     const bool freePointer = OrvWarp_SubjectPanelOpen || Inventaire_Shown;
+    Inventaire_Draw();
     if (!Call_pz_poulpe_aff_viseur()) {
         if (freePointer) DrawPointerAt(OrvWarp_Cursor.x, OrvWarp_Cursor.y);
         else DrawPointerAt(cx, cy);

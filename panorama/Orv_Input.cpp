@@ -8,12 +8,14 @@
 #include "menus/Orv_Menu.h"
 #include "panorama/Orv_Warp.h"
 #include "world/Hooks.h"
+#include "world/Inventaire.h"
 
 void OrvInput_OnKeyDown(int key) {
     if (key <= 0 || key > 255) return;
     KeyboardState.lastKey = uint8_t(key);
     const int32_t loop = OrvWarp_GetLoopType();
     if (loop == 2 && key == DIK_ESCAPE) Call_OrvDial_stop();
+    else if (loop == 0 && key == DIK_ESCAPE && Inventaire_Shown) Inventaire_Hide();
     else if (key == DIK_ESCAPE) OrvMenu_OnEscape();
     else if (loop == 0 && (key == DIK_P || key == DIK_PAUSE)) OrvWarp_SetPause(!OrvWarp_IsPaused());
 }

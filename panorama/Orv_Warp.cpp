@@ -1,5 +1,6 @@
 // Warp mode: the per-pass loop of a panoramic view, its camera, mouse look, faces, view jumps and zoom.
 #include "panorama/Orv_Warp.h"
+#include "panorama/WarpPacked.h"
 
 #include <strings.h>
 
@@ -219,6 +220,7 @@ void OrvWarp_Close() {
     WarpState& s = S();
     OrvSpw_FreeAll();
     for (CSystemMemorySurface& f : s.faces) f.Free();
+    WarpPacked_Close();
     s.facesCreated = s.facesReady = false;
     s.facesView.clear();
     s.enteredVue = nullptr;
@@ -279,6 +281,14 @@ bool OrvWarp_LoadTga(const char* path, CSurface* surface) {
 bool OrvWarp_LoadFaces(const ST_wam_vue* vue) {
     WarpState& s = S();
     if (!vue || !CreateFaces()) return false;
+    // A packed view wins over loose pictures; a bad one falls back to them.
+    char packed[ORV_PATH_MAX];
+    build_path_warp(packed, WarpPacked_FileName(vue->name).c_str());
+    if (OrvFile_Exists(packed) && WarpPacked_Load(packed, s.faces, WARP_NB_FACES)) {
+        s.facesReady = true;
+        s.facesView = vue->name;
+        return true;
+    }
     bool all = true;
     for (int f = 0; f < WARP_NB_FACES; f++) {
         char path[ORV_PATH_MAX];
@@ -403,7 +413,14 @@ void warp_on_mouse_move(const MouseEventInfo& e) {
 
 void warp_on_mouse_button(const MouseEventInfo& e) {
     if (e.button == MOUSE_LEFT) MouseClickFlags.click = 1;
-    else if (e.button == MOUSE_RIGHT) MouseClickFlags.rightClick = S().loopType != 0 ? 1 : 0;
+    else if (e.button == MOUSE_RIGHT) {
+        WarpState& s = S();
+        MouseClickFlags.rightClick = s.loopType != 0 ? 1 : 0;
+        // In the view the right button opens and closes the inventory; not over a subject panel.
+        if (s.loopType != 0 || s.paused || !OrvWam_CurrentVue || OrvWarp_SubjectPanelOpen) return;
+        if (Inventaire_Shown) Inventaire_Hide();
+        else Inventaire_Show();
+    }
 }
 
 void OrvWarp_ZoomStart(int32_t count) {

@@ -5,6 +5,7 @@
 
 #include "testdata/DemoWorld.h"
 #include "testdata/PanoramaWriter.h"
+#include "testdata/Vq6Writer.h"
 
 namespace {
 bool fail(std::string* error, const std::string& what) {
@@ -15,8 +16,14 @@ bool fail(std::string* error, const std::string& what) {
 bool writeWorld(const std::string& root, const WamFileDesc& world, std::string* error) {
     for (const WamLieuDesc& lieu : world.lieux)
         for (const WamVueDesc& v : lieu.vues) {
-            if (!PanoramaWriter_WriteFaces(root + "datas_q2/warp", v.name, FaceStyle::Demo, DemoPanorama_Tint(v.name, v.id), error))
+            const uint32_t tint = DemoPanorama_Tint(v.name, v.id);
+            if (!PanoramaWriter_WriteFaces(root + "datas_q2/warp", v.name, FaceStyle::Demo, tint, error))
                 return fail(error, "faces of " + v.name);
+            // The same faces packed for the codec plug-in, which the game prefers.
+            std::vector<std::vector<uint32_t>> faces;
+            for (int f = 0; f < 6; f++) faces.push_back(PanoramaWriter_Face(f, FaceStyle::Demo, tint));
+            if (!Vq6Writer_SavePackedView(root + "datas_q2/warp/" + v.name + ".qmv", faces, 512))
+                return fail(error, "packed faces of " + v.name);
         }
     for (const WamPersoDesc& p : world.persos)
         for (const WamAnimDesc& a : p.anims) {

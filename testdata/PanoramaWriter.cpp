@@ -33,13 +33,14 @@ uint32_t AddTint(uint32_t rgb, uint32_t tint) {
 
 uint32_t Darken(uint32_t argb) { return 0xFF000000u | ((argb >> 1) & 0x7F7F7F); }
 
+// Every aligned 4x4 block holds at most two colours, so the packed faces of the block codec decode exactly.
 void DemoFace(int face, uint32_t tint, std::vector<uint32_t>& px) {
     const uint32_t base = AddTint(kFaceColours[face], tint);
     for (int y = 0; y < kSize; y++)
         for (int x = 0; x < kSize; x++) {
             uint32_t c = base;
             if (x % 64 == 0 || y % 64 == 0) c = Darken(base);
-            if (face < 4 && (y == 255 || y == 256)) c = 0xFF000000u;  // horizon of the side faces
+            if (face < 4 && y >= 252 && y < 260) c = 0xFF000000u;  // horizon of the side faces
             if (x < 4 || y < 4 || x >= kSize - 4 || y >= kSize - 4) c = 0xFFFFFFFFu;
             px[size_t(y) * kSize + x] = c;
         }
@@ -53,8 +54,8 @@ void DemoFace(int face, uint32_t tint, std::vector<uint32_t>& px) {
         }
     // An arrow above the letter pointing at the picture's top edge.
     for (int y = 0; y < 60; y++) {
-        const int half = y < 30 ? y / 2 : 4;
-        for (int x = -half; x <= half; x++) px[size_t(20 + y) * kSize + kSize / 2 + x] = 0xFF000000u;
+        const int half = y < 30 ? y / 2 + 1 : 4;
+        for (int x = -half; x < half; x++) px[size_t(20 + y) * kSize + kSize / 2 + x] = 0xFF000000u;
     }
 }
 

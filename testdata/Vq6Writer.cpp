@@ -18,9 +18,10 @@ uint32_t Brightness(uint32_t c) { return (77 * (c >> 16 & 255) + 150 * (c >> 8 &
 
 }  // namespace
 
+// Truncates as the engine packs pictures, so a packed face equals the same face read from a picture file.
 uint16_t Vq6Writer_Pack565(uint32_t argb) {
     const uint32_t r = argb >> 16 & 255, g = argb >> 8 & 255, b = argb & 255;
-    return uint16_t((r * 31 + 127) / 255 << 11 | (g * 63 + 127) / 255 << 5 | (b * 31 + 127) / 255);
+    return uint16_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
 }
 
 std::vector<uint8_t> Vq6Writer_Encode(const std::vector<uint32_t>& picture, int width, int height) {

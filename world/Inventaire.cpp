@@ -1,13 +1,22 @@
 // The inventory: the bag of carried objects and the object in the player's hand.
 #include "world/Inventaire.h"
 
+#include <algorithm>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "app/Orv_Log.h"
+#include "framework/Input.h"
+#include "graphics2d/Draw.h"
+#include "graphics2d/Orv_Display.h"
 #include "graphics2d/Orv_Spr.h"
+#include "menus/Menu_Grid.h"
+#include "menus/Orv_Font.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
+#include "world/Orv_Msg.h"
 
 const char* const INVENTAIRE_BANK_NAME = "objets.spr";
 ST_sac_objet Inventaire_Sac[MAX_OBJ_SAC_TOTAL];
@@ -16,6 +25,14 @@ uint8_t Inventaire_Shown = 0;
 
 namespace {
 SprBank* g_bank = nullptr;
+// Objects whose sprite number lies outside the bank, reported once each.
+std::set<int32_t> g_badSprites;
+
+// Full-size cell of the screen and the free border around the grid.
+constexpr int32_t kCellWidth = 96;
+constexpr int32_t kCellHeight = 88;
+constexpr int32_t kMargin = 16;
+constexpr OrvColorRef kTextColour = 0x00FFFFFF;
 
 int32_t slotOf(int32_t id) {
     for (int32_t i = 0; i < Inventaire_NbObjets; i++)
@@ -31,6 +48,29 @@ bool validObject(int32_t id, const char* who) {
 
 // The pointer was reset by the sprite layer: the hand is empty.
 void onCursorReset() { Interp_SetEngineVar(IV_OBJETENMAIN, 0); }
+
+bool spriteInBank(const ST_sac_objet& o) {
+    if (!g_bank) return false;  // reported when the bank failed to load
+    const int32_t count = OrvSpr_GetNbSprBank(g_bank);
+    if (o.nspr >= 0 && o.nspr < count) return true;
+    if (g_badSprites.insert(o.id).second)
+        OrvError_Warning("Inventaire_Draw() objet %s : sprite %d hors de %s (%d sprites)",
+                         DefName_GetName(DEFNAME_OBJETS, o.id), o.nspr, INVENTAIRE_BANK_NAME, count);
+    return false;
+}
+
+void drawFrame(CSurface& surface, int32_t x, int32_t y, int32_t w, int32_t h) {
+    const ClipRect clip{0, surface.height - 1, surface.width - 1, 0};
+    const uint32_t white = PackColor(surface.format, 0xFFFFFFFFu);
+    const DrawPoint corners[4] = {{x, y}, {x + w - 1, y}, {x + w - 1, y + h - 1}, {x, y + h - 1}};
+    for (int i = 0; i < 4; i++) DrawLineClipped(surface, corners[i], corners[(i + 1) % 4], clip, white);
+}
+
+int32_t slotUnderMouse() {
+    const InventaireGrid g =
+        Inventaire_GetGrid(Inventaire_NbObjets, OrvDisplay_GetRenderWidth(), OrvDisplay_GetRenderHeight());
+    return Menu_GridHitTest(g.x0, g.y0, g.cellWidth, g.cellHeight, g.columns, g.rows, 0);
+}
 }  // namespace
 
 void Inventaire_Init() {
@@ -50,6 +90,7 @@ void Inventaire_Reset() {
     std::memset(Inventaire_Sac, 0, sizeof Inventaire_Sac);
     Inventaire_NbObjets = 0;
     Inventaire_Shown = 0;
+    g_badSprites.clear();
     Inventaire_SetObjetEnMain_id(0);
 }
 
@@ -138,4 +179,71 @@ void Inventaire_Dump() {
     for (int32_t i = 0; i < Inventaire_NbObjets; i++)
         debug_log("  %s (sprite %d, monde %d)", DefName_GetName(DEFNAME_OBJETS, Inventaire_Sac[i].id),
                   Inventaire_Sac[i].nspr, Inventaire_Sac[i].monde);
+}
+
+InventaireGrid Inventaire_GetGrid(int32_t count, int32_t width, int32_t height) {
+    const int32_t areaW = std::max(width - 2 * kMargin, 0), areaH = std::max(height - 2 * kMargin, 0);
+    const int32_t n = std::clamp(count, 1, MAX_OBJ_SAC_TOTAL);
+    InventaireGrid best{};
+    int64_t bestFit = -1;
+    for (int32_t columns = 1; columns <= n; columns++) {
+        const int32_t rows = (n + columns - 1) / columns;
+        const int32_t w = std::min(kCellWidth, areaW / columns), h = std::min(kCellHeight, areaH / rows);
+        // The more shrunk side decides; ties go to more columns, which keeps a small bag on one row.
+        const int64_t fit = std::min(int64_t(w) * kCellHeight, int64_t(h) * kCellWidth);
+        if (fit < bestFit) continue;
+        bestFit = fit;
+        best = InventaireGrid{0, 0, w, h, columns, rows};
+    }
+    best.x0 = (width - best.cellWidth * best.columns) / 2;
+    best.y0 = (height - best.cellHeight * best.rows) / 2;
+    return best;
+}
+
+void Inventaire_Show() {
+    if (Inventaire_Shown) return;
+    Inventaire_Shown = 1;
+    debug_log("Inventaire_Show() : %d objets", Inventaire_NbObjets);
+}
+
+void Inventaire_Hide() {
+    if (!Inventaire_Shown) return;
+    Inventaire_Shown = 0;
+    Call_DialBar_Close();
+    debug_log("Inventaire_Hide()");
+}
+
+void Inventaire_GereClic() {
+    if (!Inventaire_Shown || !MouseClickFlags.click) return;
+    MouseClickFlags.click = 0;
+    const int32_t slot = slotUnderMouse();
+    if (slot >= 0 && slot < Inventaire_NbObjets) Inventaire_Choisit(slot);
+    else Inventaire_Hide();
+}
+
+void Inventaire_Draw() {
+    CSurface* render = OrvDisplay_GetRenderSurface();
+    if (!Inventaire_Shown || !render) return;
+    const InventaireGrid g = Inventaire_GetGrid(Inventaire_NbObjets, render->width, render->height);
+    if (g.cellWidth <= 0 || g.cellHeight <= 0) return;
+    const int32_t hand = Interp_GetEngineVar(IV_OBJETENMAIN);
+    OrvSpr_SetSurfaceInfo(render);
+    OrvFont_PrintBegin(nullptr, "OrvFT_POPUP", kTextColour);
+    for (int32_t i = 0; i < Inventaire_NbObjets; i++) {
+        const ST_sac_objet& o = Inventaire_Sac[i];
+        const int32_t x = g.x0 + (i % g.columns) * g.cellWidth, y = g.y0 + (i / g.columns) * g.cellHeight;
+        const std::string name = OrvMsg_GetObjectName(o.id);
+        OrvTextSize text;
+        OrvFont_GetTextSize(name.c_str(), int32_t(name.size()), text);
+        const int32_t spriteH = std::max(g.cellHeight - text.cy, 1);
+        if (spriteInBank(o)) {
+            // A large sprite stays inside its own cell.
+            OrvSpr_SetClip(ClipRect{y, y + spriteH - 1, x + g.cellWidth - 1, x});
+            OrvSpr_Aff_centre(g_bank, o.nspr, x + g.cellWidth / 2, y + spriteH / 2, SPR_MODE_PLAIN);
+            OrvSpr_ResetClip();
+        }
+        OrvFont_PrintAt(x + (g.cellWidth - text.cx) / 2, y + spriteH, name.c_str());
+        if (hand != 0 && o.id == hand) drawFrame(*render, x, y, g.cellWidth, g.cellHeight);
+    }
+    OrvFont_PrintEnd();
 }

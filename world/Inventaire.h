@@ -49,3 +49,22 @@ void Inventaire_SetMondeObjet_id(int32_t id, int32_t monde);
 void Inventaire_Choisit(int32_t slot);
 // Writes the bag to the log.
 void Inventaire_Dump();
+
+// The inventory screen: drawn over the panorama while Inventaire_Shown is set, one cell per bag
+// slot (sprite centred, name under it), slots row by row.
+struct InventaireGrid {
+    int32_t x0, y0;
+    int32_t cellWidth, cellHeight;
+    int32_t columns, rows;
+};
+// Cells for `count` objects, centred in a render area of that size; they shrink when the bag
+// would not fit at full size.
+InventaireGrid Inventaire_GetGrid(int32_t count, int32_t width, int32_t height);
+void Inventaire_Show();
+// Closes the screen and with it the dialogue's choice strip.
+void Inventaire_Hide();
+// A left click while the screen is open, taken whatever it hits: an object's cell chooses that
+// object (the screen stays open), anywhere else closes the screen.
+void Inventaire_GereClic();
+// Draws the screen into the locked render surface; nothing while it is closed.
+void Inventaire_Draw();

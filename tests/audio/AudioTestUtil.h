@@ -81,6 +81,19 @@ protected:
         return out;
     }
 
+    // Gain the mixer gives one side of a voice.
+    static float Gain(int voice, bool left) {
+        float l = -1, r = -1;
+        SysSnd_Mixer().GetGains(OrvSound_GetVoiceHandle(voice), &l, &r);
+        return left ? l : r;
+    }
+    // True when no handle holds a buffer any more.
+    static bool NoBuffers() {
+        for (SoundHandle h = 1; h < 256; ++h)
+            if (SysSnd_HasBuffer(h)) return false;
+        return true;
+    }
+
     bool Warned(const std::string& text) const { return contains(warnings, text); }
     bool Fatal(const std::string& text) const { return contains(fatals, text); }
 

@@ -14,19 +14,21 @@ std::vector<uint8_t> ksnFile(const uint8_t* data, size_t bytes, uint32_t frames,
                              bool stereo, uint32_t rate = 22050) {
     std::vector<uint8_t> f(32);
     std::memcpy(f.data(), "VELK_KSN1.20", 12);
-    auto put = [&](size_t at, uint32_t v) { std::memcpy(f.data() + at, &v, 4); };
-    put(12, frames);
-    put(16, rate);
-    put(20, uint32_t(predL));
-    put(24, uint32_t(predR));
-    put(28, stereo ? 1 : 0);
+    const uint32_t fields[] = {frames, rate, uint32_t(predL), uint32_t(predR), stereo ? 1u : 0u};
+    std::memcpy(f.data() + 12, fields, sizeof fields);
     f.insert(f.end(), data, data + bytes);
     return f;
 }
-
+std::vector<uint8_t> monoGolden(uint32_t frames = 2 * sizeof kGoldenMonoAdpcm) {
+    return ksnFile(kGoldenMonoAdpcm, sizeof kGoldenMonoAdpcm, frames, kGoldenMonoPredictor, 0, false);
+}
+std::vector<uint8_t> stereoGolden() {
+    return ksnFile(kGoldenStereoAdpcm, sizeof kGoldenStereoAdpcm, sizeof kGoldenStereoAdpcm,
+                   kGoldenStereoPredictorL, kGoldenStereoPredictorR, true);
+}
 template <size_t N>
-std::vector<uint8_t> monoFile(const uint8_t (&data)[N], int32_t pred) {
-    return ksnFile(data, N, uint32_t(2 * N), pred, 0, false);
+std::vector<int16_t> pcm(const int16_t (&a)[N], size_t n = N) {
+    return std::vector<int16_t>(a, a + n);
 }
 
 std::vector<int16_t> decodeWhole(const std::vector<uint8_t>& f) {
@@ -44,64 +46,33 @@ protected:
 
 }  // namespace
 
+// Mono is high nibble first; stereo is high nibble left. Both goldens saturate at each end of the 16-bit range.
 TEST_F(AdpcmTest, DecodesLikeAnIndependentDecoder) {
-    const auto mono = decodeWhole(monoFile(kGoldenMonoAdpcm, kGoldenMonoPredictor));
-    EXPECT_EQ(mono, std::vector<int16_t>(std::begin(kGoldenMonoPcm), std::end(kGoldenMonoPcm)));
-
-    const auto st = ksnFile(kGoldenStereoAdpcm, sizeof kGoldenStereoAdpcm, sizeof kGoldenStereoAdpcm,
-                            kGoldenStereoPredictorL, kGoldenStereoPredictorR, true);
-    EXPECT_EQ(decodeWhole(st), std::vector<int16_t>(std::begin(kGoldenStereoPcm), std::end(kGoldenStereoPcm)));
-
-    // The predictor saturates at both ends of the 16-bit range.
-    EXPECT_EQ(decodeWhole(monoFile(kGoldenUpAdpcm, 32000)),
-              std::vector<int16_t>(std::begin(kGoldenUpPcm), std::end(kGoldenUpPcm)));
-    EXPECT_EQ(decodeWhole(monoFile(kGoldenDownAdpcm, -32000)),
-              std::vector<int16_t>(std::begin(kGoldenDownPcm), std::end(kGoldenDownPcm)));
-}
-
-TEST_F(AdpcmTest, NibbleOrderHighFirstAndLeftFirst) {
-    // Code 7 from step 7 moves the predictor by 7/8 + 7 + 7/2 + 7/4 = 11; code 0 by 0.
-    const uint8_t byte[] = {0x70};
-    const auto st = decodeWhole(ksnFile(byte, 1, 1, 100, -100, true));
-    ASSERT_EQ(st.size(), 2u);
-    EXPECT_EQ(st[0], 111);   // left: high nibble
-    EXPECT_EQ(st[1], -100);  // right: low nibble
-    const auto mono = decodeWhole(ksnFile(byte, 1, 2, 100, 0, false));
-    ASSERT_EQ(mono.size(), 2u);
-    EXPECT_EQ(mono[0], 111);
-    EXPECT_EQ(mono[1], 113);  // code 0 after the step grew to 16: +2
-
+    EXPECT_EQ(decodeWhole(monoGolden()), pcm(kGoldenMonoPcm));
+    EXPECT_EQ(decodeWhole(stereoGolden()), pcm(kGoldenStereoPcm));
     // An odd mono frame count uses only the high nibble of the last byte.
-    const uint8_t two[] = {0x70, 0x7F};
-    const auto odd = decodeWhole(ksnFile(two, 2, 3, 0, 0, false));
-    EXPECT_EQ(odd.size(), 3u);
+    EXPECT_EQ(decodeWhole(monoGolden(399)), pcm(kGoldenMonoPcm, 399));
 }
 
 TEST_F(AdpcmTest, StreamInPiecesEqualsWholeFile) {
-    const auto mono = monoFile(kGoldenMonoAdpcm, kGoldenMonoPredictor);
+    const auto mono = monoGolden();
     AdpcmStreamState s;
     ASSERT_EQ(Adpcm_InitStream(mono.data(), mono.size(), &s), ADPCM_OK);
-    EXPECT_EQ(s.dataOffset, 32u);
-    EXPECT_EQ(s.step[0], 7);
-    std::vector<int16_t> out(sizeof kGoldenMonoPcm / 2 + 8, 0x5A5A);
+    std::vector<int16_t> out(std::size(kGoldenMonoPcm) + 8, 0x5A5A);
     int16_t* p = out.data();
-    const uint32_t pieces[] = {1, 3, 7, 2, 5, 11, 1, 1, 13};
+    const uint32_t pieces[] = {1, 3, 7, 2, 5, 11, 1, 1, 13};  // odd pieces leave a low nibble pending
     uint32_t done = 0;
     for (int i = 0; done < s.totalFrames; ++i) {
-        const uint32_t n = pieces[i % 9];
         uint32_t shortfall = 99;
-        ASSERT_EQ(Adpcm_DecodeStream(&p, &s, n, &shortfall, mono.data(), mono.size()), ADPCM_OK);
-        done += n - shortfall;
-        // An odd number of mono samples leaves the low nibble pending.
-        EXPECT_EQ(s.phase, done % 2);
+        ASSERT_EQ(Adpcm_DecodeStream(&p, &s, pieces[i % 9], &shortfall, mono.data(), mono.size()), ADPCM_OK);
+        done += pieces[i % 9] - shortfall;
     }
     EXPECT_EQ(p - out.data(), ptrdiff_t(std::size(kGoldenMonoPcm)));
     out.resize(std::size(kGoldenMonoPcm));
-    EXPECT_EQ(out, std::vector<int16_t>(std::begin(kGoldenMonoPcm), std::end(kGoldenMonoPcm)));
+    EXPECT_EQ(out, pcm(kGoldenMonoPcm));
 
     // Stereo fed from separate input pieces, the way the music reader points the stream at each one.
-    const auto st = ksnFile(kGoldenStereoAdpcm, sizeof kGoldenStereoAdpcm, sizeof kGoldenStereoAdpcm,
-                            kGoldenStereoPredictorL, kGoldenStereoPredictorR, true);
+    const auto st = stereoGolden();
     ASSERT_EQ(Adpcm_InitStream(st.data(), 32, &s), ADPCM_OK);
     std::vector<int16_t> sout(std::size(kGoldenStereoPcm));
     p = sout.data();
@@ -109,65 +80,49 @@ TEST_F(AdpcmTest, StreamInPiecesEqualsWholeFile) {
         const size_t n = std::min<size_t>(37, sizeof kGoldenStereoAdpcm - at);
         std::vector<uint8_t> piece(kGoldenStereoAdpcm + at, kGoldenStereoAdpcm + at + n);
         s.dataOffset = 0;
-        uint32_t shortfall = 0;
+        uint32_t shortfall = 1;
         ASSERT_EQ(Adpcm_DecodeStream(&p, &s, uint32_t(n), &shortfall, piece.data(), piece.size()), ADPCM_OK);
         EXPECT_EQ(shortfall, 0u);
     }
-    EXPECT_EQ(sout, std::vector<int16_t>(std::begin(kGoldenStereoPcm), std::end(kGoldenStereoPcm)));
-}
+    EXPECT_EQ(sout, pcm(kGoldenStereoPcm));
 
-TEST_F(AdpcmTest, StreamShortfallAndInputEnd) {
-    const auto mono = monoFile(kGoldenMonoAdpcm, kGoldenMonoPredictor);
-    AdpcmStreamState s;
-    ASSERT_EQ(Adpcm_InitStream(mono.data(), mono.size(), &s), ADPCM_OK);
-    std::vector<int16_t> out(std::size(kGoldenMonoPcm) + 100);
-    int16_t* p = out.data();
-    uint32_t shortfall = 0;
-    ASSERT_EQ(Adpcm_DecodeStream(&p, &s, 390, &shortfall, mono.data(), mono.size()), ADPCM_OK);
-    ASSERT_EQ(Adpcm_DecodeStream(&p, &s, 50, &shortfall, mono.data(), mono.size()), ADPCM_OK);
-    EXPECT_EQ(shortfall, 40u);
-    EXPECT_EQ(s.framesLeft, 0u);
-    EXPECT_EQ(out[399], kGoldenMonoPcm[399]);
-    int16_t* before = p;
-    ASSERT_EQ(Adpcm_DecodeStream(&p, &s, 25, &shortfall, mono.data(), mono.size()), ADPCM_OK);
-    EXPECT_EQ(shortfall, 25u);
-    EXPECT_EQ(p, before);
-
-    // Input shorter than the frames left: decodes what is there and never reads past it.
+    // Input shorter than the frames asked for: decodes what is there and never reads past it.
     ASSERT_EQ(Adpcm_InitStream(mono.data(), mono.size(), &s), ADPCM_OK);
     std::vector<uint8_t> input(mono.begin(), mono.begin() + 32 + 10);
     p = out.data();
+    uint32_t shortfall = 0;
     ASSERT_EQ(Adpcm_DecodeStream(&p, &s, 100, &shortfall, input.data(), input.size()), ADPCM_OK);
     EXPECT_EQ(shortfall, 80u);
     EXPECT_EQ(s.framesLeft, 380u);
 }
 
-TEST_F(AdpcmTest, HeaderChecksAgainstTheFile) {
+TEST_F(AdpcmTest, TruncatedAndCorruptHeadersAreRefused) {
     uint32_t pcm = 0, freq = 0, stereo = 0;
     const auto good = ksnFile(kGoldenStereoAdpcm, 100, 100, 0, 0, true, 11025);
     ASSERT_EQ(Adpcm_GetPcmSize(good.data(), good.size(), &pcm, &freq, &stereo), ADPCM_OK);
     EXPECT_EQ(pcm, 400u);
     EXPECT_EQ(freq, 11025u);
     EXPECT_EQ(stereo, 1u);
-
-    auto bad = good;
-    bad[0] = 'X';
-    bad[9] = '5';
-    EXPECT_EQ(Adpcm_GetPcmSize(bad.data(), bad.size(), &pcm, &freq, &stereo), ADPCM_ERR_NOT_KSN);  // magic first
-    bad = good;
-    std::memcpy(bad.data() + 8, "1.50", 4);
-    EXPECT_EQ(Adpcm_GetPcmSize(bad.data(), bad.size(), &pcm, &freq, &stereo), ADPCM_ERR_KSN_VERSION);
-    EXPECT_EQ(Adpcm_GetPcmSize(good.data(), 31, &pcm, &freq, &stereo), ADPCM_ERR_NOT_KSN);
-    // One frame more than the data holds, a stray flag bit, a zero rate, an impossible predictor.
-    EXPECT_EQ(Adpcm_GetPcmSize(good.data(), good.size() - 1, &pcm, &freq, &stereo), ADPCM_ERR_NOT_KSN);
-    const int fieldAt[] = {28, 16, 20};
-    const uint32_t value[] = {3, 0, 40000};
-    for (int i = 0; i < 3; ++i) {
-        bad = good;
-        std::memcpy(bad.data() + fieldAt[i], &value[i], 4);
-        EXPECT_EQ(Adpcm_GetPcmSize(bad.data(), bad.size(), &pcm, &freq, &stereo), ADPCM_ERR_NOT_KSN) << i;
+    // Bytes written at an offset; a negative size cuts the file by that much instead.
+    struct Case {
+        int at;
+        std::string bytes;
+        int code;
+    } cases[] = {
+        {0, "XELK_KSN1.50", ADPCM_ERR_NOT_KSN},                              // the magic is checked first
+        {8, "1.50", ADPCM_ERR_KSN_VERSION}, {-1, "", ADPCM_ERR_NOT_KSN},     // one frame more than the data holds
+        {-int(good.size() - 31), "", ADPCM_ERR_NOT_KSN},                     // header cut
+        {28, std::string("\3\0\0\0", 4), ADPCM_ERR_NOT_KSN},                // a stray flag bit
+        {16, std::string(4, '\0'), ADPCM_ERR_NOT_KSN},                       // a zero rate
+        {20, std::string("\x40\x9c\0\0", 4), ADPCM_ERR_NOT_KSN},            // predictor 40000
+    };
+    for (const Case& c : cases) {
+        auto bad = good;
+        if (c.at < 0) bad.resize(bad.size() - size_t(-c.at));
+        std::memcpy(bad.data() + std::max(c.at, 0), c.bytes.data(), c.bytes.size());
+        EXPECT_EQ(Adpcm_GetPcmSize(bad.data(), bad.size(), &pcm, &freq, &stereo), c.code) << c.at;
         std::vector<int16_t> out(200);
-        EXPECT_EQ(Adpcm_Decode(bad.data(), bad.size(), out.data(), 400), ADPCM_ERR_NOT_KSN) << i;
+        EXPECT_EQ(Adpcm_Decode(bad.data(), bad.size(), out.data(), 400), c.code) << c.at;
     }
 
     // The whole-file decoder stops at the output's capacity.
@@ -178,7 +133,7 @@ TEST_F(AdpcmTest, HeaderChecksAgainstTheFile) {
 }
 
 TEST_F(AdpcmTest, ReturnCodes) {
-    const auto f = monoFile(kGoldenMonoAdpcm, 0);
+    const auto f = monoGolden();
     uint32_t pcm = 0, freq = 0, stereo = 0;
     AdpcmStreamState s;
     std::vector<int16_t> out(400);
@@ -218,22 +173,13 @@ TEST_F(AdpcmTest, ReturnCodes) {
 
 TEST_F(AdpcmTest, ErrorTexts) {
     const char* const texts[17] = {
-        "The request completed successfully.",
-        "Wrong Adpcm library version.",
-        "You must call Adpcm_Init() first.",
-        "PcmSize parameter must be even (Pcm samples are 16 bits).",
-        "PcmSize parameter must not be 0.",
-        "PcmSize parameter must not be NULL.",
-        "AdpcmBuf parameter must not be NULL.",
-        "Frequency parameter must not be NULL.",
-        "AdpcmSize parameter must not be 0.",
-        "AdpcmSize parameter must not be NULL.",
-        "AdpcmBuf parameter must not be NULL.",
-        "fStereo parameter must not be NULL.",
-        "StreamDatas parameter must not be NULL.",
-        "File is not a valid KSN file.",
-        "Invalid KSN file version.",
-        "Unknown ErrorCode parameter",
+        "The request completed successfully.", "Wrong Adpcm library version.", "You must call Adpcm_Init() first.",
+        "PcmSize parameter must be even (Pcm samples are 16 bits).", "PcmSize parameter must not be 0.",
+        "PcmSize parameter must not be NULL.", "AdpcmBuf parameter must not be NULL.",
+        "Frequency parameter must not be NULL.", "AdpcmSize parameter must not be 0.",
+        "AdpcmSize parameter must not be NULL.", "AdpcmBuf parameter must not be NULL.",
+        "fStereo parameter must not be NULL.", "StreamDatas parameter must not be NULL.",
+        "File is not a valid KSN file.", "Invalid KSN file version.", "Unknown ErrorCode parameter",
         "szOutStr parameter must not be NULL.",
     };
     char text[128];

@@ -16,18 +16,9 @@ public:
     {
         if (const char* old = std::getenv(name))
             old_ = old;
-        if (value)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
+        value ? setenv(name, value, 1) : unsetenv(name);
     }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_.c_str(), old_->c_str(), 1);
-        else
-            unsetenv(name_.c_str());
-    }
+    ~ScopedEnv() { old_ ? setenv(name_.c_str(), old_->c_str(), 1) : unsetenv(name_.c_str()); }
 
 private:
     std::string name_;
@@ -55,17 +46,15 @@ struct RunResult {
     bool terminated;
 };
 inline void (*g_runBody)() = nullptr;
-inline void runBodyThenFail()
-{
-    g_runBody();
-    throw std::runtime_error("returned without quitting");
-}
 inline RunResult RunInsideApplication(void (*body)())
 {
     CApplication& app = TheApplication();
     app.Reset();
     g_runBody = body;
-    app.onStart = AppCallback(&runBodyThenFail);
+    app.onStart = AppCallback(+[] {
+        g_runBody();
+        throw std::runtime_error("returned without quitting");
+    });
     char name[] = "test";
     char* argv[] = {name};
     const int code = app.Run(1, argv);

@@ -107,7 +107,7 @@ TEST(TgaRead, ColourMappedTypesAndPalettes)
             }
 }
 
-TEST(TgaRead, RunsCrossRowsAndImageIdsAndForeignMapsAreSkipped)
+TEST(TgaRead, RunsCrossRowsAndImageIdsAreSkipped)
 {
     TgaImage flat = Blank(5, 4, 10, 24);
     flat.pixels.assign(20, 0xFF336699);
@@ -120,23 +120,13 @@ TEST(TgaRead, RunsCrossRowsAndImageIdsAndForeignMapsAreSkipped)
         ASSERT_TRUE(Decode(file, s));
         for (int k = 0; k < 20; ++k) EXPECT_EQ(At(s, k % 5, k / 5), 0x336699u);
     }
-    // Two 24-bit colour-map entries in a true-colour file.
-    TgaImage img = TrueColour(2, 24);
-    std::string file = Bytes(img);
-    file[1] = 1;
-    file[5] = 2;
-    file[7] = 24;
-    file.insert(18, "ABCDEF");
-    CSystemMemorySurface s;
-    ASSERT_TRUE(Decode(file, s));
-    EXPECT_EQ(At(s, 0, 4), PackColor(s.format, img.pixels[28]));
 }
 
 TEST(TgaRead, TruncationsAndOverrunningPacketsAreRefused)
 {
     TgaImage withId = TrueColour(2, 16);
     withId.imageId = "id";
-    for (const TgaImage& img : {withId, TrueColour(10, 32), Mapped(9, 24, 0), Mapped(1, 32, 2)}) {
+    for (const TgaImage& img : {withId, TrueColour(10, 32), Mapped(9, 24, 0)}) {
         const std::string file = Bytes(img);
         for (size_t cut = 0; cut < file.size(); ++cut) {
             WarningCapture warnings;
@@ -147,42 +137,31 @@ TEST(TgaRead, TruncationsAndOverrunningPacketsAreRefused)
         }
     }
     const std::string header("\0\0\x0a\0\0\0\0\0\0\0\0\0\x02\0\x02\0\x18\x20", 18);  // 2 x 2, 24 bits, top-down
-    for (const std::string& data : {std::string("\x84\1\2\3", 4), "\x04" + std::string(15, '\7'),
-                                    std::string("\x82\1\2\3\x81\4\5\6", 8)}) {
+    for (const std::string& data : {std::string("\x84\1\2\3", 4), std::string("\x82\1\2\3\x81\4\5\6", 8)}) {
         WarningCapture warnings;
         CSystemMemorySurface s;
         EXPECT_FALSE(Decode(header + data, s));
         EXPECT_TRUE(warnings.Warned("overruns the picture"));
     }
-    CSystemMemorySurface s;  // what follows the last pixel is not read
-    ASSERT_TRUE(Decode(header + std::string("\x83\1\2\3\x80\4\5\6", 8), s));
-    EXPECT_EQ(At(s, 1, 1), 0x030201u);
 }
 
 TEST(TgaRead, UnfitSurfacesAndUnsupportedHeadersAreRefused)
 {
-    const std::string file = Bytes(TrueColour(2, 16));
+    // Surfaces of the wrong size or format are not written.
     std::vector<uint16_t> mem(8 * 5, 0x1111);
-    struct {
-        int w, h, pitch, id;
-        void* mem;
-    } const surfaces[] = {
-        {8, 5, 8, PFID_A1R5G5B5, mem.data()}, {7, 4, 8, PFID_A1R5G5B5, mem.data()}, {7, 5, 8, PFID_X1R5G5B5, mem.data()},
-        {7, 5, 6, PFID_A1R5G5B5, mem.data()}, {7, 5, 8, PFID_A1R5G5B5, nullptr},
-    };
-    for (const auto& c : surfaces) {
+    for (auto [w, h, id] : {std::tuple{8, 5, PFID_A1R5G5B5}, {7, 4, PFID_A1R5G5B5}, {7, 5, PFID_X1R5G5B5}}) {
         WarningCapture warnings;
-        CBufferSurface view(c.mem, c.w, c.h, c.pitch, PixelFormatOf(c.id));
-        std::istringstream in(file);
-        TgaHeader h;
-        ASSERT_TRUE(Tga_ReadHeader(in, h));
-        EXPECT_FALSE(Tga_ReadPixels(in, h, view));
+        CBufferSurface view(mem.data(), w, h, 8, PixelFormatOf(id));
+        std::istringstream in(Bytes(TrueColour(2, 16)));
+        TgaHeader header;
+        ASSERT_TRUE(Tga_ReadHeader(in, header));
+        EXPECT_FALSE(Tga_ReadPixels(in, header, view));
         EXPECT_TRUE(warnings.Warned("Tga_ReadPixels()"));
     }
     for (uint16_t v : mem) ASSERT_EQ(v, 0x1111);
 
     // type, depth, colour-map type: greyscale, odd depths, a colour-mapped picture without a map
-    for (auto [type, depth, mapType] : {std::tuple{3, 8, 0}, {11, 8, 0}, {2, 8, 0}, {10, 12, 0}, {1, 8, 0}, {9, 16, 1}, {0, 0, 0}}) {
+    for (auto [type, depth, mapType] : {std::tuple{3, 8, 0}, {2, 8, 0}, {10, 12, 0}, {1, 8, 0}, {9, 16, 1}}) {
         TgaHeader h;
         h.imageType = uint8_t(type);
         h.pixelDepth = uint8_t(depth);
@@ -191,18 +170,9 @@ TEST(TgaRead, UnfitSurfacesAndUnsupportedHeadersAreRefused)
         EXPECT_EQ(Tga_GetPixelFormat(h), CPixelFormat{}) << type << "/" << depth;
         EXPECT_TRUE(warnings.Warned("Tga_GetPixelFormat() unsupported")) << type;
     }
-    std::string interleaved = Bytes(TrueColour(2, 24)), badEntries = Bytes(Mapped(1, 24, 0));
-    interleaved[17] = char(0x40);
-    badEntries[7] = 8;
-    for (const std::string& f : {interleaved, badEntries}) {
-        WarningCapture warnings;
-        CSystemMemorySurface s;
-        EXPECT_FALSE(Decode(f, s));
-        EXPECT_TRUE(warnings.Warned("Tga_ReadPixels()"));
-    }
 }
 
-TEST(TgaLoad, LoadsFilesAndRefusesBadOnes)
+TEST(TgaLoad, LoadsFilesAndRefusesMissingAndTruncatedOnes)
 {
     TempDir dir;
     const TgaImage img = Mapped(9, 24, 0);
@@ -225,12 +195,4 @@ TEST(TgaLoad, LoadsFilesAndRefusesBadOnes)
     EXPECT_TRUE(warnings.Warned("Tga_Load() truncated file"));
     EXPECT_EQ(mem_stats().totalAllocs, before.totalAllocs);
     EXPECT_EQ(s.width, 6);  // earlier refusals keep the surface
-    // Damaged pixel data behind a plausible size frees the surface.
-    std::string bad = Bytes(TrueColour(10, 24));
-    bad[18] = char(0xFF);  // a run of 128 in a 35-pixel picture
-    bad.append(200, '\0');
-    ASSERT_TRUE(WriteFileBytes(dir / "bad.tga", bad.data(), bad.size()));
-    EXPECT_FALSE(Tga_Load((dir / "bad.tga").c_str(), s));
-    EXPECT_TRUE(warnings.Warned("overruns the picture"));
-    EXPECT_EQ(s.pixels, nullptr);
 }

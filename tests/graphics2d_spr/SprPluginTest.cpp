@@ -26,42 +26,6 @@ protected:
     }
 };
 
-TEST_F(SprPlugin, WriterOutputIsAcceptedAndQueriesReadItsTable) {
-    const std::vector<SprImage> images = Three();
-    std::vector<uint8_t> bank = Encode(images);
-    ASSERT_EQ(Conv(bank), SPR_OK);
-    int32_t count = 0;
-    ASSERT_EQ(api.get_nbspr(bank.data(), &count), SPR_OK);
-    EXPECT_EQ(count, 3);
-    for (int n = 0; n < 3; ++n) {
-        int32_t w, h, x, y;
-        uint32_t bytes;
-        ASSERT_EQ(api.get_sprt(bank.data(), n, &w, &h), SPR_OK);
-        ASSERT_EQ(api.get_sproff(bank.data(), n, &x, &y), SPR_OK);
-        ASSERT_EQ(api.get_sprz(bank.data(), n, &bytes), SPR_OK);
-        EXPECT_EQ(w, images[n].width);
-        EXPECT_EQ(h, images[n].height);
-        EXPECT_EQ(x, images[n].x);
-        EXPECT_EQ(y, images[n].y);
-        EXPECT_EQ(bytes, Rd32(bank, Entry(n) + 4));
-    }
-    ASSERT_EQ(api.mod_sproff(bank.data(), 1, -70000, 123456), SPR_OK);
-    int32_t x, y;
-    ASSERT_EQ(api.get_sproff(bank.data(), 1, &x, &y), SPR_OK);
-    EXPECT_EQ(x, -70000);
-    EXPECT_EQ(y, 123456);
-    ASSERT_EQ(api.get_sproff(bank.data(), 0, &x, &y), SPR_OK);
-    EXPECT_EQ(x, 3);
-
-    // Banks and SPW files are told apart by their magic.
-    std::vector<uint8_t> spw = Encode(images, SprFileKind::Spw);
-    EXPECT_EQ(Conv(spw, SPR_KIND_BANK), SPR_ERR_NOTSPR);
-    EXPECT_EQ(Conv(spw, SPR_KIND_SPW), SPR_OK);
-    EXPECT_EQ(Conv(bank, SPR_KIND_SPW), SPR_ERR_NOTSPW);
-    std::vector<uint8_t> alpha = Encode(images, SprFileKind::BankAlpha);
-    EXPECT_EQ(Conv(alpha), SPR_OK);
-}
-
 TEST_F(SprPlugin, DamagedFilesAreRefused) {
     const std::vector<uint8_t> good = Encode(Three());
     const uint32_t size = uint32_t(good.size());
@@ -74,28 +38,13 @@ TEST_F(SprPlugin, DamagedFilesAreRefused) {
     // Cut or lengthened files keep the size field of the original.
     const Case cases[] = {
         {"bad magic", [](auto& b) { b[3] = 'X'; }, SPR_ERR_NOTSPR},
-        {"magic without its blank", [](auto& b) { b[7] = 0; }, SPR_ERR_NOTSPR},
-        {"shorter than a magic", [](auto& b) { b.resize(5); }, SPR_ERR_NOTSPR},
         {"cut in the header", [](auto& b) { b.resize(100); }, SPR_ERR_CORRUPT},
         {"cut in the table", [](auto& b) { b.resize(Entry(2) + 3); }, SPR_ERR_CORRUPT},
         {"cut in the pixels", [](auto& b) { b.pop_back(); }, SPR_ERR_CORRUPT},
-        {"trailing bytes", [](auto& b) { b.push_back(0); }, SPR_ERR_CORRUPT},
         {"version 2", [](auto& b) { Wr32(b, SPR_HDR_VERSION, 2); }, SPR_ERR_VERSION},
-        {"no sprite", [](auto& b) { Wr32(b, SPR_HDR_COUNT, 0); }, SPR_ERR_CORRUPT},
-        {"count past the end", [](auto& b) { Wr32(b, SPR_HDR_COUNT, 4000); }, SPR_ERR_CORRUPT},
         {"huge count", [](auto& b) { Wr32(b, SPR_HDR_COUNT, 0xFFFFFFFF); }, SPR_ERR_CORRUPT},
         {"offset past the end", [size](auto& b) { Wr32(b, Entry(1), size + 10); }, SPR_ERR_CORRUPT},
-        {"offset wrapping", [](auto& b) { Wr32(b, Entry(1), 0xFFFFFFF0); }, SPR_ERR_CORRUPT},
-        {"size past the end", [size](auto& b) { Wr32(b, Entry(2) + 4, size); }, SPR_ERR_CORRUPT},
         {"data inside the table", [](auto& b) { Wr32(b, Entry(0), Entry(1)); }, SPR_ERR_CORRUPT},
-        {"size beyond the runs", [](auto& b) { Wr32(b, Entry(0) + 4, Rd32(b, Entry(0) + 4) + 1); }, SPR_ERR_CORRUPT},
-        {"data in the run-time area",
-         [](auto& b) {
-             b[SPR_OFS_SAVEDPAL + 1] = 1;  // one packet: skip 0, run 1, index 0
-             Wr32(b, Entry(1), SPR_OFS_SAVEDPAL);
-             Wr32(b, Entry(1) + 4, 3);
-         },
-         SPR_ERR_CORRUPT},
         {"run past the row", [data0](auto& b) { b[data0 + 1] = 200; }, SPR_ERR_CORRUPT},
         {"last packet cut, sizes consistent",
          [](auto& b) {
@@ -105,7 +54,6 @@ TEST_F(SprPlugin, DamagedFilesAreRefused) {
          },
          SPR_ERR_CORRUPT},
         {"height larger than the runs", [](auto& b) { b[Entry(0) + 10] = 6; }, SPR_ERR_CORRUPT},
-        {"width larger than the runs", [](auto& b) { b[Entry(1) + 8] = 2; }, SPR_ERR_CORRUPT},
         {"alpha magic on plain runs", [](auto& b) { b[7] = '1'; }, SPR_ERR_CORRUPT},
     };
     for (const Case& c : cases) {
@@ -113,51 +61,39 @@ TEST_F(SprPlugin, DamagedFilesAreRefused) {
         c.damage(damaged);
         std::vector<uint8_t> b(damaged.begin(), damaged.end());  // no spare capacity: a read past the end shows
         EXPECT_EQ(Conv(b), c.expected) << c.what;
-        // A refused bank stays unusable.
-        int32_t count;
+        int32_t count;  // a refused bank stays unusable
         if (b.size() >= SPR_OFS_TABLE) {
             EXPECT_NE(api.get_nbspr(b.data(), &count), SPR_OK) << c.what;
         }
     }
 }
 
-TEST_F(SprPlugin, ArgumentsAndTargetsAreChecked) {
-    std::vector<uint8_t> bank = Encode(Three());
+TEST_F(SprPlugin, FileKindsArgumentsAndTargetsAreChecked) {
+    std::vector<uint8_t> bank = Encode(Three()), spw = Encode(Three(), SprFileKind::Spw);
     std::vector<uint16_t> pixels(16 * 8, 0x1234);
     SprTarget t{pixels.data(), 16, 8, 16, 16, 1, SprClip{0, 7, 15, 0}};
-
-    int32_t count;
-    EXPECT_EQ(api.get_nbspr(bank.data(), &count), SPR_ERR_NOTREADY);
     EXPECT_EQ(api.aff_spr(&t, bank.data(), 0, 4, 4), SPR_ERR_NOTREADY);
+    // Banks and SPW files are told apart by their magic.
+    EXPECT_EQ(Conv(spw, SPR_KIND_BANK), SPR_ERR_NOTSPR);
+    EXPECT_EQ(Conv(bank, SPR_KIND_SPW), SPR_ERR_NOTSPW);
     ASSERT_EQ(Conv(bank), SPR_OK);
+    int32_t count = 0;
+    ASSERT_EQ(api.get_nbspr(bank.data(), &count), SPR_OK);
+    EXPECT_EQ(count, 3);
     EXPECT_EQ(api.aff_spr(&t, bank.data(), 0, 4, 4), SPR_ERR_FORMAT) << "palette not converted yet";
     ASSERT_EQ(api.conv_pal16(bank.data(), 1), SPR_OK);
 
     int32_t w, h;
     EXPECT_EQ(api.get_sprt(bank.data(), 3, &w, &h), SPR_ERR_INDEX);
     EXPECT_EQ(api.aff_spr(&t, bank.data(), -1, 4, 4), SPR_ERR_INDEX);
-    EXPECT_EQ(api.get_sprt(bank.data(), 0, nullptr, &h), SPR_ERR_PARAM);
     EXPECT_EQ(api.aff_sprtrs(&t, bank.data(), 0, 4, 4, 257), SPR_ERR_PARAM);
-    EXPECT_EQ(api.aff_spw(&t, bank.data(), 0, 4, 4), SPR_ERR_NOTSPW);
     const SprTarget bad[] = {
         {nullptr, 16, 8, 16, 16, 1, t.clip},
         {pixels.data(), 16, 8, 15, 16, 1, t.clip},  // pitch below the width
-        {pixels.data(), 0, 8, 16, 16, 1, t.clip},
         {pixels.data(), 16, 8, 16, 24, 1, t.clip},
     };
     for (const SprTarget& b : bad) EXPECT_EQ(api.aff_spr(&b, bank.data(), 0, 4, 4), SPR_ERR_TARGET);
-    EXPECT_EQ(api.aff_spr(nullptr, bank.data(), 0, 4, 4), SPR_ERR_TARGET);
-    t.bpp = 32;
-    t.pitch = 8;
-    t.width = 8;
-    EXPECT_EQ(api.aff_spr(&t, bank.data(), 0, 4, 4), SPR_ERR_FORMAT) << "16-bit palette, 32-bit target";
     EXPECT_TRUE(std::all_of(pixels.begin(), pixels.end(), [](uint16_t p) { return p == 0x1234; }));
-
-    std::vector<uint8_t> spw = Encode(Three(), SprFileKind::Spw);
-    ASSERT_EQ(Conv(spw, SPR_KIND_SPW), SPR_OK);
-    ASSERT_EQ(api.conv_pal32(spw.data()), SPR_OK);
-    EXPECT_EQ(api.aff_spr(&t, spw.data(), 0, 4, 4), SPR_ERR_NOTSPR);
-    EXPECT_EQ(api.aff_spw(&t, spw.data(), 0, 4, 4), SPR_OK);
 }
 
 TEST_F(SprPlugin, DrawsStayInsideTheSurfaceWhateverTheClip) {
@@ -165,19 +101,19 @@ TEST_F(SprPlugin, DrawsStayInsideTheSurfaceWhateverTheClip) {
     std::vector<uint8_t> bank = Encode({img});
     ASSERT_EQ(Conv(bank), SPR_OK);
     ASSERT_EQ(api.conv_pal16(bank.data(), 0), SPR_OK);
-    const ClipRect whole{0, 5, 9, 0};
     for (int x : {-8, -2, 1, 8, 11, 13})
         for (int y : {-6, -1, 2, 4, 7, 9}) {
             GuardedTarget t(Fmt555(), 10, 6);
             const std::vector<uint32_t> before = t.All();
             const SprTarget target{t.surf.pixels, 10, 6, t.surf.pitch, 16, 0, SprClip{-100, 100, 100, -100}};
             ASSERT_EQ(api.aff_spr(&target, bank.data(), 0, x, y), SPR_OK);
-            ASSERT_EQ(t.All(), Expected(t, before, img, x - 3, y - 2, whole, [](uint32_t, uint32_t s, uint32_t) { return s; }))
+            ASSERT_EQ(t.All(), Expected(t, before, img, x - 3, y - 2, ClipRect{0, 5, 9, 0},
+                                        [](uint32_t, uint32_t s, uint32_t) { return s; }))
                 << x << "," << y;
         }
 }
 
-TEST_F(SprPlugin, PaletteConversionAndPaletteRoutines) {
+TEST_F(SprPlugin, PaletteConversionToEachScreenFormatAndShadowing) {
     SprImage img;
     img.width = 4;
     img.height = 1;
@@ -185,57 +121,24 @@ TEST_F(SprPlugin, PaletteConversionAndPaletteRoutines) {
     std::vector<uint8_t> bank = Encode({img});
     ASSERT_EQ(Conv(bank), SPR_OK);
     auto screen = [&](int i) { return Rd32(bank, SPR_OFS_SCREENPAL + 4 * size_t(i)); };
-    auto rgb = [&](int i) {
-        const size_t at = SPR_OFS_PALETTE + 3 * size_t(i);
-        return uint32_t(bank[at]) << 16 | uint32_t(bank[at + 1]) << 8 | bank[at + 2];
-    };
 
     ASSERT_EQ(api.conv_pal16(bank.data(), 1), SPR_OK);
-    EXPECT_EQ(Rd32(bank, SPR_HDR_PALFORMAT), uint32_t(SPR_PAL_565));
     EXPECT_EQ(screen(0), (31u << 11) | (32u << 5) | 0u);  // ff 80 07
-    EXPECT_EQ(screen(1), 0u);
     EXPECT_EQ(screen(2), (1u << 11) | (63u << 5) | 2u);   // 08 fc 10
     EXPECT_EQ(screen(3), 0xFFFFu);
     ASSERT_EQ(api.conv_pal16(bank.data(), 0), SPR_OK);
     EXPECT_EQ(screen(0), (31u << 10) | (16u << 5) | 0u);
     EXPECT_EQ(screen(2), (1u << 10) | (31u << 5) | 2u);
     EXPECT_EQ(screen(3), 0x7FFFu);
-    ASSERT_EQ(api.conv_pal32(bank.data()), SPR_OK);
-    EXPECT_EQ(screen(0), 0xFFFF8007u);
-    EXPECT_EQ(screen(2), 0xFF08FC10u);
 
-    // Restoring needs a saved palette; shadowing and re-paletting keep the current screen format.
+    // Restoring needs a saved palette; shadowing keeps the current screen format.
     EXPECT_EQ(api.restore_pal(bank.data()), SPR_ERR_NOSAVE);
     ASSERT_EQ(api.conv_pal16(bank.data(), 1), SPR_OK);
     ASSERT_EQ(api.save_pal(bank.data()), SPR_OK);
     ASSERT_EQ(api.shadow_pal(bank.data(), 128), SPR_OK);
-    EXPECT_EQ(rgb(0), 0x7F4003u);
     EXPECT_EQ(screen(0), (15u << 11) | (16u << 5) | 0u);
-    EXPECT_EQ(rgb(3), 0x7F7F7Fu);
-    EXPECT_EQ(api.shadow_pal(bank.data(), 300), SPR_ERR_PARAM);
-    ASSERT_EQ(api.shadow_pal(bank.data(), 256), SPR_OK);
-    EXPECT_EQ(screen(3), 0u);
     ASSERT_EQ(api.restore_pal(bank.data()), SPR_OK);
-    EXPECT_EQ(rgb(0), 0xFF8007u);
-    EXPECT_EQ(screen(3), 0xFFFFu);
-
-    std::vector<uint8_t> grey(768);
-    for (int i = 0; i < 256; ++i) grey[3 * i] = grey[3 * i + 1] = grey[3 * i + 2] = uint8_t(i);
-    ASSERT_EQ(api.repal(bank.data(), grey.data()), SPR_OK);
-    EXPECT_EQ(rgb(2), 0x020202u);
-    EXPECT_EQ(screen(255), 0xFFFFu);
-    EXPECT_EQ(api.repal(bank.data(), nullptr), SPR_ERR_PARAM);
-}
-
-TEST_F(SprPlugin, InitChecksTheInterfaceAndFreeStopsTheRoutines) {
-    std::vector<uint8_t> bank = Encode(Three());
-    int32_t variant = 0;
-    EXPECT_EQ(api.init(SPRDLL_INTERFACE_VERSION + 1, &variant), SPR_ERR_INTERFACE);
-    api.free();
-    EXPECT_EQ(Conv(bank), SPR_ERR_NOINIT);
-    ASSERT_EQ(api.init(SPRDLL_INTERFACE_VERSION, &variant), SPR_OK);
-    EXPECT_EQ(variant, OrvSpr_GetPluginVariant());
-    EXPECT_EQ(Conv(bank), SPR_OK);
+    EXPECT_EQ(screen(0), (31u << 11) | (32u << 5) | 0u);
 }
 
 }  // namespace

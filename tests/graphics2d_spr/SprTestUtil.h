@@ -2,8 +2,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,35 +20,24 @@ inline CPixelFormat Fmt565() { return {PF_RGB, 16, 0, 0xF800, 0x7E0, 0x1F, 0}; }
 inline CPixelFormat Fmt555() { return {PF_RGB, 16, 0, 0x7C00, 0x3E0, 0x1F, 0}; }
 inline CPixelFormat Fmt8888() { return {PF_RGB, 32, 0, 0xFF0000, 0xFF00, 0xFF, 0}; }
 
-// Channel layout of a target format, for expectations written per channel.
-struct Channels {
-    int shift[3];
-    uint32_t max[3];
-    uint32_t fixed;
-};
-inline Channels ChannelsOf(const CPixelFormat& pf) {
-    if (pf.bitsPerPixel == 32) return {{16, 8, 0}, {255, 255, 255}, 0xFF000000u};
-    if (pf.greenMask == 0x7E0) return {{11, 5, 0}, {31, 63, 31}, 0};
-    return {{10, 5, 0}, {31, 31, 31}, 0};
-}
+inline uint32_t Mask(const CPixelFormat& pf, int i) { return i == 0 ? pf.redMask : i == 1 ? pf.greenMask : pf.blueMask; }
+inline uint32_t Opaque(const CPixelFormat& pf) { return pf.bitsPerPixel == 32 ? 0xFF000000u : 0; }  // drawn alpha byte
 // RGB truncated to the format's channel widths.
 inline uint32_t Encode(const CPixelFormat& pf, uint32_t rgb) {
-    const Channels c = ChannelsOf(pf);
-    uint32_t out = c.fixed;
+    uint32_t out = Opaque(pf);
     for (int i = 0; i < 3; ++i) {
-        const uint32_t v8 = (rgb >> (16 - 8 * i)) & 0xFF;
-        const int bits = c.max[i] == 255 ? 8 : c.max[i] == 63 ? 6 : 5;
-        out |= (v8 >> (8 - bits)) << c.shift[i];
+        const uint32_t m = Mask(pf, i), v8 = (rgb >> (16 - 8 * i)) & 0xFF;
+        out |= (v8 >> (8 - std::popcount(m))) << std::countr_zero(m);
     }
     return out;
 }
-// Applies fn(d, s, max) to each channel of a destination pixel and a source pixel of the same format.
-inline uint32_t PerChannel(const CPixelFormat& pf, uint32_t d, uint32_t s,
-                           const std::function<uint32_t(uint32_t, uint32_t, uint32_t)>& fn) {
-    const Channels c = ChannelsOf(pf);
-    uint32_t out = c.fixed;
-    for (int i = 0; i < 3; ++i)
-        out |= fn((d >> c.shift[i]) & c.max[i], (s >> c.shift[i]) & c.max[i], c.max[i]) << c.shift[i];
+// Source over destination at level l of 256, channel by channel: (s * l + d * (256 - l)) >> 8.
+inline uint32_t Mix(const CPixelFormat& pf, uint32_t d, uint32_t s, uint32_t l) {
+    uint32_t out = Opaque(pf);
+    for (int i = 0; i < 3; ++i) {
+        const uint32_t m = Mask(pf, i), at = uint32_t(std::countr_zero(m));
+        out |= ((((s & m) >> at) * l + ((d & m) >> at) * (256 - l)) >> 8) << at;
+    }
     return out;
 }
 
@@ -62,21 +53,16 @@ public:
     CBufferSurface surf;
 
     int Index(int x, int y) const { return (y + g_) * pitch_ + (x + g_); }
-    uint32_t Get(int x, int y) const { return At(size_t(Index(x, y))); }
-    void Put(int x, int y, uint32_t v) { Store(size_t(Index(x, y)), v); }
     // Every buffer pixel, margins included.
     std::vector<uint32_t> All() const {
         std::vector<uint32_t> out(mem_.size() / bytes_);
         for (size_t i = 0; i < out.size(); ++i) out[i] = At(i);
         return out;
     }
-    // A different value in most pixels so that blends meet varied destinations.
-    void Fill() {
+    // Without a value, a different one in most pixels so that blends meet varied destinations.
+    void Fill(std::optional<uint32_t> v = std::nullopt) {
         for (size_t i = 0; i < mem_.size() / bytes_; ++i)
-            Store(i, bytes_ == 2 ? (uint32_t(i * 2654435761u) >> 7) & 0xFFFF : (uint32_t(i * 2654435761u) | 0xFF000000u));
-    }
-    void FillWith(uint32_t v) {
-        for (size_t i = 0; i < mem_.size() / bytes_; ++i) Store(i, v);
+            Store(i, v ? *v : bytes_ == 2 ? (uint32_t(i * 2654435761u) >> 7) & 0xFFFF : (uint32_t(i * 2654435761u) | 0xFF000000u));
     }
 
 private:

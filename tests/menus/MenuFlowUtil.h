@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Clock.h"
@@ -40,7 +42,6 @@ struct FakeGame {
     std::vector<std::string> calls;
     bool runInitOk = true;
     bool worldLoaded = true;
-    bool resumeLoad = false;
     int pendingBlocks = 0;
     std::function<void()> block;  // what a pending block does when it runs
     int maxVol = 100;
@@ -52,29 +53,26 @@ struct FakeGame {
         static FakeGame* fake = nullptr;
         return fake;
     }
-    static SYSTEMTIME At(int hour, int minute = 0) {
+    static SYSTEMTIME At(int hour) {
         SYSTEMTIME t{};
         t.wYear = 2024;
         t.wMonth = 5;
         t.wDay = 17;
         t.wHour = uint16_t(hour);
-        t.wMinute = uint16_t(minute);
         return t;
     }
-    bool Called(const std::string& call) const {
-        for (const std::string& c : calls)
-            if (c == call) return true;
-        return false;
+    bool Called(const std::string& call) const { return std::find(calls.begin(), calls.end(), call) != calls.end(); }
+    static bool Record(const std::string& call) {
+        Current()->calls.push_back(call);
+        return true;
     }
+    static std::map<int32_t, Save>& Mine() { return Current()->saves[Current()->savePlayer]; }
 
     void Install() {
         Current() = this;
         OrvMenuHooks& h = MenuHooks;
         h.GetLoopType = [] { return Current()->loopType; };
-        h.SetLoopType = [](int32_t t) {
-            std::swap(Current()->loopType, t);
-            return t;
-        };
+        h.SetLoopType = [](int32_t t) { return std::exchange(Current()->loopType, t); };
         h.Quit = [] { ++Current()->quits; };
         h.PresentFrame = [] {
             ++Current()->frames;
@@ -82,36 +80,26 @@ struct FakeGame {
         };
         h.SaveGame_SetPlayer = [](int32_t p) { Current()->savePlayer = p; };
         h.SaveGame_ScanSlot = [](int32_t slot, SYSTEMTIME* t, int32_t* pic) {
-            auto& mine = Current()->saves[Current()->savePlayer];
-            auto it = mine.find(slot);
-            if (it == mine.end()) return false;
+            auto it = Mine().find(slot);
+            if (it == Mine().end()) return false;
             *t = it->second.savedAt;
             *pic = it->second.picture;
             return true;
         };
         h.SaveGame_Save = [](int32_t slot) {
-            Current()->saves[Current()->savePlayer][slot] = {At(23), 1};
-            Current()->calls.push_back("save " + std::to_string(slot));
-            return true;
+            Mine()[slot] = {At(23), 1};
+            return Record("save " + std::to_string(slot));
         };
-        h.SaveGame_Load = [](int32_t slot) {
-            Current()->calls.push_back("load " + std::to_string(slot));
-            return true;
-        };
+        h.SaveGame_Load = [](int32_t slot) { return Record("load " + std::to_string(slot)); };
         h.SaveGame_Delete = [](int32_t slot) {
-            Current()->saves[Current()->savePlayer].erase(slot);
-            Current()->calls.push_back("delete " + std::to_string(slot));
-            return true;
+            Mine().erase(slot);
+            return Record("delete " + std::to_string(slot));
         };
-        h.SaveGame_ResumeLoad = [] { return Current()->resumeLoad; };
-        h.Interp_RunInit = [] {
-            Current()->calls.push_back("init");
-            return Current()->runInitOk;
-        };
+        h.Interp_RunInit = [] { return Record("init") && Current()->runInitOk; };
         h.RunPendingBlock = [] {
             if (Current()->pendingBlocks == 0) return false;
             --Current()->pendingBlocks;
-            Current()->calls.push_back("block");
+            Record("block");
             if (Current()->block) Current()->block();
             return true;
         };
@@ -121,14 +109,12 @@ struct FakeGame {
             Current()->maxVol = v;
             return true;
         };
-        h.Muzik_ApplyVolume = [](int v) { Current()->calls.push_back("volume " + std::to_string(v)); };
+        h.Muzik_ApplyVolume = [](int v) { Record("volume " + std::to_string(v)); };
         h.Muzik_Start = [](const char* name, int mark, int loops) {
-            Current()->calls.push_back(std::string("start ") + name + " " + std::to_string(mark) + " " +
-                                       std::to_string(loops));
-            return true;
+            return Record(std::string("start ") + name + " " + std::to_string(mark) + " " + std::to_string(loops));
         };
-        h.Qmv_ClearMusicFlag = [] { Current()->calls.push_back("qmv"); };
-        h.Warp_StopMouseLook = [] { Current()->calls.push_back("look stop"); };
+        h.Qmv_ClearMusicFlag = [] { Record("qmv"); };
+        h.Warp_StopMouseLook = [] { Record("look stop"); };
     }
 };
 

@@ -95,14 +95,13 @@ protected:
         std::memcpy(&v, Frame().Row(y) + x * 2, 2);
         return v;
     }
-    // Pixels of full white text (tooltips and labels) in a rectangle, inclusive bounds.
-    int WhiteIn(int x0, int y0, int x1, int y1) {
+    // Pixels of full white text (tooltips) in the frame.
+    int White() {
         int n = 0;
-        for (int y = std::max(y0, 0); y <= std::min(y1, 479); ++y)
-            for (int x = std::max(x0, 0); x <= std::min(x1, 639); ++x) n += At(x, y) == 0xFFFF;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) n += At(x, y) == 0xFFFF;
         return n;
     }
-    int White() { return WhiteIn(0, 0, 639, 479); }
     std::vector<uint16_t> Snapshot() {
         std::vector<uint16_t> out;
         for (int y = 0; y < 480; ++y)

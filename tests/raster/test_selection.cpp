@@ -1,4 +1,4 @@
-// CTRasterizer: row selection, fallbacks, cache, linear-twin switch and the published state.
+// CTRasterizer: row selection, fallbacks, the cache and the linear-twin switch.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
@@ -50,21 +50,6 @@ int GroupFirstRow(uint32_t variant)
 }
 
 }  // namespace
-
-TEST_F(Selection, ConstructorBuildsFirstRowsAndSelectsWireframe)
-{
-    CTRasterizer fresh;
-    EXPECT_EQ(fresh.CurrentRow(), RasterizerTableBegin());
-    EXPECT_EQ(rastState.rastMode, 0x40000u);
-    EXPECT_EQ(rastState.rastKey, 0x201u);
-    EXPECT_EQ(rastState.rastTriangleFn, rasterizerTable[0].triangle);
-    for (int v = 0; v < 256; ++v) {
-        const RasterizerRow* expect = RasterizerTableEnd();
-        if (v == RK_PORTABLE || v == RK_K63D || v == RK_P2 || v == RK_MMX)
-            expect = &rasterizerTable[GroupFirstRow(uint32_t(v))];
-        EXPECT_EQ(rastState.rastFirstRow[v], expect) << v;
-    }
-}
 
 TEST_F(Selection, ProcessorKindsMapToVariants)
 {
@@ -186,107 +171,6 @@ TEST_F(Selection, ResourcesDecideAndTheCacheFollowsThem)
     EXPECT_EQ(RowName(), "Zi32b15C");
     r.SetRenderMode(0x107);
     EXPECT_EQ(RowIndex(), 0) << "32-bit z rows on a 16-bit z-buffer";
-}
-
-TEST_F(Selection, CacheDoesNotOutliveAnotherRasterizersSelection)
-{
-    r.SetRenderMode(0x1);
-    CTRasterizer other;
-    other.SetTarget(&target565);
-    EXPECT_EQ(RowIndex(), 3);
-    r.SetRenderMode(0x1);
-    EXPECT_EQ(rastState.rastTriangleFn, rasterizerTable[3].triangle);
-    EXPECT_EQ(rastState.rastSpanFn, rasterizerTable[3].span);
-    EXPECT_EQ(RowName(), "FlatC");
-}
-
-TEST_F(Selection, TargetPublishesFormatKeyMasksAndPackedColours)
-{
-    r.SetColor(0xFF00FF00);
-    r.SetAlpha(0x1234F8);
-    EXPECT_EQ(rastState.rastColor, 0x07E0u);
-    EXPECT_EQ(rastState.rastAlpha, 0xF8u);
-    EXPECT_EQ(rastState.rastAlphaPixel, PackColor(Fmt(PFID_R5G6B5), 0xF8F8F8F8));
-    EXPECT_EQ(rastState.rastGreenMask, 0x7E0u);
-    EXPECT_EQ(rastState.rastSpreadMask, 0x07E0F81Fu);
-
-    r.SetTarget(&target555);
-    EXPECT_EQ(r.Key() & RK_FORMAT_MASK, uint32_t(RK_DEST555));
-    EXPECT_EQ(rastState.rastColor, 0x03E0u);
-    EXPECT_EQ(rastState.rastAlphaPixel, PackColor(Fmt(PFID_X1R5G5B5), 0xF8F8F8F8));
-    EXPECT_EQ(rastState.rastAlpha, 0xF8u) << "the 8-bit key does not depend on SetTarget";
-    EXPECT_EQ(rastState.rastCarryMask, 0xFC0080E0u);
-    EXPECT_EQ(rastState.rastAboveRedMask, 0xFFFF8000u);
-
-    r.SetTarget(nullptr);
-    EXPECT_EQ(rastState.rastTarget, nullptr);
-    EXPECT_EQ(r.Key() & RK_FORMAT_MASK, uint32_t(RK_DEST555));
-
-    r.SetVarWeight(20);
-    EXPECT_EQ(rastState.rastVarWeightG, 20);
-    EXPECT_EQ(rastState.rastVarFactorGreen[3], 20);
-    EXPECT_EQ(rastState.rastVarFactorRedBlue[0], 20);
-    r.SetVarWeight(1000);
-    EXPECT_EQ(rastState.rastVarWeightR, 32);
-    EXPECT_EQ(rastState.rastVarFactorRedBlue[1], 32);
-}
-
-TEST_F(Selection, TextureCellsFollowThePowerOfTwoSides)
-{
-    struct Case {
-        int w, h;
-        float su, sv;
-        uint32_t lo, shift;
-    } cases[] = {
-        {256, 256, 262144.0f, 67108864.0f, 0x00FFFFFF, 16},
-        {64, 32, 64.0f * 32768.0f, 32.0f * 2097152.0f, 0x07FFFFFF, 21},
-        {1, 1, 67108864.0f, 67108864.0f, 0xFFFFFFFF, 32},
-        {100, 50, 100.0f * 8192.0f, 50.0f * 1048576.0f, 0x03FFFFFF, 19},
-    };
-    for (const Case& c : cases) {
-        CSystemMemorySurface t;
-        ASSERT_TRUE(t.Create(c.w, c.h, Fmt(PFID_R5G6B5)));
-        r.SetTexture(&t);
-        EXPECT_EQ(rastState.rastTexScaleU, c.su) << c.w;
-        EXPECT_EQ(rastState.rastTexScaleV, c.sv) << c.w;
-        EXPECT_EQ(rastState.rastTexMaskLo, c.lo) << c.w;
-        EXPECT_EQ(rastState.rastTexMaskHi, ~c.lo) << c.w;
-        EXPECT_EQ(rastState.rastTexShift, c.shift) << c.w;
-        EXPECT_EQ(rastState.rastTexLastColumn, c.w - 1);
-        EXPECT_EQ(rastState.rastTexBits, t.pixels);
-    }
-}
-
-TEST_F(Selection, PublishedViewportStaysInsideDestinationAndZBuffer)
-{
-    CSystemMemorySurface smallZ;
-    ASSERT_TRUE(smallZ.Create(40, 30, Fmt(PFID_Z32)));
-    r.ZBuffer(&smallZ);
-    r.SetViewport({-5, 1000, 1000, -7});
-    r.BeginScene();
-    EXPECT_EQ(rastState.rastClipTop, 0);
-    EXPECT_EQ(rastState.rastClipBottomEnd, 30);
-    EXPECT_EQ(rastState.rastClipLeft, 0);
-    EXPECT_EQ(rastState.rastClipRightEnd, 40);
-    EXPECT_EQ(rastState.rastClipRightEndF, 40.0f);
-    EXPECT_EQ(rastState.rastDestPitch, 128);
-    EXPECT_EQ(rastState.rastZPitch, 160);
-    EXPECT_EQ(rastState.rastDestBits, target565.pixels);
-
-    // Inside a scene the limit stays that of the published surfaces.
-    r.ZBuffer(nullptr);
-    r.SetViewport({2, 20, 50, 3});
-    EXPECT_EQ(rastState.rastClipRightEnd, 40);
-    EXPECT_EQ(rastState.rastClipBottomEnd, 21);
-    EXPECT_EQ(rastState.rastClipLeftF, 3.0f);
-    r.EndScene();
-    r.SetViewport({2, 20, 50, 3});
-    EXPECT_EQ(rastState.rastClipRightEnd, 51);
-
-    r.SetTarget(nullptr);
-    r.SetViewport({0, 10, 10, 0});
-    EXPECT_EQ(rastState.rastClipRightEnd, rastState.rastClipLeft) << "no destination, no pixels";
-    EXPECT_EQ(rastState.rastClipBottomEnd, rastState.rastClipTop);
 }
 
 // The linear twin draws triangles at most 32 pixels wide from the first vertex, and draws

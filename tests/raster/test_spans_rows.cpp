@@ -1,16 +1,10 @@
 // Every textured portable row drawn through the triangle routine onto a probe texture: each pixel
 // must hold the variant's result for the texel under its centre, and the z-buffer the variant's rule.
-#include <gtest/gtest.h>
-
 #include <cmath>
 
-#include "graphics2d/PixelFormat.h"
-#include "raster/LightPlanes.h"
-#include "test_spans_common.h"
-#include "testdata/RasterHarness.h"
+#include "raster_test.h"
 
-using namespace span_test;
-using namespace raster_harness;
+using namespace rtest;
 
 namespace {
 
@@ -149,30 +143,8 @@ void CheckRow(const Row& row, const Format& f)
 
 }  // namespace
 
-TEST(SpanRows, EveryTexturedRowOnTheProbe565)
+TEST(SpanRows, EveryTexturedRowOnTheProbe)
 {
-    for (const Row& row : kRows) CheckRow(row, k565);
-}
-
-TEST(SpanRows, EveryTexturedRowOnTheProbe555)
-{
-    for (const Row& row : kRows) CheckRow(row, k555);
-}
-
-// Rows 1 to 3 through the triangle routine: flat colour, depth-only 16-bit buffer.
-TEST(SpanRows, SingleRowsThroughTheTriangleRoutine)
-{
-    Runner run(64, 64, true);
-    run.SetFlatColour(0x5A5A);
-    std::vector<RastVertex> tri{MakeVertex(2, 2), MakeVertex(40, 4), MakeVertex(10, 50)};
-    for (auto& v : tri) v.z = 0.5f;
-    run.Draw(&Rast_TriangleC, &Rast_SetupScanC, &Span_FlatC, 0x1, tri);
-    EXPECT_EQ(run.Pixel(12, 10), 0x5A5A);
-    run.Fill(0, 0x3FFFFFFF, 0x3FFF);
-    run.Draw(&Rast_TriangleC, &Rast_SetupScanC, &Span_Zi32FlatC, 0x107, tri);
-    EXPECT_EQ(run.Pixel(12, 10), 0x5A5A);
-    EXPECT_EQ(run.Depth32(12, 10), 0x40000000u);
-    run.Draw(&Rast_TriangleC, &Rast_SetupScanC, &Span_Zi32b15C, 0x806, tri);
-    EXPECT_EQ(run.Depth16(12, 10), 0x4000);
-    EXPECT_EQ(run.Depth16(60, 60), 0x3FFF);
+    for (const Format& f : {k565, k555})
+        for (const Row& row : kRows) CheckRow(row, f);
 }

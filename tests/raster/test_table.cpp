@@ -1,8 +1,13 @@
 // Routine-table invariants: groups, keys, modes, linear twins, names against mode bits, routines.
 #include <gtest/gtest.h>
 #include <set>
+#include <utility>
 #include <string>
 #include "raster/RoutineTable.h"
+#include "raster/k63d/K63DSpans.h"
+#include "raster/k63d/K63DTriangle.h"
+#include "raster/p2/HandSpans.h"
+#include "raster/p2/P2Triangle.h"
 #include "raster/portable/PortableSpans.h"
 
 namespace {
@@ -44,17 +49,8 @@ TEST(RoutineTable, GroupsKeysAndUniqueModes)
     }
     EXPECT_EQ(rows, kRasterizerRows);
 
-    EXPECT_EQ(rasterizerTable[0].mode, 0x40000u);
-    EXPECT_EQ(rasterizerTable[1].mode, 0x806u);
-    EXPECT_EQ(rasterizerTable[2].mode, 0x107u);
-    EXPECT_EQ(rasterizerTable[3].mode, 0x1u);
-    EXPECT_EQ(rasterizerTable[4].mode, 0x8008u);
-    EXPECT_EQ(rasterizerTable[51].mode, 0x1070810Eu);
-    EXPECT_EQ(rasterizerTable[99].mode, 0x1070010Eu);
-    EXPECT_EQ(rasterizerTable[101].mode, 0x10810Eu);
-    EXPECT_EQ(rasterizerTable[108].mode, 0x5030810Eu);
-    EXPECT_EQ(rasterizerTable[127].mode, 0x12008008u);
-    EXPECT_EQ(rasterizerTable[204].mode, 0x4820000Au);
+    const std::pair<int, uint32_t> modes[] = {{0, 0x40000}, {1, 0x806}, {2, 0x107}, {3, 0x1}, {4, 0x8008}, {51, 0x1070810E}, {99, 0x1070010E}, {101, 0x10810E}, {108, 0x5030810E}, {127, 0x12008008}, {204, 0x4820000A}};
+    for (const auto& [row, mode] : modes) EXPECT_EQ(rasterizerTable[row].mode, mode) << row;
 }
 
 TEST(RoutineTable, HandWrittenGroupsShareModesAndDifferFromPortableByFourModeKinds)
@@ -143,19 +139,43 @@ TEST(RoutineTable, NamesAgreeWithModeBits)
     }
 }
 
+// Portable rows share the portable frame with a span each; the Pentium II rows use the frame of their
+// mode and one span shared with the MMX row; the K6-3D rows have frames and spans of their own.
 TEST(RoutineTable, EverySelectableRowHasItsRoutines)
 {
-    const RasterizerRow& wire = rasterizerTable[0];
-    EXPECT_EQ(wire.triangle, &Rast_Wireframe);
-    EXPECT_EQ(wire.setup, nullptr);
-    EXPECT_EQ(wire.span, nullptr);
-    std::set<RastFn> portableSpans;
+    EXPECT_EQ(rasterizerTable[0].triangle, &Rast_Wireframe);
+    EXPECT_EQ(rasterizerTable[0].span, nullptr);
+    std::set<RastFn> portableSpans, k6Spans;
     for (int i = 1; i < kPortableRows; ++i) {
         const RasterizerRow& r = rasterizerTable[i];
         EXPECT_EQ(r.triangle, &Rast_TriangleC) << i;
         EXPECT_EQ(r.setup, &Rast_SetupScanC) << i;
         EXPECT_TRUE(r.span && portableSpans.insert(r.span).second) << i;
     }
-
-    // The hand-written groups have routines of their own (test_p2_rows.cpp, test_k63d_rows.cpp).
+    for (int i = 0; i < kHandWrittenRows; ++i) {
+        const RasterizerRow& p2 = rasterizerTable[kP2FirstRow + i];
+        const RasterizerRow& mx = rasterizerTable[kMmxFirstRow + i];
+        const RasterizerRow& k6 = rasterizerTable[kK63DFirstRow + i];
+        SCOPED_TRACE(p2.name);
+        const HandFrameRoutines frame = P2FrameOf(p2.mode), k6Frame = K63DFrameOf(k6.mode);
+        EXPECT_EQ(p2.triangle, frame.triangle);
+        EXPECT_EQ(p2.setup, frame.setup);
+        ASSERT_NE(p2.span, nullptr);
+        EXPECT_EQ(p2.span, kHandSpans[i].span);
+        EXPECT_EQ(p2.mode, kHandSpans[i].mode);
+        EXPECT_EQ(mx.span, p2.span);
+        EXPECT_EQ(std::string(mx.name), kHandSpans[i].name);
+        EXPECT_NE(mx.triangle, nullptr);
+        EXPECT_NE(mx.setup, nullptr);
+        EXPECT_EQ(k6.triangle, k6Frame.triangle);
+        EXPECT_EQ(k6.setup, k6Frame.setup);
+        EXPECT_EQ(k6.span, kK63DSpans[i].span);
+        EXPECT_EQ(k6.mode, kK63DSpans[i].mode);
+        EXPECT_TRUE(k6Spans.insert(k6.span).second);
+        // The span is named as the row, but for the rows whose names end in "II" and the depth-only row.
+        std::string name = k6.name;
+        if (name.ends_with("II")) name = name.substr(0, name.size() - 2) + "K63D";
+        if (i == 0) name += "K63D";
+        EXPECT_EQ(name, kK63DSpans[i].name);
+    }
 }

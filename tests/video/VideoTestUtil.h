@@ -2,9 +2,11 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/FrameTimer.h"
@@ -16,50 +18,33 @@
 #include "graphics2d/Orv_Display.h"
 #include "graphics2d/Orv_Spr.h"
 #include "DecoderTestUtil.h"
-#include "testdata/QmvWriter.h"
 #include "testdata/TempDir.h"
 #include "video/Orv_Qmv.h"
-#include "video/QmvDecoder.h"
-
-// The pictures the decoder gives for a video's frame chunks, decoded alternately into two pictures.
-inline std::vector<std::vector<uint16_t>> ReferenceDecode(const std::vector<std::vector<uint8_t>>& frames, bool is565) {
-    is565 ? QmvDec_Init565() : QmvDec_Init555();
-    std::vector<uint16_t> pics[2] = {std::vector<uint16_t>(size_t(640) * 480, 0), std::vector<uint16_t>(size_t(640) * 480, 0)};
-    std::vector<std::vector<uint16_t>> out;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        std::vector<uint16_t>& dst = pics[(i + 1) % 2];
-        EXPECT_EQ(QmvDec_DecodeFrame(frames[i].data(), uint32_t(frames[i].size()), pics[i % 2].data(), dst.data()),
-                  QMVDEC_OK);
-        out.push_back(dst);
-    }
-    return out;
-}
 
 class VideoFixture : public ::testing::Test {
 protected:
+    // Five frames, a key frame and four ordinary ones, and the pictures the decoder gives for them when
+    // decoded alternately into two pictures.
+    static inline std::vector<std::vector<uint8_t>> frames;
+    static inline std::vector<Picture> reference;
+
     static void SetUpTestSuite() {
         setenv("QM_HEADLESS", "1", 1);
         unsetenv("QM_PIXEL555");
         ASSERT_TRUE(OrvSpr_MainInit());
-        // Five frames: a key frame and four ordinary ones.
-        if (!FrameChunks().empty()) return;
-        QmvEncoder encoder(60);
-        const auto pictures = MovingSquare(5);
-        for (size_t i = 0; i < pictures.size(); ++i) FrameChunks().push_back(encoder.Encode(pictures[i], i == 0));
-        Reference() = ReferenceDecode(FrameChunks(), true);
+        if (!frames.empty()) return;
+        frames = MovingSquareFrames(5, 60);
+        QmvDec_Init565();
+        Picture pics[2] = {Picture(size_t(PW) * PH, 0), Picture(size_t(PW) * PH, 0)};
+        for (size_t i = 0; i < frames.size(); ++i) {
+            ASSERT_EQ(Decode(frames[i], pics[i % 2], pics[(i + 1) % 2]), QMVDEC_OK);
+            reference.push_back(pics[(i + 1) % 2]);
+        }
     }
-    static std::vector<std::vector<uint8_t>>& FrameChunks() {
-        static std::vector<std::vector<uint8_t>> f;
-        return f;
-    }
-    static std::vector<std::vector<uint16_t>>& Reference() {
-        static std::vector<std::vector<uint16_t>> r;
-        return r;
-    }
-    // The video's blocks, one "IV" chunk each, plus what a test adds.
+    // The video's blocks, one "IV" chunk each.
     static std::vector<QmvBlock> Blocks() {
         std::vector<QmvBlock> blocks;
-        for (const auto& f : FrameChunks()) blocks.push_back({{{'I', 'V'}, f}});
+        for (const auto& f : frames) blocks.push_back({{{'I', 'V'}, f}});
         return blocks;
     }
 
@@ -74,14 +59,13 @@ protected:
         ASSERT_TRUE(OrvDisplay_Init(&window));
         OrvSpr_SetScreenFormat(window.GetPixelFormat());
         loopType = LOOP_WARP;
+        OrvQmv_SetLink(Link());
+    }
+    static OrvQmvLink Link() {
         OrvQmvLink link;
         link.getLoopType = [] { return loopType; };
-        link.setLoopType = [](int32_t t) {
-            const int32_t previous = loopType;
-            loopType = t;
-            return previous;
-        };
-        OrvQmv_SetLink(link);
+        link.setLoopType = [](int32_t t) { return std::exchange(loopType, t); };
+        return link;
     }
 
     void TearDown() override {
@@ -103,12 +87,9 @@ protected:
         return path;
     }
     // One tick of the frame timer.
-    static void Tick() {
-        ++FrameCount;
-        NewFrameFlags |= NEWFRAME_ALL;
-    }
+    static void Tick() { ++FrameCount, NewFrameFlags |= NEWFRAME_ALL; }
     // The frame on screen equals a reference picture.
-    bool ScreenShows(const std::vector<uint16_t>& picture) {
+    bool ScreenShows(const Picture& picture) {
         Velkrum::CDirectDrawSurface& back = window.GetBackBuffer();
         const auto* px = static_cast<const uint8_t*>(back.Lock());
         bool same = true;
@@ -118,9 +99,7 @@ protected:
         return same;
     }
     bool Logged(const std::string& part) const {
-        for (const std::string& l : lines)
-            if (l.find(part) != std::string::npos) return true;
-        return false;
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
     }
 
     static inline int32_t loopType = LOOP_WARP;

@@ -1,4 +1,4 @@
-// Frame decoder tables and arithmetic: spiral, short-word tables, wrap, quantisers, IDCT, colour conversion.
+// Frame decoder tables and arithmetic: motion spiral, IDCT against floating-point references, colour conversion.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +6,6 @@
 #include <set>
 
 #include "DecoderTestUtil.h"
-#include "app/FloatToInt.h"
 #include "video/QmvTables.h"
 
 class DecoderTables : public ::testing::Test {
@@ -15,127 +14,47 @@ protected:
 };
 
 TEST_F(DecoderTables, SpiralCoversEveryDisplacementOnceFromTheCentreOut) {
-    const QmvDisplacement expected[4] = {{1, 0}, {0, 0}, {0, 1}, {1, 1}};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(QmvDec_SpiralEntry(i).dx, expected[i].dx) << i;
-        EXPECT_EQ(QmvDec_SpiralEntry(i).dy, expected[i].dy) << i;
+    const int expected[5][3] = {{0, 1, 0}, {1, 0, 0}, {2, 0, 1}, {3, 1, 1}, {4095, 32, 32}};
+    for (const auto& e : expected) {
+        EXPECT_EQ(QmvDec_SpiralEntry(e[0]).dx, e[1]) << e[0];
+        EXPECT_EQ(QmvDec_SpiralEntry(e[0]).dy, e[2]) << e[0];
     }
-    EXPECT_EQ(QmvDec_SpiralEntry(4095).dx, 32);
-    EXPECT_EQ(QmvDec_SpiralEntry(4095).dy, 32);
     std::set<std::pair<int, int>> seen;
     int maxRing = 0;
     for (int i = 0; i < 4096; ++i) {
         const QmvDisplacement d = QmvDec_SpiralEntry(i);
-        ASSERT_GE(d.dx, -31);
-        ASSERT_LE(d.dx, 32);
-        ASSERT_GE(d.dy, -31);
-        ASSERT_LE(d.dy, 32);
+        ASSERT_TRUE(d.dx >= -31 && d.dx <= 32 && d.dy >= -31 && d.dy <= 32) << i;
         EXPECT_TRUE(seen.insert({d.dx, d.dy}).second) << "repeated at " << i;
         // Rings around the (+0.5, +0.5) centre never shrink as the index grows.
         const int ring = std::max(std::abs(2 * d.dx - 1), std::abs(2 * d.dy - 1));
         EXPECT_GE(ring, maxRing) << i;
         maxRing = std::max(maxRing, ring);
     }
-    EXPECT_EQ(seen.size(), 4096u);
 }
-
-TEST_F(DecoderTables, ShortWordDisplacementsAndHorizontalWrap) {
-    auto eq = [](QmvDisplacement d, int dx, int dy) { return d.dx == dx && d.dy == dy; };
-    EXPECT_TRUE(eq(QmvDec_ShortDisplacement(2015, false), 0, 0));
-    EXPECT_TRUE(eq(QmvDec_ShortDisplacement(0, false), 31, 31));
-    EXPECT_TRUE(eq(QmvDec_ShortDisplacement(4095, false), -32, -32));
-    EXPECT_TRUE(eq(QmvDec_ShortDisplacement(831, true), 0, 0));
-    EXPECT_TRUE(eq(QmvDec_ShortDisplacement(0, true), 63, 6));
-    EXPECT_TRUE(eq(QmvDec_ShortDisplacement(4095, true), -64, -25));
-
-    // Column C + 128 - h modulo 640, for C - h from -255 to 632.
-    EXPECT_EQ(QmvDec_WrapColumn(0), 128);
-    EXPECT_EQ(QmvDec_WrapColumn(-128), 0);
-    EXPECT_EQ(QmvDec_WrapColumn(-255), 513);
-    EXPECT_EQ(QmvDec_WrapColumn(511), 639);
-    EXPECT_EQ(QmvDec_WrapColumn(512), 0);
-    EXPECT_EQ(QmvDec_WrapColumn(632), 120);
-}
-
-TEST_F(DecoderTables, QuantisersScaleTheJpegTablesWithTheAanFactors) {
-    int32_t luma[64], chroma[64];
-    // Quality 50 keeps the base tables; the first row's factors are the worked ones.
-    QmvDec_QuantTables(50, luma, chroma);
-    const int row0Base[8] = {16, 11, 10, 16, 24, 40, 51, 61};
-    const int row0Aan[8] = {16384, 22725, 21407, 19266, 16384, 12873, 8867, 4520};
-    for (int k = 0; k < 64; ++k) {
-        const int pos = QMV_ZIGZAG[k];
-        if (pos < 8) {
-            EXPECT_EQ(luma[k], (row0Base[pos] * row0Aan[pos]) >> 13) << pos;
-        }
-    }
-    EXPECT_EQ(chroma[0], (17 * 16384) >> 13);
-    // The last zig-zag entry is position 63: 99 * round(16384 * s(7)^2) >> 13.
-    const double s7 = std::sqrt(2.0) * std::cos(7 * M_PI / 16.0);
-    EXPECT_EQ(luma[63], (99 * Orv_RoundSat(16384.0 * s7 * s7)) >> 13);
-
-    // Quality 75: scale 50, so the luminance DC 16 becomes 8, the lower limit.
-    QmvDec_QuantTables(75, luma, chroma);
-    EXPECT_EQ(luma[0], (8 * 16384) >> 13);
-    // Quality 100 puts every entry on the lower limit 8, quality 1 on the upper limit 255.
-    QmvDec_QuantTables(100, luma, chroma);
-    EXPECT_EQ(chroma[63], (8 * Orv_RoundSat(16384.0 * s7 * s7)) >> 13);
-    QmvDec_QuantTables(1, luma, chroma);
-    EXPECT_EQ(luma[0], (255 * 16384) >> 13);
-    EXPECT_EQ(chroma[0], (255 * 16384) >> 13);
-}
-
-TEST_F(DecoderTables, OneDimensionalTransformWorkedVectors) {
-    struct Case {
-        int32_t in[8];
-        int32_t out[8];
-    } cases[] = {
-        {{0, 16, 0, 0, 0, 0, 0, 0}, {16, 14, 10, 3, -3, -10, -14, -16}},
-        {{0, 1, 0, 0, 0, 0, 0, 0}, {1, 0, 1, 0, 0, -1, 0, -1}},
-        {{0, -1, 0, 0, 0, 0, 0, 0}, {-1, -1, -1, 1, -1, 1, 1, 1}},
-        {{0, 0, 16, 0, 0, 0, 0, 0}, {16, 8, -8, -16, -16, -8, 8, 16}},
-    };
-    for (const Case& c : cases) {
-        // Strided as in a column pass.
-        int32_t block[64] = {};
-        for (int i = 0; i < 8; ++i) block[i * 8 + 3] = c.in[i];
-        QmvDec_Idct1D(block + 3, 8);
-        for (int i = 0; i < 8; ++i) EXPECT_EQ(block[i * 8 + 3], c.out[i]) << "input " << c.in[1] << "," << c.in[2];
-    }
-}
-
-namespace {
-void TwoPass(int32_t b[64], bool rowsFirst) {
-    for (int l = 0; l < 8; ++l) QmvDec_Idct1D(rowsFirst ? b + 8 * l : b + l, rowsFirst ? 1 : 8);
-    for (int l = 0; l < 8; ++l) QmvDec_Idct1D(rowsFirst ? b + l : b + 8 * l, rowsFirst ? 8 : 1);
-}
-}  // namespace
 
 TEST_F(DecoderTables, TransformOrderFollowsTheMasksAsSignedBytes) {
-    struct Case {
-        uint8_t rowMask, colMask;
-        bool rowsFirst;
-    } cases[] = {{0x81, 0x03, true}, {0x03, 0x0F, true}, {0x0F, 0x03, false}, {0x07, 0x07, false}, {0x03, 0x81, false}};
+    // Rows first when the row mask is the smaller signed byte; random values only where both masks allow,
+    // drawn until the two orders round differently.
+    const int cases[5][3] = {{0x81, 0x03, 1}, {0x03, 0x0F, 1}, {0x0F, 0x03, 0}, {0x07, 0x07, 0}, {0x03, 0x81, 0}};
     std::mt19937 rng(7);
-    for (const Case& c : cases) {
-        // Values only where both masks allow, chosen until the two orders round differently.
+    for (const auto& c : cases) {
         bool distinguished = false;
         for (int attempt = 0; attempt < 200 && !distinguished; ++attempt) {
-            int32_t in[64] = {};
-            for (int r = 0; r < 8; ++r)
-                for (int col = 0; col < 8; ++col)
-                    if ((c.rowMask >> r & 1) && (c.colMask >> col & 1)) in[r * 8 + col] = int32_t(rng() % 2001) - 1000;
-            int32_t got[64], rows[64], cols[64];
-            std::copy(in, in + 64, got);
-            std::copy(in, in + 64, rows);
-            std::copy(in, in + 64, cols);
-            QmvDec_Idct(got, c.rowMask, c.colMask);
-            TwoPass(rows, true);
-            TwoPass(cols, false);
-            if (std::equal(rows, rows + 64, cols)) continue;
-            distinguished = true;
-            EXPECT_TRUE(std::equal(got, got + 64, c.rowsFirst ? rows : cols))
-                << std::hex << int(c.rowMask) << " " << int(c.colMask);
+            int32_t got[64] = {}, order[2][64];  // columns first, rows first
+            for (int i = 0; i < 64; ++i)
+                if ((c[0] >> (i / 8) & 1) && (c[1] >> (i % 8) & 1)) got[i] = int32_t(rng() % 2001) - 1000;
+            for (int rowsFirst = 0; rowsFirst < 2; ++rowsFirst) {
+                std::copy(got, got + 64, order[rowsFirst]);
+                for (int pass = 0; pass < 2; ++pass)
+                    for (int l = 0; l < 8; ++l)
+                        (pass == 0) == (rowsFirst == 1) ? QmvDec_Idct1D(order[rowsFirst] + 8 * l, 1)
+                                                        : QmvDec_Idct1D(order[rowsFirst] + l, 8);
+            }
+            QmvDec_Idct(got, uint8_t(c[0]), uint8_t(c[1]));
+            distinguished = !std::equal(order[0], order[0] + 64, order[1]);
+            if (distinguished) {
+                EXPECT_TRUE(std::equal(got, got + 64, order[c[2]])) << c[0] << " " << c[1];
+            }
         }
         EXPECT_TRUE(distinguished);
     }
@@ -146,13 +65,11 @@ TEST_F(DecoderTables, TransformOrderFollowsTheMasksAsSignedBytes) {
 }
 
 namespace {
-// The transform's flow graph in floating point, with exact factors: sqrt 2, 1.847759065, 1.082392200 and
-// 2.613125930 where the integer one uses 3/2, 30/16, 17/16 and 40/16 and truncating shifts.
-void FloatIdct1D(double* d, int s, bool exactFactors) {
-    const double r2 = exactFactors ? std::sqrt(2.0) : 1.5;
-    const double f5 = exactFactors ? 1.847759065 : 30.0 / 16;
-    const double f10 = exactFactors ? 1.082392200 : 17.0 / 16;
-    const double f12 = exactFactors ? 2.613125930 : 40.0 / 16;
+// The transform's flow graph in floating point, with exact factors (sqrt 2, 1.847759065, 1.082392200,
+// 2.613125930) or the integer one's (3/2, 30/16, 17/16, 40/16) without its truncating shifts.
+void FloatIdct1D(double* d, int s, bool exact) {
+    const double r2 = exact ? std::sqrt(2.0) : 1.5, f5 = exact ? 1.847759065 : 30.0 / 16;
+    const double f10 = exact ? 1.082392200 : 17.0 / 16, f12 = exact ? 2.613125930 : 40.0 / 16;
     const double t13 = d[2 * s] + d[6 * s], t12 = r2 * (d[2 * s] - d[6 * s]) - t13;
     const double t10 = d[0] + d[4 * s], t11 = d[0] - d[4 * s];
     const double e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
@@ -162,10 +79,6 @@ void FloatIdct1D(double* d, int s, bool exactFactors) {
     const double o6 = o12 - o7, o5 = o11 - o6, o4 = o10 + o5;
     d[0] = e0 + o7, d[7 * s] = e0 - o7, d[s] = e1 + o6, d[6 * s] = e1 - o6;
     d[2 * s] = e2 + o5, d[5 * s] = e2 - o5, d[4 * s] = e3 + o4, d[3 * s] = e3 - o4;
-}
-void FloatIdct(double* b, bool rowsFirst, bool exactFactors) {
-    for (int l = 0; l < 8; ++l) FloatIdct1D(rowsFirst ? b + 8 * l : b + l, rowsFirst ? 1 : 8, exactFactors);
-    for (int l = 0; l < 8; ++l) FloatIdct1D(rowsFirst ? b + l : b + 8 * l, rowsFirst ? 8 : 1, exactFactors);
 }
 }  // namespace
 
@@ -178,9 +91,8 @@ TEST_F(DecoderTables, IntegerTransformAgainstFloatingPointReferences) {
     for (int quality : {10, 50, 90}) {
         QmvDec_QuantTables(quality, luma, chroma);
         for (int trial = 0; trial < 300; ++trial) {
-            int32_t block[64] = {};
+            int32_t block[64] = {(int32_t(rng() % 256) - 128) * luma[0]};
             uint8_t rm = 1, cm = 1;
-            block[0] = (int32_t(rng() % 256) - 128) * luma[0];
             for (int k = 1; k < 64; ++k)
                 if (rng() % 4 == 0) {
                     const int pos = QMV_ZIGZAG[k];
@@ -192,8 +104,12 @@ TEST_F(DecoderTables, IntegerTransformAgainstFloatingPointReferences) {
             std::copy(block, block + 64, same);
             std::copy(block, block + 64, exact);
             const bool rowsFirst = int8_t(rm) < int8_t(cm);
-            FloatIdct(same, rowsFirst, false);
-            FloatIdct(exact, rowsFirst, true);
+            for (int pass = 0; pass < 2; ++pass)
+                for (int l = 0; l < 8; ++l) {
+                    const bool rows = (pass == 0) == rowsFirst;
+                    FloatIdct1D(rows ? same + 8 * l : same + l, rows ? 1 : 8, false);
+                    FloatIdct1D(rows ? exact + 8 * l : exact + l, rows ? 1 : 8, true);
+                }
             QmvDec_Idct(block, rm, cm);
             double peak = 0.0, errFactors = 0.0;
             for (int i = 0; i < 64; ++i) {
@@ -204,16 +120,15 @@ TEST_F(DecoderTables, IntegerTransformAgainstFloatingPointReferences) {
             worstFactors = std::max(worstFactors, errFactors / (peak + 16.0));
         }
     }
-    // In sample units (outputs / 16): the truncations cost a few units at most.
+    // In sample units (outputs / 16) the truncations cost less than one; the factors' error stays a fraction
+    // of the block's amplitude.
     EXPECT_LT(worstShifts, 1.0);
-    // The factors' error stays a fraction of the block's amplitude.
     EXPECT_LT(worstFactors, 0.3);
 }
 
 TEST_F(DecoderTables, ColourConversionAndSaturation) {
-    // Outputs 0 are grey 128: index 32 in every table.
+    // Outputs 0 are grey 128; overshoot saturates, green stopping at 62 in 5-6-5.
     EXPECT_EQ(QmvDec_ConvertPixel(0, 0, 0), uint16_t(16 << 11 | 32 << 5 | 16));
-    // Overshoot saturates: green stops at 62 in 5-6-5.
     EXPECT_EQ(QmvDec_ConvertPixel(1 << 20, 0, 0), uint16_t(31 << 11 | 62 << 5 | 31));
     EXPECT_EQ(QmvDec_ConvertPixel(-(1 << 20), 0, 0), 0);
     EXPECT_EQ(QmvDec_ConvertPixel(INT32_MAX, INT32_MAX, INT32_MAX) & 0x1F, 31);
@@ -224,7 +139,6 @@ TEST_F(DecoderTables, ColourConversionAndSaturation) {
     // Red follows v = (16 c2 + 8) / 10 rounding toward zero: c2 = -1 gives v = 0, c2 = -2 gives -2.
     EXPECT_EQ(QmvDec_ConvertPixel(0, 0, -16) >> 11, 16);
     EXPECT_EQ(QmvDec_ConvertPixel(0, 0, -32) >> 11, 15);
-
     QmvDec_Init555();
     EXPECT_EQ(QmvDec_ConvertPixel(0, 0, 0), uint16_t(16 << 10 | 16 << 5 | 16));
     EXPECT_EQ(QmvDec_ConvertPixel(1 << 20, 0, 0), uint16_t(31 << 10 | 30 << 5 | 31));

@@ -1,0 +1,234 @@
+// The hand-written triangle frames: the fill rule, the rounding environment, depth scales, the MMX
+// rows against the Pentium II rows.
+#include <cfenv>
+#include <cmath>
+
+#include "raster_test.h"
+
+#include "raster/k63d/K63DSpans.h"
+#include "raster/k63d/K63DTriangle.h"
+#include "raster/p2/HandSpans.h"
+#include "raster/p2/P2Triangle.h"
+
+using namespace rtest;
+
+namespace {
+
+const int kHandGroups[] = {kP2FirstRow, kMmxFirstRow, kK63DFirstRow};
+const char* GroupName(int first) { return first == kP2FirstRow ? "II" : first == kMmxFirstRow ? "MMX" : first ? "K6-3D" : "C"; }
+
+const RasterizerRow& ModeRow(int first, RenderMode mode)
+{
+    const int count = first == kPortableFirstRow ? kPortableRows : kHandWrittenRows;
+    for (int i = first; i < first + count; ++i)
+        if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return rasterizerTable[i];
+    ADD_FAILURE() << std::hex << mode;
+    return rasterizerTable[0];
+}
+
+void DrawWith(Runner& run, const RasterizerRow& row, RastFn span, const std::vector<RastVertex>& poly)
+{
+    run.Draw(row.triangle, row.setup, span, row.mode & ~RM_LINEAR_TWIN, poly);
+}
+
+// Every pixel at most once; exactly the fill rule of the fan wherever no centre lies within eps.
+// Returns the pixels compared.
+int CheckFanCover(Runner& run, const std::vector<RastVertex>& poly, const ClipRect& vp, double eps,
+                  bool depthOnly = false)
+{
+    int compared = 0;
+    for (int y = 0; y < run.Height(); ++y)
+        for (int x = 0; x < run.Width(); ++x) {
+            const int got = depthOnly ? run.Depth16(x, y) == 0x4000 : run.Pixel(x, y);
+            EXPECT_LE(got, 1) << x << "," << y;
+            int want = 0;
+            bool near = false;
+            for (size_t i = 2; i < poly.size(); ++i) {
+                const Cover c = ReferenceCover(poly[0], poly[i - 1], poly[i], x, y, vp, eps);
+                near |= c == Cover::Near;
+                want += c == Cover::In;
+            }
+            if (near) continue;
+            if (got != want) {
+                ADD_FAILURE() << "pixel " << x << "," << y << " drawn " << got << " want " << want;
+                return compared;
+            }
+            ++compared;
+        }
+    return compared;
+}
+
+// What the spans of one draw saw: the first call's steps and whether every call ran toward zero.
+struct Seen {
+    int calls = 0;
+    bool towardZero = true;
+} g_seen;
+void RecordSpan()
+{
+    ++g_seen.calls;
+    g_seen.towardZero = g_seen.towardZero && std::fegetround() == FE_TOWARDZERO;
+}
+
+}  // namespace
+
+// Edges at x 3.5 and 7.5, y 10.5 and 20.5 give pixels 4 to 7 on rows 11 to 20; a flat top whose
+// vertices share row 5 at different heights draws the two centres it covers, (10, 5) and (12, 6);
+// two top vertices whose edges cross above the first row drawn are sided on that row; flat
+// bottoms in either order; a first triangle on one scanline draws nothing and the fan goes on.
+TEST(Frames, FillRuleExamples)
+{
+    Runner run(64, 32, true);
+    CSystemMemorySurface tex;
+    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
+    run.SetTexture(&tex, nullptr);
+    const ClipRect all{0, 31, 63, 0};
+    struct Case {
+        std::vector<RastVertex> poly;
+        int drawn;  // -1: some
+    };
+    const Case cases[] = {
+        {{MakeVertex(3.5, 10.5), MakeVertex(7.5, 10.5), MakeVertex(7.5, 20.5), MakeVertex(3.5, 20.5)}, 40},
+        {{MakeVertex(20, 10), MakeVertex(10, 5.1), MakeVertex(10, 5.4)}, 2},
+        {{MakeVertex(0, 4.625), MakeVertex(1, 5.375), MakeVertex(40, 8)}, -1},
+        {{MakeVertex(20, 0), MakeVertex(10, 5.1), MakeVertex(9.9, 5.9)}, -1},
+        {{MakeVertex(20, 0), MakeVertex(9.9, 5.9), MakeVertex(10, 5.1)}, -1},
+        {{MakeVertex(2, 3.1), MakeVertex(20, 3.2), MakeVertex(9, 3.4), MakeVertex(5, 20)}, -1},
+    };
+    for (int first : kHandGroups)
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << GroupName(first) << " case " << (&c - cases));
+            run.Fill(0, 0, 0);
+            DrawWith(run, ModeRow(first, 0x8), &CountSpan, c.poly);
+            CheckFanCover(run, c.poly, all, c.drawn < 0 ? 1e-3 : 0.0);
+            int drawn = 0;
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 64; ++x) drawn += run.Pixel(x, y);
+            if (c.drawn >= 0) {
+                EXPECT_EQ(drawn, c.drawn);
+            } else {
+                EXPECT_GT(drawn, 0);
+            }
+        }
+}
+
+// Random triangles and convex polygons in random viewports through every Pentium II and K6-3D frame
+// kind (the depth-only one seen through its span): the fill rule wherever no centre lies within float
+// rounding (Pentium II) or the reciprocal estimate's reach (K6-3D) of an edge.
+TEST(Frames, CoverageFollowsTheFillRule)
+{
+    Runner run(96, 96, true);
+    CSystemMemorySurface tex;
+    ASSERT_TRUE(tex.Create(64, 64, PixelFormatOf(PFID_R5G6B5)));
+    run.SetTexture(&tex, nullptr);
+    const uint32_t modes[] = {0x8, 0x100008, 0x20000A, 0x30000A, 0x10E, 0x10010E, 0x20010E, 0x30010E, 0x806};
+    for (bool k6 : {false, true}) {
+        Rng rng(k6 ? 47 : 31);
+        int compared = 0;
+        for (int iter = 0; iter < 900; ++iter) {
+            const uint32_t mode = modes[iter % 9];
+            std::vector<RastVertex> poly = iter % 2 ? RandomTriangle(rng, -20, 110, -20, 110, k6 ? 2 : 3)
+                                                    : RandomConvexPolygon(rng, 7, 48, 48, 50, 4);
+            for (RastVertex& v : poly) v.z = 0.5f;
+            const ClipRect view{int(rng.Range(0, 40)), int(rng.Range(50, 95)), int(rng.Range(50, 95)), int(rng.Range(0, 40))};
+            run.Fill(0, 0, 0);
+            run.SetViewport(view);
+            const HandFrameRoutines f = k6 ? K63DFrameOf(mode) : P2FrameOf(mode);
+            const RastFn depthSpan = k6 ? &Span_Zi32b15AsmMMX3K63D : &Span_Zi32b15AsmMMX3;
+            run.Draw(f.triangle, f.setup, mode == 0x806 ? depthSpan : &CountSpan, mode, poly);
+            SCOPED_TRACE(testing::Message() << (k6 ? "K6-3D" : "II") << " iteration " << iter << " mode " << std::hex << mode);
+            compared += CheckFanCover(run, poly, view, k6 ? 1e-2 : 1e-3, mode == 0x806);
+            if (HasFailure()) return;
+        }
+        EXPECT_GT(compared, 500000);
+    }
+}
+
+// The Pentium II and MMX frames run rounding toward zero and give the caller's mode back.
+TEST(Frames, RunTowardZeroAndRestoreTheCallersRounding)
+{
+    Runner run(64, 64, true);
+    const Textures tex(true);
+    for (int first : {kP2FirstRow, kMmxFirstRow})
+        for (const RenderMode mode : {0x10010Eu, 0x20800Au})
+            for (int rounding : {FE_UPWARD, FE_TONEAREST}) {
+                const RasterizerRow& row = ModeRow(first, mode);
+                tex.Use(run, row.mode);
+                g_seen = Seen{};
+                std::fesetround(rounding);
+                DrawWith(run, row, &RecordSpan, {MakeVertex(30, -40.3), MakeVertex(5, 55), MakeVertex(58, 47)});
+                const int after = std::fegetround();
+                std::fesetround(FE_TONEAREST);
+                EXPECT_EQ(after, rounding) << row.name;
+                EXPECT_GT(g_seen.calls, 20) << row.name;
+                EXPECT_TRUE(g_seen.towardZero) << row.name;
+            }
+}
+
+// A constant depth d stores trunc(d x 2^31) (Zi32 frames, linear and perspective) or its upper 16
+// bits (the depth-only frame, which writes no colour).
+TEST(Frames, PentiumIIDepthScales)
+{
+    Runner run(64, 64, true);
+    CSystemMemorySurface tex;
+    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
+    run.SetTexture(&tex, nullptr);
+    struct Case {
+        uint32_t mode;
+        float z;
+        uint32_t want;
+    };
+    for (const Case& c : {Case{0x10E, 0.25f, 0x20000000u}, Case{0x10E, 1.0f, 0x80000000u}, Case{0x10E, 0.0f, 0u},
+                          Case{0x20010E, 0.5f, 0x40000000u}, Case{0x20010E, 1.0f, 0x80000000u}, Case{0x806, 0.5f, 0x4000u},
+                          Case{0x806, 0.25f, 0x2000u}, Case{0x806, 1.0f, 0x8000u}}) {
+        std::vector<RastVertex> tri{MakeVertex(4, 4), MakeVertex(60, 6), MakeVertex(10, 50)};
+        for (RastVertex& v : tri) v.z = c.z;
+        run.Fill(0x1234, 0, 0);
+        const RasterizerRow& row = ModeRow(kP2FirstRow, c.mode);
+        run.Draw(row, tri);
+        const bool b15 = c.mode == 0x806;
+        EXPECT_EQ(b15 ? uint32_t(run.Depth16(12, 12)) : run.Depth32(12, 12), c.want) << std::hex << c.mode << " " << c.z;
+        EXPECT_EQ(run.Pixel(12, 12) != 0x1234, !b15) << std::hex << c.mode << " " << c.z;
+    }
+}
+
+// One frame serves both groups: every MMX row draws what the Pentium II row of the same index
+// draws on random polygons in random viewports, pixel for pixel and depth for depth.
+TEST(Frames, MmxRowsDrawLikeThePentiumIIRows)
+{
+    const Textures tex(true);
+    Runner mx(kSceneW, kSceneH, true), p2(kSceneW, kSceneH, true);
+    const ClipRect all{0, kSceneH - 1, kSceneW - 1, 0};
+    for (int i = 0; i < kHandWrittenRows; ++i) {
+        const RasterizerRow& a = rasterizerTable[kMmxFirstRow + i];
+        const RasterizerRow& b = rasterizerTable[kP2FirstRow + i];
+        tex.Use(mx, a.mode);
+        tex.Use(p2, b.mode);
+        Rng rng(1000 + i);
+        for (int n = 0; n < 30; ++n) {
+            const ClipRect vp = n % 4 ? all
+                                      : ClipRect{int(rng.Range(0, 20)), int(rng.Range(30, kSceneH - 1)),
+                                                 int(rng.Range(50, kSceneW - 1)), int(rng.Range(0, 30))};
+            mx.SetViewport(vp);
+            p2.SetViewport(vp);
+            FillPatterns(mx);
+            FillPatterns(p2);
+            std::vector<RastVertex> poly =
+                n % 3 == 0 ? RandomTriangle(rng, -20, kSceneW + 20, -20, kSceneH + 20, n % 2 ? 7 : 2)
+                           : RandomConvexPolygon(rng, 3 + int(rng.Range(0, 6)), kSceneW / 2, kSceneH / 2, 40, n % 2 ? 5 : 1);
+            for (RastVertex& v : poly) {
+                v.z = float(rng.Dyadic(0.05, 1.0, 12));
+                v.u = float(rng.Dyadic(-1.0, 2.0, 10));
+                v.v = float(rng.Dyadic(-1.0, 2.0, 10));
+                v.shade2 = float(rng.Dyadic(-0.2, 1.3, 10));
+            }
+            mx.Draw(a, poly);
+            p2.Draw(b, poly);
+            for (int y = 0; y < kSceneH; ++y)
+                for (int x = 0; x < kSceneW; ++x) {
+                    ASSERT_EQ(mx.Pixel(x, y), p2.Pixel(x, y)) << a.name << " polygon " << n << " at " << x << "," << y;
+                    ASSERT_EQ(mx.Depth32(x, y), p2.Depth32(x, y)) << a.name << " polygon " << n << " at " << x << "," << y;
+                    ASSERT_EQ(mx.Depth16(x, y), p2.Depth16(x, y)) << a.name << " polygon " << n << " at " << x << "," << y;
+                }
+        }
+    }
+}
