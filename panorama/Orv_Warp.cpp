@@ -1,6 +1,5 @@
 // Warp mode: the per-pass loop of a panoramic view, its camera, mouse look, faces, view jumps and zoom.
 #include "panorama/Orv_Warp.h"
-#include "panorama/WarpPacked.h"
 
 #include <strings.h>
 
@@ -27,6 +26,7 @@
 #include "panorama/WarpSound.h"
 #include "panorama/WarpCube.h"
 #include "panorama/WarpFaceNames.h"
+#include "panorama/WarpPacked.h"
 #include "panorama/WarpRasterizer.h"
 #include "panorama/Z3d.h"
 #include "raster/portable/RastConvert.h"
