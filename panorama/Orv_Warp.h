@@ -100,5 +100,5 @@ void OrvWarp_SetPause(bool paused);
 bool OrvWarp_IsPaused();
 
 CTCamera& OrvWarp_GetCamera();
-// Screen centre as the Parts take it: the integer halves of the render size.
+// Screen centre: the integer halves of the render size.
 void OrvWarp_GetScreenCentre(int32_t* x, int32_t* y);
