@@ -1,6 +1,8 @@
 // Sprite front end: loads the drawing plug-in and drives it for banks, cursor, overlays and SPW files.
 #include "graphics2d/Orv_Spr.h"
 
+#include "app/PluginPath.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -65,20 +67,6 @@ void Unload() {
     g_lib = nullptr;
     g_api = SprDllApi{};
     g_variant = 0;
-}
-
-std::vector<std::string> PluginDirs() {
-    std::vector<std::string> dirs;
-    if (const char* env = std::getenv("QM_PLUGIN_DIR"); env && *env) dirs.push_back(env);
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-    const std::string path = n > 0 ? std::string(exe, size_t(n)) : std::string();
-    if (const size_t slash = path.find_last_of('/'); slash != std::string::npos) {
-        const std::string dir = path.substr(0, slash);
-        dirs.push_back(dir + "/../plugins");
-        dirs.push_back(dir + "/plugins");
-    }
-    return dirs;
 }
 
 // The formats the plug-in draws: x8r8g8b8, r5g6b5 and x1r5g5b5; others would swap or lose channels.
@@ -257,7 +245,7 @@ bool OrvSpr_MainInit() {
     if (g_lib) return true;
     const std::string file = std::string(OrvSpr_PluginName(ProcessorKind)) + ".so";
     std::string searched;
-    for (const std::string& dir : PluginDirs()) {
+    for (const std::string& dir : OrvPlugin_Dirs()) {
         const std::string path = dir + "/" + file;
         searched += " " + dir;
         if (access(path.c_str(), F_OK) != 0) continue;

@@ -1,6 +1,8 @@
 // The codec plug-in loader: library search and loading with dlopen, entry points, instance and unloading.
 #include "video/QmvPlugin.h"
 
+#include "app/PluginPath.h"
+
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -35,15 +37,6 @@ void FreeLibrary() {
     g.instance = nullptr;
 }
 
-std::string ProgramDirectory() {
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
-    if (n <= 0) return {};
-    const std::string path(exe, size_t(n));
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 }  // namespace
 
 std::string QmvPlugin_LibraryFile(const std::string& systemName) {
@@ -55,18 +48,7 @@ std::string QmvPlugin_LibraryFile(const std::string& systemName) {
 
 std::string QmvPlugin_FindLibrary(const std::string& systemName) {
     const std::string file = QmvPlugin_LibraryFile(systemName);
-    std::string dirs[3];
-    if (const char* env = std::getenv("QM_PLUGIN_DIR"); env && *env) dirs[0] = env;
-    if (const std::string program = ProgramDirectory(); !program.empty()) {
-        dirs[1] = program + "/plugins";
-        dirs[2] = program + "/../plugins";
-    }
-    for (const std::string& dir : dirs) {
-        if (dir.empty()) continue;
-        const std::string path = dir + "/" + file;
-        if (access(path.c_str(), F_OK) == 0) return path;
-    }
-    return {};
+    return OrvPlugin_Find(file);
 }
 
 int QmvPlugin_Load(const uint8_t* header, int depth, int initialise) {

@@ -35,6 +35,6 @@ int QmvPlugin_GetDepth();
 
 // The platform's file for a library name of the system: "VQ6_512.DLL" gives "VQ6_512.so".
 std::string QmvPlugin_LibraryFile(const std::string& systemName);
-// Where libraries are looked for, in order: $QM_PLUGIN_DIR, then the program's directory's "plugins"
+// Where libraries are looked for: OrvPlugin_Find (app/PluginPath.h), $QM_PLUGIN_DIR then the program's "plugins"
 // and "../plugins".
 std::string QmvPlugin_FindLibrary(const std::string& systemName);
