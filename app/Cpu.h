@@ -35,6 +35,18 @@ enum ProcessorKindValue : int {
 // The processor kind; set by GetCPUType, read directly by the rasteriser and the pipeline.
 extern int ProcessorKind;
 
+// Tests: ProcessorKind set for the scope, the previous kind put back at its end.
+class ScopedProcessorKind {
+public:
+    explicit ScopedProcessorKind(int kind) : saved_(ProcessorKind) { ProcessorKind = kind; }
+    ~ScopedProcessorKind() { ProcessorKind = saved_; }
+    ScopedProcessorKind(const ScopedProcessorKind&) = delete;
+    ScopedProcessorKind& operator=(const ScopedProcessorKind&) = delete;
+
+private:
+    int saved_;
+};
+
 // Detects the kind once (later calls return the kept value) and stores it in ProcessorKind.
 // QM_CPU_KIND=<0..23> in the environment forces the kind.
 int GetCPUType();

@@ -8,6 +8,7 @@
 #include "app/Clock.h"
 #include "app/Cpu.h"
 #include "app/Orv_Log.h"
+#include "engine3d/VertexStages.h"
 #include "raster/HZBuffer.h"
 
 namespace {
@@ -112,11 +113,14 @@ void PipeTimer::Stop() { total += CTClock::GetTime() - start; }
 CTGeometryPipeline::CTGeometryPipeline(uint32_t vertices, uint32_t faces, uint32_t lightCount)
 {
     SetCapacity(vertices, faces, vertices, lightCount);
-    if (ProcessorKind == CPU_PENTIUM_III) Mmx_BuildBitMaskTable();
+    // The kind may change after construction, so the table is filled whatever it is now.
+    Mmx_BuildBitMaskTable();
 }
 
 bool CTGeometryPipeline::SetCapacity(uint32_t vertices, uint32_t faces, uint32_t normals, uint32_t lightCount)
 {
+    vertices = RoundUp(vertices, 8);
+    faces = RoundUp(faces, 4);
     bool ok = true;
     if (vertices != vertexCapacity) {
         ok = cameraVertices.Resize(vertices) && screenVertices.Resize(vertices) && vertexCodes.Resize(vertices);
@@ -166,6 +170,58 @@ bool CTGeometryPipeline::EnsureCapacity(const CTMesh& mesh)
     return SetCapacity(v, f, n, lightCapacity);
 }
 
+namespace {
+
+FaceStage PortableFaceStage(DrawFlags key)
+{
+    switch (key) {
+    case 0: return &Pipe_CullFacesC;
+    case DF_NO_CLIP: return &Pipe_CullFacesNoClipC;
+    case DF_DEFORMED: return &Pipe_CullFacesDeformedC;
+    case DF_DEFORMED | DF_NO_CLIP: return &Pipe_CullFacesDeformedNoClipC;
+    case DF_PARALLEL: return &Pipe_CullFacesParallelC;
+    case DF_PARALLEL | DF_NO_CLIP: return &Pipe_CullFacesParallelNoClipC;
+    case DF_DEFORMED | DF_PARALLEL: return &Pipe_CullFacesParallelDeformedC;
+    case DF_DEFORMED | DF_PARALLEL | DF_NO_CLIP: return &Pipe_CullFacesParallelDeformedNoClipC;
+    case DF_EYEPOINT: return &Pipe_CullFacesEyePointC;
+    case DF_EYEPOINT | DF_NO_CLIP: return &Pipe_CullFacesEyePointNoClipC;
+    case DF_DEFORMED | DF_EYEPOINT: return &Pipe_CullFacesEyePointDeformedC;
+    case DF_DEFORMED | DF_EYEPOINT | DF_NO_CLIP: return &Pipe_CullFacesEyePointDeformedNoClipC;
+    default: return nullptr;
+    }
+}
+
+// The processor set's stage for the key, or the portable one.
+FaceStage SelectFaceStage(const VertexStageSet* set, DrawFlags key)
+{
+    FaceStage own = nullptr;
+    if (set) {
+        switch (key) {
+        case 0: own = set->cullFaces; break;
+        case DF_NO_CLIP: own = set->cullFacesNoClip; break;
+        case DF_DEFORMED: own = set->cullFacesDeformed; break;
+        case DF_DEFORMED | DF_NO_CLIP: own = set->cullFacesDeformedNoClip; break;
+        default: break;
+        }
+    }
+    return own ? own : PortableFaceStage(key);
+}
+
+ProjectStage SelectProjectStage(const VertexStageSet* set, DrawFlags flags)
+{
+    switch (flags & DF_PROJECTION_MASK) {
+    case 0: {
+        const ProjectStage own = set ? (flags & DF_DEFORMED ? set->projectDeformed : set->project) : nullptr;
+        return own ? own : &Pipe_ProjectC;
+    }
+    case DF_PARALLEL: return &Pipe_ProjectParallelC;
+    case DF_EYEPOINT: return &Pipe_ProjectEyePointC;
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
 void CTGeometryPipeline::TransformVertices(const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh,
                                            DrawFlags flags)
 {
@@ -175,10 +231,18 @@ void CTGeometryPipeline::TransformVertices(const CTCamera& camera, const CTFrame
         faceMask = nullptr;
         return;
     }
+    const VertexStageSet* set = VertexStages_For(ProcessorKind, camera, mesh);
+    if (set) set->beginObject();
+    cameraBlocks = false;
     ++objectsTransformed;
     if (flags & DF_TRANSFORM) {
         switch (flags & (DF_TWO_MATRIX | DF_PROJECTION_MASK)) {
         case 0:
+            if (const TransformStage own = set ? (flags & DF_DEFORMED ? set->transformDeformed : set->transform) : nullptr)
+                own(*this, camera, frame, mesh, flags);
+            else
+                Pipe_TransformClipC(*this, camera, frame, mesh, flags);
+            break;
         case DF_PARALLEL:
         case DF_EYEPOINT:
             Pipe_TransformClipC(*this, camera, frame, mesh, flags);
@@ -198,24 +262,7 @@ void CTGeometryPipeline::TransformVertices(const CTCamera& camera, const CTFrame
             if (clipUnion == 0) flags |= DF_NO_CLIP;
             if (!(flags & DF_SKIP_FACES)) {
                 faceTime.Start();
-                using Stage = void (*)(CTGeometryPipeline&, const CTCamera&, const CTFrame&, const CTMesh&);
-                Stage stage = nullptr;
-                switch (flags & (DF_DEFORMED | DF_NO_CLIP | DF_PROJECTION_MASK)) {
-                case 0: stage = &Pipe_CullFacesC; break;
-                case DF_NO_CLIP: stage = &Pipe_CullFacesNoClipC; break;
-                case DF_DEFORMED: stage = &Pipe_CullFacesDeformedC; break;
-                case DF_DEFORMED | DF_NO_CLIP: stage = &Pipe_CullFacesDeformedNoClipC; break;
-                case DF_PARALLEL: stage = &Pipe_CullFacesParallelC; break;
-                case DF_PARALLEL | DF_NO_CLIP: stage = &Pipe_CullFacesParallelNoClipC; break;
-                case DF_DEFORMED | DF_PARALLEL: stage = &Pipe_CullFacesParallelDeformedC; break;
-                case DF_DEFORMED | DF_PARALLEL | DF_NO_CLIP: stage = &Pipe_CullFacesParallelDeformedNoClipC; break;
-                case DF_EYEPOINT: stage = &Pipe_CullFacesEyePointC; break;
-                case DF_EYEPOINT | DF_NO_CLIP: stage = &Pipe_CullFacesEyePointNoClipC; break;
-                case DF_DEFORMED | DF_EYEPOINT: stage = &Pipe_CullFacesEyePointDeformedC; break;
-                case DF_DEFORMED | DF_EYEPOINT | DF_NO_CLIP: stage = &Pipe_CullFacesEyePointDeformedNoClipC; break;
-                default: break;
-                }
-                if (stage)
+                if (const FaceStage stage = SelectFaceStage(set, flags & (DF_DEFORMED | DF_NO_CLIP | DF_PROJECTION_MASK)))
                     stage(*this, camera, frame, mesh);
                 else
                     std::memset(faceCodes.data(), CLIP_HIDDEN, mesh.faceCount);
@@ -223,17 +270,19 @@ void CTGeometryPipeline::TransformVertices(const CTCamera& camera, const CTFrame
             }
             if (!(flags & DF_SKIP_PROJECTION)) {
                 projectTime.Start();
-                switch (flags & DF_PROJECTION_MASK) {
-                case 0: Pipe_ProjectC(*this, camera, mesh); break;
-                case DF_PARALLEL: Pipe_ProjectParallelC(*this, camera, mesh); break;
-                case DF_EYEPOINT: Pipe_ProjectEyePointC(*this, camera, mesh); break;
-                default: break;
-                }
+                if (const ProjectStage stage = SelectProjectStage(set, flags)) stage(*this, camera, mesh);
                 projectTime.Stop();
+            }
+            // Later stages read per-vertex records even when a caller skipped the projection.
+            if (cameraBlocks) {
+                VxSse_UnpackCameraBlocks(vertexCodes.data(), &cameraVertices.data()->x,
+                                         RoundUp(Mesh_VertexCount(mesh), 4) / 4);
+                cameraBlocks = false;
             }
             if (hzBuffer && (flags & DF_OCCLUDE_FACES)) {
                 faceOccludeTime.Start();
-                Pipe_OccludeFacesC(*this, camera, mesh);
+                const ProjectStage own = set ? set->occludeFaces : nullptr;
+                (own ? own : &Pipe_OccludeFacesC)(*this, camera, mesh);
                 faceOccludeTime.Stop();
             }
         }

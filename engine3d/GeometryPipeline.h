@@ -108,7 +108,9 @@ public:
     CTGeometryPipeline& operator=(const CTGeometryPipeline&) = delete;
 
     // Replaces the arrays whose capacity changes (contents dropped); a light capacity of 0 leaves
-    // the light records alone. False (reported) when memory runs out; the capacities then are 0.
+    // the light records alone. Vertex capacities are rounded up to a multiple of 8 and face
+    // capacities to a multiple of 4, for the stages that work on blocks. False (reported) when memory
+    // runs out; the capacities then are 0.
     bool SetCapacity(uint32_t vertices, uint32_t faces, uint32_t normals, uint32_t lights);
     // Grows the capacities in steps of 2048 to hold the mesh.
     bool EnsureCapacity(const CTMesh& mesh);
@@ -178,6 +180,8 @@ public:
 
     PipeTimer boundsTime, lightTime, transformTime, faceTime, texTime, projectTime, rasterTime, objectOccludeTime,
         faceOccludeTime;
+    // The kind-9 block transform left camera-space blocks that its projection unpacks.
+    bool cameraBlocks = false;
     uint32_t projectedVertices = 0;
     uint32_t objectsTransformed = 0;
     uint32_t objectsAccepted = 0;

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/Cpu.h"
 #include "app/Orv_Log.h"
 
 namespace {
@@ -21,18 +20,25 @@ CTVector4 FacePlane(const CTVector3& a, const CTVector3& b, const CTVector3& c)
 
 void SetFirstWord(float* f, uint32_t bits) { std::memcpy(f, &bits, sizeof bits); }
 
-bool BuildBlocks(CTMesh& m)
+// Positions in blocks of four, the last vertex repeated up to the end.
+void FillPositionBlocks(CTMesh& m)
 {
-    const size_t vblocks = (size_t(m.vertexCount) + 7) / 8 * 2;
-    const size_t fblocks = (size_t(m.faceCount) + 3) / 4;
-    if (!m.blockPositions.Resize(vblocks * 12) || !m.blockPlanes.Resize((fblocks + 1) * 16)) return false;
-    for (size_t i = 0; i < vblocks * 4; ++i) {
-        const CTVector3 v = m.vertexCount ? m.vertices[std::min<size_t>(i, m.vertexCount - 1)] : CTVector3{};
+    const size_t slots = m.blockPositions.size() / 3, n = std::min<size_t>(m.vertexCount, m.vertices.size());
+    for (size_t i = 0; i < slots; ++i) {
+        const CTVector3 v = n ? m.vertices[std::min(i, n - 1)] : CTVector3{};
         float* b = &m.blockPositions[i / 4 * 12 + i % 4];
         b[0] = v.x;
         b[4] = v.y;
         b[8] = v.z;
     }
+}
+
+bool BuildBlocks(CTMesh& m)
+{
+    const size_t vblocks = (size_t(m.vertexCount) + 7) / 8 * 2;
+    const size_t fblocks = (size_t(m.faceCount) + 3) / 4;
+    if (!m.blockPositions.Resize(vblocks * 12) || !m.blockPlanes.Resize((fblocks + 1) * 16)) return false;
+    FillPositionBlocks(m);
     for (size_t f = 0; f < m.faceCount; ++f) {
         float* b = &m.blockPlanes[f / 4 * 16 + f % 4];
         const CTVector4& p = m.planes[f];
@@ -137,7 +143,8 @@ bool Mesh_FromDb(const CTDbMesh& r, CTMesh& m, uint8_t flagByte, CTMaterialMap& 
     m.bounds = Mesh_ComputeBounds(m.vertices);
     // The block copies pad with the last vertex, so their box is the same.
     m.bounds2 = m.bounds;
-    if (ProcessorKind == 9 && !(m.flags & MESH_DEFORMED) && !BuildBlocks(m)) {
+    // Every rigid mesh has them, whatever the processor kind at load: the kind is read per object.
+    if (!(m.flags & MESH_DEFORMED) && !BuildBlocks(m)) {
         OrvError_Warning("Mesh %s: no memory for the block copies", r.name.c_str());
         m = CTMesh{};
         return false;
@@ -149,10 +156,12 @@ void mesh_set_vertices(const std::vector<CTVector3>& points, CTMesh& mesh)
 {
     const size_t n = std::min(points.size(), mesh.vertices.size());
     std::copy_n(points.begin(), n, mesh.vertices.begin());
+    FillPositionBlocks(mesh);
 }
 
 void mesh_blend_vertices(const std::vector<CTVector3>& targets, float t, CTMesh& mesh)
 {
     const size_t n = std::min(targets.size(), mesh.vertices.size());
     for (size_t i = 0; i < n; ++i) mesh.vertices[i] = Vec3_Lerp(mesh.vertices[i], targets[i], t);
+    FillPositionBlocks(mesh);
 }

@@ -65,7 +65,7 @@ struct CTMesh {
     std::vector<CTLitSlot> slots;
     std::vector<CTVector4> slotNormals;
 
-    // Rigid meshes on processor kind 9: positions in blocks of four vertices (x0..x3, y0..y3,
+    // Rigid meshes, for processor kind 9: positions in blocks of four vertices (x0..x3, y0..y3,
     // z0..z3) for the vertex count rounded up to 8, padded with the last vertex; planes in blocks of
     // four faces (nx, ny, nz, d lanes) for the face count rounded up to 4, padded with zero planes,
     // then one block whose first word is kMeshPlaneEnd.
@@ -84,7 +84,8 @@ bool Mesh_FromDb(const CTDbMesh& record, CTMesh& out, uint8_t flagByte, CTMateri
 // the centre). Zero for no points.
 CTBounds Mesh_ComputeBounds(const std::vector<CTVector3>& points);
 
-// Copies the points into the mesh's vertices, as many as both have.
+// Copies the points into the mesh's vertices, as many as both have (block copies follow).
 void mesh_set_vertices(const std::vector<CTVector3>& points, CTMesh& mesh);
-// Moves each mesh vertex v to v + (target - v) x t, for as many vertices as both have.
+// Moves each mesh vertex v to v + (target - v) x t, for as many vertices as both have (block copies
+// follow).
 void mesh_blend_vertices(const std::vector<CTVector3>& targets, float t, CTMesh& mesh);

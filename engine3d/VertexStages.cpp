@@ -2,17 +2,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine3d/GeometryPipeline.h"
+#include "engine3d/VertexStages.h"
 #include "raster/HZBuffer.h"
 
 namespace {
-
-uint32_t VertexCount(const CTMesh& m) { return std::min<uint32_t>(m.vertexCount, uint32_t(m.vertices.size())); }
-uint32_t FaceCount(const CTMesh& m)
-{
-    const size_t triples = m.faceIndices.size() / 3;
-    return std::min<uint32_t>(m.faceCount, uint32_t(triples));
-}
 
 CTVector3 XYZ(const CTVector4& v) { return {v.x, v.y, v.z}; }
 
@@ -39,7 +32,7 @@ void TransformCoded(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh&
     p.clipIntersection = 0xFFFFFFFF;
     const uint32_t kind = camera.Kind();
     if (kind != CAMERA_PERSPECTIVE && kind != CAMERA_PARALLEL && kind != CAMERA_EYEPOINT) return;
-    const uint32_t n = VertexCount(mesh);
+    const uint32_t n = Mesh_VertexCount(mesh);
     for (uint32_t i = 0; i < n; ++i) {
         const bool second = mB && i < mesh.matrixSelect.size() && (mesh.matrixSelect[i] & 1);
         const CTVector3 c = Vec3_Transform34(second ? *mB : mA, mesh.vertices[i]);
@@ -62,7 +55,7 @@ CTVector3 CameraEyeInObject(const CTCamera& camera, const CTFrame& frame)
 template <bool kClip, class BackFacing>
 void CullFaces(CTGeometryPipeline& p, const CTMesh& mesh, const BackFacing& back)
 {
-    const uint32_t n = FaceCount(mesh);
+    const uint32_t n = Mesh_FaceCount(mesh);
     const uint16_t* idx = mesh.faceIndices.data();
     uint8_t* vc = p.vertexCodes.data();
     uint8_t* fc = p.faceCodes.data();
@@ -137,7 +130,7 @@ bool BackAlongZ(const CTVector3& n, const CTVector3&) { return n.z >= 0.0f; }
 template <class Project>
 void ProjectUsed(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh, const Project& project)
 {
-    const uint32_t n = VertexCount(mesh);
+    const uint32_t n = Mesh_VertexCount(mesh);
     const uint8_t* vc = p.vertexCodes.data();
     for (uint32_t i = 0; i < n; ++i) {
         if ((vc[i] & (CLIP_USED | CLIP_NEAR)) != CLIP_USED) continue;
@@ -149,11 +142,6 @@ void ProjectUsed(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& me
         s.w = w;
         ++p.projectedVertices;
     }
-}
-
-bool OutsideClip(const ClipRect& clip, float x0, float y0, float x1, float y1)
-{
-    return x1 < float(clip.left) || x0 > float(clip.right) || y1 < float(clip.top) || y0 > float(clip.bottom);
 }
 
 }  // namespace
@@ -190,7 +178,7 @@ void Pipe_TransformClipC(CTGeometryPipeline& p, const CTCamera& camera, const CT
     p.transformTime.Start();
     if (p.clipUnion == 0) {
         p.clipIntersection = 0;
-        const uint32_t n = VertexCount(mesh);
+        const uint32_t n = Mesh_VertexCount(mesh);
         std::memset(p.vertexCodes.data(), 0, n);
         for (uint32_t i = 0; i < n; ++i) StoreXYZ(p.cameraVertices[i], Vec3_Transform34(m, mesh.vertices[i]));
     } else {
@@ -213,32 +201,9 @@ void Pipe_TransformClipTwoMatrixC(CTGeometryPipeline& p, const CTCamera& camera,
 bool Pipe_IsBoxOccluded(const CTGeometryPipeline& p, const CTCamera& camera, const CTMatrix34& m,
                         const CTBounds& b)
 {
-    const CTVector3 c = Vec3_Transform34(m, b.centre);
-    CTVector3 h[3];
-    for (int i = 0; i < 3; ++i) h[i] = m.ApplyLinear(Vec3_Scale(b.axis[i], b.extent[i]));
-    float minX = 0, minY = 0, maxX = 0, maxY = 0, maxW = 0;
-    for (int k = 0; k < 8; ++k) {
-        CTVector3 q = c;
-        for (int i = 0; i < 3; ++i) q = (k >> i & 1) ? Vec3_Add(q, h[i]) : Vec3_Sub(q, h[i]);
-        if (!(q.z > camera.near)) return false;
-        const float w = 1.0f / q.z;
-        const float x = q.x * w, y = q.y * w;
-        if (k == 0) {
-            minX = maxX = x;
-            minY = maxY = y;
-            maxW = w;
-        } else {
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = std::max(maxY, y);
-            maxW = std::max(maxW, w);
-        }
-    }
-    const float x0 = camera.Sx * minX + camera.Cx, y0 = camera.Sy * minY + camera.Cy;
-    const float x1 = camera.Sx * maxX + camera.Cx, y1 = camera.Sy * maxY + camera.Cy;
-    if (OutsideClip(camera.clip, x0, y0, x1, y1)) return true;
-    return !HZBuffer_IsVisible(p.hzBuffer, x0, y0, x1, y1, maxW);
+    ScreenBox box;
+    if (!View_ScreenBox(View_Box(m.m, b), camera, [](float z) { return 1.0f / z; }, box)) return false;
+    return ScreenBox_Hidden(box, camera.clip, p.hzBuffer, &HZBuffer_IsVisible);
 }
 
 void Pipe_CullFacesC(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh)
@@ -338,19 +303,7 @@ void Pipe_ProjectEyePointC(CTGeometryPipeline& p, const CTCamera& camera, const 
 
 void Pipe_OccludeFacesC(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
 {
-    const uint32_t n = FaceCount(mesh);
-    const uint16_t* idx = mesh.faceIndices.data();
-    for (uint32_t f = 0; f < n; ++f, idx += 3) {
-        if (p.faceCodes[f] & (CLIP_HIDDEN | CLIP_NEAR | CLIP_FAR)) continue;
-        const CTVector4& a = p.screenVertices[idx[0]];
-        const CTVector4& b = p.screenVertices[idx[1]];
-        const CTVector4& c = p.screenVertices[idx[2]];
-        const float x0 = std::min({a.x, b.x, c.x}), x1 = std::max({a.x, b.x, c.x});
-        const float y0 = std::min({a.y, b.y, c.y}), y1 = std::max({a.y, b.y, c.y});
-        const float w = std::max({a.w, b.w, c.w});
-        if (p.clipUnion != 0 && OutsideClip(camera.clip, x0, y0, x1, y1))
-            p.faceCodes[f] = CLIP_HIDDEN;
-        else if (!HZBuffer_IsVisible(p.hzBuffer, x0, y0, x1, y1, w))
-            p.faceCodes[f] = CLIP_HIDDEN;
-    }
+    auto run = p.clipUnion != 0 ? &OccludeFaces<true> : &OccludeFaces<false>;
+    run(p.faceCodes.data(), mesh.faceIndices.data(), p.screenVertices.data(), camera.clip, p.hzBuffer, Mesh_FaceCount(mesh),
+        &HZBuffer_IsVisible);
 }

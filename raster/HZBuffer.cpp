@@ -2,6 +2,7 @@
 #include "raster/HZBuffer.h"
 #include <algorithm>
 #include <cmath>
+#include "app/Cpu.h"
 #include "raster/portable/RastConvert.h"
 
 uint8_t MmxBitMaskTable[256][8];
@@ -103,9 +104,15 @@ bool HZBuffer_IsVisibleC(const HZBuffer* hzb, float x0, float y0, float x1, floa
     return false;
 }
 
+bool HZBuffer_IsVisibleP6(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth)
+{
+    return HZBuffer_IsVisibleC(hzb, x0, y0, x1, y1, depth);
+}
+
 bool HZBuffer_IsVisible(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth)
 {
-    // Every processor kind runs the portable test until the hand-written ones exist.
+    if (ProcessorKind == CPU_PENTIUM_II || ProcessorKind == CPU_PENTIUM_III)
+        return HZBuffer_IsVisibleP6(hzb, x0, y0, x1, y1, depth);
     return HZBuffer_IsVisibleC(hzb, x0, y0, x1, y1, depth);
 }
 

@@ -23,6 +23,9 @@ struct HZBuffer {
 // malformed pyramid and non-finite input answer true; a rectangle wholly left of or above the
 // image answers false; one right of or below it is clamped to the last column or row.
 bool HZBuffer_IsVisibleC(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth);
+// The test of the hand-written vertex sets (processor kinds 8 and 9): the portable test, clamps
+// included, with no control word of its own.
+bool HZBuffer_IsVisibleP6(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth);
 // The occlusion test for the processor in use.
 bool HZBuffer_IsVisible(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth);
 

@@ -21,6 +21,16 @@ struct F32x2 {
 inline F32x2 PfAdd(F32x2 a, F32x2 b) { return {a.lo + b.lo, a.hi + b.hi}; }
 inline F32x2 PfSub(F32x2 a, F32x2 b) { return {a.lo - b.lo, a.hi - b.hi}; }
 inline F32x2 PfMul(F32x2 a, F32x2 b) { return {a.lo * b.lo, a.hi * b.hi}; }
+// The halves of a summed into lo, those of b into hi.
+inline F32x2 PfAcc(F32x2 a, F32x2 b) { return {a.lo + a.hi, b.lo + b.hi}; }
+
+// A comparison's lane masks: all ones where it holds, zero where not (NaN included).
+struct M32x2 {
+    uint32_t lo, hi;
+};
+inline M32x2 PfCmpGt(F32x2 a, F32x2 b) { return {a.lo > b.lo ? ~0u : 0u, a.hi > b.hi ? ~0u : 0u}; }
+inline M32x2 PfCmpGe(F32x2 a, F32x2 b) { return {a.lo >= b.lo ? ~0u : 0u, a.hi >= b.hi ? ~0u : 0u}; }
+
 // The smaller of a and b; b when a is NaN, a when b is.
 inline float PfMin(float a, float b) { return b < a || a != a ? b : a; }
 inline F32x2 PfMin(F32x2 a, F32x2 b) { return {PfMin(a.lo, b.lo), PfMin(a.hi, b.hi)}; }

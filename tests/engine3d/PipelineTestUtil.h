@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/Cpu.h"
 #include "engine3d/Mesh.h"
 #include "engine3d/PolygonPipeline.h"
 #include "raster/Rasterizer.h"
@@ -65,9 +66,11 @@ struct CapturingRasterizer {
     }
 };
 
-// A pipeline, the test camera, an object frame at the origin and a material map.
+// A pipeline, the test camera, an object frame at the origin and a material map, on the portable
+// vertex stages whatever the processor.
 class PipelineFixture : public ::testing::Test {
 protected:
+    ScopedProcessorKind portable{CPU_GENERIC};
     CTPolygonPipeline pipe{2048, 2048, 16};
     CTCamera camera;
     CTFrame object;

@@ -30,6 +30,8 @@ public:
     }
 
 protected:
+    // The golden pictures were made with the portable vertex stages.
+    ScopedProcessorKind portable{CPU_GENERIC};
     TempDir dir;
     Velkrum::CDirectDrawWindow window;
     std::vector<std::string> lines;

@@ -140,13 +140,11 @@ protected:
     CTDataBase db = DbWriter_SampleScene();
     CTTextureMap textures;
     CTMaterialMap materials;
-    int savedKind = ProcessorKind;
 
     void SetUp() override
     {
         for (const auto& [name, rec] : db.materials) Material_FromDb(rec, textures, materials[name]);
     }
-    void TearDown() override { ProcessorKind = savedKind; }
 };
 
 TEST_F(MeshTest, CubeEndMarkersPlanesAndLitSlots)
@@ -155,7 +153,6 @@ TEST_F(MeshTest, CubeEndMarkersPlanesAndLitSlots)
     EXPECT_EQ(materials["Glass"].flags & MATERIAL_DEFERRED, MATERIAL_DEFERRED);
     EXPECT_EQ(materials["Checker"].flags & MATERIAL_DEFERRED, 0u);
 
-    ProcessorKind = 6;
     CTMesh m;
     ASSERT_TRUE(Mesh_FromDb(db.meshes["Cube"], m, 0x02, materials));
     EXPECT_EQ(m.groupMaterials[1], &materials["Red"]);
@@ -163,7 +160,6 @@ TEST_F(MeshTest, CubeEndMarkersPlanesAndLitSlots)
     EXPECT_EQ(m.faceIndices[36], kMeshIndexEnd);
     ASSERT_EQ(m.planes.size(), 13u);
     EXPECT_EQ(Bits(m.planes[12].x), kMeshPlaneEnd);
-    EXPECT_TRUE(m.blockPositions.empty());
     // Outward unit normals, d = 1 for the faces of the 2 x 2 x 2 cube.
     for (uint32_t f = 0; f < 12; ++f) {
         ExpectVec({m.planes[f].x, m.planes[f].y, m.planes[f].z}, db.meshes["Cube"].normals[f / 2]);
@@ -183,9 +179,9 @@ TEST_F(MeshTest, CubeEndMarkersPlanesAndLitSlots)
     EXPECT_EQ(m.planes[0].w, 0.0f);
 }
 
-TEST_F(MeshTest, BlockCopiesOnProcessorKind9ForRigidMeshesOnly)
+TEST_F(MeshTest, BlockCopiesForRigidMeshesOnlyWhateverTheProcessor)
 {
-    ProcessorKind = 9;
+    ScopedProcessorKind kind(CPU_GENERIC);
     CTMesh m;
     ASSERT_TRUE(Mesh_FromDb(db.meshes["Cube"], m, 0, materials));
     // 8 vertices: two blocks of four, 12 floats each; 12 faces: three blocks and the end block.
@@ -207,6 +203,11 @@ TEST_F(MeshTest, BlockCopiesOnProcessorKind9ForRigidMeshesOnly)
     ASSERT_TRUE(Mesh_FromDb(five, m, 0, materials));
     ASSERT_EQ(m.blockPositions.size(), 24u);
     EXPECT_EQ(m.blockPositions[12 + 3], five.vertices[4].x);
+    // Moved vertices move their block copies.
+    mesh_set_vertices({{7, 8, 9}}, m);
+    EXPECT_EQ(m.blockPositions[4], 8.0f);
+    mesh_blend_vertices({{7, 8, 9}, {7, 8, 9}, {7, 8, 9}, {7, 8, 9}, {1, 2, 3}}, 1.0f, m);
+    EXPECT_EQ(m.blockPositions[12 + 8 + 3], 3.0f);
 
     // Deformed meshes, by record or by the flag byte, get none.
     ASSERT_TRUE(Mesh_FromDb(db.meshes["Face-d"], m, 0, materials));
