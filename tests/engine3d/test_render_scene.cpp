@@ -3,6 +3,7 @@
 // farthest first over an opaque one and drawing without a z-buffer.
 #include <gtest/gtest.h>
 
+#include "engine3d/VertexStages.h"
 #include "testdata/SceneWriter.h"
 #include "testdata/ZbfWriter.h"
 #include "tests/engine3d/SceneTestUtil.h"
@@ -96,6 +97,41 @@ TEST_F(Render, TheAnimatedSceneMatchesItsGoldenPictures)
         TearDown();
         SetUp();
     }
+}
+
+TEST_F(Render, EveryProcessorsVertexStagesDrawTheSceneAlike)
+{
+    Open();
+    ASSERT_TRUE(SceneWriter_SaveRenderScene(Dir3D(), "scene.db"));
+    ASSERT_TRUE(Orv3D_LoadDatabase((Dir3D() + "scene.db").c_str(), db, true));
+    p_zbufTR = &Orv3D_zbuf;
+    for (int i = 0; i < 5; ++i) Orv3D_next_frame(&db);
+    VxSse_SoftwareEstimate = true;
+    std::vector<uint32_t> portable;
+    for (int kind : {CPU_GENERIC, CPU_PENTIUM_II, CPU_PENTIUM_III, CPU_AMD_K6_2}) {
+        ScopedProcessorKind scoped(kind);
+        CSurface& target = Clear(kBackground);
+        const uint32_t background = SceneLayer::Pixel(target, 0, 0);
+        Orv3D_draw_DataBase(&db);
+        std::vector<uint32_t> picture;
+        int drawn = 0;
+        for (int y = 0; y < target.height; ++y)
+            for (int x = 0; x < target.width; ++x) {
+                picture.push_back(SceneLayer::Pixel(target, x, y));
+                drawn += picture.back() != background;
+            }
+        EXPECT_GT(drawn, int(picture.size()) / 4) << kind;
+        if (kind == CPU_GENERIC) {
+            portable = picture;
+            continue;
+        }
+        // Screen positions differ by rounding only: a few edge pixels at most.
+        int differ = 0;
+        for (size_t i = 0; i < picture.size(); ++i) differ += picture[i] != portable[i];
+        EXPECT_LT(differ, int(picture.size()) / 200) << kind;
+    }
+    VxSse_SoftwareEstimate = false;
+    EXPECT_EQ(fatals, 0);
 }
 
 TEST_F(Render, ADepthMapHidesTheObjectWhereItIsNearer)
