@@ -2,6 +2,8 @@
 // object body, and whole frames of a synthetic scene through the scene layer.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -11,6 +13,7 @@
 #include "app/Orv_Log.h"
 #include "engine3d/Orv3D.h"
 #include "engine3d/PolygonPipeline.h"
+#include "engine3d/VertexStages.h"
 #include "framework/Window.h"
 #include "graphics2d/Draw.h"
 #include "graphics2d/Orv_Display.h"
@@ -30,15 +33,46 @@ CTMesh GridMesh(int cellsX, int cellsZ, float cell, CTMaterialMap& materials)
     return m;
 }
 
-// 1k or 10k vertices (four per cell), wholly inside the view or spread across the near plane
-// and the sides.
+// Seconds per call of f, timed over at least 50 ms.
+template <class F>
+double SecondsPerCall(F&& f)
+{
+    f();
+    const auto t0 = std::chrono::steady_clock::now();
+    int64_t calls = 0;
+    do {
+        f();
+        ++calls;
+    } while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(50));
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / double(calls);
+}
+
+// The vertex stages of each processor kind; kind 9 with the instruction's reciprocal estimate and
+// with the software one.
+struct StageKind {
+    const char* name;
+    int kind;
+    bool softwareEstimate;
+};
+constexpr StageKind kStageKinds[] = {{"kind1", CPU_GENERIC, false},
+                                     {"kind8", CPU_PENTIUM_II, false},
+                                     {"kind9", CPU_PENTIUM_III, false},
+                                     {"kind9-soft", CPU_PENTIUM_III, true},
+                                     {"kind18", CPU_AMD_K6_2, false}};
+
+// 1k or 10k vertices (four per cell), wholly inside the view (the fast paths) or spread across the
+// near plane and the sides, rigid or deformed (flag 0x1000000, the kinds' own deformed transforms),
+// through TransformVertices of each kind; vs_kind1 is the kind's speed over kind 1's in this run.
 void BM_StageSequence(benchmark::State& state)
 {
-    const bool crossing = state.range(1) != 0;
+    const bool crossing = state.range(1) != 0, deformed = state.range(3) != 0;
+    const StageKind& sk = kStageKinds[state.range(2)];
     const int cells = int(state.range(0)) / 4;
     const int nx = cells >= 2500 ? 50 : 10, nz = cells / nx;
     CTMaterialMap materials;
-    const CTMesh mesh = GridMesh(nx, nz, crossing ? 2.0f : 0.05f, materials);
+    CTMesh mesh;
+    Mesh_FromDb(SceneWriter_Grid("grid", nx, nz, crossing ? 2.0f : 0.05f, "Brick"), mesh, deformed ? 0x10 : 0, materials);
+    const DrawFlags flags = kFlags | (deformed ? uint32_t(DF_DEFORMED) : 0u);
     CTGeometryPipeline pipe(2048, 2048, 16);
     CTCamera camera;
     camera.SetClipRect(0, 0, 639, 479);
@@ -48,15 +82,31 @@ void BM_StageSequence(benchmark::State& state)
     camera.SetFar(1000.0f);
     CTFrame object;
     object.SetLocalPosition(crossing ? CTVector3{0, 1, 10} : CTVector3{0, 1, 8});
-    for (auto _ : state) {
-        pipe.TransformVertices(camera, object, mesh, kFlags);
+    auto once = [&] {
+        pipe.TransformVertices(camera, object, mesh, flags);
         benchmark::DoNotOptimize(pipe.screenVertices.data());
         pipe.EndObject();
+    };
+    double portable = 0;
+    {
+        ScopedProcessorKind kind(CPU_GENERIC);
+        portable = SecondsPerCall(once);
     }
+    ScopedProcessorKind kind(sk.kind);
+    VxSse_SoftwareEstimate = sk.softwareEstimate;
+    const auto t0 = std::chrono::steady_clock::now();
+    for (auto _ : state) once();
+    const double own = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() /
+                       double(std::max<int64_t>(state.iterations(), 1));
+    VxSse_SoftwareEstimate = false;
     state.SetItemsProcessed(int64_t(state.iterations()) * mesh.vertexCount);
+    state.SetLabel(sk.name);
     state.counters["clipped"] = pipe.clipUnion != 0;
+    state.counters["vs_kind1"] = portable / own;
 }
-BENCHMARK(BM_StageSequence)->ArgsProduct({{1000, 10000}, {0, 1}});
+BENCHMARK(BM_StageSequence)
+    ->ArgNames({"vertices", "crossing", "kind", "deformed"})
+    ->ArgsProduct({{1000, 10000}, {0, 1}, {0, 1, 2, 3, 4}, {0, 1}});
 
 // Faces per second of each body drawing a textured grid into a 640 x 480 5-6-5 target with a z-buffer.
 void BM_Body(benchmark::State& state)
