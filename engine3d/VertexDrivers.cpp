@@ -78,14 +78,40 @@ CTVector3 EyePoint(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame&
 
 void BeginObject() { VertexStageCache = 0; }
 
-// ---- Kind 8 ----
+using PlaneRoutine = void (*)(uint8_t*, const uint16_t*, uint8_t*, const CTVector4*, const CTVector3&, uint32_t);
+using DeformedRoutine = void (*)(const uint16_t*, CTVector4*, uint8_t*, const CTVector4*, uint8_t*, uint32_t);
+using ProjectRoutine = void (*)(const uint8_t*, const CTVector4*, const CTCamera&, CTVector4*, uint32_t);
 
-void Pipe_CullFacesNoClipP6(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh)
+// Face stage with the mesh planes: the eye point in object space, then the set's routine.
+template <PlaneRoutine kRoutine>
+void CullWithPlanes(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh)
 {
     const CTVector3 eye = EyePoint(p, camera, frame);
-    VxP6_CullFacesNoClip(p.faceCodes.data(), mesh.faceIndices.data(), p.vertexCodes.data(), mesh.planes.data(), eye,
-                         Mesh_FaceCount(mesh));
+    kRoutine(p.faceCodes.data(), mesh.faceIndices.data(), p.vertexCodes.data(), mesh.planes.data(), eye,
+             Mesh_FaceCount(mesh));
 }
+
+// Face stage of deformed meshes: normals from the camera-space vertices.
+template <DeformedRoutine kRoutine>
+void CullWithNormals(CTGeometryPipeline& p, const CTCamera&, const CTFrame&, const CTMesh& mesh)
+{
+    kRoutine(mesh.faceIndices.data(), p.facePlanes.data(), p.vertexCodes.data(), p.cameraVertices.data(),
+             p.faceCodes.data(), Mesh_FaceCount(mesh));
+}
+
+template <ProjectRoutine kRoutine>
+void ProjectEach(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
+{
+    kRoutine(p.vertexCodes.data(), p.cameraVertices.data(), camera, p.screenVertices.data(), Mesh_VertexCount(mesh));
+}
+
+// ---- Kind 8 ----
+
+constexpr FaceStage Pipe_CullFacesP6 = &CullWithPlanes<&VxP6_CullFaces>;
+constexpr FaceStage Pipe_CullFacesNoClipP6 = &CullWithPlanes<&VxP6_CullFacesNoClip>;
+constexpr FaceStage Pipe_CullFacesDeformedP6 = &CullWithNormals<&VxP6_CullFacesDeformed>;
+constexpr FaceStage Pipe_CullFacesDeformedNoClipP6 = &CullWithNormals<&VxP6_CullFacesDeformedNoClip>;
+constexpr ProjectStage Pipe_ProjectP6 = &ProjectEach<&VxP6_Project>;
 
 const TransformRoutines kTransformP6 = {
     [](const CTCamera& c, const CTFrame& f, const CTMesh& m) { return VxP6_ClassifyBounds(c, f, m.bounds); },
@@ -111,30 +137,6 @@ const TransformRoutines kTransformP6 = {
 void Pipe_TransformP6(CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m, DrawFlags& flags)
 {
     TransformFrame(kTransformP6, p, c, f, m, flags);
-}
-
-void Pipe_CullFacesP6(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh)
-{
-    const CTVector3 eye = EyePoint(p, camera, frame);
-    VxP6_CullFaces(p.faceCodes.data(), mesh.faceIndices.data(), p.vertexCodes.data(), mesh.planes.data(), eye,
-                   Mesh_FaceCount(mesh));
-}
-
-void Pipe_CullFacesDeformedP6(CTGeometryPipeline& p, const CTCamera&, const CTFrame&, const CTMesh& mesh)
-{
-    VxP6_CullFacesDeformed(mesh.faceIndices.data(), p.facePlanes.data(), p.vertexCodes.data(), p.cameraVertices.data(),
-                           p.faceCodes.data(), Mesh_FaceCount(mesh));
-}
-
-void Pipe_CullFacesDeformedNoClipP6(CTGeometryPipeline& p, const CTCamera&, const CTFrame&, const CTMesh& mesh)
-{
-    VxP6_CullFacesDeformedNoClip(mesh.faceIndices.data(), p.facePlanes.data(), p.vertexCodes.data(),
-                                 p.cameraVertices.data(), p.faceCodes.data(), Mesh_FaceCount(mesh));
-}
-
-void Pipe_ProjectP6(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
-{
-    VxP6_Project(p.vertexCodes.data(), p.cameraVertices.data(), camera, p.screenVertices.data(), Mesh_VertexCount(mesh));
 }
 
 // Serves kind 9 too: both sets ask the same rectangle test.
@@ -211,17 +213,8 @@ void Pipe_CullFacesSse(CTGeometryPipeline& p, const CTCamera& camera, const CTFr
                           eye, Mesh_FaceCount(mesh));
 }
 
-void Pipe_CullFacesDeformedSse(CTGeometryPipeline& p, const CTCamera&, const CTFrame&, const CTMesh& mesh)
-{
-    VxSse_CullFacesDeformed(mesh.faceIndices.data(), p.facePlanes.data(), p.vertexCodes.data(), p.cameraVertices.data(),
-                            p.faceCodes.data(), Mesh_FaceCount(mesh));
-}
-
-void Pipe_CullFacesDeformedNoClipSse(CTGeometryPipeline& p, const CTCamera&, const CTFrame&, const CTMesh& mesh)
-{
-    VxSse_CullFacesDeformedNoClip(mesh.faceIndices.data(), p.facePlanes.data(), p.vertexCodes.data(),
-                                  p.cameraVertices.data(), p.faceCodes.data(), Mesh_FaceCount(mesh));
-}
+constexpr FaceStage Pipe_CullFacesDeformedSse = &CullWithNormals<&VxSse_CullFacesDeformed>;
+constexpr FaceStage Pipe_CullFacesDeformedNoClipSse = &CullWithNormals<&VxSse_CullFacesDeformedNoClip>;
 
 void Pipe_ProjectDeformedSse(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
 {
@@ -266,45 +259,55 @@ void Pipe_Transform3DNow(CTGeometryPipeline& p, const CTCamera& c, const CTFrame
     TransformFrame(kTransform3DNow, p, c, f, m, flags);
 }
 
-void Pipe_CullFaces3DNow(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh)
-{
-    const CTVector3 eye = EyePoint(p, camera, frame);
-    Vx3DNow_CullFaces(p.faceCodes.data(), mesh.faceIndices.data(), p.vertexCodes.data(), mesh.planes.data(), eye,
-                      Mesh_FaceCount(mesh));
-}
-
-void Pipe_CullFacesNoClip3DNow(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh)
-{
-    const CTVector3 eye = EyePoint(p, camera, frame);
-    Vx3DNow_CullFacesNoClip(p.faceCodes.data(), mesh.faceIndices.data(), p.vertexCodes.data(), mesh.planes.data(), eye,
-                            Mesh_FaceCount(mesh));
-}
-
-void Pipe_Project3DNow(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
-{
-    Vx3DNow_Project(p.vertexCodes.data(), p.cameraVertices.data(), camera, p.screenVertices.data(),
-                    Mesh_VertexCount(mesh));
-}
+constexpr FaceStage Pipe_CullFaces3DNow = &CullWithPlanes<&Vx3DNow_CullFaces>;
+constexpr FaceStage Pipe_CullFacesNoClip3DNow = &CullWithPlanes<&Vx3DNow_CullFacesNoClip>;
+constexpr ProjectStage Pipe_Project3DNow = &ProjectEach<&Vx3DNow_Project>;
 
 // ---- The tables ----
 
-const VertexStageSet kSetP6 = {&BeginObject,           &Pipe_TransformP6,        &Pipe_TransformP6,
-                               &Pipe_CullFacesP6,      &Pipe_CullFacesNoClipP6,  &Pipe_CullFacesDeformedP6,
-                               &Pipe_CullFacesDeformedNoClipP6, &Pipe_ProjectP6, &Pipe_ProjectP6,
+// Begin, transform (rigid, deformed), face stages (planes, planes without clipping, deformed, deformed
+// without clipping), projection (rigid, deformed), face occlusion.
+const VertexStageSet kSetP6 = {&BeginObject,
+                               &Pipe_TransformP6,
+                               &Pipe_TransformP6,
+                               Pipe_CullFacesP6,
+                               Pipe_CullFacesNoClipP6,
+                               Pipe_CullFacesDeformedP6,
+                               Pipe_CullFacesDeformedNoClipP6,
+                               Pipe_ProjectP6,
+                               Pipe_ProjectP6,
                                &Pipe_OccludeFacesP6};
-const VertexStageSet kSetSse = {&BeginObject,          &Pipe_TransformSse,       &Pipe_TransformDeformedSse,
-                                &Pipe_CullFacesSse,    &Pipe_CullFacesNoClipSse, &Pipe_CullFacesDeformedSse,
-                                &Pipe_CullFacesDeformedNoClipSse, &Pipe_ProjectSse, &Pipe_ProjectDeformedSse,
+const VertexStageSet kSetSse = {&BeginObject,
+                                &Pipe_TransformSse,
+                                &Pipe_TransformDeformedSse,
+                                &Pipe_CullFacesSse,
+                                &Pipe_CullFacesNoClipSse,
+                                Pipe_CullFacesDeformedSse,
+                                Pipe_CullFacesDeformedNoClipSse,
+                                &Pipe_ProjectSse,
+                                &Pipe_ProjectDeformedSse,
                                 &Pipe_OccludeFacesP6};
 // A rigid mesh without block copies (one not built by Mesh_FromDb): the portable transform and face
 // stage, then the per-vertex projection.
-const VertexStageSet kSetSsePerVertex = {&BeginObject,     nullptr, &Pipe_TransformDeformedSse,
-                                         nullptr,          nullptr, &Pipe_CullFacesDeformedSse,
-                                         &Pipe_CullFacesDeformedNoClipSse, &Pipe_ProjectDeformedSse,
-                                         &Pipe_ProjectDeformedSse, &Pipe_OccludeFacesP6};
-const VertexStageSet kSet3DNow = {&BeginObject,         &Pipe_Transform3DNow, &Pipe_Transform3DNow,
-                                  &Pipe_CullFaces3DNow, &Pipe_CullFacesNoClip3DNow, nullptr,
-                                  nullptr,              &Pipe_Project3DNow,   &Pipe_Project3DNow,
+const VertexStageSet kSetSsePerVertex = {&BeginObject,
+                                         nullptr,
+                                         &Pipe_TransformDeformedSse,
+                                         nullptr,
+                                         nullptr,
+                                         Pipe_CullFacesDeformedSse,
+                                         Pipe_CullFacesDeformedNoClipSse,
+                                         &Pipe_ProjectDeformedSse,
+                                         &Pipe_ProjectDeformedSse,
+                                         &Pipe_OccludeFacesP6};
+const VertexStageSet kSet3DNow = {&BeginObject,
+                                  &Pipe_Transform3DNow,
+                                  &Pipe_Transform3DNow,
+                                  Pipe_CullFaces3DNow,
+                                  Pipe_CullFacesNoClip3DNow,
+                                  nullptr,
+                                  nullptr,
+                                  Pipe_Project3DNow,
+                                  Pipe_Project3DNow,
                                   nullptr};
 
 bool HasBlocks(const CTMesh& m)

@@ -23,13 +23,12 @@ Scratch3DNow g;
 
 const ObjectToCamera<float>& View(const CTCamera& camera, const CTFrame& frame)
 {
-    if (!(VertexStageCache & VSC_MATRIX)) {
-        View_Build(g.view, camera.frame, frame, [](float v, float s) { return v * k3d::RcpEstimate(s); });
-        const auto& m = g.view.m;
+    const bool fresh = !(VertexStageCache & VSC_MATRIX);
+    const auto& m = View_Current(g.view, camera, frame, [](float v, float s) { return v * k3d::RcpEstimate(s); }).m;
+    if (fresh) {
         for (int j = 0; j < 4; ++j) g.col[j] = {m[0][j], m[1][j]};
         g.z01 = {m[2][0], m[2][1]};
         g.z2t = {m[2][2], m[2][3]};
-        VertexStageCache |= VSC_MATRIX;
     }
     return g.view;
 }
@@ -46,12 +45,15 @@ void ClipConstants(const CTCamera& camera)
 
 F32x2 Pair(float v) { return {v, v}; }
 
-// (x, y) and z of the camera-space point.
-void Transform(const CTVector3& p, F32x2& xy, float& z)
+// Stores the camera-space point as x, y, z of the record; (x, y) and z come back.
+void Transform(const CTVector3& p, CTVector4& out, F32x2& xy, float& z)
 {
     xy = PfAdd(PfAdd(PfAdd(PfMul(g.col[0], Pair(p.x)), PfMul(g.col[1], Pair(p.y))), PfMul(g.col[2], Pair(p.z))), g.col[3]);
     const F32x2 s = PfAcc(PfMul(g.z01, {p.x, p.y}), PfMul(g.z2t, {p.z, 1.0f}));
     z = s.lo + s.hi;
+    out.x = xy.lo;
+    out.y = xy.hi;
+    out.z = z;
 }
 
 template <bool kClip>
@@ -72,11 +74,7 @@ void CullPlanes(uint8_t* faceCodes, const uint16_t* idx, uint8_t* codes, const C
 
 uint32_t Vx3DNow_ClassifyBounds(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds)
 {
-    if (!(VertexStageCache & VSC_BOX)) {
-        g.box = View_Box(View(camera, frame).m, bounds);
-        VertexStageCache |= VSC_BOX;
-    }
-    return View_ClassifyBox(g.box, camera);
+    return View_ClassifyBox(Box_Current(g.box, View(camera, frame), bounds), camera);
 }
 
 uint32_t Vx3DNow_TransformClip(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions,
@@ -88,10 +86,7 @@ uint32_t Vx3DNow_TransformClip(const CTCamera& camera, const CTFrame& frame, con
     for (uint32_t i = 0; i < count; ++i) {
         F32x2 xy;
         float z;
-        Transform(positions[i], xy, z);
-        cameraOut[i].x = xy.lo;
-        cameraOut[i].y = xy.hi;
-        cameraOut[i].z = z;
+        Transform(positions[i], cameraOut[i], xy, z);
         const k3d::M32x2 low = PfCmpGt(PfMul(Pair(z), g.lowSlopes), xy);
         const k3d::M32x2 high = PfCmpGt(xy, PfMul(Pair(z), g.highSlopes));
         // Strict but for far: a vertex at the far distance is beyond it.
@@ -109,14 +104,9 @@ void Vx3DNow_TransformNoClip(const CTCamera& camera, const CTFrame& frame, const
                              CTVector4* cameraOut)
 {
     View(camera, frame);
-    for (uint32_t i = 0; i < count; ++i) {
-        F32x2 xy;
-        float z;
-        Transform(positions[i], xy, z);
-        cameraOut[i].x = xy.lo;
-        cameraOut[i].y = xy.hi;
-        cameraOut[i].z = z;
-    }
+    F32x2 xy;
+    float z;
+    for (uint32_t i = 0; i < count; ++i) Transform(positions[i], cameraOut[i], xy, z);
 }
 
 void Vx3DNow_CullFaces(uint8_t* faceCodes, const uint16_t* idx, uint8_t* codes, const CTVector4* planes,

@@ -16,20 +16,12 @@ double Divide(double value, double scale) { return value / scale; }
 
 const ObjectToCamera<double>& View(const CTCamera& camera, const CTFrame& frame)
 {
-    if (!(VertexStageCache & VSC_MATRIX)) {
-        View_Build(g.view, camera.frame, frame, &Divide);
-        VertexStageCache |= VSC_MATRIX;
-    }
-    return g.view;
+    return View_Current(g.view, camera, frame, &Divide);
 }
 
 const ViewBox<double>& Box(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds)
 {
-    if (!(VertexStageCache & VSC_BOX)) {
-        g.box = View_Box(View(camera, frame).m, bounds);
-        VertexStageCache |= VSC_BOX;
-    }
-    return g.box;
+    return Box_Current(g.box, View(camera, frame), bounds);
 }
 
 void ClipConstants(const CTCamera& camera)

@@ -51,20 +51,12 @@ float Rcp(float x, bool soft) { return _mm_cvtss_f32(Rcp(_mm_set1_ps(x), soft));
 
 const ObjectToCamera<float>& View(const CTCamera& camera, const CTFrame& frame, bool soft)
 {
-    if (!(VertexStageCache & VSC_MATRIX)) {
-        View_Build(g.view, camera.frame, frame, [soft](float v, float s) { return v * Rcp(s, soft); });
-        VertexStageCache |= VSC_MATRIX;
-    }
-    return g.view;
+    return View_Current(g.view, camera, frame, [soft](float v, float s) { return v * Rcp(s, soft); });
 }
 
 const ViewBox<float>& Box(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds, bool soft)
 {
-    if (!(VertexStageCache & VSC_BOX)) {
-        g.box = View_Box(View(camera, frame, soft).m, bounds);
-        VertexStageCache |= VSC_BOX;
-    }
-    return g.box;
+    return Box_Current(g.box, View(camera, frame, soft), bounds);
 }
 
 void ClipConstants(const CTCamera& camera)

@@ -21,6 +21,17 @@ inline uint32_t RoundUp(uint32_t n, uint32_t step) { return (n + step - 1) / ste
 
 // ---- Object-to-camera transform and the camera-space box, in the arithmetic of a set ----
 
+// What the sets have built for the current object; the begin-object resets of
+// the processor-specific sets clear it.
+extern uint32_t VertexStageCache;
+enum : uint32_t {
+    VSC_MATRIX = 1,      // object-to-camera matrix
+    VSC_BOX = 2,         // the bounding box in camera space
+    VSC_CLIP = 4,        // clip constants
+    VSC_PROJECTION = 8,  // focal scales folded into the matrix
+};
+
+
 // camera-space point = m[.][0..2] p + m[.][3]; the layout of CTMatrix34.
 template <class T>
 struct ObjectToCamera {
@@ -96,6 +107,27 @@ ViewBox<T> View_Box(const T (&m)[3][4], const CTBounds& b)
         }
     }
     return box;
+}
+
+// The set's matrix and box of the current object, built on first use.
+template <class T, class Divide>
+const ObjectToCamera<T>& View_Current(ObjectToCamera<T>& scratch, const CTCamera& camera, const CTFrame& frame,
+                                      Divide divide)
+{
+    if (!(VertexStageCache & VSC_MATRIX)) {
+        View_Build(scratch, camera.frame, frame, divide);
+        VertexStageCache |= VSC_MATRIX;
+    }
+    return scratch;
+}
+template <class T>
+const ViewBox<T>& Box_Current(ViewBox<T>& scratch, const ObjectToCamera<T>& view, const CTBounds& bounds)
+{
+    if (!(VertexStageCache & VSC_BOX)) {
+        scratch = View_Box(view.m, bounds);
+        VertexStageCache |= VSC_BOX;
+    }
+    return scratch;
 }
 
 // CTCamera::ClassifyBounds on a box already in camera space: 0x40 when every corner lies outside one
@@ -200,15 +232,6 @@ inline uint8_t Face_MarkUsed(uint8_t* codes, const uint16_t* tri)
         return 0;
     }
 }
-
-// What the sets have built for the current object; the begin-object resets clear it.
-extern uint32_t VertexStageCache;
-enum : uint32_t {
-    VSC_MATRIX = 1,      // object-to-camera matrix
-    VSC_BOX = 2,         // the bounding box in camera space
-    VSC_CLIP = 4,        // clip constants
-    VSC_PROJECTION = 8,  // focal scales folded into the matrix
-};
 
 // Kind 8: double arithmetic, results stored as float. Clip codes strict; a face is culled only when
 // n . e < d, a deformed face only when n . p0 > 0.
