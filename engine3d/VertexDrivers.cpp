@@ -64,9 +64,11 @@ void TransformFrame(const TransformRoutines& s, CTGeometryPipeline& p, const CTC
     if (s.timed) p.transformTime.Stop();
 }
 
-bool BoxOccluded(bool corners, const ScreenBox& box, const CTGeometryPipeline& p, const CTCamera& camera)
+// Hidden only when every corner lies beyond the near distance and the rectangle is outside the clip
+// rectangle or the test sees none of it.
+bool BoxOccluded(bool beyondNear, const ScreenBox& box, const CTGeometryPipeline& p, const CTCamera& camera)
 {
-    return corners && ScreenBox_Hidden(box, camera.clip, p.hzBuffer, &HZBuffer_IsVisibleP6);
+    return beyondNear && ScreenBox_Hidden(box, camera.clip, p.hzBuffer, &HZBuffer_IsVisibleP6);
 }
 
 CTVector3 EyePoint(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame)
