@@ -296,8 +296,8 @@ bool DlgCharacter_Save(const std::string& dir, const DlgCharacterDesc& d)
         const std::string& map = d.maps[size_t(s) % d.maps.size()];
         if (!written.insert(map).second) continue;
         if (!TgaWriter_Save(dir + map, DlgCharacter_Map(d, 0))) return false;
-        if (!d.eyeVariants) continue;
         const size_t dot = map.rfind('.');
+        if (!d.eyeVariants || dot == std::string::npos) continue;
         for (auto [suffix, eyes] : {std::pair{"yf", 1}, std::pair{"ymf", 2}})
             if (!TgaWriter_Save(dir + map.substr(0, dot) + suffix + map.substr(dot), DlgCharacter_Map(d, eyes)))
                 return false;
