@@ -92,7 +92,7 @@ constexpr int kMapSize = 128;
 constexpr float kMouthHalfWidth = 0.42f;
 constexpr char kShapes[] = "diaobsv";
 // Per mouth shape: opening (in grid cells below the upper lip) and width factor.
-constexpr float kOpening[7] = {0.25f, 0.6f, 3.0f, 2.2f, 0.0f, 0.4f, 0.5f};
+constexpr float kOpening[7] = {0.05f, 0.6f, 3.0f, 2.2f, 0.0f, 0.4f, 0.5f};
 constexpr float kWidth[7] = {1.0f, 1.15f, 1.05f, 0.75f, 1.0f, 1.1f, 1.0f};
 
 int UpperLipRow(int grid) { return int(std::lround(0.71 * grid)); }
@@ -181,9 +181,13 @@ TgaImage DlgCharacter_Map(const DlgCharacterDesc& d, int eyes)
         for (int x = 64 - (y - 64) / 4; x <= 64 + (y - 64) / 4; ++x) p.Set(x, y, 0xC89878);
     int inside[4];
     DlgCharacter_MouthTexels(d, inside);
+    // The inside fills the grid cell below the upper lip, thinning towards the corners as the lips
+    // there move less.
     for (int y = inside[1] - 5; y <= inside[3] + 5; ++y)
         for (int x = Painter::Px(-kMouthHalfWidth); x <= Painter::Px(kMouthHalfWidth); ++x) {
-            const bool in = y >= inside[1] && y <= inside[3] && x >= inside[0] && x <= inside[2];
+            const float share = MouthShare((float(x) + 0.5f) / kMapSize * 2.0f - 1.0f);
+            const bool in = y >= inside[1] && float(y - inside[1]) < float(inside[3] - inside[1] + 1) * share &&
+                            x >= inside[0] && x <= inside[2];
             p.Set(x, y, in ? kInside : kLip);
         }
     return p.img;

@@ -14,6 +14,12 @@ FaceStage::FaceStage() : pipeline(2048, 2048, 16)
     rasterizer.SetProcessor(CPU_GENERIC);
 }
 
+FaceStage::~FaceStage()
+{
+    rasterizer.SetTarget(nullptr);
+    rasterizer.ZBuffer(nullptr);
+}
+
 bool FaceStage::Open()
 {
     CPixelFormat zformat;

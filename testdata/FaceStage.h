@@ -11,6 +11,10 @@
 class FaceStage {
 public:
     FaceStage();
+    // The rasteriser's state is shared: it must not keep pointing at this stage's surfaces.
+    ~FaceStage();
+    FaceStage(const FaceStage&) = delete;
+    FaceStage& operator=(const FaceStage&) = delete;
     // A 5-6-5 target (the texture format without a display) and the z-buffer of the rasteriser's
     // default z kind.
     bool Open();
