@@ -94,10 +94,12 @@ TEST_F(Characters, AMissingStandIsWarnedAndStaysEmpty)
 
 TEST_F(Characters, AGeneratedStandLoadsWhole)
 {
+    ch.maps = {"ma.tete.tga"};
     Write();
     dlg_Anim& a = Load();
     EXPECT_TRUE(Logged("Lecutre du DB " + Dir3D() + "mas1.db"));
-    for (const char* map : {"matete.tga", "mateteyf.tga", "mateteymf.tga"})
+    // The eye variants are named before the last '.'.
+    for (const char* map : {"ma.tete.tga", "ma.teteyf.tga", "ma.teteymf.tga"})
         EXPECT_EQ(CountLogged("Loading " + Dir3D() + map), 1) << map;
     EXPECT_TRUE(Warnings().empty());
 
@@ -115,10 +117,12 @@ TEST_F(Characters, AGeneratedStandLoadsWhole)
 
     ASSERT_EQ(a.TextureSlot(), 0);
     dlg_FaceTexture& t = *perso.GetTexture(0);
-    EXPECT_EQ(t.name, "matete.tga");
+    EXPECT_EQ(t.name, "ma.tete.tga");
     EXPECT_TRUE(t.CanBlink());
     EXPECT_EQ(t.GetLiveSurface().width, 128);
-    EXPECT_EQ(a.Materials().at("peau").texture, &t.GetTextureMap().at("matete.tga"));
+    EXPECT_EQ(a.Materials().at("peau").texture, &t.GetTextureMap().at("ma.tete.tga"));
+    // Dialogue meshes are built deformed: their vertices move with the mouth.
+    EXPECT_EQ(a.Face()->mesh->flags & 0x12u, 0x12u);
     EXPECT_EQ(perso.GetTexture(1), nullptr);
 
     // A loaded stand is not loaded again.
@@ -313,6 +317,21 @@ TEST_F(Characters, TheFirstMorphKeyOfANameIsKept)
     WriteStand(db);
     dlg_Anim& a = Load();
     EXPECT_EQ(a.MorphTargets().at(again.target)[5].z, morph.morphKeys[2].vertices[5].z);
+}
+
+TEST_F(Characters, TheFaceIsDrawnDeformedWithTheCamerasProjection)
+{
+    CTCamera camera;
+    CTMesh mesh;
+    CTPolygonPipeline& pipeline = stage.pipeline;
+    ASSERT_TRUE(pipeline.lights.empty());
+    EXPECT_EQ(dlg_FaceDrawFlags(camera, mesh, pipeline), 0x1100000u);
+    mesh.flags = 0x12;
+    EXPECT_EQ(dlg_FaceDrawFlags(camera, mesh, pipeline), 0x1180000u);
+    camera.SetProjectionKind(CAMERA_PARALLEL);
+    EXPECT_EQ(dlg_FaceDrawFlags(camera, mesh, pipeline), 0x1180200u);
+    camera.SetProjectionKind(CAMERA_EYEPOINT);
+    EXPECT_EQ(dlg_FaceDrawFlags(camera, mesh, pipeline), 0x1180400u);
 }
 
 TEST_F(Characters, CamerasComeInNameOrderOnTheDialogueScreen)

@@ -136,7 +136,7 @@ TEST_F(Scripts, ASecondSectionOfOneNameReplacesTheFirstWhole)
 
 TEST_F(Scripts, BadCharacterLinesAreWarnedAndSkipped)
 {
-    dlg_Script_ParsePersos("Perso Marco\n/ / x\n[Perso] Marco\n[Taille] 3\n[Perso] Lia\n  //x\n[Smooth] -0.5\n"
+    dlg_Script_ParsePersos("Perso Marco\n/ / x\na/ commentaire\n[Perso] Marco\n[Taille] 3\n[Perso] Lia\n  //x\n[Smooth] -0.5\n"
                            "[Mesh] mc\n[FinPerso]\n//\n");
     EXPECT_EQ(Warnings(), (std::vector<std::string>{
                               "void dlg_Dialog::LoadScript() SCRIPT ERROR: Ligne incorrecte: \"Perso Marco\"",
@@ -232,6 +232,7 @@ TEST_F(Scripts, LinesWithoutAReplyCode)
     desc.lines = {{"// dialogues du monde IR", "// textes"},
                   {"", ""},
                   {"ab", "cd"},
+                  {"0001", "0001"},
                   DlgScript_Reply(0, 1, "Marco", "", "Zero"),
                   {"", ""},
                   {"x12_2 Lia", "012_02 Lia Perdu"},
