@@ -155,11 +155,33 @@ TEST_F(LipSync, ASteadyToneTendsToItsBandsRow)
         Run(0.0f, 2.5f);
         ExpectRow(row, 1e-3f);
     }
-    // Band 0 mixes its row into the base shape by its share.
-    const std::vector<int16_t> pcm = Square(22050 * 3, 2, 12000);
+    // Band 0 mixes its row into the base shape by its share: all of it (255 of 256), then half.
+    std::vector<int16_t> pcm = Square(22050 * 3, 2, 12000);
     a.Analyse(7, def.matrix, pcm.data(), uint32_t(pcm.size()), 0.45f);
     Run(0.0f, 2.5f);
     for (int i = 0; i < 7; ++i) EXPECT_NEAR(w[i], Row(1)[i] / 256.0f + Row(0)[i] * 255.0f / 256.0f, 1e-3f);
+    pcm.clear();
+    for (int i = 0; pcm.size() < 22050 * 3; ++i) pcm.insert(pcm.end(), i % 2 ? 6 : 2, int16_t(i % 2 ? -9000 : 9000));
+    a.Analyse(7, def.matrix, pcm.data(), uint32_t(pcm.size()), 0.45f);
+    Run(0.0f, 2.5f);
+    for (int i = 0; i < 7; ++i) EXPECT_NEAR(w[i], 0.5f * (Row(2)[i] + Row(0)[i]), 1e-3f);
+}
+
+TEST_F(LipSync, TheBandsRememberTheirLastUnsmoothedValues)
+{
+    // Without temporal smoothing the weights are the base row itself. 1.5 s in band 2, then 1.5 s in band 3.
+    std::vector<int16_t> pcm = Square(33075, 6, 12000);
+    const std::vector<int16_t> second = Square(33075, 11, 12000);
+    pcm.insert(pcm.end(), second.begin(), second.end());
+    a.Analyse(7, def.matrix, pcm.data(), uint32_t(pcm.size()), 0.0f);
+    // Five frames apart, the bands keep (2/3)^5 of their new values: band 2 still leads.
+    dlg_ComputeVisemeWeights(a, w, 1.3f);
+    ExpectRow(2, 1e-6f);
+    dlg_ComputeVisemeWeights(a, w, 1.3f + 5.0f / 15.0f);
+    ExpectRow(2, 1e-6f);
+    // Remembered as it was read, band 2 was already 0: band 3 leads.
+    dlg_ComputeVisemeWeights(a, w, 1.3f + 10.0f / 15.0f);
+    ExpectRow(3, 1e-6f);
 }
 
 TEST_F(LipSync, LowBandsReplaceTheBaseShape)
@@ -191,6 +213,12 @@ TEST_F(LipSync, ALoudBurstAheadOfSilenceMixesRow8)
     EXPECT_GT(w[1], 0.5f);
     EXPECT_GT(w[2], 0.0f);
     EXPECT_NEAR(w[1] + w[2] + w[3], 1.0f, 1e-5f);
+    // Seven blocks before the voice the six blocks of the onset ratio are empty while the spectrum
+    // window reaches the voice: no 0 / 0 reaches the weights.
+    const float before = a.duration * (79.5f * 256.0f / float(a.sampleCount));
+    ASSERT_EQ(dlg_VoiceBlock(a, before / a.duration), 87);
+    dlg_ComputeVisemeWeights(a, w, before);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(w[i], Row(9)[i]) << i;
     // In the middle of the silence nothing is ahead.
     dlg_ComputeVisemeWeights(a, w, 0.2f);
     EXPECT_EQ(w[1], 0.0f);
@@ -237,9 +265,14 @@ TEST_F(LipSync, AVoiceNotAt22050HzMonoIsAnalysedWithAWarning)
     voice.Open(stereo.c_str());
     a.AnalyseVoice(voice, def);
     EXPECT_EQ(a.sampleCount, 8000u);
-    EXPECT_EQ(Warnings(), std::vector<std::string>{
+    ASSERT_TRUE(KsnWriter_Save(stereo, pcm, 2, 22050));
+    voice.Open(stereo.c_str());
+    a.AnalyseVoice(voice, def);
+    EXPECT_EQ(Warnings(), (std::vector<std::string>{
                               "dlg_VoiceAnalysis::Analyse() ATTENTION: voix de 11025 Hz (stéréo) analysée comme 22050 "
-                              "Hz mono"});
+                              "Hz mono",
+                              "dlg_VoiceAnalysis::Analyse() ATTENTION: voix de 22050 Hz (stéréo) analysée comme 22050 "
+                              "Hz mono"}));
 }
 
 // ---- The mouth of a stand ----
