@@ -132,6 +132,12 @@ LineRead ReadScriptLine(const std::string& text, size_t& pos, std::string& out)
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+void Incompatible(int32_t dialogue, int32_t reply)
+{
+    OrvError_Fatal("DIALOG SCRIPT ERROR: (dial:%d,repl:%d) les scripts de dialogues sont incompatibles entre eux!!",
+                   int(dialogue), int(reply));
+}
+
 // The two scripts read line by line in step.
 class PairReader {
 public:
@@ -166,8 +172,7 @@ public:
         int32_t textDialogue = 0;
         text.txt_ReadLong(textDialogue);
         if (dialogue == textDialogue) return true;
-        OrvError_Fatal("DIALOG SCRIPT ERROR: (dial:%d,repl:%d) les scripts de dialogues sont incompatibles entre eux!!",
-                       int(dialogue), int(repl));
+        Incompatible(dialogue, repl);
         return false;
     }
 
@@ -252,8 +257,7 @@ bool ReadReply(PairReader& pair, uint32_t n, int32_t expected, int32_t& r, dlg_R
     int32_t textReply = 0;
     pair.text.txt_ReadLong(textReply);
     if (r != textReply) {
-        OrvError_Fatal("DIALOG SCRIPT ERROR: (dial:%d,repl:%d) les scripts de dialogues sont incompatibles entre eux!!",
-                       int(n), int(r));
+        Incompatible(int32_t(n), r);
         return false;
     }
     if (r != expected) {

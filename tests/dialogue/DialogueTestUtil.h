@@ -52,16 +52,12 @@ protected:
     }
     std::vector<std::string> Warnings() const { return Reports("erreur: "); }
     std::vector<std::string> Fatals() const { return Reports("ERREUR: "); }
-    bool Logged(const std::string& text) const
-    {
-        for (const std::string& l : lines)
-            if (l.find(text) != std::string::npos) return true;
-        return false;
-    }
+    // Lines holding the text.
     int CountLogged(const std::string& text) const
     {
         int n = 0;
         for (const std::string& l : lines) n += l.find(text) != std::string::npos;
         return n;
     }
+    bool Logged(const std::string& text) const { return CountLogged(text) > 0; }
 };

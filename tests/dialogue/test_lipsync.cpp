@@ -213,7 +213,7 @@ TEST_F(LipSync, ALoudBurstAheadOfSilenceMixesRow8)
     EXPECT_GT(w[1], 0.5f);
     EXPECT_GT(w[2], 0.0f);
     EXPECT_NEAR(w[1] + w[2] + w[3], 1.0f, 1e-5f);
-    // Seven blocks before the voice the six blocks of the onset ratio are empty while the spectrum
+    // Seven blocks before the voice the six blocks of the onset ratio are empty while the band
     // window reaches the voice: no 0 / 0 reaches the weights.
     const float before = a.duration * (79.5f * 256.0f / float(a.sampleCount));
     ASSERT_EQ(dlg_VoiceBlock(a, before / a.duration), 87);
