@@ -90,6 +90,9 @@ TEST_F(Characters, AMissingStandIsWarnedAndStaysEmpty)
     EXPECT_EQ(perso.GetCameraCount(2), 0u);
     EXPECT_EQ(Warnings(), std::vector<std::string>{"bool dlg_Perso::AddAnime(const long p_lStand) ERREUR: impossible de "
                                                    "trouver le fichier " + Dir3D() + "mas3.db."});
+    lines.clear();
+    EXPECT_FALSE(perso.AddAnime(8));
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"bool dlg_Perso::AddAnime(const long p_lStand) ERREUR: stand 8 incorrect."});
 }
 
 TEST_F(Characters, AGeneratedStandLoadsWhole)
@@ -177,6 +180,19 @@ TEST_F(Characters, APalettisedMapIsRefusedForTheGrid)
     EXPECT_EQ(Texel(live, 0, 0), Texel(live, 2, 2));
     EXPECT_FALSE(t.CanBlink());
     EXPECT_FALSE(Logged("Loading " + Dir3D() + "mateteyf.tga"));
+
+    // A map shorter than its header says is refused the same way, before anything is allocated.
+    std::vector<uint8_t> cut = TgaWriter_Encode(DlgCharacter_Map(ch, 0));
+    cut.resize(cut.size() / 2);
+    ASSERT_TRUE(WriteFileBytes(Dir3D() + "mb.tga", cut.data(), cut.size()));
+    CTDataBase db = DlgCharacter_Stand(ch, 1);
+    db.materials.at("peau").mapFile = "mb.tga";
+    WriteStand(db, 1);
+    lines.clear();
+    dlg_Anim& b = Load(1);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{"void dlg_Perso::LoadTextures() ATTENTION: la map " + Dir3D() +
+                                                   "mb.tga est tronquée."});
+    EXPECT_EQ(perso.GetTexture(b.TextureSlot())->GetLiveSurface().width, 32);
 }
 
 TEST_F(Characters, WithoutItsClosedEyesAFaceNeverBlinks)
