@@ -123,16 +123,16 @@ bool ReadRle(std::istream& in, PixelSink& sink, int bytes)
     return true;
 }
 
+} // namespace
+
 // The fewest bytes that can follow the header and image id: the colour map and the pixels, with
 // run-length pictures coded in full 128-pixel runs.
-int64_t MinimumDataBytes(const TgaHeader& h)
+int64_t Tga_MinimumDataBytes(const TgaHeader& h)
 {
     const int64_t mapBytes = h.colorMapType ? int64_t(h.colorMapEntrySize + 7) / 8 * h.ColorMapLength() : 0;
     const int64_t pixels = int64_t(h.Width()) * h.Height(), bytes = (h.pixelDepth + 7) / 8;
     return mapBytes + (IsRle(h.imageType) ? (pixels + 127) / 128 * (1 + bytes) : pixels * bytes);
 }
-
-} // namespace
 
 bool Tga_ReadHeader(std::istream& in, TgaHeader& header)
 {
@@ -222,7 +222,7 @@ bool Tga_Load(const char* path, CSystemMemorySurface& surface, std::vector<uint3
     in.seekg(0, std::ios::end);
     const std::streamoff left = in.tellg() - start;
     in.seekg(start);
-    if (left < MinimumDataBytes(header)) {
+    if (left < Tga_MinimumDataBytes(header)) {
         OrvError_Warning("Tga_Load() truncated file %s (%lld bytes of data)", path, (long long)left);
         return false;
     }

@@ -48,6 +48,9 @@ bool Tga_ReadHeader(std::istream& in, TgaHeader& header);
 // The picture's pixel format: p8 (flag 0x40) for types 1 and 9, x1r5g5b5 or a1r5g5b5 for 15/16 bits,
 // r8g8b8 for 24 and a8r8g8b8 for 32 bits. Anything else gives an empty record and a warning.
 CPixelFormat Tga_GetPixelFormat(const TgaHeader& header);
+// The fewest bytes that can follow the header and image id: the colour map and the pixels, with
+// run-length pictures coded in full 128-pixel runs.
+int64_t Tga_MinimumDataBytes(const TgaHeader& header);
 // Reads the colour map and the pixels that follow the header (types 1, 2, 9 and 10) into a locked
 // surface of the picture's size and format. For paletted pictures the colour map is stored, as
 // 0xAARRGGBB indexed by pixel value, in *palette when given (entries below the map's first index
