@@ -141,6 +141,13 @@ struct StopStep {
 
 bool g_started[STEP_COUNT] = {};
 
+// A step whose module reports its own failures and lets start-up go on.
+template <auto Fn>
+bool ran() {
+    Fn();
+    return true;
+}
+
 bool takeLock() {
     CApplication& app = TheApplication();
     OrvFile_SetInstallDir(app.argv.size() > 1 ? app.argv[1] : std::string("."));
@@ -180,11 +187,6 @@ bool detectSystem() {
     return true;
 }
 
-bool loadConfig() {
-    config_load();
-    return true;
-}
-
 bool installHandlers() {
     Input_SetKeyHandlers(OrvInput_OnKeyDown, OrvInput_OnKeyUp);
     Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
@@ -206,21 +208,6 @@ bool findCds() {
     return true;
 }
 
-bool startSound() {
-    OrvSound_MainInit();
-    return true;
-}
-
-bool startMusic() {
-    OrvMuzik_MainInit();
-    return true;
-}
-
-bool start3D() {
-    Orv3D_Init();
-    return true;
-}
-
 bool startSprites() {
     if (!OrvSpr_MainInit()) return false;
     OrvSpr_SetScreenFormat(g_window->GetPixelFormat());
@@ -234,31 +221,6 @@ bool startDisplay() {
     return false;
 }
 
-bool startSaveGames() {
-    OrvSaveGame_Init();
-    return true;
-}
-
-bool startFonts() {
-    OrvFont_MainInit();
-    return true;
-}
-
-bool loadInterface() {
-    Interface_LoadBank();
-    return true;
-}
-
-bool loadMessages() {
-    OrvMsg_Init();
-    return true;
-}
-
-bool startMenus() {
-    OrvMenu_MainInit();
-    return true;
-}
-
 bool testGameCd() {
     if (cd_get_current() != 0) {
         debug_log("OrvMain_InitSubsystems() : CD %d", cd_get_current());
@@ -269,28 +231,8 @@ bool testGameCd() {
     return false;
 }
 
-bool startInventory() {
-    Inventaire_Init();
-    return true;
-}
-
-bool startFrameTimer() {
-    frame_timer_start();
-    return true;
-}
-
 bool setWarpLoop() {
     OrvMain_SetLoopType(LOOP_WARP);
-    return true;
-}
-
-bool openPlayerMenu() {
-    OrvMenu_start_Player();
-    return true;
-}
-
-bool startIntros() {
-    OrvMain_StartIntros();
     return true;
 }
 
@@ -300,29 +242,29 @@ constexpr StartStep kStartSteps[] = {
     {STEP_LOG, "debug_log_open", openLog},
     {STEP_TEMPORARIES, "OrvFile_RemoveStaleTemporaries", removeStaleTemporaries},
     {STEP_SYSTEM, "detect_system", detectSystem},
-    {STEP_CONFIG, "config_load", loadConfig},
+    {STEP_CONFIG, "config_load", ran<config_load>},
     {STEP_WINDOW, "openwindow", openwindow},
     {STEP_HANDLERS, "install_handlers", installHandlers},
     {STEP_CD, "cd_init", findCds},
-    {STEP_SOUND, "OrvSound_MainInit", startSound},
-    {STEP_MUSIC, "OrvMuzik_MainInit", startMusic},
+    {STEP_SOUND, "OrvSound_MainInit", ran<OrvSound_MainInit>},
+    {STEP_MUSIC, "OrvMuzik_MainInit", ran<OrvMuzik_MainInit>},
     {STEP_WARP, "OrvWarp_Init", OrvWarp_Init},
-    {STEP_3D, "Orv3D_Init", start3D},
+    {STEP_3D, "Orv3D_Init", ran<Orv3D_Init>},
     {STEP_SPRITES, "OrvSpr_MainInit", startSprites},
     {STEP_DISPLAY, "OrvDisplay_Init", startDisplay},
-    {STEP_SAVE, "OrvSaveGame_Init", startSaveGames},
-    {STEP_FONTS, "OrvFont_MainInit", startFonts},
-    {STEP_INTERFACE, "Interface_LoadBank", loadInterface},
-    {STEP_MESSAGES, "OrvMsg_Init", loadMessages},
-    {STEP_MENUS, "OrvMenu_MainInit", startMenus},
+    {STEP_SAVE, "OrvSaveGame_Init", ran<OrvSaveGame_Init>},
+    {STEP_FONTS, "OrvFont_MainInit", ran<OrvFont_MainInit>},
+    {STEP_INTERFACE, "Interface_LoadBank", ran<Interface_LoadBank>},
+    {STEP_MESSAGES, "OrvMsg_Init", ran<OrvMsg_Init>},
+    {STEP_MENUS, "OrvMenu_MainInit", ran<OrvMenu_MainInit>},
     {STEP_GAME_CD, "cd_test", testGameCd},
     {STEP_NAMES, "DefName_Load", OrvWorld_InitNames},
-    {STEP_INVENTORY, "Inventaire_Init", startInventory},
+    {STEP_INVENTORY, "Inventaire_Init", ran<Inventaire_Init>},
     {STEP_CHAPTER, "Interp_LoadChapter", OrvWorld_InitFirstChapter},
-    {STEP_FRAME_TIMER, "frame_timer_start", startFrameTimer},
+    {STEP_FRAME_TIMER, "frame_timer_start", ran<frame_timer_start>},
     {STEP_LOOP_TYPE, "OrvMain_SetLoopType", setWarpLoop},
-    {STEP_PLAYER_MENU, "OrvMenu_start_Player", openPlayerMenu},
-    {STEP_INTROS, "OrvMain_StartIntros", startIntros},
+    {STEP_PLAYER_MENU, "OrvMenu_start_Player", ran<OrvMenu_start_Player>},
+    {STEP_INTROS, "OrvMain_StartIntros", ran<OrvMain_StartIntros>},
 };
 
 void closeWindow() {
