@@ -7,10 +7,25 @@
 #include "app/Orv_Log.h"
 #include "app/Timer.h"
 
-namespace {
-// Exit code of a run ended by an escaping exception: a crash must not look like a clean exit.
-constexpr int kExceptionExitCode = 1;
-}  // namespace
+template <typename Fn>
+void CApplication::Guarded(Fn fn)
+{
+    try {
+        fn();
+    } catch (const CApplicationQuit& q) {
+        RaiseExitCode(q.code);
+    } catch (const std::exception& e) {
+        DebugOut() << "Exception : " << e.what() << std::endl;
+        if (onException)
+            onException.Invoke(e.what());
+        RaiseExitCode(ORV_EXIT_EXCEPTION);
+    } catch (...) {
+        DebugOut() << "Exception : unknown" << std::endl;
+        if (onException)
+            onException.Invoke("unknown");
+        RaiseExitCode(ORV_EXIT_EXCEPTION);
+    }
+}
 
 int CApplication::Run(int count, char** args)
 {
@@ -20,35 +35,31 @@ int CApplication::Run(int count, char** args)
         argv.emplace_back(args[i] ? args[i] : "");
 
     running_ = true;
-    int code = 0;
-    try {
+    exitCode_ = ORV_EXIT_QUIT;
+    Guarded([this] {
         if (onStart)
             onStart.Invoke();
         Scheduler_Run();
-        RunTerminate();
-    } catch (const CApplicationQuit& q) {
-        code = q.code;
-    } catch (const std::exception& e) {
-        DebugOut() << "Exception : " << e.what() << std::endl;
-        if (onException)
-            onException.Invoke(e.what());
-        code = kExceptionExitCode;
-    } catch (...) {
-        DebugOut() << "Exception : unknown" << std::endl;
-        if (onException)
-            onException.Invoke("unknown");
-        code = kExceptionExitCode;
-    }
+    });
+    // Every end of the run comes here: one shut-down.
+    Guarded([this] { RunTerminate(); });
     running_ = false;
-    return code;
+    return exitCode_;
 }
 
 void CApplication::Quit(int code)
 {
-    RunTerminate();
-    if (!running_)
+    if (!running_) {
+        RunTerminate();
         std::exit(code);
+    }
     throw CApplicationQuit{code};
+}
+
+void CApplication::RaiseExitCode(int code)
+{
+    if (code != ORV_EXIT_QUIT)
+        exitCode_ = code;
 }
 
 void CApplication::RunTerminate()
@@ -65,6 +76,7 @@ void CApplication::Reset()
 {
     terminated_ = false;
     running_ = false;
+    exitCode_ = ORV_EXIT_QUIT;
     argc = 0;
     argv.clear();
 }

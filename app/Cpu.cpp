@@ -1,11 +1,9 @@
 // Processor detection through the identification instruction, with an environment override.
 #include "app/Cpu.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
-#include "app/Orv_Log.h"
+#include "app/Environment.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <cpuid.h>
@@ -111,20 +109,11 @@ int amd_kind(const CpuIdentity& id)
     return CPU_AMD_LATER;
 }
 
-// QM_CPU_KIND forces the kind; -1 when it is absent or not a kind.
+// QM_CPU_KIND forces the kind; -1 when it is absent or not a kind (warned, the detected kind stays).
 int kind_override()
 {
-    const char* text = std::getenv("QM_CPU_KIND");
-    if (!text || !*text)
-        return -1;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || v < 0 || v > CPU_KIND_MAX) {
-        OrvError_Warning("GetCPUType() : QM_CPU_KIND=%s ignored (0 to %d)", text, CPU_KIND_MAX);
-        return -1;
-    }
-    return static_cast<int>(v);
+    int kind = -1;
+    return OrvEnv_Int("QM_CPU_KIND", 0, CPU_KIND_MAX, &kind) ? kind : -1;
 }
 
 }  // namespace

@@ -16,11 +16,19 @@
 #include "app/Orv_Log.h"
 
 namespace {
+// A handle is the slot number + 1 in its low 16 bits and the slot's generation above them, so that a
+// handle kept after its close never reaches the file that reuses the slot.
+constexpr uint32_t kSlotBits = 16;
+constexpr uint32_t kSlotMask = (1u << kSlotBits) - 1;
+constexpr size_t kMaxSlots = kSlotMask;
+constexpr uint32_t kMaxGeneration = (1u << (32 - kSlotBits)) - 1;
+
 struct OpenFile {
     int fd = -1;
+    uint32_t generation = 0;
     std::string path;
 };
-std::vector<OpenFile> g_files;  // handle h is index h - 1
+std::vector<OpenFile> g_files;
 int g_openCount = 0;
 
 std::string g_installDir = "./";
@@ -38,8 +46,24 @@ std::string withSlash(std::string d) {
 }
 
 OpenFile* lookup(OrvFileHandle h) {
-    if (h == 0 || h > g_files.size() || g_files[h - 1].fd < 0) return nullptr;
-    return &g_files[h - 1];
+    const uint32_t slot = h & kSlotMask;
+    if (slot == 0 || slot > g_files.size()) return nullptr;
+    OpenFile& f = g_files[slot - 1];
+    if (f.fd < 0 || f.generation != h >> kSlotBits) return nullptr;
+    return &f;
+}
+
+OrvFileHandle handleOf(size_t index) { return OrvFileHandle(g_files[index].generation << kSlotBits | (index + 1)); }
+
+// The directory holding path: after a rename it is synced so that the new name survives a crash.
+bool syncDirectoryOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 bool isDir(const std::string& p) {
@@ -116,9 +140,17 @@ OrvFileHandle OrvFile_Open(const char* path, int mode) {
     if (fd >= 0) {
         size_t slot = 0;
         while (slot < g_files.size() && g_files[slot].fd >= 0) slot++;
+        if (slot == kMaxSlots) {
+            ::close(fd);
+            OrvError_Warning("OrvFile_Open() : trop de fichiers ouverts (%s)", path);
+            return 0;
+        }
         if (slot == g_files.size()) g_files.emplace_back();
-        g_files[slot] = OpenFile{fd, real};
-        h = OrvFileHandle(slot + 1);
+        OpenFile& f = g_files[slot];
+        f.fd = fd;
+        f.generation = f.generation == kMaxGeneration ? 1 : f.generation + 1;
+        f.path = real;
+        h = handleOf(slot);
         g_openCount++;
     }
     debug_log("ORV OPEN %s (%s) = %X", tag, path, h);
@@ -217,10 +249,42 @@ bool OrvFile_Save(const char* path, const void* buf, int32_t count) {
     return OrvFile_SaveAtomic(path, buf, size_t(count));
 }
 
+std::string OrvFile_TempPath(const std::string& finalPath) { return finalPath + ORV_TEMP_SUFFIX; }
+
+bool OrvFile_Commit(const std::string& tempPath, const std::string& finalPath) {
+    if (::rename(tempPath.c_str(), finalPath.c_str()) != 0) return false;
+    if (!syncDirectoryOf(finalPath))
+        OrvError_Warning("OrvFile_Commit() : répertoire non synchronisé : %s", finalPath.c_str());
+    return true;
+}
+
+int OrvFile_RemoveStaleTemporaries(const char* dir) {
+    const std::string base = withSlash(OrvFile_Resolve(dir));
+    DIR* d = ::opendir(base.c_str());
+    if (!d) return 0;
+    std::vector<std::string> stale;
+    const size_t suffix = std::strlen(ORV_TEMP_SUFFIX);
+    while (dirent* e = ::readdir(d)) {
+        const size_t n = std::strlen(e->d_name);
+        if (n > suffix && std::strcmp(e->d_name + n - suffix, ORV_TEMP_SUFFIX) == 0) stale.push_back(base + e->d_name);
+    }
+    ::closedir(d);
+    int removed = 0;
+    for (const std::string& path : stale) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (::unlink(path.c_str()) == 0) {
+            debug_log("OrvFile_RemoveStaleTemporaries() : %s supprimé (écriture interrompue)", path.c_str());
+            removed++;
+        }
+    }
+    return removed;
+}
+
 bool OrvFile_SaveAtomic(const char* path, const void* buf, size_t count) {
     if (!path) return false;
     std::string real = OrvFile_Resolve(path);
-    std::string tmp = real + ".tmp";
+    std::string tmp = OrvFile_TempPath(real);
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         OrvError_Warning("OrvFile_Save() : création impossible : %s", path);
@@ -240,7 +304,7 @@ bool OrvFile_SaveAtomic(const char* path, const void* buf, size_t count) {
     if (ok && ::fsync(fd) != 0) ok = false;
     if (::close(fd) != 0) ok = false;
     // The old file stays intact unless the new one was written whole.
-    if (!ok || ::rename(tmp.c_str(), real.c_str()) != 0) {
+    if (!ok || !OrvFile_Commit(tmp, real)) {
         ::unlink(tmp.c_str());
         OrvError_Warning("OrvFile_Save() : écriture impossible : %s", path);
         return false;
@@ -266,7 +330,7 @@ int OrvFile_ReportOpen() {
     int n = 0;
     for (size_t i = 0; i < g_files.size(); i++) {
         if (g_files[i].fd < 0) continue;
-        debug_log("  fichier non fermé : %X (%s)", unsigned(i + 1), g_files[i].path.c_str());
+        debug_log("  fichier non fermé : %X (%s)", handleOf(i), g_files[i].path.c_str());
         n++;
     }
     return n;

@@ -6,7 +6,8 @@
 
 constexpr int ORV_PATH_MAX = 1024;
 
-// Handles are small positive numbers; 0 means failure.
+// Handles are non-zero; 0 means failure. A handle closed once is refused ever after, even when its
+// slot holds another file.
 using OrvFileHandle = uint32_t;
 enum { ORV_READ = 0, ORV_WRITE = 1, ORV_APPEND = 2 };
 
@@ -23,6 +24,13 @@ bool OrvFile_Load(const char* path, void* buf, int32_t count);
 bool OrvFile_Save(const char* path, const void* buf, int32_t count);
 // Writes a whole file through a temporary file and a rename.
 bool OrvFile_SaveAtomic(const char* path, const void* buf, size_t count);
+// Files the program rewrites are written to OrvFile_TempPath(final) and committed: renamed over the final
+// name, the directory then synced. A temporary left by an interrupted write is stale at the next start.
+constexpr const char* ORV_TEMP_SUFFIX = ".orvtmp";
+std::string OrvFile_TempPath(const std::string& finalPath);
+bool OrvFile_Commit(const std::string& tempPath, const std::string& finalPath);
+// Deletes the stale temporaries (regular files ending in ORV_TEMP_SUFFIX) of one directory; how many.
+int OrvFile_RemoveStaleTemporaries(const char* dir);
 bool OrvFile_Delete(const char* path);
 bool OrvFile_MakeDir(const char* path);
 int OrvFile_OpenCount();

@@ -3,8 +3,9 @@
 
 #include <cstdio>
 #include <ctime>
-#include <iostream>
 #include <vector>
+
+#include "app/Application.h"
 
 bool g_LogEnabled = true;
 
@@ -35,14 +36,47 @@ std::string vformat(const char* fmt, va_list ap) {
     return std::string(buf.data(), size_t(n));
 }
 
-void appendLine(const std::string& text) {
-    if (!g_LogEnabled || logPath().empty()) return;
+// Warnings raised before the program's log exists (during static construction, or before start-up
+// opens it) wait for it; a bounded number, the rest counted.
+constexpr size_t kMaxHeld = 32;
+struct Held {
+    bool logOpened = false;
+    std::vector<std::string> lines;
+    size_t dropped = 0;
+};
+Held& held() {
+    static auto* h = new Held();
+    return *h;
+}
+
+void writeLine(const std::string& text) {
     // Open, append, close: the log stays complete whatever happens next.
     FILE* f = std::fopen(logPath().c_str(), "ab");
     if (!f) return;
     std::fwrite(text.data(), 1, text.size(), f);
     std::fputc('\n', f);
     std::fclose(f);
+}
+
+void appendLine(const std::string& text, bool holdUntilOpen = false) {
+    if (!g_LogEnabled) return;
+    if (!logPath().empty()) {
+        writeLine(text);
+        return;
+    }
+    Held& h = held();
+    if (!holdUntilOpen || h.logOpened) return;
+    if (h.lines.size() < kMaxHeld) h.lines.push_back(text);
+    else h.dropped++;
+}
+
+void writeHeld() {
+    Held& h = held();
+    h.logOpened = true;
+    for (const std::string& line : h.lines) writeLine(line);
+    if (h.dropped) writeLine("<<< erreur : " + std::to_string(h.dropped) + " avertissements de plus avant le journal >>>");
+    h.lines.clear();
+    h.dropped = 0;
 }
 }  // namespace
 
@@ -63,9 +97,15 @@ void debug_log_open(const char* path) {
     std::strftime(date, sizeof date, "%d/%m/%Y", &tm);
     std::strftime(hour, sizeof hour, "%H:%M:%S", &tm);
     debug_log("****** Quillmar2.Log - %s - %s ****************", date, hour);
+    writeHeld();
 }
 
 const std::string& debug_log_path() { return logPath(); }
+
+void debug_log_reset_for_tests() {
+    logPath().clear();
+    held() = Held();
+}
 
 void debug_vlog(const char* fmt, va_list ap) { appendLine(vformat(fmt, ap)); }
 
@@ -90,7 +130,7 @@ void OrvError_Warning(const char* fmt, ...) {
     va_start(ap, fmt);
     std::string text = vformat(fmt, ap);
     va_end(ap);
-    appendLine("<<< erreur : " + text + " >>>");
+    appendLine("<<< erreur : " + text + " >>>", true);
     DebugOut() << "erreur: " << text << std::endl;
 }
 
@@ -102,12 +142,12 @@ void OrvError_Fatal(const char* fmt, ...) {
     std::string text = vformat(fmt, ap);
     va_end(ap);
     const std::string stars(60, '*');
-    appendLine(stars);
-    appendLine("<<< ERREUR : " + text + " >>>");
-    appendLine(stars);
+    appendLine(stars, true);
+    appendLine("<<< ERREUR : " + text + " >>>", true);
+    appendLine(stars, true);
     DebugOut() << "ERREUR: " << text << std::endl;
     if (emergencySave()) emergencySave()();
-    if (quitHook()) quitHook()(1);
+    if (quitHook()) quitHook()(ORV_EXIT_FATAL);
     // No quit path installed (a unit test or a tool): the caller returns its failure.
 }
 
@@ -133,8 +173,13 @@ int CDebugOutStream::Buf::overflow(int ch) {
 int CDebugOutStream::Buf::sync() { return 0; }
 
 void CDebugOutStream::Buf::emitLine() {
-    if (hook) hook(line);
-    else std::cerr << line << '\n';
+    if (hook) {
+        hook(line);
+    } else {
+        // C's stderr, not std::cerr: it exists before any static constructor runs.
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fputc('\n', stderr);
+    }
     line.clear();
 }
 

@@ -9,8 +9,12 @@
 // Global switch: while false nothing is appended to the log file.
 extern bool g_LogEnabled;
 
-// Empties the log file in the installation directory and writes the banner.
+// Empties the log file in the installation directory and writes the banner, then the warnings raised
+// before the first log of the process was opened (kept until then, at most 32 and a count of the rest).
+// An empty path closes the log: lines are then dropped.
 void debug_log_open(const char* path);
+// Tests: as if no log had been opened yet.
+void debug_log_reset_for_tests();
 // Name of the current log file (empty before debug_log_open).
 const std::string& debug_log_path();
 // Appends one line (open, append, close) while logging is on.

@@ -39,6 +39,7 @@ public:
     bool Inject(const InputEvent&) override { return false; }
     void SetRelativeMouse(bool) override {}
     bool IsHeadless() const override { return true; }
+    bool ShowMessage(const char*, const char*) override { return false; }
 };
 
 }  // namespace

@@ -41,6 +41,8 @@ public:
     // Relative mouse motion (pointer captured and hidden) while the window is active.
     virtual void SetRelativeMouse(bool on) = 0;
     virtual bool IsHeadless() const = 0;
+    // A modal message box over the window; false when there is none to show.
+    virtual bool ShowMessage(const char* caption, const char* text) = 0;
 };
 
 std::unique_ptr<CDisplayBackend> CreateSdlBackend();

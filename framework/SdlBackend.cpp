@@ -199,6 +199,11 @@ public:
 
     bool IsHeadless() const override { return false; }
 
+    bool ShowMessage(const char* caption, const char* text) override
+    {
+        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, window_) == 0;
+    }
+
 private:
     [[noreturn]] void Fail(const char* call)
     {

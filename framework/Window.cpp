@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/Environment.h"
 #include "app/FrameTimer.h"
 #include "app/Orv_Log.h"
 #include "framework/Backend.h"
@@ -16,12 +17,6 @@ void* MainWindowHandle = nullptr;
 namespace Velkrum {
 namespace {
 
-bool envFlag(const char* name)
-{
-    const char* v = std::getenv(name);
-    return v && std::strcmp(v, "1") == 0;
-}
-
 std::string modeText(const char* what, int w, int h)
 {
     return std::string(what) + " " + std::to_string(w) + "x" + std::to_string(h);
@@ -30,6 +25,14 @@ std::string modeText(const char* what, int w, int h)
 }  // namespace
 
 CMSWindowBase* MainWindow() { return static_cast<CMSWindowBase*>(MainWindowHandle); }
+
+void ShowMessageBox(const char* caption, const char* text)
+{
+    CMSWindowBase* window = MainWindow();
+    // Without a screen to show it on, the message goes to the debug output.
+    if (!window || !window->ShowMessage(caption ? caption : "", text ? text : ""))
+        DebugOut() << (caption ? caption : "") << " : " << (text ? text : "") << std::endl;
+}
 
 bool IsSupportedScreenSize(int width, int height)
 {
@@ -44,7 +47,7 @@ void CMSWindowBase::Create(const char* title, int width, int height, bool fullSc
 {
     if (backend_)
         throw CDirectDrawException(DDERR_ALREADYINITIALIZED, "CMSWindowBase::Create");
-    const bool headless = envFlag("QM_HEADLESS");
+    const bool headless = OrvEnv_Flag("QM_HEADLESS");
     std::unique_ptr<CDisplayBackend> backend = headless ? CreateNullBackend() : CreateSdlBackend();
     backend->Open(title ? title : "", width, height, fullScreen);
     backend_ = std::move(backend);
@@ -77,6 +80,11 @@ void CMSWindowBase::Destroy()
 
 bool CMSWindowBase::IsHeadless() const { return backend_ && backend_->IsHeadless(); }
 
+bool CMSWindowBase::ShowMessage(const char* caption, const char* text)
+{
+    return backend_ && backend_->ShowMessage(caption, text);
+}
+
 void CMSWindowBase::OnActivate(bool active)
 {
     active_ = active;
@@ -103,7 +111,7 @@ void CDirectDrawWindow::Open(int width, int height, bool fullScreen)
     if (!IsSupportedScreenSize(width, height))
         throw CDirectDrawException(DDERR_INVALIDMODE, modeText("CDirectDrawWindow::Open", width, height));
     CPixelFormat pf;
-    ::GetPixelFormat(envFlag("QM_PIXEL555") ? PFID_X1R5G5B5 : PFID_R5G6B5, pf);
+    ::GetPixelFormat(OrvEnv_Flag("QM_PIXEL555") ? PFID_X1R5G5B5 : PFID_R5G6B5, pf);
 
     Create(kTitle, width, height, fullScreen);
     try {

@@ -36,6 +36,8 @@ public:
     bool IsActive() const { return active_; }
     bool IsFullScreen() const { return fullScreen_; }
     bool IsHeadless() const;
+    // A modal message box owned by the window; false when the backend has no screen to show it on.
+    bool ShowMessage(const char* caption, const char* text);
 
     // Focus gained or lost: relative mouse while active, and the frame timer follows.
     virtual void OnActivate(bool active);
@@ -57,6 +59,9 @@ private:
 
 // The main window, or null.
 CMSWindowBase* MainWindow();
+// A message box over the main window; the text goes to the debug output when there is no window or
+// the window runs headless (QM_HEADLESS=1).
+void ShowMessageBox(const char* caption, const char* text);
 
 // The screen sizes the game runs at: 640x480 and 800x600.
 bool IsSupportedScreenSize(int width, int height);

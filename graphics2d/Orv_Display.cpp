@@ -83,6 +83,9 @@ bool OrvDisplay_Init(Velkrum::CDirectDrawWindow* window)
     syncBackSurface();
     updateMouseBounds();
     debug_log("OrvDisplay_Init() screen %dx%d", window->Width(), window->Height());
+    // The 3D layer starts before the display surfaces: it follows the screen from here.
+    if (g_screenSizeHook)
+        g_screenSizeHook(window->Width(), window->Height());
     return true;
 }
 

@@ -1,11 +1,6 @@
 // Sprite front end: loads the drawing plug-in and drives it for banks, cursor, overlays and SPW files.
 #include "graphics2d/Orv_Spr.h"
 
-#include "app/PluginPath.h"
-
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +11,7 @@
 #include "app/Orv_File.h"
 #include "app/Orv_Log.h"
 #include "app/Orv_Mem.h"
+#include "app/Plugin.h"
 
 namespace {
 
@@ -44,7 +40,7 @@ const char* const kTagSpw = "spw";
 
 template <class F>
 bool Bind(F*& slot, const char* name) {
-    slot = reinterpret_cast<F*>(dlsym(g_lib, name));
+    slot = reinterpret_cast<F*>(OrvPlugin_Symbol(g_lib, name));
     if (!slot) OrvError_Fatal("OrvSpr_MainInit(): point d'entrée %s absent du plug-in", name);
     return slot != nullptr;
 }
@@ -63,7 +59,7 @@ bool BindAll() {
 }
 
 void Unload() {
-    if (g_lib) dlclose(g_lib);
+    OrvPlugin_Unload(g_lib);
     g_lib = nullptr;
     g_api = SprDllApi{};
     g_variant = 0;
@@ -243,33 +239,24 @@ const char* OrvSpr_PluginName(int processorKind) {
 
 bool OrvSpr_MainInit() {
     if (g_lib) return true;
-    const std::string file = std::string(OrvSpr_PluginName(ProcessorKind)) + ".so";
-    std::string searched;
-    for (const std::string& dir : OrvPlugin_Dirs()) {
-        const std::string path = dir + "/" + file;
-        searched += " " + dir;
-        if (access(path.c_str(), F_OK) != 0) continue;
-        g_lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!g_lib) {
-            OrvError_Fatal("OrvSpr_MainInit(): chargement impossible de %s : %s", path.c_str(), dlerror());
-            return false;
-        }
-        if (!BindAll()) {
-            Unload();
-            return false;
-        }
-        const int32_t rc = g_api.init(SPRDLL_INTERFACE_VERSION, &g_variant);
-        if (rc != SPR_OK) {
-            Unload();
-            OrvError_Fatal("OrvSpr_MainInit(): %s : %s", path.c_str(), OrvSpr_GetErrorText(rc));
-            return false;
-        }
-        debug_log("OrvSpr_MainInit(): %s (variante %d)", path.c_str(), g_variant);
-        return true;
+    const OrvPluginLibrary lib = OrvPlugin_Load(std::string(OrvSpr_PluginName(ProcessorKind)) + ".so");
+    if (!lib.handle) {
+        OrvError_Fatal("OrvSpr_MainInit(): plug-in de sprites %s", lib.error.c_str());
+        return false;
     }
-    OrvError_Fatal("OrvSpr_MainInit(): plug-in de sprites %s introuvable (cherché dans%s)", file.c_str(),
-                   searched.c_str());
-    return false;
+    g_lib = lib.handle;
+    if (!BindAll()) {
+        Unload();
+        return false;
+    }
+    const int32_t rc = g_api.init(SPRDLL_INTERFACE_VERSION, &g_variant);
+    if (rc != SPR_OK) {
+        Unload();
+        OrvError_Fatal("OrvSpr_MainInit(): %s : %s", lib.path.c_str(), OrvSpr_GetErrorText(rc));
+        return false;
+    }
+    debug_log("OrvSpr_MainInit(): %s (variante %d)", lib.path.c_str(), g_variant);
+    return true;
 }
 
 void OrvSpr_MainClose() {

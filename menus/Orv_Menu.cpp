@@ -1,7 +1,6 @@
 // The menu state machine: entry points, the pass of loop type 5, questions, slides, settings, saves and quit.
 #include "menus/Orv_Menu.h"
 
-#include <SDL.h>
 
 #include <algorithm>
 #include <cmath>
@@ -420,13 +419,6 @@ void RunPageState() {
     }
 }
 
-bool Headless() {
-    const char* env = std::getenv("QM_HEADLESS");
-    if (env && std::strcmp(env, "1") == 0) return true;
-    const Velkrum::CMSWindowBase* window = Velkrum::MainWindow();
-    return window && window->IsHeadless();
-}
-
 }  // namespace
 
 // ---- entry points ----
@@ -464,9 +456,7 @@ void OrvMenu_start_LaunchBox() {
     debug_log("OrvMenu_start_LaunchBox()");
     const char* caption = OrvMenu_Text(MENU_TXT_MESSAGES, 0);
     const char* text = OrvMenu_Text(MENU_TXT_MESSAGES, 1);
-    // Without a screen to show it on, the message goes to the debug output.
-    if (Headless() || SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, nullptr) != 0)
-        DebugOut() << caption << " : " << text << std::endl;
+    Velkrum::ShowMessageBox(caption, text);
 }
 
 // ---- per pass ----

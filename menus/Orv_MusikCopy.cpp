@@ -91,7 +91,7 @@ CopyResult CopyOneFile(const std::string& name) {
 
     const std::string finalPath = OrvFile_Resolve(dst);
     PartialCopy copy;
-    copy.tempPath = finalPath + ".tmp";
+    copy.tempPath = OrvFile_TempPath(finalPath);
     copy.out = OrvFile_Open(copy.tempPath.c_str(), ORV_WRITE);
     if (!copy.out) {
         copy.tempPath.clear();
@@ -127,9 +127,7 @@ CopyResult CopyOneFile(const std::string& name) {
         left -= piece;
     }
     copy.Close();
-    std::error_code ec;
-    std::filesystem::rename(copy.tempPath, finalPath, ec);
-    if (ec) {
+    if (!OrvFile_Commit(copy.tempPath, finalPath)) {
         OrvError_Warning("%s: erreure d'écriture du fichier %s", kCopyFn, dst);
         return CopyResult::DiskError;
     }

@@ -24,6 +24,8 @@ bool WriteFileBytes(const std::string& path, const void* data, size_t size) {
     std::error_code ec;
     fs::path p(path);
     if (p.has_parent_path()) fs::create_directories(p.parent_path(), ec);
+    // A link (into a shared demo installation) is replaced, never written through.
+    if (fs::is_symlink(fs::symlink_status(p, ec))) fs::remove(p, ec);
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f) return false;
     f.write(static_cast<const char*>(data), std::streamsize(size));

@@ -16,7 +16,8 @@ private:
     std::string path_;
 };
 
-// Writes bytes to a file, creating parent directories; false on failure.
+// Writes bytes to a file, creating parent directories; a symbolic link there is replaced, not written
+// through. False on failure.
 bool WriteFileBytes(const std::string& path, const void* data, size_t size);
 bool WriteFileText(const std::string& path, const std::string& text);
 // Reads a whole file; empty when missing.

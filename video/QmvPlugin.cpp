@@ -1,16 +1,12 @@
-// The codec plug-in loader: library search and loading with dlopen, entry points, instance and unloading.
+// The codec plug-in loader: library names by width, entry points, instance and unloading.
 #include "video/QmvPlugin.h"
-
-#include "app/PluginPath.h"
-
-#include <dlfcn.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <strings.h>
 
 #include "app/Orv_Log.h"
+#include "app/Plugin.h"
 #include "video/QmvFormat.h"
 
 QmvPluginDecodeFrameFn QmvPlugin_DecodeFrame = nullptr;
@@ -32,7 +28,7 @@ void ClearEntryPoints() {
 }
 
 void FreeLibrary() {
-    if (g.library) dlclose(g.library);
+    OrvPlugin_Unload(g.library);
     g.library = nullptr;
     g.instance = nullptr;
 }
@@ -44,11 +40,6 @@ std::string QmvPlugin_LibraryFile(const std::string& systemName) {
     if (dot != std::string::npos && strcasecmp(systemName.c_str() + dot, ".dll") == 0)
         return systemName.substr(0, dot) + ".so";
     return systemName + ".so";
-}
-
-std::string QmvPlugin_FindLibrary(const std::string& systemName) {
-    const std::string file = QmvPlugin_LibraryFile(systemName);
-    return OrvPlugin_Find(file);
 }
 
 int QmvPlugin_Load(const uint8_t* header, int depth, int initialise) {
@@ -65,20 +56,20 @@ int QmvPlugin_Load(const uint8_t* header, int depth, int initialise) {
     std::snprintf(name[1], sizeof name[1], "VQ6_%d.DLL", width);
     std::string loadedFrom;
     for (const char* n : name) {
-        const std::string path = QmvPlugin_FindLibrary(n);
-        if (path.empty()) continue;
-        g.library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (g.library) {
-            loadedFrom = path;
+        const OrvPluginLibrary lib = OrvPlugin_Load(QmvPlugin_LibraryFile(n));
+        if (lib.handle) {
+            g.library = lib.handle;
+            loadedFrom = lib.path;
             break;
         }
-        debug_log("QmvPlugin_Load(): %s : %s", path.c_str(), dlerror());
+        debug_log("QmvPlugin_Load(): %s", lib.error.c_str());
     }
     if (!g.library) return QMVPLUGIN_ERR_NOLIB;
 
-    g.init = reinterpret_cast<QmvPluginInitFn>(dlsym(g.library, "QMVPI_Init"));
-    QmvPlugin_DecodeFrame = reinterpret_cast<QmvPluginDecodeFrameFn>(dlsym(g.library, "QMVPI_DecodeFrame"));
-    g.cleanup = reinterpret_cast<QmvPluginCleanupFn>(dlsym(g.library, "QMVPI_Cleanup"));
+    g.init = reinterpret_cast<QmvPluginInitFn>(OrvPlugin_Symbol(g.library, "QMVPI_Init"));
+    QmvPlugin_DecodeFrame =
+        reinterpret_cast<QmvPluginDecodeFrameFn>(OrvPlugin_Symbol(g.library, "QMVPI_DecodeFrame"));
+    g.cleanup = reinterpret_cast<QmvPluginCleanupFn>(OrvPlugin_Symbol(g.library, "QMVPI_Cleanup"));
     if (!g.init || !QmvPlugin_DecodeFrame || !g.cleanup) {
         ClearEntryPoints();
         FreeLibrary();

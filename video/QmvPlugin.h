@@ -27,7 +27,7 @@ using QmvPluginCleanupFn = void (*)();
 extern QmvPluginDecodeFrameFn QmvPlugin_DecodeFrame;
 
 // Loads the library for the header's width ("VQ6_%dx16.DLL", then "VQ6_%d.DLL") from the program's plug-in
-// directory and, with initialise set, creates its instance. 0 or a QMVPLUGIN_ERR_* code.
+// directory (OrvPlugin_Load) and, with initialise set, creates its instance. 0 or a QMVPLUGIN_ERR_* code.
 int QmvPlugin_Load(const uint8_t* header, int depth, int initialise);
 int QmvPlugin_Unload();
 bool QmvPlugin_IsLoaded();
@@ -35,6 +35,3 @@ int QmvPlugin_GetDepth();
 
 // The platform's file for a library name of the system: "VQ6_512.DLL" gives "VQ6_512.so".
 std::string QmvPlugin_LibraryFile(const std::string& systemName);
-// Where libraries are looked for: OrvPlugin_Find (app/PluginPath.h), $QM_PLUGIN_DIR then the program's "plugins"
-// and "../plugins".
-std::string QmvPlugin_FindLibrary(const std::string& systemName);

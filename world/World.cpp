@@ -12,8 +12,7 @@
 
 const char* const DEFNAMES_FILE_NAME = "defnames.con";
 
-bool OrvWorld_Init() {
-    OrvMsg_Init();
+bool OrvWorld_InitNames() {
     char path[ORV_PATH_MAX];
     build_path_scenar(path, DEFNAMES_FILE_NAME);
     if (!DefName_Load(path)) {
@@ -21,14 +20,24 @@ bool OrvWorld_Init() {
         return false;
     }
     Interp_Init();
-    Inventaire_Init();
-    OrvSaveGame_Init();
+    return true;
+}
+
+bool OrvWorld_InitFirstChapter() {
     if (!Interp_LoadChapter(INTERP_FIRST_CHAPTER)) {
         OrvError_Fatal("OrvWorld_Init() : chapitre %d illisible", INTERP_FIRST_CHAPTER);
         return false;
     }
     debug_log("OrvWorld_Init() : ok");
     return true;
+}
+
+bool OrvWorld_Init() {
+    OrvMsg_Init();
+    if (!OrvWorld_InitNames()) return false;
+    Inventaire_Init();
+    OrvSaveGame_Init();
+    return OrvWorld_InitFirstChapter();
 }
 
 void OrvWorld_Close() {

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "app/Application.h"
@@ -31,12 +32,17 @@
 #include "menus/ViewBigSpr.h"
 #include "panorama/Interface.h"
 #include "panorama/Orv_Input.h"
+#include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
 #include "video/Orv_Qmv.h"
+#include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
+#include "world/Inventaire.h"
+#include "world/OrvSaveGame.h"
 #include "world/Orv_Msg.h"
 #include "world/World.h"
+#include "world/wam.h"
 
 const char* const ORV_VERSION_TEXT = "Quillmar 2 - Version 3.18 - 8/10/1999";
 
@@ -47,22 +53,6 @@ Velkrum::CDirectDrawWindow* g_window = nullptr;
 CTimer g_dispatchTimer;
 CTimer g_loopTimer;
 
-// What has started, so that the shut-down touches only what exists.
-struct Started {
-    bool log = false;
-    bool instance = false;
-    bool sprites = false;
-    bool display = false;
-    bool frameTimer = false;
-    bool sound = false;
-    bool fonts = false;
-    bool world = false;
-    bool menus = false;
-    bool warp = false;
-    bool interface = false;
-    bool engine3d = false;
-} g_started;
-
 void dispatchTick(CTimer&) { DXDispatch(); }
 void loopTick(CTimer&) { OrvMain_LoopFrame(); }
 
@@ -71,7 +61,6 @@ void presentFrame() {
     OrvDisplay_AutoBlitLocked();
     if (g_window) g_window->Flip();
 }
-
 
 std::string osDescription() {
     struct utsname u;
@@ -93,7 +82,7 @@ int32_t OrvMain_SetLoopType(int32_t type) {
 }
 
 bool openwindow() {
-    g_window = new Velkrum::CDirectDrawWindow();
+    if (!g_window) g_window = new Velkrum::CDirectDrawWindow();
     g_window->Open(g_Config.screenWidth, g_Config.screenHeight, g_Config.fullScreen != 0);
     debug_log("openwindow() : %dx%d %s, pixels %s", g_window->Width(), g_window->Height(),
               g_Config.fullScreen ? "plein écran" : "fenêtre", Is565 ? "5-6-5" : "5-5-5");
@@ -102,34 +91,103 @@ bool openwindow() {
     return true;
 }
 
-void OrvMain_OnInit() {
+// ---- start-up and shut-down steps ----
+
+namespace {
+
+enum StepId : int {
+    STEP_LOCK,
+    STEP_LOG,
+    STEP_TEMPORARIES,
+    STEP_SYSTEM,
+    STEP_CONFIG,
+    STEP_WINDOW,
+    STEP_HANDLERS,
+    STEP_CD,
+    STEP_SOUND,
+    STEP_MUSIC,
+    STEP_WARP,
+    STEP_3D,
+    STEP_SPRITES,
+    STEP_DISPLAY,
+    STEP_SAVE,
+    STEP_FONTS,
+    STEP_INTERFACE,
+    STEP_MESSAGES,
+    STEP_MENUS,
+    STEP_GAME_CD,
+    STEP_NAMES,
+    STEP_INVENTORY,
+    STEP_CHAPTER,
+    STEP_FRAME_TIMER,
+    STEP_LOOP_TYPE,
+    STEP_PLAYER_MENU,
+    STEP_INTROS,
+    STEP_COUNT
+};
+
+// A start-up step: false when start-up cannot go on (the step reported why).
+struct StartStep {
+    StepId id;
+    const char* name;
+    bool (*run)();
+};
+// A shut-down step runs when the start-up step it undoes has run (whole or in part).
+struct StopStep {
+    StepId owner;
+    const char* name;
+    void (*run)();
+};
+
+bool g_started[STEP_COUNT] = {};
+
+// A step whose module reports its own failures and lets start-up go on.
+template <auto Fn>
+bool ran() {
+    Fn();
+    return true;
+}
+
+bool takeLock() {
     CApplication& app = TheApplication();
-    std::string install = app.argv.size() > 1 ? app.argv[1] : std::string(".");
-    OrvFile_SetInstallDir(install);
+    OrvFile_SetInstallDir(app.argv.size() > 1 ? app.argv[1] : std::string("."));
     if (app.argv.size() > 2)
         for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, app.argv[2]);
-
-    std::string logPath = OrvFile_GetInstallDir() + "quillmar2.log";
-    debug_log_open(logPath.c_str());
-    g_started.log = true;
-    OrvError_SetQuitHook([](int code) { TheApplication().Quit(code); });
-    debug_log("%s", ORV_VERSION_TEXT);
-
+    // Before the log: a refused instance must leave the running one's log alone.
     if (!SingleInstance_Acquire(OrvFile_GetInstallDir())) {
-        debug_log("Quillmar 2 : déjà lancé");
-        DebugOut() << "Quillmar 2 : une autre instance tourne déjà" << std::endl;
-        app.Quit(2);
+        DebugOut() << "Quillmar 2 : une autre instance tourne déjà dans " << OrvFile_GetInstallDir() << std::endl;
+        app.Quit(ORV_EXIT_ALREADY_RUNNING);
     }
-    g_started.instance = true;
+    return true;
+}
+
+bool openLog() {
+    const std::string logPath = OrvFile_GetInstallDir() + "quillmar2.log";
+    debug_log_open(logPath.c_str());
+    debug_log("%s", ORV_VERSION_TEXT);
+    OrvError_SetQuitHook([](int code) { TheApplication().Quit(code); });
+    // From here a signal takes the normal quit path at the first dispatch pass.
+    Input_InstallSignalHandlers();
+    return true;
+}
+
+bool removeStaleTemporaries() {
+    char path[ORV_PATH_MAX];
+    OrvFile_RemoveStaleTemporaries(OrvFile_GetInstallDir().c_str());
+    build_path_save(path, "");
+    OrvFile_RemoveStaleTemporaries(path);
+    build_path_music(path, "");
+    OrvFile_RemoveStaleTemporaries(path);
+    return true;
+}
+
+bool detectSystem() {
     debug_log("Système : %s", osDescription().c_str());
     debug_log("Processeur : type %d", GetCPUType());
+    return true;
+}
 
-    config_load();
-    debug_log("Après config_load");
-    openwindow();
-    debug_log("Après openwindow");
-
-    Input_InstallSignalHandlers();
+bool installHandlers() {
     Input_SetKeyHandlers(OrvInput_OnKeyDown, OrvInput_OnKeyUp);
     Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
     g_dispatchTimer.tickCallback = dispatchTick;
@@ -138,72 +196,150 @@ void OrvMain_OnInit() {
     g_loopTimer.tickCallback = loopTick;
     g_loopTimer.period = 0;
     g_loopTimer.Start();
+    OrvHooks.SetLoopType = OrvMain_SetLoopType;
+    OrvMain_InstallLinks();
+    return true;
+}
 
-    OrvMain_InitSubsystems();
+bool findCds() {
+    // Which game CD is present is told once the menus can say so.
+    cd_init();
+    cd_set_change_hook([](int, int) { OrvMenu_start_CD(); });
+    return true;
+}
+
+bool startSprites() {
+    if (!OrvSpr_MainInit()) return false;
+    OrvSpr_SetScreenFormat(g_window->GetPixelFormat());
+    OrvSpr_SetMouseSource(&MousePosition.x, &MousePosition.y);
+    return true;
+}
+
+bool startDisplay() {
+    if (OrvDisplay_Init(g_window)) return true;
+    OrvError_Fatal("OrvDisplay_Init() : surfaces d'affichage impossibles");
+    return false;
+}
+
+bool testGameCd() {
+    if (cd_get_current() != 0) {
+        debug_log("OrvMain_InitSubsystems() : CD %d", cd_get_current());
+        return true;
+    }
+    OrvMenu_start_LaunchBox();
+    OrvError_Fatal("Lecteur de CD introuvable : aucun CD de Quillmar 2 (%s)", cd_probe_name(1).c_str());
+    return false;
+}
+
+bool setWarpLoop() {
+    OrvMain_SetLoopType(LOOP_WARP);
+    return true;
+}
+
+// The order of the overview of the program, but for the lock, which comes before the log.
+constexpr StartStep kStartSteps[] = {
+    {STEP_LOCK, "SingleInstance_Acquire", takeLock},
+    {STEP_LOG, "debug_log_open", openLog},
+    {STEP_TEMPORARIES, "OrvFile_RemoveStaleTemporaries", removeStaleTemporaries},
+    {STEP_SYSTEM, "detect_system", detectSystem},
+    {STEP_CONFIG, "config_load", ran<config_load>},
+    {STEP_WINDOW, "openwindow", openwindow},
+    {STEP_HANDLERS, "install_handlers", installHandlers},
+    {STEP_CD, "cd_init", findCds},
+    {STEP_SOUND, "OrvSound_MainInit", ran<OrvSound_MainInit>},
+    {STEP_MUSIC, "OrvMuzik_MainInit", ran<OrvMuzik_MainInit>},
+    {STEP_WARP, "OrvWarp_Init", OrvWarp_Init},
+    {STEP_3D, "Orv3D_Init", ran<Orv3D_Init>},
+    {STEP_SPRITES, "OrvSpr_MainInit", startSprites},
+    {STEP_DISPLAY, "OrvDisplay_Init", startDisplay},
+    {STEP_SAVE, "OrvSaveGame_Init", ran<OrvSaveGame_Init>},
+    {STEP_FONTS, "OrvFont_MainInit", ran<OrvFont_MainInit>},
+    {STEP_INTERFACE, "Interface_LoadBank", ran<Interface_LoadBank>},
+    {STEP_MESSAGES, "OrvMsg_Init", ran<OrvMsg_Init>},
+    {STEP_MENUS, "OrvMenu_MainInit", ran<OrvMenu_MainInit>},
+    {STEP_GAME_CD, "cd_test", testGameCd},
+    {STEP_NAMES, "DefName_Load", OrvWorld_InitNames},
+    {STEP_INVENTORY, "Inventaire_Init", ran<Inventaire_Init>},
+    {STEP_CHAPTER, "Interp_LoadChapter", OrvWorld_InitFirstChapter},
+    {STEP_FRAME_TIMER, "frame_timer_start", ran<frame_timer_start>},
+    {STEP_LOOP_TYPE, "OrvMain_SetLoopType", setWarpLoop},
+    {STEP_PLAYER_MENU, "OrvMenu_start_Player", ran<OrvMenu_start_Player>},
+    {STEP_INTROS, "OrvMain_StartIntros", ran<OrvMain_StartIntros>},
+};
+
+void closeWindow() {
+    g_dispatchTimer.Stop();
+    g_loopTimer.Stop();
+    if (!g_window) return;
+    g_window->Close();
+    delete g_window;
+    g_window = nullptr;
+}
+
+void closeWorldFile() {
+    OrvSaveGame_Close();
+    DefName_Free();
+    OrvWam_Free();
+}
+
+void stopVideo() {
+    // A video still playing (a quit during the intros) gives back its file and buffers.
+    if (OrvQmv_IsOpen()) OrvQmv_stop();
+}
+
+void endLog() {
+    debug_log("Fin de Quillmar 2");
+    OrvError_SetQuitHook(nullptr);
+}
+
+// The overview's order: settings, variables, then the modules; the report once everything is freed.
+constexpr StopStep kStopSteps[] = {
+    {STEP_CONFIG, "config_save", [] { config_save(); }},
+    {STEP_NAMES, "Interp_DumpVariables", [] { if (DefName_IsLoaded()) Interp_DumpVariables(); }},
+    {STEP_DISPLAY, "OrvQmv_stop", stopVideo},
+    {STEP_MENUS, "OrvMenu_MainClose", OrvMenu_MainClose},
+    {STEP_MUSIC, "OrvMuzik_MainClose", OrvMuzik_MainClose},
+    {STEP_SOUND, "OrvSound_MainClose", OrvSound_MainClose},
+    {STEP_WARP, "OrvSpw_FreeAll", OrvSpw_FreeAll},
+    {STEP_SPRITES, "OrvSpr_MainClose", OrvSpr_MainClose},
+    {STEP_INTERFACE, "Interface_FreeBank", Interface_FreeBank},
+    {STEP_FONTS, "OrvFont_RemoveFonts", OrvFont_RemoveFonts},
+    {STEP_WARP, "OrvWarp_Close", OrvWarp_Close},
+    {STEP_NAMES, "Interp_Free", Interp_Free},
+    {STEP_INVENTORY, "Inventaire_Close", Inventaire_Close},
+    {STEP_3D, "Orv3D_Close", Orv3D_Close},
+    {STEP_DISPLAY, "OrvDisplay_Close", OrvDisplay_Close},
+    {STEP_MESSAGES, "OrvMsg_Free", OrvMsg_Free},
+    {STEP_NAMES, "OrvWam_Free", closeWorldFile},
+    {STEP_FRAME_TIMER, "frame_timer_stop", frame_timer_stop},
+    {STEP_LOG, "mem_report", mem_report},
+    {STEP_WINDOW, "closewindow", closeWindow},
+    {STEP_LOCK, "SingleInstance_Release", SingleInstance_Release},
+    {STEP_LOG, "debug_log_close", endLog},
+};
+
+}  // namespace
+
+namespace {
+// Runs the start-up steps first..last in order; false when one could not start.
+bool runStartSteps(StepId first, StepId last) {
+    for (const StartStep& step : kStartSteps) {
+        if (step.id < first || step.id > last) continue;
+        // Marked first: the shut-down of a step copes with a start that stopped half-way.
+        g_started[step.id] = true;
+        if (!step.run()) return false;
+        if (g_started[STEP_LOG]) debug_log("Après %s", step.name);
+    }
+    return true;
+}
+}  // namespace
+
+void OrvMain_OnInit() {
+    if (runStartSteps(STEP_LOCK, STEP_HANDLERS)) OrvMain_InitSubsystems();
 }
 
 void OrvMain_InitSubsystems() {
-    // The CD directories; which game CD is present is tested once the menus can say so.
-    cd_init();
-    cd_set_change_hook([](int, int) { OrvMenu_start_CD(); });
-
-    OrvSound_MainInit();
-    OrvMuzik_MainInit();
-    g_started.sound = true;
-
-    if (!OrvSpr_MainInit()) {
-        OrvError_Fatal("OrvSpr_MainInit() : plug-in %s introuvable", OrvSpr_PluginName(ProcessorKind));
-        return;
-    }
-    g_started.sprites = true;
-    OrvSpr_SetScreenFormat(g_window->GetPixelFormat());
-    OrvSpr_SetMouseSource(&MousePosition.x, &MousePosition.y);
-
-    if (!OrvDisplay_Init(g_window)) {
-        OrvError_Fatal("OrvDisplay_Init() : surfaces d'affichage impossibles");
-        return;
-    }
-    g_started.display = true;
-
-    OrvWarp_Init();
-    g_started.warp = true;
-    Orv3D_Init();
-    g_started.engine3d = true;
-
-    char path[ORV_PATH_MAX];
-    build_path_save(path, "");
-    OrvFile_MakeDir(path);
-
-    OrvFont_MainInit();
-    g_started.fonts = true;
-
-    g_started.interface = Interface_LoadBank();
-
-    // Messages, script names, inventory and the first chapter.
-    OrvHooks.SetLoopType = OrvMain_SetLoopType;
-    g_started.world = true;
-    if (!OrvWorld_Init()) {
-        OrvError_Fatal("OrvWorld_Init() : monde ou scénario illisible");
-        return;
-    }
-    OrvMain_InstallLinks();
-
-    OrvMenu_MainInit();
-    g_started.menus = true;
-
-    if (cd_get_current() == 0) {
-        OrvMenu_start_LaunchBox();
-        OrvError_Fatal("Lecteur de CD introuvable : aucun CD de Quillmar 2 (%s)", cd_probe_name(1).c_str());
-        return;
-    }
-    debug_log("OrvMain_InitSubsystems() : CD %d", cd_get_current());
-
-    frame_timer_start();
-    g_started.frameTimer = true;
-    OrvMain_SetLoopType(LOOP_WARP);
-    OrvMenu_start_Player();
-    OrvMain_StartIntros();
-    debug_log("OrvMain_InitSubsystems() : ok");
+    if (runStartSteps(STEP_CD, STEP_INTROS)) debug_log("OrvMain_InitSubsystems() : ok");
 }
 
 void OrvMain_LoopFrame() {
@@ -241,44 +377,20 @@ void OrvMain_LoopFrame() {
 void OrvMain_Quit() { TheApplication().Quit(0); }
 
 void OnTerminate() {
-    if (!g_started.log) return;
-    debug_log("OnTerminate()");
-    config_save();  // only when the settings were loaded
-
-    // A video still playing (a quit during the intros) gives back its file and buffers.
-    if (OrvQmv_IsOpen()) OrvQmv_stop();
-    if (g_started.menus) OrvMenu_MainClose();
-    g_started.menus = false;
-    if (g_started.frameTimer) frame_timer_stop();
-    if (g_started.sound) {
-        OrvMuzik_MainClose();
-        OrvSound_MainClose();
-        g_started.sound = false;
+    if (g_started[STEP_LOG]) debug_log("OnTerminate()");
+    // A fatal error while shutting down is reported and the shut-down goes on; the exit code keeps it.
+    if (g_started[STEP_LOG]) OrvError_SetQuitHook([](int code) { TheApplication().RaiseExitCode(code); });
+    for (const StopStep& step : kStopSteps) {
+        if (!g_started[step.owner]) continue;
+        debug_log("OnTerminate() : %s", step.name);
+        try {
+            step.run();
+        } catch (const std::exception& e) {
+            debug_log("Exception : %s (%s)", e.what(), step.name);
+            TheApplication().RaiseExitCode(ORV_EXIT_EXCEPTION);
+        }
     }
-    g_dispatchTimer.Stop();
-    g_loopTimer.Stop();
-    if (g_started.world) OrvWorld_Close();
-    if (g_started.warp) OrvWarp_Close();
-    if (g_started.interface) Interface_FreeBank();
-    if (g_started.fonts) OrvFont_RemoveFonts();
-    OrvSpr_clear_spf();
-    if (g_started.sprites) OrvSpr_MainClose();
-    if (g_started.engine3d) Orv3D_Close();
-    if (g_started.display) OrvDisplay_Close();
-    g_started.sprites = g_started.display = g_started.frameTimer = g_started.fonts = g_started.world = false;
-    g_started.warp = g_started.interface = g_started.engine3d = false;
-
-    mem_report();
-    if (g_window) {
-        g_window->Close();
-        delete g_window;
-        g_window = nullptr;
-    }
-    if (g_started.instance) SingleInstance_Release();
-    g_started.instance = false;
-    debug_log("Fin de Quillmar 2");
-    OrvError_SetQuitHook(nullptr);
-    g_started.log = false;
+    for (bool& started : g_started) started = false;
 }
 
 // The application has written the text to the debug-output stream already; the log keeps it too.

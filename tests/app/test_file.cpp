@@ -60,6 +60,18 @@ TEST_F(FileFixture, FailuresReturnZeroAndStaleHandlesAreRefused) {
     int open0 = OrvFile_OpenCount();
     OrvFile_Close(h);  // twice: warned, counter untouched
     EXPECT_EQ(OrvFile_OpenCount(), open0);
+
+    // The slot of a closed handle is reused by the next open; the old handle reaches nothing.
+    OrvFileHandle again = OrvFile_Open((dir / "b.txt").c_str(), ORV_READ);
+    ASSERT_NE(again, 0u);
+    EXPECT_NE(again, h);
+    EXPECT_EQ(OrvFile_Seek(h, 0, 0), 1);
+    EXPECT_EQ(OrvFile_Read(h, buf, 1), 0);
+    OrvFile_Close(h);
+    EXPECT_EQ(OrvFile_OpenCount(), open0 + 1);
+    EXPECT_EQ(OrvFile_Read(again, buf, 1), 1);
+    OrvFile_Close(again);
+    EXPECT_EQ(OrvFile_OpenCount(), open0);
 }
 
 TEST_F(FileFixture, WriteAppendAndShortLoad) {
@@ -94,9 +106,25 @@ TEST_F(FileFixture, AtomicSaveReplacesWholeOrNothing) {
     EXPECT_TRUE(OrvFile_Save(p.c_str(), "newer", 5));
     EXPECT_EQ(ReadFileText(p), "newer");
     struct stat st;
-    EXPECT_NE(::stat((p + ".tmp").c_str(), &st), 0);
+    EXPECT_NE(::stat((p + ORV_TEMP_SUFFIX).c_str(), &st), 0);
     std::string bad = dir / "no/such/dir/file";
     EXPECT_FALSE(OrvFile_Save(bad.c_str(), "x", 1));
+}
+
+TEST_F(FileFixture, StaleTemporariesAreRemovedAndNothingElse) {
+    const std::string stale = OrvFile_TempPath(dir / "save/xORV01_02.SAV");
+    ASSERT_TRUE(WriteFileText(stale, "interrompu"));
+    ASSERT_TRUE(WriteFileText(dir / "save/xORV01_02.SAV", "ZAPFILE 1.0"));
+    ASSERT_TRUE(WriteFileText(dir / "save/notes.tmp", "à garder"));
+    // A directory of that name is not a file the program left.
+    ASSERT_EQ(::mkdir(OrvFile_TempPath(dir / "save/dossier").c_str(), 0755), 0);
+    EXPECT_EQ(OrvFile_RemoveStaleTemporaries((dir / "SAVE").c_str()), 1);
+    struct stat st;
+    EXPECT_NE(::stat(stale.c_str(), &st), 0);
+    EXPECT_EQ(ReadFileText(dir / "save/xORV01_02.SAV"), "ZAPFILE 1.0");
+    EXPECT_EQ(ReadFileText(dir / "save/notes.tmp"), "à garder");
+    EXPECT_EQ(::stat(OrvFile_TempPath(dir / "save/dossier").c_str(), &st), 0);
+    EXPECT_EQ(OrvFile_RemoveStaleTemporaries((dir / "absent").c_str()), 0);
 }
 
 TEST_F(FileFixture, PathBuildersUseInstallAndCurrentCd) {

@@ -41,6 +41,26 @@ TEST_F(LogFixture, BannerAndLinesAreAppended) {
     EXPECT_EQ(debugLines[0], "Orv3D_SetNewScreenSize(640, 480) ok");
 }
 
+TEST_F(LogFixture, WarningsBeforeTheFirstLogWaitForIt) {
+    debug_log_reset_for_tests();
+    debug_log("perdue");
+    for (int i = 0; i < 40; i++) OrvError_Warning("tôt %d", i);
+    EXPECT_EQ(debugLines.size(), 40u);  // the debug output has them at once
+    debug_log_open((dir / "quillmar2.log").c_str());
+    std::string text = log();
+    EXPECT_EQ(text.rfind("****** Quillmar2.Log - ", 0), 0u);
+    EXPECT_EQ(text.find("perdue"), std::string::npos);
+    EXPECT_NE(text.find("\n<<< erreur : tôt 0 >>>\n"), std::string::npos);
+    EXPECT_NE(text.find("\n<<< erreur : tôt 31 >>>\n<<< erreur : 8 avertissements de plus"), std::string::npos);
+    EXPECT_EQ(text.find("tôt 32"), std::string::npos);
+    // Once a log has been opened, a warning while it is closed is not kept for the next one.
+    debug_log_open("");
+    OrvError_Warning("tard");
+    debug_log_open((dir / "quillmar2.log").c_str());
+    EXPECT_EQ(log().find("tard"), std::string::npos);
+    EXPECT_EQ(log().find("tôt"), std::string::npos);
+}
+
 TEST_F(LogFixture, SwitchedOffLogWritesNothing) {
     std::string before = log();
     g_LogEnabled = false;

@@ -222,11 +222,12 @@ int g_quitAfter = 0;
 bool g_quitInTerminate = false;
 std::vector<std::string> g_debugLines;
 
+int g_quitCode = 9;
 void on_terminate()
 {
     ++g_terminates;
     if (g_quitInTerminate)
-        TheApplication().Quit(9);
+        TheApplication().Quit(g_quitCode);
 }
 void quit_tick(CTimer&)
 {
@@ -246,6 +247,7 @@ struct AppFixture : SchedulerFixture {
         TheApplication().onTerminate = on_terminate;
         g_terminates = 0;
         g_quitInTerminate = false;
+        g_quitCode = 9;
         g_debugLines.clear();
         DebugOut().SetHook([](const std::string& l) { g_debugLines.push_back(l); });
     }
@@ -283,12 +285,20 @@ TEST_F(AppFixture, QuitUnwindsToRunWithItsCodeAfterOneTerminate)
     EXPECT_EQ(g_terminates, 1);
 }
 
-TEST_F(AppFixture, EscapingExceptionIsReportedWithNonZeroCode)
+TEST_F(AppFixture, EscapingExceptionIsReportedThenShutsDownWithItsCode)
 {
     g_appTimer.tickCallback = throw_tick;
-    EXPECT_NE(Run(), 0);
-    EXPECT_EQ(g_terminates, 0);
+    EXPECT_EQ(Run(), ORV_EXIT_EXCEPTION);
+    EXPECT_EQ(g_terminates, 1);
     EXPECT_EQ(g_debugLines, (std::vector<std::string>{"Exception : Load, invalid .db file"}));
+
+    // A quit with code 0 from the shut-down does not hide the failure.
+    TheApplication().Reset();
+    g_terminates = 0;
+    g_quitInTerminate = true;
+    g_quitCode = 0;
+    EXPECT_EQ(Run(), ORV_EXIT_EXCEPTION);
+    EXPECT_EQ(g_terminates, 1);
 }
 
 TEST_F(AppFixture, StoppedSchedulerEndsWithTerminateAndZero)

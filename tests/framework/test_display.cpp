@@ -94,6 +94,16 @@ TEST_F(DisplayTest, RenderSurfaceIsTheBackBufferUnlessAn800ScreenRendersAt640)
     EXPECT_EQ(OrvDisplay_GetLockCount(), 0);
 }
 
+TEST_F(DisplayTest, LayersStartedBeforeTheDisplayLearnItsScreenSizeFromIt)
+{
+    Input_Reset();
+    g_sizes.clear();
+    OrvDisplay_SetScreenSizeHook(&recordSize);
+    win.Open(800, 600, false);
+    ASSERT_TRUE(OrvDisplay_Init(&win));
+    EXPECT_EQ(g_sizes, (std::vector<std::pair<int, int>>{{800, 600}}));
+}
+
 TEST_F(DisplayTest, AutoBlitStretches640To800ByRepeatingEveryFifthColumnAndRow)
 {
     Open(800, 600);

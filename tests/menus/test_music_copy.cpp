@@ -35,7 +35,7 @@ protected:
     void ExpectNothingLeft(int number) {
         for (const char* ext : {".ksn", ".spp"}) {
             EXPECT_FALSE(fs::exists(Copy(number, ext))) << ext;
-            EXPECT_FALSE(fs::exists(fs::symlink_status(Copy(number, ext) + ".tmp"))) << ext;
+            EXPECT_FALSE(fs::exists(fs::symlink_status(Copy(number, ext) + ORV_TEMP_SUFFIX))) << ext;
         }
     }
     TempDir own, cd;
@@ -112,7 +112,7 @@ TEST_F(MusicCopyTest, AFullDiskLeavesNoFileAndShowsItsPage) {
 TEST_F(MusicCopyTest, ReadAndWriteErrorsShowTheDiskErrorPage) {
     if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     PutOnCD(6, MUSIK_COPY_PIECE + 10);
-    fs::create_symlink("/dev/full", Copy(6, ".ksn") + ".tmp");
+    fs::create_symlink("/dev/full", Copy(6, ".ksn") + ORV_TEMP_SUFFIX);
     EXPECT_FALSE(CopyMusikToDrive("6"));
     EXPECT_TRUE(Logged("Erreur CopyMusikToDrive(char*): erreure d'écriture du fichier"));
     EXPECT_NE(Widget("b_derr.spr"), nullptr);
@@ -132,7 +132,7 @@ TEST_F(MusicCopyTest, ReadAndWriteErrorsShowTheDiskErrorPage) {
 
 TEST_F(MusicCopyTest, AnInterruptedCopyLeavesNoPartialFile) {
     PutOnCD(5, 3 * MUSIK_COPY_PIECE);
-    ASSERT_TRUE(WriteFileText(Copy(5, ".ksn") + ".tmp", "left by an earlier run"));
+    ASSERT_TRUE(WriteFileText(Copy(5, ".ksn") + ORV_TEMP_SUFFIX, "left by an earlier run"));
     game.onFrame = [this] {
         if (game.frames == 3) throw CApplicationQuit{0};
     };

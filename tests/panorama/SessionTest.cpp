@@ -25,8 +25,7 @@
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
 #include "panorama/WarpCube.h"
-#include "testdata/DemoInstall.h"
-#include "testdata/DemoMenus.h"
+#include "testdata/DemoFixture.h"
 #include "testdata/DemoPanorama.h"
 #include "testdata/DemoWorld.h"
 #include "testdata/PanoramaWriter.h"
@@ -197,10 +196,7 @@ TEST(PanoramaSession, TheDemoIsPlayedFromStartToExit) {
     unsetenv("QM_PIXEL555");
     TempDir dir;
     std::string error;
-    ASSERT_TRUE(DemoInstall_Write(dir.Path(), &error)) << error;
-    ASSERT_TRUE(DemoMenus_Write(dir.Path(), &error)) << error;
-    ASSERT_TRUE(DemoWorld_Write(dir.Path(), &error)) << error;
-    ASSERT_TRUE(DemoPanorama_Write(dir.Path(), &error)) << error;
+    ASSERT_TRUE(DemoFixture_Copy(dir.Path(), {}, &error)) << error;
     OrvFile_SetInstallDir(dir.Path());
     for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, dir.Path());
     debug_log_open((dir / "quillmar2.log").c_str());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Plugin.h"
 #include "testdata/QmvWriter.h"
 #include "testdata/TempDir.h"
 #include "testdata/Vq6Writer.h"
@@ -40,7 +41,7 @@ protected:
 
 TEST_F(PluginLoader, LoadsTheX16NameFirstAndReloadsForTheOtherDepth) {
     EXPECT_EQ(QmvPlugin_LibraryFile("VQ6_512x16.DLL"), "VQ6_512x16.so");
-    EXPECT_EQ(QmvPlugin_FindLibrary("VQ6_800.DLL"), std::string(QM_FAKE_PLUGIN_DIR) + "/VQ6_800.so");
+    EXPECT_EQ(OrvPlugin_Find(QmvPlugin_LibraryFile("VQ6_800.DLL")), std::string(QM_FAKE_PLUGIN_DIR) + "/VQ6_800.so");
     const auto header = Header(640, 480);
     ASSERT_EQ(QmvPlugin_Load(header.data(), 16, 1), QMVPLUGIN_OK);
     uint16_t pixel = 0;

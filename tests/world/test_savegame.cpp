@@ -210,7 +210,7 @@ TEST_F(SaveTest, AFailedWriteLeavesThePreviousSaveWhole) {
     const Snapshot saved = snap();
     const std::string previous = ReadFileText(path);
     Wander();
-    std::string tmp = std::string(path) + ".tmp";
+    std::string tmp = std::string(path) + ORV_TEMP_SUFFIX;
     ASSERT_EQ(::mkdir(tmp.c_str(), 0755), 0);  // the temporary file cannot be written
     EXPECT_FALSE(OrvSaveGame_Save(5));
     EXPECT_EQ(ReadFileText(path), previous);
