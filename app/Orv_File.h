@@ -23,6 +23,12 @@ bool OrvFile_Load(const char* path, void* buf, int32_t count);
 bool OrvFile_Save(const char* path, const void* buf, int32_t count);
 // Writes a whole file through a temporary file and a rename.
 bool OrvFile_SaveAtomic(const char* path, const void* buf, size_t count);
+// Why the last OrvFile_SaveAtomic failed (ORV_SAVE_OK after a success).
+enum : int { ORV_SAVE_OK = 0, ORV_SAVE_DISK_FULL = 1, ORV_SAVE_FAILED = 2 };
+int OrvFile_LastSaveFailure();
+// Tests: every write (OrvFile_Write, OrvFile_SaveAtomic) fails with this errno, ENOSPC standing for a
+// full device, until it is set back to 0.
+void OrvFile_SetWriteFailure(int error);
 bool OrvFile_Delete(const char* path);
 bool OrvFile_MakeDir(const char* path);
 int OrvFile_OpenCount();

@@ -37,6 +37,11 @@ bool scanSlot(int32_t slot, SYSTEMTIME* savedAt, int32_t* picture) {
     return true;
 }
 
+int saveGame(int32_t slot) {
+    if (OrvSaveGame_Save(slot)) return MN_SAVED;
+    return OrvSaveGame_DiskWasFull() ? MN_SAVE_DISK_FULL : MN_SAVE_FAILED;
+}
+
 bool runPendingBlock() {
     if (!PendingScenarioBlock.flag) return false;
     Interp_ResumePending();
@@ -106,7 +111,7 @@ void OrvMain_InstallLinks() {
     MenuHooks.Quit = [] { OrvMain_Quit(); };
     MenuHooks.SaveGame_SetPlayer = OrvSaveGame_SetPlayer;
     MenuHooks.SaveGame_ScanSlot = scanSlot;
-    MenuHooks.SaveGame_Save = OrvSaveGame_Save;
+    MenuHooks.SaveGame_Save = saveGame;
     MenuHooks.SaveGame_Load = OrvSaveGame_Load;
     MenuHooks.SaveGame_Delete = OrvSaveGame_Delete;
     MenuHooks.SaveGame_ResumeLoad = OrvSaveGame_ResumeLoad;

@@ -41,6 +41,8 @@ struct FakeGame {
     std::map<int32_t, std::map<int32_t, Save>> saves;  // player -> slot -> save
     std::vector<std::string> calls;
     bool runInitOk = true;
+    int saveOutcome = MN_SAVED;
+    bool loadOk = true;
     bool worldLoaded = true;
     int pendingBlocks = 0;
     std::function<void()> block;  // what a pending block does when it runs
@@ -87,10 +89,11 @@ struct FakeGame {
             return true;
         };
         h.SaveGame_Save = [](int32_t slot) {
-            Mine()[slot] = {At(23), 1};
-            return Record("save " + std::to_string(slot));
+            Record("save " + std::to_string(slot));
+            if (Current()->saveOutcome == MN_SAVED) Mine()[slot] = {At(23), 1};
+            return Current()->saveOutcome;
         };
-        h.SaveGame_Load = [](int32_t slot) { return Record("load " + std::to_string(slot)); };
+        h.SaveGame_Load = [](int32_t slot) { return Record("load " + std::to_string(slot)) && Current()->loadOk; };
         h.SaveGame_Delete = [](int32_t slot) {
             Mine().erase(slot);
             return Record("delete " + std::to_string(slot));

@@ -68,8 +68,7 @@ TEST_F(SpwTest, PaintingSavesAndRestoresThePixelsUnderTheSprite) {
     OrvSpw_Restore();
     EXPECT_TRUE(FaceIsOriginal());
     // A whole render leaves the faces as loaded, whatever it painted.
-    ASSERT_TRUE(OrvDisplay_LockSurface());
-    OrvWarp_Render();
+    ASSERT_TRUE(OrvWarp_Render());
     OrvDisplay_UnlockSurface();
     EXPECT_TRUE(FaceIsOriginal());
     // Flickering shows on odd passes only; hidden or inactive slots are not painted nor hit.

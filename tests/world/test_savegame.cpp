@@ -249,12 +249,40 @@ TEST_F(SaveTest, AWaitingBlockIsSavedAndResumedAfterTheLoad) {
     ASSERT_TRUE(OrvMsg_IsActive());
     ASSERT_EQ(PendingScenarioBlock.flag, 1);
     ASSERT_TRUE(OrvSaveGame_Save(5));
+    const std::vector<uint8_t> withMessage = FileBytes();
     OrvMsg_Abort();
     PendingScenarioBlock.flag = 0;
     EXPECT_EQ(quitqu2, 0);
+    // The message the block waits on comes back; the rest of the block runs when it closes.
     ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_EQ(OrvMsg_Current(), 8);
+    EXPECT_EQ(PendingScenarioBlock.flag, 1);
+    EXPECT_EQ(quitqu2, 0);
+    OrvMsg_Close();
     EXPECT_EQ(PendingScenarioBlock.flag, 0);
-    EXPECT_EQ(quitqu2, 1);  // the rest of the block ran after the load
+    EXPECT_EQ(quitqu2, 1);
+
+    // A message whose block does not wait on it comes back alone.
+    quitqu2 = 0;
+    EditBlock(withMessage, "MESSAGE", [](std::vector<uint8_t>& d) { d[4] = 0; });
+    ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_EQ(OrvMsg_Current(), 8);
+    EXPECT_EQ(quitqu2, 1);
+    OrvMsg_Abort();
+    // A message the texts no longer hold refuses the load.
+    EditBlock(withMessage, "MESSAGE", [](std::vector<uint8_t>& d) { d[0] = 99; });
+    EXPECT_FALSE(OrvSaveGame_Load(5));
+
+    // A save written before messages were saved resumes the block at once, as it did then.
+    ZapFile in, out;
+    ASSERT_TRUE(in.Parse(withMessage.data(), withMessage.size(), nullptr));
+    for (const ZapFile::Block& b : in.Blocks())
+        if (b.name != "MESSAGE") ASSERT_TRUE(out.AddBlock(b.name.c_str(), b.data.data(), b.data.size()));
+    WriteBytes(out.Build());
+    quitqu2 = 0;
+    ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_FALSE(OrvMsg_IsActive());
+    EXPECT_EQ(quitqu2, 1);
 }
 
 TEST_F(SaveTest, ALoadWaitsForTheCDOfItsWorld) {
