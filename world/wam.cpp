@@ -521,7 +521,7 @@ void OrvWam_WorldReplaced() {
 
 void OrvWam_Install(ST_wam_world* world) {
     if (g_world == world) return;
-    OrvWam_WorldReplaced();
+    if (g_world) OrvWam_WorldReplaced();
     OrvWam_CurrentLieu = nullptr;
     OrvWam_CurrentVue = nullptr;
     wam_free_world(&g_world);
@@ -540,6 +540,7 @@ bool wam_load_game(const char* name) {
 
 void OrvWam_Free() {
     OrvWam_Install(nullptr);
+    OrvWam_RestoreCurrentVue(nullptr);  // a view made current without a world file goes too
     OrvWam_CancelJump();
 }
 

@@ -140,7 +140,7 @@ ST_wam_world* wam_read_file(const char* path);
 ST_wam_world* wam_read_memory(const uint8_t* data, uint32_t size, const char* name);
 void wam_free_world(ST_wam_world** world);
 // Makes the world the loaded one (the previous one is freed); no place or view is current after it.
-// The world-replaced callbacks run first.
+// The world-replaced callbacks run first when a world was loaded.
 void OrvWam_Install(ST_wam_world* world);
 
 // The world-replaced path. Every module that keeps pointers into the loaded world block (ambient-noise

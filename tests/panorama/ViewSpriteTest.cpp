@@ -103,3 +103,26 @@ TEST_F(SpwTest, FrameListsDrawEveryListedFrame) {
     OrvSpw_Visibles[0].frame = 1;
     EXPECT_EQ(Painted(), (Shown{false, true, false}));
 }
+
+TEST_F(SpwTest, APlayingSpriteShowsNothingForOneTickAfterItsLastFrame) {
+    ST_spw_visible& s = OrvSpw_Visibles[0];
+    s.shown = s.playing = 1;
+    s.frame = 0;
+    std::vector<Shown> seen;
+    for (int tick = 0; tick < 5; ++tick) {
+        seen.push_back(Painted());
+        OrvSpw_Advance();
+    }
+    const Shown none{false, false, false};
+    EXPECT_EQ(seen, (std::vector<Shown>{{true, false, false}, {false, true, false}, {false, false, true}, none,
+                                        {true, false, false}}));
+    EXPECT_EQ(s.frame, 1);
+    // Held (not playing) or hidden, it keeps its frame.
+    s.playing = 0;
+    OrvSpw_Advance();
+    EXPECT_EQ(s.frame, 1);
+    s.playing = 1;
+    s.shown = 0;
+    OrvSpw_Advance();
+    EXPECT_EQ(s.frame, 1);
+}
