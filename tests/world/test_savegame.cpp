@@ -276,8 +276,9 @@ TEST_F(SaveTest, AWaitingBlockIsSavedAndResumedAfterTheLoad) {
     // A save written before messages were saved resumes the block at once, as it did then.
     ZapFile in, out;
     ASSERT_TRUE(in.Parse(withMessage.data(), withMessage.size(), nullptr));
-    for (const ZapFile::Block& b : in.Blocks())
+    for (const ZapFile::Block& b : in.Blocks()) {
         if (b.name != "MESSAGE") ASSERT_TRUE(out.AddBlock(b.name.c_str(), b.data.data(), b.data.size()));
+    }
     WriteBytes(out.Build());
     quitqu2 = 0;
     ASSERT_TRUE(OrvSaveGame_Load(5));
