@@ -233,8 +233,9 @@ void OrvSound_InitBruitagesApresFli() {
         for (const Slot& s : g_slots)
             if (s.ref) {
                 OrvError_Warning("OrvSound_InitBruitagesApresFli(): current_vue=NULL!!!");
-                break;
+                return;
             }
+        debug_log("OrvSound_InitBruitagesApresFli() : aucune vue, aucun bruitage");
         return;
     }
     for (int k = 0; k < MAX_BRUIT_PAR_WARP; ++k)
