@@ -246,7 +246,16 @@ void CDWait() {
     debug_log("Changement de CD => insertion CD N°%d", cd_get_requested());
     CDBackdropKeeper keep(m.page);
     OrvMenu_stop();
-    if (!(MenuHooks.SaveGame_ResumeLoad && MenuHooks.SaveGame_ResumeLoad())) RunPendingBlock();
+    switch (MenuHooks.SaveGame_ResumeLoad ? MenuHooks.SaveGame_ResumeLoad() : MN_RESUME_NONE) {
+    case MN_RESUME_NONE:
+        RunPendingBlock();
+        break;
+    case MN_RESUME_FAILED:
+        if (!OrvMenu_IsCDPageActive()) OrvMenu_start_DiskError();
+        break;
+    default:
+        break;
+    }
 }
 
 void IdleEvent(CMnMenu& page, int32_t event) {

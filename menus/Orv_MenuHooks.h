@@ -9,6 +9,7 @@ constexpr int32_t MN_SAVE_SLOTS = 99;
 // Outcomes of a save: not written (the disk-error page), written, or not written for want of room
 // (the disk-full page).
 enum : int { MN_SAVE_FAILED = 0, MN_SAVED = 1, MN_SAVE_DISK_FULL = 2 };
+enum : int { MN_RESUME_NONE = 0, MN_RESUMED = 1, MN_RESUME_FAILED = 2 };
 
 // The menus sit below those modules, so they reach them through these entries, installed at start-up.
 // An entry left null gives the neutral answer (nothing done, false, 0) unless its comment says otherwise.
@@ -28,8 +29,9 @@ struct OrvMenuHooks {
     int (*SaveGame_Save)(int32_t slot);
     bool (*SaveGame_Load)(int32_t slot);
     bool (*SaveGame_Delete)(int32_t slot);
-    // True when a load that waited for a CD has now been resumed.
-    bool (*SaveGame_ResumeLoad)();
+    // A load that waited for a CD, tried again: MN_RESUME_NONE when none waited, MN_RESUMED when it has
+    // loaded, MN_RESUME_FAILED when it did not (waiting for the CD again has reopened the CD page).
+    int (*SaveGame_ResumeLoad)();
     // Scenario: the new game, and the block a closed screen must run (false when none was pending:
     // otherwise the pending flag is cleared and the block run).
     bool (*Interp_RunInit)();

@@ -409,6 +409,8 @@ bool OrvSaveGame_Delete(int32_t slot) {
     return OrvFile_Delete(path);
 }
 
+bool OrvSaveGame_LoadPending() { return g_pendingLoad.active; }
+
 bool OrvSaveGame_ResumeLoad() {
     if (!g_pendingLoad.active) return false;
     PendingLoad p = g_pendingLoad;

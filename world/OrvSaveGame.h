@@ -74,5 +74,7 @@ bool OrvSaveGame_Delete(int32_t slot);
 void init_after_load_End();
 // True when a load waiting for a CD was resumed (and succeeded).
 bool OrvSaveGame_ResumeLoad();
+// A load waits for a CD.
+bool OrvSaveGame_LoadPending();
 // Player 9, slot 8, when a view is current.
 void OrvSaveGame_EmergencySave();

@@ -42,6 +42,11 @@ int saveGame(int32_t slot) {
     return OrvSaveGame_DiskWasFull() ? MN_SAVE_DISK_FULL : MN_SAVE_FAILED;
 }
 
+int resumeLoad() {
+    if (!OrvSaveGame_LoadPending()) return MN_RESUME_NONE;
+    return OrvSaveGame_ResumeLoad() ? MN_RESUMED : MN_RESUME_FAILED;
+}
+
 bool runPendingBlock() {
     if (!PendingScenarioBlock.flag) return false;
     Interp_ResumePending();
@@ -114,7 +119,7 @@ void OrvMain_InstallLinks() {
     MenuHooks.SaveGame_Save = saveGame;
     MenuHooks.SaveGame_Load = OrvSaveGame_Load;
     MenuHooks.SaveGame_Delete = OrvSaveGame_Delete;
-    MenuHooks.SaveGame_ResumeLoad = OrvSaveGame_ResumeLoad;
+    MenuHooks.SaveGame_ResumeLoad = resumeLoad;
     MenuHooks.Interp_RunInit = newGame;
     MenuHooks.RunPendingBlock = runPendingBlock;
     MenuHooks.IsWorldLoaded = [] { return OrvWam_CurrentLieu != nullptr; };

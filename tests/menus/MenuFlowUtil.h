@@ -43,6 +43,7 @@ struct FakeGame {
     bool runInitOk = true;
     int saveOutcome = MN_SAVED;
     bool loadOk = true;
+    int resume = MN_RESUME_NONE;  // what a load waiting for a CD does when the CD page closes
     bool worldLoaded = true;
     int pendingBlocks = 0;
     std::function<void()> block;  // what a pending block does when it runs
@@ -107,6 +108,10 @@ struct FakeGame {
             return true;
         };
         h.IsWorldLoaded = [] { return Current()->worldLoaded; };
+        h.SaveGame_ResumeLoad = [] {
+            if (Current()->resume != MN_RESUME_NONE) Record("resume");
+            return std::exchange(Current()->resume, MN_RESUME_NONE);
+        };
         h.Muzik_GetMaxVol = [] { return Current()->maxVol; };
         h.Muzik_SetMaxVol = [](int v) {
             Current()->maxVol = v;

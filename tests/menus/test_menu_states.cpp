@@ -386,3 +386,29 @@ TEST_F(MenuStateTest, ANewGameWaitsOnTheCDPageAndThePageTakesItsClicks) {
     EXPECT_EQ(MouseClickFlags.doubleClick, 0);
     EXPECT_EQ(game.loopType, 0);
 }
+
+TEST_F(MenuStateTest, ALoadWaitingForItsCDIsResumedWhenThePageCloses) {
+    game.loopType = 0;
+    OrvMenu_start_CD();
+    game.resume = MN_RESUMED;
+    Tick();
+    Passes(1);
+    EXPECT_EQ(game.calls, std::vector<std::string>{"resume"});
+    EXPECT_EQ(Page(), nullptr);
+    // Resumed but not loaded: the disk-error page says so.
+    OrvMenu_start_CD();
+    game.resume = MN_RESUME_FAILED;
+    Tick();
+    Passes(1);
+    ASSERT_NE(Widget("b_derr.spr"), nullptr);
+    Click(320, 240);
+    EXPECT_EQ(Page(), nullptr);
+    EXPECT_EQ(game.loopType, 0);
+    // No load waited: the pending block runs.
+    OrvMenu_start_CD();
+    game.pendingBlocks = 1;
+    Tick();
+    Passes(1);
+    EXPECT_TRUE(game.Called("block"));
+    EXPECT_EQ(Page(), nullptr);
+}

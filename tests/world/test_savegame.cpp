@@ -295,12 +295,16 @@ TEST_F(SaveTest, ALoadWaitsForTheCDOfItsWorld) {
     cd_set_change_hook([](int cd, int) { requested = cd; });
     Wander();
     EXPECT_FALSE(OrvSaveGame_ResumeLoad());
+    EXPECT_FALSE(OrvSaveGame_LoadPending());
     EXPECT_FALSE(OrvSaveGame_Load(5));
     EXPECT_EQ(requested, 3);
+    EXPECT_TRUE(OrvSaveGame_LoadPending());
     EXPECT_STREQ(OrvWam_GetName(), "yucatan.wam");
     EXPECT_FALSE(OrvSaveGame_ResumeLoad());  // still missing: waits again
+    EXPECT_TRUE(OrvSaveGame_LoadPending());
     WriteFileText(dir / cd_probe_name(3), "cd3");
     EXPECT_TRUE(OrvSaveGame_ResumeLoad());
+    EXPECT_FALSE(OrvSaveGame_LoadPending());
     EXPECT_STREQ(OrvWam_GetName(), "bigile1.wam");
     EXPECT_FALSE(OrvSaveGame_ResumeLoad());
     cd_set_change_hook(nullptr);
