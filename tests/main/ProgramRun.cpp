@@ -21,6 +21,7 @@
 #include "menus/Orv_MenuHooks.h"
 #include "panorama/Orv_Warp.h"
 #include "testdata/DemoInstall.h"
+#include "tests/support/LookTurn.h"
 #include "world/Hooks.h"
 #include "world/Inventaire.h"
 #include "world/Orv_Msg.h"
@@ -32,6 +33,15 @@ ProgramRun* g_run = nullptr;
 constexpr int kFramesPerPass = 368;
 
 void Drive(CTimer&) { g_run->Observe(); }
+
+// What a run leaves in the modules' globals, so that each run starts like a fresh program.
+void ForgetProgramState() {
+    Input_Reset();
+    frame_timer_reset();
+    OrvHooks_Reset();
+    OrvMenuHooks_Reset();
+    MenuState = ST_MenuState{};
+}
 }  // namespace
 
 void CopyDemoInstall(const std::string& dir) {
@@ -54,13 +64,9 @@ int ProgramRun::Run() {
     unsetenv("QM_PIXEL555");
     clock_ = std::make_unique<CTManualClock>(1000.0);
     SysSnd_SelectDriver(SysSndDriver::Offline);
-    Input_Reset();
-    frame_timer_reset();
+    ForgetProgramState();
     config_reset();
-    OrvHooks_Reset();
-    OrvMenuHooks_Reset();
     OrvError_ResetForTests();
-    MenuState = ST_MenuState{};
     g_run = this;
 
     CApplication& app = TheApplication();
@@ -82,11 +88,7 @@ int ProgramRun::Run() {
 
     Scheduler_Clear();
     SysSnd_SelectDriver(SysSndDriver::Sdl);
-    Input_Reset();
-    frame_timer_reset();
-    OrvHooks_Reset();
-    OrvMenuHooks_Reset();
-    MenuState = ST_MenuState{};
+    ForgetProgramState();
     g_run = nullptr;
     clock_.reset();
     return code;
@@ -207,15 +209,7 @@ Step ClickWidget(const char* widget) {
 }
 
 Step Turn(float yaw, float pitch) {
-    return [=] {
-        if (!Idle()) return false;
-        float y, p;
-        OrvWarp_GetViewAngles(&y, &p);
-        if (std::fabs(y - yaw) < 0.01f && std::fabs(p - pitch) < 0.01f) return true;
-        const float perPixel = WARP_LOOK_GAIN / (1 - WARP_LOOK_DECAY) * float(g_Config.mouseSpeed) / 100.0f;
-        Input_InjectMouseMove(int(std::lround((yaw - y) / perPixel)), int(std::lround(-(pitch - p) / perPixel)));
-        return false;
-    };
+    return [=] { return Idle() && TurnViewTowards(yaw, pitch); };
 }
 
 Step ClickView() {

@@ -37,6 +37,13 @@ std::string SavePath(const ProgramRun& run, int player, int slot) {
     return run.dir / name;
 }
 
+// Runs the program through every step to its normal end.
+void PlayThrough(ProgramRun& run) {
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.failure, "");
+    EXPECT_EQ(run.StepsLeft(), 0u);
+}
+
 // The key lies in IR 3: its sprite is the view's only one.
 bool KeyShown() { return OrvSpw_NbVisibles == 1 && OrvSpw_Visibles[0].shown; }
 
@@ -82,9 +89,7 @@ TEST(ProgramFlows, NewGameSaveAndLoadOverTheRunningGameWhileANoisePlays) {
     run.steps.push_back(Do([seen] { seen->keyShownAfterLoad = KeyShown(); }));
     Append(run.steps, QuitThroughTheCredits());
 
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
+    PlayThrough(run);
     EXPECT_TRUE(seen->noiseBeforeSave);
     EXPECT_TRUE(seen->noiseBeforeLoad);
     EXPECT_TRUE(seen->keyInBagBeforeLoad);
@@ -143,9 +148,7 @@ TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
     }));
     run.steps.push_back(Read(8));
 
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
+    PlayThrough(run);
     EXPECT_EQ(seen->viewAfterFirstLoad, "IR4");
     EXPECT_EQ(seen->loopAfterLoad, LOOP_MESSAGE);
     EXPECT_EQ(seen->messageAfterLoad, 8);
@@ -181,9 +184,7 @@ TEST(ProgramFlows, ALoadEntersItsViewWhateverNextWarpInvalideHolds) {
                        Do([seen] { seen->flagAfterJump = Interp_GetEngineVar(IV_NEXTWARPINVALIDE); }),
                        Do([] { Input_InjectClose(); })});
 
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
+    PlayThrough(run);
     EXPECT_TRUE(seen->keyShownAfterLoad);
     EXPECT_EQ(seen->flagAfterLoad, 1);
     EXPECT_EQ(seen->flagAfterJump, 0);
@@ -232,10 +233,8 @@ TEST(ProgramFlows, ASaveOntoAFullOrFailingDiskShowsItsPageAndKeepsThePreviousSav
     Append(run.steps, SaveGame());
     run.steps.push_back(Do([] { Input_InjectClose(); }));
 
-    EXPECT_EQ(run.Run(), 0);
+    PlayThrough(run);
     OrvFile_SetWriteFailure(0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
     EXPECT_TRUE(seen->fullPage);
     EXPECT_TRUE(seen->errorPage);
     EXPECT_EQ(seen->filesAfterFailures, std::vector<std::string>{"ORV00_00.SAV"});
@@ -283,9 +282,7 @@ TEST(ProgramFlows, ANewGameAndALoadWaitForAMissingCDOnTheCDPage) {
     }));
     run.steps.push_back(Do([] { Input_InjectClose(); }));
 
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
+    PlayThrough(run);
     EXPECT_FALSE(seen->viewWhileWaiting);
     EXPECT_FALSE(seen->chestClicked) << "the click on the CD page reached the view";
     EXPECT_EQ(run.messages, std::vector<int32_t>{1});
@@ -325,9 +322,7 @@ TEST(ProgramFlows, AnUnloadableNewestSaveAtStartBringsBackThePlayerPage) {
     // Another player starts a new game.
     Append(run.steps, {ClickWidget("b_lune.spr"), Read(1), Arrive("IR1"), Do([] { Input_InjectClose(); })});
 
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
+    PlayThrough(run);
     EXPECT_EQ(seen->pagesUnderTheError, 1u);
     EXPECT_TRUE(seen->playerPageBack);
     const std::vector<std::string> reports = run.Reports();
@@ -369,9 +364,7 @@ TEST(ProgramFlows, OptionsSoundPleaseWaitAndThePictureViewerOnTheRealProgram) {
                        Do([seen] { seen->viewer = PresentedFrame(); }), Click(), WaitFor(Idle),
                        Do([] { Input_InjectClose(); })});
 
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
+    PlayThrough(run);
     EXPECT_TRUE(seen->musicCopied);
     EXPECT_TRUE(seen->musicPlays);
     EXPECT_EQ(seen->cross, 1);
