@@ -1,6 +1,7 @@
 // Save games: round trip, header scan, block registry, refused saves, interrupted writes, emergency save.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "WorldTest.h"
@@ -213,8 +214,15 @@ TEST_F(SaveTest, AFailedWriteLeavesThePreviousSaveWhole) {
     std::string tmp = std::string(path) + ".tmp";
     ASSERT_EQ(::mkdir(tmp.c_str(), 0755), 0);  // the temporary file cannot be written
     EXPECT_FALSE(OrvSaveGame_Save(5));
+    EXPECT_FALSE(OrvSaveGame_DiskWasFull());
     EXPECT_EQ(ReadFileText(path), previous);
     ::rmdir(tmp.c_str());
+    // A full device is told apart from other failures.
+    OrvFile_SetWriteFailure(ENOSPC);
+    EXPECT_FALSE(OrvSaveGame_Save(5));
+    EXPECT_TRUE(OrvSaveGame_DiskWasFull());
+    OrvFile_SetWriteFailure(0);
+    EXPECT_EQ(ReadFileText(path), previous);
     WriteFileText(tmp, "ZAPFILE 1.0 partial");  // what a crash in the middle of a write leaves
     EXPECT_TRUE(OrvSaveGame_ScanSlot(5));
     ASSERT_TRUE(OrvSaveGame_Load(5));
