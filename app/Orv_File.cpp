@@ -38,6 +38,15 @@ int g_cdCurrent = 0;
 int g_cdRequested = 1;
 void (*g_cdChangeHook)(int, int) = nullptr;
 std::string g_dbSecondary;
+int g_lastSaveFailure = ORV_SAVE_OK;
+int g_writeFailure = 0;
+
+// write(2), or the failure a test set.
+ssize_t writeSome(int fd, const void* buf, size_t count) {
+    if (g_writeFailure == 0) return ::write(fd, buf, count);
+    errno = g_writeFailure;
+    return -1;
+}
 
 std::string withSlash(std::string d) {
     if (d.empty()) d = ".";
@@ -175,7 +184,7 @@ int32_t OrvFile_Write(OrvFileHandle h, const void* buf, int32_t count) {
     if (!f || !buf || count <= 0) return 0;
     int32_t done = 0;
     while (done < count) {
-        ssize_t n = ::write(f->fd, static_cast<const char*>(buf) + done, size_t(count - done));
+        ssize_t n = writeSome(f->fd, static_cast<const char*>(buf) + done, size_t(count - done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         done += int32_t(n);
@@ -286,31 +295,34 @@ bool OrvFile_SaveAtomic(const char* path, const void* buf, size_t count) {
     std::string real = OrvFile_Resolve(path);
     std::string tmp = OrvFile_TempPath(real);
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        OrvError_Warning("OrvFile_Save() : création impossible : %s", path);
+    auto fail = [&](const char* what, int error) {
+        g_lastSaveFailure = error == ENOSPC || error == EDQUOT ? ORV_SAVE_DISK_FULL : ORV_SAVE_FAILED;
+        OrvError_Warning("OrvFile_Save() : %s : %s (%s)", what, path, std::strerror(error));
         return false;
-    }
+    };
+    if (fd < 0) return fail("création impossible", errno);
     size_t done = 0;
-    bool ok = true;
-    while (done < count) {
-        ssize_t n = ::write(fd, static_cast<const char*>(buf) + done, count - done);
+    int error = 0;
+    while (done < count && !error) {
+        ssize_t n = writeSome(fd, static_cast<const char*>(buf) + done, count - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += size_t(n);
+        if (n <= 0) error = n < 0 ? errno : ENOSPC;
+        else done += size_t(n);
     }
-    if (ok && ::fsync(fd) != 0) ok = false;
-    if (::close(fd) != 0) ok = false;
+    if (!error && ::fsync(fd) != 0) error = errno;
+    if (::close(fd) != 0 && !error) error = errno;
     // The old file stays intact unless the new one was written whole.
-    if (!ok || !OrvFile_Commit(tmp, real)) {
+    if (!error && !OrvFile_Commit(tmp, real)) error = errno;
+    if (error) {
         ::unlink(tmp.c_str());
-        OrvError_Warning("OrvFile_Save() : écriture impossible : %s", path);
-        return false;
+        return fail("écriture impossible", error);
     }
+    g_lastSaveFailure = ORV_SAVE_OK;
     return true;
 }
+
+int OrvFile_LastSaveFailure() { return g_lastSaveFailure; }
+void OrvFile_SetWriteFailure(int error) { g_writeFailure = error; }
 
 bool OrvFile_Delete(const char* path) {
     std::string real = OrvFile_Resolve(path);

@@ -31,6 +31,12 @@ std::string OrvFile_TempPath(const std::string& finalPath);
 bool OrvFile_Commit(const std::string& tempPath, const std::string& finalPath);
 // Deletes the stale temporaries (regular files ending in ORV_TEMP_SUFFIX) of one directory; how many.
 int OrvFile_RemoveStaleTemporaries(const char* dir);
+// Why the last OrvFile_SaveAtomic failed (ORV_SAVE_OK after a success).
+enum : int { ORV_SAVE_OK = 0, ORV_SAVE_DISK_FULL = 1, ORV_SAVE_FAILED = 2 };
+int OrvFile_LastSaveFailure();
+// Tests: every write (OrvFile_Write, OrvFile_SaveAtomic) fails with this errno, ENOSPC standing for a
+// full device, until it is set back to 0.
+void OrvFile_SetWriteFailure(int error);
 bool OrvFile_Delete(const char* path);
 bool OrvFile_MakeDir(const char* path);
 int OrvFile_OpenCount();

@@ -229,7 +229,13 @@ void OrvSound_GereBruitagesFli() {
 
 void OrvSound_InitBruitagesApresFli() {
     if (!currentView()) {
-        OrvError_Warning("OrvSound_InitBruitagesApresFli(): current_vue=NULL!!!");
+        // Before the first view (the intros) no slot holds a noise, and there is nothing to settle.
+        for (const Slot& s : g_slots)
+            if (s.ref) {
+                OrvError_Warning("OrvSound_InitBruitagesApresFli(): current_vue=NULL!!!");
+                return;
+            }
+        debug_log("OrvSound_InitBruitagesApresFli() : aucune vue, aucun bruitage");
         return;
     }
     for (int k = 0; k < MAX_BRUIT_PAR_WARP; ++k)

@@ -67,6 +67,15 @@ struct Muzik {
     OrvMuzikLoadHook hook = defaultHook;
     // After the music could not go on: bytes of silence written since, or -1 while it streams.
     int32_t drained = -1;
+    // Rate of the looping buffer on voice 0.
+    int bufferRate = 0;
+    // A chained music of another rate, started in a buffer of its own once this one has drained.
+    bool chainAfterDrain = false;
+    std::string chainName;
+    int chainMark = 0;
+    int chainLoops = 0;
+    // Inside a step: a step the step causes (the please-wait page of a copy) does nothing.
+    bool stepping = false;
 };
 
 Muzik g;
@@ -91,6 +100,7 @@ void close() {
     freeMarks();
     g.handle = 0;
     g.drained = -1;
+    g.chainAfterDrain = false;
 }
 
 void adpcmText(int rc, char* text, size_t size) { Adpcm_GetErrorText(rc, text, size); }
@@ -153,7 +163,8 @@ bool init_read_music_data() {
         g.channels = 2;
         const int64_t pcm = int64_t(g.stream.totalFrames) * 4;
         const int64_t fromFile = (int64_t(OrvFile_GetSize(g.file)) - int64_t(KSN_HEADER_SIZE)) * 4;
-        if (pcm > INT32_MAX || std::llabs(fromFile - pcm) > 4) {
+        // Data shorter than the header says would end in a failed read; a longer file is only padded.
+        if (pcm > INT32_MAX || fromFile < pcm || fromFile - pcm > 4) {
             OrvError_Warning(
                 "init_read_music_data(): Fichier musique corrompu: taille datas fichier*4=%d, taille header=%d",
                 Orv_TruncSat(double(fromFile)), Orv_TruncSat(double(pcm)));
@@ -175,14 +186,25 @@ bool init_read_music_data() {
     return true;
 }
 
-// Decodes `length` bytes of PCM at dest; -1 after a fatal report.
-int read_music_data(uint8_t* dest, int length) {
+// A read that reaches the music's end came back short: the file was cut while it played. What was read
+// is kept and the rest of the piece is silence, and the music ends there.
+int shortEnd(uint8_t* dest, int length, int filled) {
+    OrvError_Warning("read_music_data() : fin de musique tronquée (%d octets PCM manquent) : %s", length - filled,
+                     g.path.c_str());
+    std::memset(dest + filled, 0, size_t(length - filled));
+    return length;
+}
+
+// Decodes `length` bytes of PCM at dest; -1 after a fatal report. `toEnd`: the bytes end at the end of
+// the music.
+int read_music_data(uint8_t* dest, int length, bool toEnd) {
     if (length <= 0) {
         OrvError_Fatal("read_music_data(): len=%d", length);
         return -1;
     }
     if (g.type != TYPE_KSN) {
         const int32_t got = OrvFile_Read(g.file, dest, length);
+        if (got != length && toEnd) return shortEnd(dest, length, got > 0 ? got : 0);
         if (got != length) {
             OrvError_Fatal("read_music_data(file %d) OrvFile_Read(%d)=%d à len=%d music_pos_file=%d", int(g.file),
                            length, got, length, g.musicPos);
@@ -197,6 +219,12 @@ int read_music_data(uint8_t* dest, int length) {
         const bool whole = left > MUSIC_PIECE_SIZE;
         const int bytes = whole ? MUSIC_ADPCMBUF_SIZE : left / 4;
         const int32_t got = OrvFile_Read(g.file, g.adpcmbuf, bytes);
+        if (got != bytes && toEnd) {
+            uint32_t shortfall = 0;
+            g.stream.dataOffset = 0;
+            if (got > 0) Adpcm_DecodeStream(&out, &g.stream, uint32_t(got), &shortfall, g.adpcmbuf, size_t(got));
+            return shortEnd(dest, length, int(reinterpret_cast<uint8_t*>(out) - dest));
+        }
         if (got != bytes) {
             if (whole)
                 OrvError_Fatal("read_music_data(file %d) OrvFile_Read(%d)=%d à len=%d music_pos_file=%d", int(g.file),
@@ -292,6 +320,16 @@ bool atMusicEnd() {
                 CopyMusikToDrive(std::to_string(number).c_str());
                 if (!openFile(name)) return false;
             }
+            if (g.rate != g.bufferRate) {
+                // The buffer plays at the rate it was made with: a music of another rate starts in a
+                // buffer of its own once this one has played out.
+                closeFile();
+                g.chainAfterDrain = true;
+                g.chainName = name;
+                g.chainMark = mark;
+                g.chainLoops = loops;
+                return false;
+            }
             if (!seekToMark(mark)) return false;
             OrvMuzik_nb_loop = loops;
             return true;
@@ -314,7 +352,7 @@ void fillPiece(uint8_t* dest, int n) {
     while (done < n && g.drained < 0) {
         const int avail = g.pcmSize - g.musicPos;
         const int take = avail < n - done ? avail : n - done;
-        if (avail <= 0 ? !atMusicEnd() : read_music_data(dest + done, take) < 0) {
+        if (avail <= 0 ? !atMusicEnd() : read_music_data(dest + done, take, take == avail) < 0) {
             closeFile();
             g.drained = 0;
             break;
@@ -339,7 +377,7 @@ bool advanceLoadOffset(int n, const char* beyond) {
 
 bool openAndFill() {
     if (!openFileTwice(g.pendingName)) return false;
-    if (read_music_data(g.buffer, MUSIC_BUFFER_SIZE) < 0) {
+    if (read_music_data(g.buffer, MUSIC_BUFFER_SIZE, g.pcmSize == MUSIC_BUFFER_SIZE) < 0) {
         close();
         return false;
     }
@@ -359,6 +397,7 @@ void playFromStart() {
     OrvSound_play_set(g.buffer, MUSIC_BUFFER_SIZE, VOICE_MUSIC, 1, g.rate, g.bits, g.channels,
                       OrvSound_VolumeToAttenuation(0), 0, 0);
     g.handle = musicHandle();
+    g.bufferRate = g.rate;
     OrvMuzik_ApplyVolume(startVolume());
     g.state = MUZIK_PLAYING;
 }
@@ -368,6 +407,7 @@ bool startAtMark() {
     g.loadOffset = 0;
     OrvSound_play_raw(g.buffer, MUSIC_BUFFER_SIZE, VOICE_MUSIC, g.rate, g.bits, g.channels, 0);
     g.handle = musicHandle();
+    g.bufferRate = g.rate;
     g.state = MUZIK_PLAYING;
     if (!OrvMuzik_GotoMark(g.startMark)) {
         close();
@@ -425,8 +465,8 @@ void OrvMuzik_Stop() {
     startFade();
 }
 
-bool OrvMuzik_Step() {
-    if (!OrvSound_Available() || !g.initialised) return false;
+namespace {
+bool step() {
     switch (g.state) {
         case MUZIK_START:
             if (!openAndFill()) {
@@ -452,6 +492,15 @@ bool OrvMuzik_Step() {
         default:
             return false;
     }
+}
+}  // namespace
+
+bool OrvMuzik_Step() {
+    if (!OrvSound_Available() || !g.initialised || g.stepping) return false;
+    g.stepping = true;
+    const bool again = step();
+    g.stepping = false;
+    return again;
 }
 
 void OrvMuzik_Run() {
@@ -529,7 +578,7 @@ bool OrvMuzik_GotoMark(int mark) {
         void* region = nullptr;
         int locked = 0;
         if (SysSnd_LockSoundBuffer(g.handle, g.loadOffset, MUSIC_PIECE_SIZE, &region, &locked) != 0) return false;
-        const int got = locked == MUSIC_PIECE_SIZE ? read_music_data(static_cast<uint8_t*>(region), locked) : -1;
+        const int got = locked == MUSIC_PIECE_SIZE ? read_music_data(static_cast<uint8_t*>(region), locked, false) : -1;
         SysSnd_UnlockSoundBuffer(g.handle);
         if (got < 0) return false;
         g.musicPos += MUSIC_PIECE_SIZE;
@@ -575,8 +624,14 @@ bool check_buffer_music() {
     SysSnd_UnlockSoundBuffer(g.handle);
     // Once a whole buffer of silence has been written, everything streamed before has been heard.
     if (draining && (g.drained += n) >= MUSIC_BUFFER_SIZE) {
+        const bool chain = g.chainAfterDrain;
         close();
-        return false;
+        if (!chain) return false;
+        g.pendingName = g.chainName;
+        g.startMark = g.chainMark;
+        OrvMuzik_nb_loop = g.chainLoops;
+        g.state = g.chainMark != 0 ? MUZIK_START_AT_MARK : MUZIK_START;
+        return true;
     }
     return advanceLoadOffset(n, "check_buffer_music() : music_offset_next_load > MUSIC_BUFFER_SIZE ! ANORMAL ");
 }

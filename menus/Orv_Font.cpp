@@ -432,6 +432,15 @@ int32_t OrvFont_GetHeight() {
 
 void OrvFont_SetColor(OrvColorRef colour) { State().colour = colour; }
 
+void OrvFont_PrintOutlined(int32_t x, int32_t y, const char* text, OrvColorRef colour, OrvColorRef outline) {
+    OrvFont_SetColor(outline);
+    for (int32_t dy = -1; dy <= 1; ++dy)
+        for (int32_t dx = -1; dx <= 1; ++dx)
+            if (dx || dy) OrvFont_PrintAt(x + dx, y + dy, text);
+    OrvFont_SetColor(colour);
+    OrvFont_PrintAt(x, y, text);
+}
+
 void OrvFont_PrintEnd() {
     FontState& s = State();
     if (s.surface) s.surface->Unlock();

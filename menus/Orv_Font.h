@@ -50,6 +50,9 @@ bool OrvFont_GetTextSize(const char* text, int32_t length, OrvTextSize& out);
 // Line height: cell height + 1.
 int32_t OrvFont_GetHeight();
 void OrvFont_SetColor(OrvColorRef colour);
+// Draws the string as OrvFont_PrintAt does, in `colour` over a one-pixel `outline` all round, so that it
+// reads over any picture; leaves `colour` as the text colour.
+void OrvFont_PrintOutlined(int32_t x, int32_t y, const char* text, OrvColorRef colour, OrvColorRef outline);
 // Ends the text and releases the surface's lock.
 void OrvFont_PrintEnd();
 

@@ -94,8 +94,9 @@ void SetSavePlayer() {
     if (MenuHooks.SaveGame_SetPlayer) MenuHooks.SaveGame_SetPlayer(MenuState.player);
 }
 
-void LoadSlot(int32_t slot) {
-    if (MenuHooks.SaveGame_Load) MenuHooks.SaveGame_Load(slot);
+// Loads the slot; false when the load failed outright (one that waits for its CD has the CD page up).
+bool LoadSlot(int32_t slot) {
+    return (MenuHooks.SaveGame_Load && MenuHooks.SaveGame_Load(slot)) || OrvMenu_IsCDPageActive();
 }
 
 bool RunPendingBlock() { return MenuHooks.RunPendingBlock && MenuHooks.RunPendingBlock(); }
@@ -164,8 +165,13 @@ void SaveGame() {
     int32_t slot = 0;
     while (slot < MN_SAVE_SLOTS && ScanSlot(slot, &unused)) ++slot;
     if (slot < MN_SAVE_SLOTS) {
-        if (MenuHooks.SaveGame_Save) MenuHooks.SaveGame_Save(slot);
+        const int outcome = MenuHooks.SaveGame_Save ? MenuHooks.SaveGame_Save(slot) : MN_SAVE_FAILED;
         OrvMenu_stop();
+        // Nothing was written: the player is told, and the game goes on under the page.
+        if (outcome == MN_SAVE_DISK_FULL)
+            OrvMenu_start_DiskFull();
+        else if (outcome != MN_SAVED)
+            OrvMenu_start_DiskError();
         return;
     }
     // Nothing was saved: say so rather than close as if it had been.
@@ -188,12 +194,18 @@ void ChoosePlayer() {
     }
     OrvMenu_stop();
     if (newest >= 0) {
-        LoadSlot(newest);
+        // A save that cannot be loaded leaves nothing to play: the player page comes back under the
+        // disk-error page, so that the player can choose again.
+        if (!LoadSlot(newest)) {
+            OrvMenu_start_Player();
+            OrvMenu_start_DiskError();
+        }
         return;
     }
     if (!(MenuHooks.Interp_RunInit && MenuHooks.Interp_RunInit()))
         OrvError_Warning("PB avec la zone INIT du Fichier scenar");
-    if (!(MenuHooks.IsWorldLoaded && MenuHooks.IsWorldLoaded())) {
+    // A first world whose CD is missing is waited for on the CD page, as a load is.
+    if (!(MenuHooks.IsWorldLoaded && MenuHooks.IsWorldLoaded()) && !OrvMenu_IsCDPageActive()) {
         OrvError_Fatal("Wam file load failed");
         Menu_Quit();
     }
@@ -224,6 +236,8 @@ private:
 
 void CDWait() {
     ST_MenuState& m = MenuState;
+    // The page takes the clicks: none reaches what lies under it when it closes.
+    MouseClickFlags.click = MouseClickFlags.doubleClick = MouseClickFlags.rightClick = 0;
     const uint32_t frame = uint32_t(FrameCount);
     const bool ticked = frame != m.lastFrameCount;
     m.lastFrameCount = frame;
@@ -231,7 +245,16 @@ void CDWait() {
     debug_log("Changement de CD => insertion CD N°%d", cd_get_requested());
     CDBackdropKeeper keep(m.page);
     OrvMenu_stop();
-    if (!(MenuHooks.SaveGame_ResumeLoad && MenuHooks.SaveGame_ResumeLoad())) RunPendingBlock();
+    switch (MenuHooks.SaveGame_ResumeLoad ? MenuHooks.SaveGame_ResumeLoad() : MN_RESUME_NONE) {
+    case MN_RESUME_NONE:
+        RunPendingBlock();
+        break;
+    case MN_RESUME_FAILED:
+        if (!OrvMenu_IsCDPageActive()) OrvMenu_start_DiskError();
+        break;
+    default:
+        break;
+    }
 }
 
 void IdleEvent(CMnMenu& page, int32_t event) {
@@ -287,7 +310,7 @@ void IdleEvent(CMnMenu& page, int32_t event) {
             m.pageState = MN_STATE_ASK_ERASE;
         } else {
             OrvMenu_stop();
-            LoadSlot(m.selectedSave.slot);
+            if (!LoadSlot(m.selectedSave.slot)) OrvMenu_start_DiskError();
         }
         break;
     case MN_EV_ACKNOWLEDGE:

@@ -194,6 +194,10 @@ bool PlayMusikNumber(int32_t number, int32_t mark, int32_t loops) {
     char name[32];
     std::snprintf(name, sizeof name, "muzik%02d.ksn", number);
     CopyMusikToDrive(std::to_string(number).c_str());
+    // A music that did not reach the disk is copied again at the next request.
+    char path[ORV_PATH_MAX];
+    build_path_music(path, name);
+    if (FileSize(path) <= 0) g_currentMusic = -1;
     return MenuHooks.Muzik_Start ? MenuHooks.Muzik_Start(name, mark, loops) : false;
 }
 

@@ -10,7 +10,8 @@ constexpr int32_t MUSIK_COPY_PIECE = 262144;
 std::string Musik_FileName(const std::string& digits, const char* extension);
 
 // Starts music `number` from its copy on the disk, copying it first when needed. The music playing
-// already is left alone (true).
+// already is left alone (true); a music whose copy failed is not taken as playing, so that the next
+// request copies it again.
 bool PlayMusikNumber(int32_t number, int32_t mark, int32_t loops);
 // Copies the listed musics ("3,4)": decimal numbers separated by ',', ending at the end, a line feed or
 // ')') with their marks, under the please-wait page. A copy is written under a temporary name and

@@ -35,14 +35,13 @@ void ViewBigSpr_Start(const char* text) {
 }
 
 void ViewBigSpr_continue() {
-    if (MenuHooks.Warp_Render)
-        MenuHooks.Warp_Render();
-    else
-        OrvDisplay_LockSurface();  // the view leaves the surface locked; keep the pairs balanced without it
-    OrvSpr_SetSurfaceInfo(OrvDisplay_GetRenderSurface());
-    OrvSpr_Aff(g_bank, 0, OrvDisplay_GetRenderWidth() / 2, OrvDisplay_GetRenderHeight() / 2, SPR_MODE_PLAIN);
-    OrvDisplay_AutoBlit();
-    OrvDisplay_UnlockSurface();
+    // The view leaves the render surface locked for the picture; without a view the surface is locked here.
+    if (MenuHooks.Warp_Render ? MenuHooks.Warp_Render() : OrvDisplay_LockSurface()) {
+        OrvSpr_SetSurfaceInfo(OrvDisplay_GetRenderSurface());
+        OrvSpr_Aff(g_bank, 0, OrvDisplay_GetRenderWidth() / 2, OrvDisplay_GetRenderHeight() / 2, SPR_MODE_PLAIN);
+        OrvDisplay_AutoBlit();
+        OrvDisplay_UnlockSurface();
+    }
     Menu_FlipWindow();
     if (MouseClickFlags.click) {
         Menu_SetLoopType(kLoopWarp);

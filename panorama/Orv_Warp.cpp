@@ -164,12 +164,21 @@ bool CreateFaces() {
 }
 
 void DrawBackground() {
-    if (!OrvDisplay_LockSurface()) return;
-    OrvWarp_Render();
-    OrvDisplay_UnlockSurface();
+    if (OrvWarp_Render()) OrvDisplay_UnlockSurface();
 }
 
-void EnterView() { OrvWarp_start(); }
+// A loaded game enters its view fully.
+void EnterView() { OrvWarp_EnterView(); }
+
+// The world block is about to go: the panorama and the ambient noises let go of everything in it.
+void ReleaseWorld() {
+    WarpState& s = S();
+    OrvSound_FreeBruitages();
+    OrvSpw_FreeAll();
+    OrvWarp_ZoneSouris = nullptr;
+    s.enteredVue = nullptr;
+    s.enteredWorld = nullptr;
+}
 
 ST_wam_vue* SoundView() { return OrvWam_CurrentVue; }
 const char* SoundWorldName() { return OrvWam_GetName(); }
@@ -203,6 +212,7 @@ bool OrvWarp_Init() {
     OrvHooks.OrvSpw_UpdateElem = OrvSpw_UpdateElem;
     OrvHooks.OrvWarp_EnterView = EnterView;
     OrvHooks.OrvWarp_DrawBackground = DrawBackground;
+    OrvWam_AddReplacedCallback(ReleaseWorld);
     // The ambient noises hear the current view through the panorama.
     OrvSoundWorldLink link;
     link.currentView = SoundView;
@@ -218,6 +228,7 @@ bool OrvWarp_Init() {
 
 void OrvWarp_Close() {
     WarpState& s = S();
+    OrvWam_RemoveReplacedCallback(ReleaseWorld);
     OrvSpw_FreeAll();
     for (CSystemMemorySurface& f : s.faces) f.Free();
     WarpPacked_Close();
@@ -312,22 +323,26 @@ CSurface* OrvWarp_GetFace(int face) {
 bool OrvWarp_start() {
     WarpState& s = S();
     ST_wam_vue* vue = OrvWam_CurrentVue;
+    if (!vue || Interp_GetEngineVar(IV_NEXTWARPINVALIDE) != 1) return OrvWarp_EnterView();
+    // The entry is skipped: the view keeps its sprites and the puzzles see no entry.
+    Interp_SetEngineVar(IV_NEXTWARPINVALIDE, 0);
+    debug_log("OrvWarp_start() vue %u : NextWarpInvalide, entrée sautée", vue->id);
+    if (vue != s.enteredVue || OrvWam_GetWorld() != s.enteredWorld) {
+        // Slots of another view point into records that may be gone.
+        OrvSpw_FreeAll();
+        LoadFacesOf(vue);
+        s.enteredVue = vue;
+        s.enteredWorld = OrvWam_GetWorld();
+    }
+    return true;
+}
+
+bool OrvWarp_EnterView() {
+    WarpState& s = S();
+    ST_wam_vue* vue = OrvWam_CurrentVue;
     if (!vue) {
         OrvError_Warning("OrvWarp_start() : pas de vue courante");
         return false;
-    }
-    if (Interp_GetEngineVar(IV_NEXTWARPINVALIDE) == 1) {
-        // The entry is skipped: the view keeps its sprites and the puzzles see no entry.
-        Interp_SetEngineVar(IV_NEXTWARPINVALIDE, 0);
-        debug_log("OrvWarp_start() vue %u : NextWarpInvalide, entrée sautée", vue->id);
-        if (vue != s.enteredVue || OrvWam_GetWorld() != s.enteredWorld) {
-            // Slots of another view point into records that may be gone.
-            OrvSpw_FreeAll();
-            LoadFacesOf(vue);
-            s.enteredVue = vue;
-            s.enteredWorld = OrvWam_GetWorld();
-        }
-        return true;
     }
     LoadFacesOf(vue);
     OrvWarp_ZoomStop();
@@ -467,14 +482,14 @@ void OrvWarp_ZoomStop() {
 
 float OrvWarp_GetFieldOfView() { return S().fov; }
 
-void OrvWarp_Render() {
+bool OrvWarp_Render() {
     WarpState& s = S();
     CSurface* render = OrvDisplay_GetRenderSurface();
-    if (!render || !render->pixels) return;
+    if (!render || !OrvDisplay_LockSurface()) return false;
     SetupCamera();
     if (!s.facesReady) {
         ClearSurface(*render, 0);
-        return;
+        return true;
     }
     CSurface* faces[WARP_NB_FACES];
     for (int f = 0; f < WARP_NB_FACES; f++) faces[f] = &s.faces[f];
@@ -485,6 +500,7 @@ void OrvWarp_Render() {
     }
     OrvSpw_Restore();
     Call_pz_araig_draw3d();
+    return true;
 }
 
 void OrvWarp_DisplayFrame() {
@@ -536,7 +552,6 @@ int OrvWarp_DoViewJump() {
     const int rc = OrvWam_DoJump(&res);
     if (rc == WAM_JUMP_NO_VIEW) OrvWarp_MissingViewHook();
     if (rc != WAM_JUMP_DONE) return rc;
-    if (res.world_changed) OrvSound_FreeBruitages();
     const bool video = res.video[0] && !MouseClickFlags.doubleClick && Interp_GetEngineVar(IV_UDADA) == 0;
     OrvWarp_start();
     const bool played = video && s.transition && s.transition(res.video);
@@ -580,10 +595,7 @@ void OrvWarp_continue() {
     }
     if (!FreePointer()) CentrePointer();
     if (s.paused) {
-        if (OrvDisplay_LockSurface()) {
-            OrvWarp_Render();
-            OrvDisplay_UnlockSurface();
-        }
+        if (OrvWarp_Render()) OrvDisplay_UnlockSurface();
         Interface_DrawPauseNotice();
         Present();
         MouseClickFlags.click = MouseClickFlags.doubleClick = 0;
@@ -594,8 +606,7 @@ void OrvWarp_continue() {
         OrvWarp_ZoomStep();
     }
     warp_update_view();
-    if (OrvDisplay_LockSurface()) {
-        OrvWarp_Render();
+    if (OrvWarp_Render()) {
         OrvWarp_DisplayFrame();
         OrvDisplay_UnlockSurface();
         Present();

@@ -44,14 +44,20 @@ extern uint8_t OrvWarp_SubjectPanelOpen;
 bool OrvWarp_Init();
 void OrvWarp_Close();
 
-// Entry into the current view: faces, angles, view sprites (ending with the puzzles' view entry),
-// ambient noises. Skipped once while "NextWarpInvalide" is 1. False without a current view.
+// Entry into the current view after a jump: OrvWarp_EnterView, or, while "NextWarpInvalide" is 1, only
+// the faces (and the flag back to 0). False without a current view.
 bool OrvWarp_start();
+// The full entry into the current view, whatever "NextWarpInvalide" holds (a loaded game enters its view
+// this way): faces, angles, view sprites (ending with the puzzles' view entry), ambient noises.
+bool OrvWarp_EnterView();
 // One pass of loop type 0: drawing, click routing, scenario work, view jump, puzzles, "CLICZONE" := 0.
 void OrvWarp_continue();
-// Draws the view into the locked render surface: sprites painted into the faces, the cube, the
-// sprites' pixels restored.
-void OrvWarp_Render();
+// Draws the current view into the render surface and leaves the surface locked, so that the caller
+// draws its overlays over it: sprites painted into the faces, the cube, the sprites' pixels restored,
+// the spider puzzle's 3D. The lock is one level of the display layer's counted lock, taken here and
+// left taken; the caller gives it back with one OrvDisplay_UnlockSurface once its own drawing is done,
+// before it presents the frame. False, with nothing locked or drawn, without a render surface.
+bool OrvWarp_Render();
 // Chooses the zone and pointer under the screen centre and draws the overlays.
 void OrvWarp_DisplayFrame();
 

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "testdata/MenuArt.h"
@@ -93,6 +95,11 @@ struct Writer {
     void Bank(const std::string& name, const std::vector<SprImage>& sprites) {
         if (ok && !MenuArt_SaveBank(dir, name, sprites)) Fail("spr/menu/" + name);
     }
+    // A button bank whose pictures say what the button does (unlabelled without the font file).
+    void Button(const std::string& name, std::vector<SprImage> sprites, const std::string& label, int size = 13) {
+        for (SprImage& img : sprites) MenuArt_Label(img, label, dir + "loc/DejaVuSans.ttf", size);
+        Bank(name, sprites);
+    }
     void Picture(const std::string& name, uint32_t top, uint32_t bottom) {
         if (ok && !TgaWriter_Save(dir + "spr/menu/" + name, Backdrop(pictureWidth, pictureHeight, top, bottom)))
             Fail("spr/menu/" + name);
@@ -138,51 +145,53 @@ bool DemoMenus_Write(const std::string& installDir, std::string* error, int pict
 
     w.Bank("curseur.spr", {Pointer()});
     // Main page: the panels, their buttons and the yes/no box.
-    w.Bank("a_load.spr", Frames(90, 40, 0xFF3070C0, 20));
-    w.Bank("a_save.spr", Frames(90, 40, 0xFFC07030, 20));
+    w.Button("a_load.spr", Frames(90, 40, 0xFF3070C0, 20), "Load");
+    w.Button("a_save.spr", Frames(90, 40, 0xFFC07030, 20), "Save");
     w.Bank("c_opt.spr", {Panel(500, 40, 600, 120, 0xFF506070)});
     w.Bank("c_son.spr", {Panel(340, 210, 440, 290, 0xFF507060)});
     w.Bank("c_load.spr", {Panel(70, 240, 190, 320, 0xFF706050)});
-    w.Bank("a_exit.spr", Frames(56, 40, 0xFFB03030, 20));
-    w.Bank("a_toolbx.spr", Frames(56, 48, 0xFF8080A0, 20));
-    w.Bank("a_baffle.spr", Frames(56, 48, 0xFF80A080, 20));
-    w.Bank("a_disc.spr", Frames(60, 56, 0xFFA08060, 20));
+    w.Button("a_exit.spr", Frames(56, 40, 0xFFB03030, 20), "Quit");
+    w.Button("a_toolbx.spr", Frames(56, 48, 0xFF8080A0, 20), "Options");
+    w.Button("a_baffle.spr", Frames(56, 48, 0xFF80A080, 20), "Sound");
+    w.Button("a_disc.spr", Frames(60, 56, 0xFFA08060, 20), "Games");
     w.Bank("c_yn.spr", {Panel(220, 190, 410, 280, 0xFF404040)});
-    w.Bank("b_oui.spr", {MenuArt_Sprite(44, 28, 0xFF30A030, kWhite)});
-    w.Bank("b_non.spr", {MenuArt_Sprite(44, 28, 0xFFA03030, kWhite)});
+    w.Button("b_oui.spr", {MenuArt_Sprite(44, 28, 0xFF30A030, kWhite)}, "Yes");
+    w.Button("b_non.spr", {MenuArt_Sprite(44, 28, 0xFFA03030, kWhite)}, "No");
     // Player page.
     w.Bank("c_player.spr", {Panel(230, 90, 550, 210, 0xFF303848)});
     const uint32_t players[] = {0xFFE0C040, 0xFFC0C0E0, 0xFFF08020, 0xFF80C0F0, 0xFF60B060};
     const char* playerBanks[] = {"b_gala.spr", "b_lune.spr", "b_sol.spr", "b_star.spr", "b_ter.spr"};
     for (int i = 0; i < 5; ++i)
-        w.Bank(playerBanks[i], {MenuArt_Sprite(46, 46, players[i], 0xFF000000),
-                                MenuArt_Sprite(46, 46, Mix(players[i], kWhite, 1, 2), kWhite)});
+        w.Button(playerBanks[i],
+                 {MenuArt_Sprite(46, 46, players[i], 0xFF000000), MenuArt_Sprite(46, 46, Mix(players[i], kWhite, 1, 2), kWhite)},
+                 std::to_string(i + 1), 20);
     // Options page.
-    w.Bank("b_back.spr", {MenuArt_Sprite(60, 32, 0xFF606060, kWhite)});
-    for (const char* name : {"s_sub.spr", "s_cross.spr", "s_xyinv.spr"})
-        w.Bank(name, {MenuArt_Sprite(60, 30, 0xFF603030, kWhite), MenuArt_Sprite(60, 30, 0xFF30A030, kWhite)});
-    w.Bank("b_rezo.spr", {MenuArt_Sprite(80, 32, 0xFF505080, kWhite)});
+    w.Button("b_back.spr", {MenuArt_Sprite(60, 32, 0xFF606060, kWhite)}, "Back");
+    for (auto [name, label] : {std::pair{"s_sub.spr", "Subtitles"}, {"s_cross.spr", "Cross"}, {"s_xyinv.spr", "Invert"}})
+        w.Button(name, {MenuArt_Sprite(60, 30, 0xFF603030, kWhite), MenuArt_Sprite(60, 30, 0xFF30A030, kWhite)}, label);
+    w.Button("b_rezo.spr", {MenuArt_Sprite(80, 32, 0xFF505080, kWhite)}, "Screen");
     // Sound page.
     w.Bank("g_son.spr", {MenuArt_Sprite(130, 16, 0xFF404040, 0xFF909090)});
     w.Bank("m_son.spr", {MenuArt_Sprite(8, 14, 0xFFE0E0E0, 0xFF000000)});
-    w.Bank("a_harpe.spr", Frames(56, 48, 0xFFA0A060, 20));
-    w.Bank("a_hp.spr", Frames(56, 48, 0xFF60A0A0, 20));
-    w.Bank("a_cloche.spr", Frames(56, 48, 0xFFA060A0, 20));
+    w.Button("a_harpe.spr", Frames(56, 48, 0xFFA0A060, 20), "Music");
+    w.Button("a_hp.spr", Frames(56, 48, 0xFF60A0A0, 20), "Voices");
+    w.Button("a_cloche.spr", Frames(56, 48, 0xFFA060A0, 20), "Effects");
     // Load page: the save pictures, the scroll bar and the erase button.
     std::vector<SprImage> saves;
     for (int i = 0; i < 8; ++i) saves.push_back(MenuArt_Sprite(56, 56, Mix(0xFF2050A0, 0xFFA05020, i, 7), kWhite));
     w.Bank("save.spr", saves);
     w.Bank("g_load.spr", {MenuArt_Sprite(20, 212, 0xFF404040, 0xFF909090)});
     w.Bank("m_load.spr", {MenuArt_Sprite(16, 12, 0xFFE0E0E0, 0xFF000000)});
-    w.Bank("b_erase.spr", {MenuArt_Sprite(60, 40, 0xFF803030, kWhite)});
+    w.Button("b_erase.spr", {MenuArt_Sprite(60, 40, 0xFF803030, kWhite)}, "Erase");
     // Pages over the game.
     for (int cd = 1; cd <= 4; ++cd) {
         char name[16];
         std::snprintf(name, sizeof name, "b_cd%d.spr", cd);
-        w.Bank(name, {MenuArt_Sprite(240, 80, Mix(0xFF204080, 0xFF802040, cd - 1, 3), kWhite)});
+        w.Button(name, {MenuArt_Sprite(240, 80, Mix(0xFF204080, 0xFF802040, cd - 1, 3), kWhite)},
+                 "Please insert CD " + std::to_string(cd), 22);
     }
-    w.Bank("a_wait.spr", Frames(40, 40, 0xFF3060A0, 20));
-    w.Bank("b_dfull.spr", {MenuArt_Sprite(240, 80, 0xFF906020, kWhite)});
-    w.Bank("b_derr.spr", {MenuArt_Sprite(240, 80, 0xFF902020, kWhite)});
+    w.Button("a_wait.spr", Frames(40, 40, 0xFF3060A0, 20), "Wait");
+    w.Button("b_dfull.spr", {MenuArt_Sprite(240, 80, 0xFF906020, kWhite)}, "The disk is full", 22);
+    w.Button("b_derr.spr", {MenuArt_Sprite(240, 80, 0xFF902020, kWhite)}, "Disk error", 22);
     return w.ok;
 }

@@ -45,6 +45,21 @@ WamVueDesc vue(uint32_t id, const std::string& name) {
 // Zone ids of #ZONES_CLIC#, by position.
 enum : uint32_t { Z_COFFRE = 1, Z_CLE = 2, Z_PORTE = 3, Z_MORTE = 4, Z_GARDIEN = 5, Z_SORTIE = 6 };
 
+// The game's texts are single-byte (code page 1252): the accented letters of the UTF-8 sources become
+// their Latin-1 bytes.
+std::string SingleByte(const std::string& utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c == 0xC2 || c == 0xC3) {
+            if (i + 1 < utf8.size()) out += char((c == 0xC3 ? 0xC0 : 0x80) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            out += c < 0x80 ? char(c) : '?';
+        }
+    }
+    return out;
+}
+
 bool fail(std::string* error, const std::string& what) {
     if (error) *error = what;
     return false;
@@ -167,7 +182,7 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     if (!WriteFileText(root + "scenar/chapi001.con", DemoWorld_Chapter1())) return fail(error, "scenar/chapi001.con");
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_IR, DemoWorld_Ir())) return fail(error, std::string("wam/") + DEMO_WAM_IR);
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
-    if (!WriteFileText(root + "loc/messages.txt", Messages_Make(DemoWorld_Messages())))
+    if (!WriteFileText(root + "loc/messages.txt", SingleByte(Messages_Make(DemoWorld_Messages()))))
         return fail(error, "loc/messages.txt");
     // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern.
     std::vector<SprImage> sprites;

@@ -30,7 +30,7 @@ struct OrvWorldHooks {
     void (*OrvDial_ClearSubjects)(int32_t persoId);  // "CLEARSUJ"
     void (*DialBar_Continue)();
     void (*DialBar_Close)();
-    // Panorama: the view-sprite slots of an element shown or hidden in the current view, the
+    // Panorama: the view-sprite slots of an element shown or hidden in the current view, the full
     // re-entry of the current view after a load, and the picture behind the message screen.
     void (*OrvSpw_UpdateElem)(int32_t id, int32_t kind, bool shown);
     void (*OrvWarp_EnterView)();

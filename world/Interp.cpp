@@ -184,8 +184,8 @@ bool Interp_RunInit() {
         return false;
     Interp_ResetState();
     Inventaire_Reset();
-    OrvWam_RestoreCurrentVue(nullptr);
-    OrvWam_CancelJump();
+    // Nothing of the last game's world stays: the first jump reads its world file again.
+    OrvWam_Free();
     debug_log("Interp_RunInit() : nouvelle partie");
     Interp_RunBlock(0);
     return true;

@@ -60,8 +60,9 @@ int32_t Interp_GetChapter();
 bool Interp_HasScript();
 // Script command "chapter": loads the chapter and runs its initialisation.
 bool Interp_ChangeChapter(int32_t chapter);
-// A new game: the first chapter (loaded when another is current), state cleared, its
-// initialisation run. False when the chapter could not be loaded.
+// A new game: the first chapter (loaded when another is current), state cleared, the world file
+// freed (through the world-replaced path), its initialisation run. False when the chapter could not
+// be loaded.
 bool Interp_RunInit();
 
 // Blocks. Positions are byte offsets in the current script.

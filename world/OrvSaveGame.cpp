@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/Orv_File.h"
 #include "app/Orv_Log.h"
@@ -25,6 +26,12 @@ const char* const kHeaderBlock = "HEADER";
 
 std::vector<OrvSaveBlockDef> g_blocks;
 int32_t g_player = 0;
+bool g_diskFull = false;
+// The message a loaded save was taken on, shown again once its view is entered; -1 when none.
+struct SavedMessage {
+    int32_t message = -1;
+    bool blockWaits = false;
+} g_loadedMessage;
 
 struct PendingLoad {
     bool active = false;
@@ -76,6 +83,28 @@ bool checkInterp(const uint8_t* data, uint32_t) {
 void loadInterp(const uint8_t* data, uint32_t) {
     InterpBlock b = readAt<InterpBlock>(data, 0);
     PendingScenarioBlock = {uint8_t(b.pendingFlag), b.pendingFlag ? b.pendingBlock : INTERP_NO_BLOCK};
+}
+
+// Block "MESSAGE": the message on screen (-1 when none) and whether the waiting block waits for it.
+struct MessageBlock {
+    int32_t message;
+    int32_t blockWaits;
+};
+void saveMessage(std::vector<uint8_t>& out) {
+    append(out, MessageBlock{OrvMsg_Current(), OrvMsg_BlockWaits() ? 1 : 0});
+}
+bool checkMessage(const uint8_t* data, uint32_t) {
+    MessageBlock b = readAt<MessageBlock>(data, 0);
+    if (b.message == -1 && b.blockWaits == 0) return true;
+    if (b.message < 0 || !OrvMsg_GetMessage(b.message) || (b.blockWaits != 0 && b.blockWaits != 1)) {
+        OrvError_Warning("OrvSaveGame_Load() message %d absent de %s", b.message, MESSAGES_FILE_NAME);
+        return false;
+    }
+    return true;
+}
+void loadMessage(const uint8_t* data, uint32_t) {
+    MessageBlock b = readAt<MessageBlock>(data, 0);
+    g_loadedMessage = SavedMessage{b.message, b.blockWaits != 0};
 }
 
 void saveVars(std::vector<uint8_t>& out) { append(out, Interp_Variables); }
@@ -148,6 +177,7 @@ void loadSac(const uint8_t* data, uint32_t) {
 
 const OrvSaveBlockDef kWorldBlocks[] = {
     {"INTERP", int32_t(sizeof(InterpBlock)), saveInterp, checkInterp, loadInterp},
+    {"MESSAGE", int32_t(sizeof(MessageBlock)), saveMessage, checkMessage, loadMessage, true},
     {"VARS", int32_t(sizeof Interp_Variables), saveVars, nullptr, loadVars},
     {"FLAGS", int32_t(sizeof Interp_Flags), saveFlags, nullptr, loadFlags},
     {"ELEMS", -1, saveElems, checkElems, loadElems},
@@ -256,6 +286,7 @@ bool OrvSaveGame_ScanSlot(int32_t slot) {
 }
 
 bool OrvSaveGame_SaveAs(int32_t player, int32_t slot) {
+    g_diskFull = false;
     char path[ORV_PATH_MAX];
     if (!OrvSaveGame_BuildPath(path, player, slot)) return false;
     if (!OrvWam_CurrentVue || !OrvWam_GetWorld()) {
@@ -282,12 +313,17 @@ bool OrvSaveGame_SaveAs(int32_t player, int32_t slot) {
         }
     }
     std::vector<uint8_t> bytes = zap.Build();
-    if (!OrvFile_SaveAtomic(path, bytes.data(), bytes.size())) return false;
+    if (!OrvFile_SaveAtomic(path, bytes.data(), bytes.size())) {
+        g_diskFull = OrvFile_LastSaveFailure() == ORV_SAVE_DISK_FULL;
+        return false;
+    }
     debug_log("OrvSaveGame_Save() : %s (%zu octets)", path, bytes.size());
     return true;
 }
 
 bool OrvSaveGame_Save(int32_t slot) { return OrvSaveGame_SaveAs(g_player, slot); }
+
+bool OrvSaveGame_DiskWasFull() { return g_diskFull; }
 
 bool OrvSaveGame_LoadAs(int32_t player, int32_t slot) {
     const char* who = "OrvSaveGame_Load";
@@ -315,6 +351,7 @@ bool OrvSaveGame_LoadAs(int32_t player, int32_t slot) {
     }
     for (const OrvSaveBlockDef& def : g_blocks) {
         const ZapFile::Block* b = zap.Find(def.name);
+        if (!b && def.optional) continue;
         bool ok = b && (def.size < 0 || b->data.size() == size_t(def.size));
         if (ok && def.check) ok = def.check(b->data.data(), uint32_t(b->data.size()));
         if (!ok) {
@@ -342,9 +379,9 @@ bool OrvSaveGame_LoadAs(int32_t player, int32_t slot) {
     g_ctx.world = nullptr;
     OrvWam_RestoreCurrentVue(g_ctx.vue);
     OrvWam_CancelJump();
+    g_loadedMessage = SavedMessage();
     for (const OrvSaveBlockDef& def : g_blocks) {
-        const ZapFile::Block* b = zap.Find(def.name);
-        def.load(b->data.data(), uint32_t(b->data.size()));
+        if (const ZapFile::Block* b = zap.Find(def.name)) def.load(b->data.data(), uint32_t(b->data.size()));
     }
     clearContext();
     debug_log("%s() : joueur %d, emplacement %d, %s vue %u", who, player, slot, header.wam, header.vue_id);
@@ -358,7 +395,10 @@ void init_after_load_End() {
     uint32_t vueId = OrvWam_CurrentVue->id;
     Call_pz_araig_init_after_load(&vueId);
     Call_OrvWarp_EnterView();
-    Interp_ResumePending();
+    const SavedMessage saved = std::exchange(g_loadedMessage, SavedMessage());
+    const bool shown = saved.message >= 0 && OrvMsg_ShowAgain(saved.message, saved.blockWaits);
+    // A block that waits on the message resumes when it closes.
+    if (!(shown && saved.blockWaits)) Interp_ResumePending();
 }
 
 bool OrvSaveGame_Load(int32_t slot) { return OrvSaveGame_LoadAs(g_player, slot); }
@@ -368,6 +408,8 @@ bool OrvSaveGame_Delete(int32_t slot) {
     if (!OrvSaveGame_BuildPath(path, g_player, slot)) return false;
     return OrvFile_Delete(path);
 }
+
+bool OrvSaveGame_LoadPending() { return g_pendingLoad.active; }
 
 bool OrvSaveGame_ResumeLoad() {
     if (!g_pendingLoad.active) return false;

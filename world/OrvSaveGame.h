@@ -35,9 +35,12 @@ struct OrvSaveBlockDef {
     void (*save)(std::vector<uint8_t>& out);
     bool (*check)(const uint8_t* data, uint32_t size);
     void (*load)(const uint8_t* data, uint32_t size);
+    // A block that saves written before it existed lack: missing, it is neither checked nor applied.
+    bool optional = false;
 };
 // Blocks are written, checked and applied in the order they were registered; a name already
-// registered is replaced in place. A registered block missing from a save refuses the load.
+// registered is replaced in place. A registered block missing from a save refuses the load unless it
+// is optional.
 bool OrvSaveGame_RegisterBlock(const OrvSaveBlockDef& def);
 void OrvSaveGame_UnregisterBlock(const char* name);
 
@@ -56,15 +59,22 @@ bool OrvSaveGame_ScanSlot(int32_t slot);
 // write leaves the slot's previous save whole.
 bool OrvSaveGame_Save(int32_t slot);
 bool OrvSaveGame_SaveAs(int32_t player, int32_t slot);
+// After a save that failed: true when its device was full (the menus' disk-full page), false for any
+// other failure (the disk-error page).
+bool OrvSaveGame_DiskWasFull();
 // Checks the whole save, its world file and chapter script, then replaces the game with it.
 // False with nothing changed when anything is wrong, or while the world's CD is requested.
 bool OrvSaveGame_Load(int32_t slot);
 bool OrvSaveGame_LoadAs(int32_t player, int32_t slot);
 bool OrvSaveGame_Delete(int32_t slot);
-// The end of a load: the spider puzzle gets the saved view id, the view is entered again
-// (OrvWarp_EnterView, which reaches pz_entree_vue), and a saved waiting block resumes.
+// The end of a load: the spider puzzle gets the saved view id, the view is entered again in full
+// (OrvWarp_EnterView, which reaches pz_entree_vue, whatever "NextWarpInvalide" holds); then the message
+// the save was taken on is shown again, and a waiting block resumes when it closes, or at once when the
+// save had no message up.
 void init_after_load_End();
 // True when a load waiting for a CD was resumed (and succeeded).
 bool OrvSaveGame_ResumeLoad();
+// A load waits for a CD.
+bool OrvSaveGame_LoadPending();
 // Player 9, slot 8, when a view is current.
 void OrvSaveGame_EmergencySave();

@@ -21,6 +21,8 @@ const char* const MESSAGES_FILE_NAME = "messages.txt";
 namespace {
 constexpr int32_t kLoopMessage = 10;
 constexpr OrvColorRef kTextColour = 0x00FFFFFF;
+constexpr OrvColorRef kOutline = 0x00000000;
+const char* const kFont = "OrvFT_Big_Default";
 
 struct Texts {
     std::map<std::string, std::string> objects;  // upper-case object name -> shown name
@@ -117,13 +119,14 @@ void drawScreen() {
     }
     const std::vector<std::string>* lines = OrvMsg_GetMessage(g_screen.message);
     if (lines && !lines->empty()) {
-        OrvFont_PrintBegin(nullptr, "OrvFT_Default", kTextColour);
+        OrvFont_PrintBegin(nullptr, kFont, kTextColour);
         int32_t height = OrvFont_GetHeight();
         int32_t y = (OrvDisplay_GetRenderHeight() - height * int32_t(lines->size())) / 2;
         for (const std::string& l : *lines) {
             OrvTextSize size;
             OrvFont_GetTextSize(l.c_str(), int32_t(l.size()), size);
-            OrvFont_PrintAt((OrvDisplay_GetRenderWidth() - size.cx) / 2, y, l.c_str());
+            // Outlined, so that it reads over the brightest view.
+            OrvFont_PrintOutlined((OrvDisplay_GetRenderWidth() - size.cx) / 2, y, l.c_str(), kTextColour, kOutline);
             y += height;
         }
         OrvFont_PrintEnd();
@@ -202,6 +205,13 @@ bool OrvMsg_Show(int32_t n) {
 
 bool OrvMsg_IsActive() { return g_screen.active; }
 int32_t OrvMsg_Current() { return g_screen.active ? g_screen.message : -1; }
+bool OrvMsg_BlockWaits() { return g_screen.active && !g_screen.blockWaitedBefore && PendingScenarioBlock.flag; }
+
+bool OrvMsg_ShowAgain(int32_t n, bool blockWaits) {
+    if (!OrvMsg_Show(n)) return false;
+    g_screen.blockWaitedBefore = !blockWaits;
+    return true;
+}
 
 void OrvMsg_continue() {
     if (!g_screen.active) return;

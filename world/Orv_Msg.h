@@ -23,6 +23,10 @@ const std::vector<std::string>* OrvMsg_GetMessage(int32_t n);
 bool OrvMsg_Show(int32_t n);
 bool OrvMsg_IsActive();
 int32_t OrvMsg_Current();
+// True while the screen is up and the waiting block waits for it to close.
+bool OrvMsg_BlockWaits();
+// A loaded game's message back on screen: the waiting block resumes when it closes if blockWaits.
+bool OrvMsg_ShowAgain(int32_t n, bool blockWaits);
 // One pass of loop type 10: a click or a key closes the screen, else the frame is drawn into the
 // render surface (the main loop presents it).
 void OrvMsg_continue();

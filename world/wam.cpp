@@ -3,6 +3,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdarg>
@@ -30,6 +31,7 @@ const char* const kTag = "wam";
 constexpr uint32_t kMaxFileSize = 64u * 1024 * 1024;
 
 ST_wam_world* g_world = nullptr;
+std::vector<OrvWamReplacedFn> g_replaced;
 
 // Payload sizes of the fixed chunks (docs/wam.md).
 constexpr uint32_t kLieuSize = 36, kVueSize = 44, kZclicBase = 44, kDestSize = 20, kBruiSize = 16, kLienSize = 40,
@@ -503,8 +505,23 @@ void wam_free_world(ST_wam_world** world) {
     *world = nullptr;
 }
 
+void OrvWam_AddReplacedCallback(OrvWamReplacedFn fn) {
+    if (fn && std::find(g_replaced.begin(), g_replaced.end(), fn) == g_replaced.end()) g_replaced.push_back(fn);
+}
+
+void OrvWam_RemoveReplacedCallback(OrvWamReplacedFn fn) {
+    g_replaced.erase(std::remove(g_replaced.begin(), g_replaced.end(), fn), g_replaced.end());
+}
+
+void OrvWam_WorldReplaced() {
+    // A copy: a callback may remove itself.
+    const std::vector<OrvWamReplacedFn> callbacks = g_replaced;
+    for (OrvWamReplacedFn fn : callbacks) fn();
+}
+
 void OrvWam_Install(ST_wam_world* world) {
     if (g_world == world) return;
+    if (g_world) OrvWam_WorldReplaced();
     OrvWam_CurrentLieu = nullptr;
     OrvWam_CurrentVue = nullptr;
     wam_free_world(&g_world);
@@ -523,6 +540,7 @@ bool wam_load_game(const char* name) {
 
 void OrvWam_Free() {
     OrvWam_Install(nullptr);
+    OrvWam_RestoreCurrentVue(nullptr);  // a view made current without a world file goes too
     OrvWam_CancelJump();
 }
 

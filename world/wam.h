@@ -140,7 +140,21 @@ ST_wam_world* wam_read_file(const char* path);
 ST_wam_world* wam_read_memory(const uint8_t* data, uint32_t size, const char* name);
 void wam_free_world(ST_wam_world** world);
 // Makes the world the loaded one (the previous one is freed); no place or view is current after it.
+// The world-replaced callbacks run first when a world was loaded.
 void OrvWam_Install(ST_wam_world* world);
+
+// The world-replaced path. Every module that keeps pointers into the loaded world block (ambient-noise
+// slots and sound positions, view-sprite slots, the zone under the pointer, the entered view, and the
+// puzzles' and the dialogue's objects) registers one callback here and lets go of them in it. The
+// callbacks run in registration order, while the old block and its current view still stand, whenever
+// the block is replaced or freed (a view jump into another world file, a load, the shut-down) and when a
+// new game starts. A callback must not load a world file or jump.
+using OrvWamReplacedFn = void (*)();
+// Adding a callback twice keeps one entry; removing one that is not there does nothing.
+void OrvWam_AddReplacedCallback(OrvWamReplacedFn fn);
+void OrvWam_RemoveReplacedCallback(OrvWamReplacedFn fn);
+// Runs the callbacks.
+void OrvWam_WorldReplaced();
 // Reads "wam\<name>" and installs it; false (nothing changed) when the file is bad.
 bool wam_load_game(const char* name);
 void OrvWam_Free();

@@ -37,6 +37,16 @@ bool scanSlot(int32_t slot, SYSTEMTIME* savedAt, int32_t* picture) {
     return true;
 }
 
+int saveGame(int32_t slot) {
+    if (OrvSaveGame_Save(slot)) return MN_SAVED;
+    return OrvSaveGame_DiskWasFull() ? MN_SAVE_DISK_FULL : MN_SAVE_FAILED;
+}
+
+int resumeLoad() {
+    if (!OrvSaveGame_LoadPending()) return MN_RESUME_NONE;
+    return OrvSaveGame_ResumeLoad() ? MN_RESUMED : MN_RESUME_FAILED;
+}
+
 bool runPendingBlock() {
     if (!PendingScenarioBlock.flag) return false;
     Interp_ResumePending();
@@ -106,10 +116,10 @@ void OrvMain_InstallLinks() {
     MenuHooks.Quit = [] { OrvMain_Quit(); };
     MenuHooks.SaveGame_SetPlayer = OrvSaveGame_SetPlayer;
     MenuHooks.SaveGame_ScanSlot = scanSlot;
-    MenuHooks.SaveGame_Save = OrvSaveGame_Save;
+    MenuHooks.SaveGame_Save = saveGame;
     MenuHooks.SaveGame_Load = OrvSaveGame_Load;
     MenuHooks.SaveGame_Delete = OrvSaveGame_Delete;
-    MenuHooks.SaveGame_ResumeLoad = OrvSaveGame_ResumeLoad;
+    MenuHooks.SaveGame_ResumeLoad = resumeLoad;
     MenuHooks.Interp_RunInit = newGame;
     MenuHooks.RunPendingBlock = runPendingBlock;
     MenuHooks.IsWorldLoaded = [] { return OrvWam_CurrentLieu != nullptr; };

@@ -3,7 +3,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
+#include <utility>
 #include <string>
 
 #include "app/Orv_File.h"
@@ -109,6 +111,19 @@ TEST_F(FileFixture, AtomicSaveReplacesWholeOrNothing) {
     EXPECT_NE(::stat((p + ORV_TEMP_SUFFIX).c_str(), &st), 0);
     std::string bad = dir / "no/such/dir/file";
     EXPECT_FALSE(OrvFile_Save(bad.c_str(), "x", 1));
+    EXPECT_EQ(OrvFile_LastSaveFailure(), ORV_SAVE_FAILED);
+    // A full device, then a failing one: the old file stays, no temporary file is left, and the
+    // reason is told apart.
+    for (auto [error, failure] : {std::pair{ENOSPC, ORV_SAVE_DISK_FULL}, {EIO, ORV_SAVE_FAILED}}) {
+        OrvFile_SetWriteFailure(error);
+        EXPECT_FALSE(OrvFile_Save(p.c_str(), "lost", 4));
+        EXPECT_EQ(OrvFile_LastSaveFailure(), failure);
+        OrvFile_SetWriteFailure(0);
+        EXPECT_EQ(ReadFileText(p), "newer");
+        EXPECT_NE(::stat((p + ".tmp").c_str(), &st), 0);
+    }
+    EXPECT_TRUE(OrvFile_Save(p.c_str(), "again", 5));
+    EXPECT_EQ(OrvFile_LastSaveFailure(), ORV_SAVE_OK);
 }
 
 TEST_F(FileFixture, StaleTemporariesAreRemovedAndNothingElse) {

@@ -273,6 +273,12 @@ TEST_F(BruitageTest, NoNoisesInAnotherWorldAndNoHarmWithoutAViewOrALink) {
     EXPECT_EQ(Shares(0), 0);
     g_world.view = nullptr;
     OrvSound_InitBruitagesWarp();
+    // Before any view (the intros) there is nothing to settle; a noise held without a view is reported.
+    OrvSound_InitBruitagesApresFli();
+    EXPECT_FALSE(Warned("OrvSound_InitBruitagesApresFli(): current_vue=NULL!!!"));
+    g_world.name = "bigile1.wam";
+    Arrive(View(1, {1}));
+    g_world.view = nullptr;
     OrvSound_InitBruitagesApresFli();
     EXPECT_TRUE(Warned("OrvSound_InitBruitagesApresFli(): current_vue=NULL!!!"));
     OrvSound_SetWorldLink(OrvSoundWorldLink{});

@@ -1,10 +1,14 @@
 // Streamed music: seamless refills, loops, chained musics, marks, fades, volume rules, bad files.
 #include <algorithm>
+#include <filesystem>
 #include <cstring>
 #include <memory>
 
 #include "AudioTestUtil.h"
 #include "app/Clock.h"
+#include "menus/Orv_MenuHooks.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -266,3 +270,72 @@ TEST_F(MuzikTest, AChainedMusicThatCannotOpenEndsTheMusicAfterWhatIsBuffered) {
     EXPECT_EQ(OrvFile_OpenCount(), 0);
 }
 
+
+TEST_F(MuzikTest, AMusicCutShortIsRefusedAtOpenAndEndsWithAWarningWhenCutWhilePlaying) {
+    MakeMusic("muzik06.ksn", kFrames, 6);
+    const std::string bytes = ReadFileText(Music("muzik06.ksn"));
+    WriteFileBytes(Music("muzik06.ksn"), bytes.data(), bytes.size() - 1);  // four bytes of PCM short
+    EXPECT_EQ(Restart("muzik06.ksn"), MUZIK_IDLE);
+    EXPECT_TRUE(Warned("init_read_music_data(): Fichier musique corrompu: taille datas fichier*4=559996"));
+
+    // Cut while it plays, within its last piece: it ends where its data ends.
+    const auto a = MakeMusic("theme.ksn", kFrames, 7);
+    const uint32_t kept = kFrames - 100;
+    OrvMuzik_Play("theme.ksn");
+    auto out = Listen(1000);
+    fs::resize_file(Music("theme.ksn"), KSN_HEADER_SIZE + kept);
+    const auto rest = Listen(kFrames + 40000 - 1000);
+    out.insert(out.end(), rest.begin(), rest.end());
+    EXPECT_EQ(Mismatch(out, Join({Frames(a, 0, kept), std::vector<int16_t>(2 * (kFrames + 40000 - kept), 0)})), -1);
+    EXPECT_TRUE(Warned("read_music_data() : fin de musique tronquée (400 octets PCM manquent)"));
+    EXPECT_TRUE(fatals.empty());
+    EXPECT_EQ(OrvMuzik_GetState(), MUZIK_IDLE);
+    EXPECT_EQ(OrvFile_OpenCount(), 0);
+}
+
+TEST_F(MuzikTest, AChainedMusicOfAnotherRatePlaysAtItsOwnRate) {
+    const auto a = MakeMusic("muzik01.ksn", kFrames, 1);
+    ASSERT_TRUE(KsnWriter_Save(Music("muzik02.ksn"), KsnWriter_TestSignal(kFrames, 2, 2), 2, 11025));
+    // The second music alone, as the offline device plays it.
+    ASSERT_EQ(Restart("muzik02.ksn"), MUZIK_PLAYING);
+    const auto alone = Listen(60000);
+    ASSERT_NE(alone, std::vector<int16_t>(alone.size(), 0));
+
+    Restart("muzik01.ksn");
+    Chain("muzik02.ksn", 0);
+    const auto out = Listen(kFrames + 20000 + 60000);
+    EXPECT_EQ(Mismatch(Frames(out, 0, kFrames), a), -1);
+    // After what was buffered of the first, a short silence, then the second sample for sample.
+    size_t start = kFrames;
+    while (start < kFrames + 20000 && Frames(out, start, 60000) != alone) ++start;
+    EXPECT_LT(start, kFrames + 20000u);
+    EXPECT_EQ(Frames(out, kFrames, start - kFrames), std::vector<int16_t>(2 * (start - kFrames), 0));
+    EXPECT_TRUE(fatals.empty());
+}
+
+TEST_F(MuzikTest, AStepCausedByAStepDoesNothing) {
+    // A corrupt copy is replaced from the CD under the please-wait page, whose frames step the music.
+    MakeMusic("muzik01.ksn", kFrames, 1);
+    fs::create_directories(dir / "datas_q2/ksn/music");
+    fs::copy_file(Music("muzik01.ksn"), dir / "datas_q2/ksn/music/muzik01.ksn");
+    const std::string bytes = ReadFileText(Music("muzik01.ksn"));
+    WriteFileBytes(Music("muzik01.ksn"), bytes.data(), bytes.size() - 10);
+    ASSERT_TRUE(WriteFileText(dir / cd_probe_name(1), "cd"));
+    OrvFile_SetCDRoot(1, dir.Path());
+    ASSERT_TRUE(cd_request(1, 0));
+    int nested = 0;
+    static int* nestedSteps = nullptr;
+    nestedSteps = &nested;
+    MenuHooks.Muzik_Step = [] {
+        ++*nestedSteps;
+        return OrvMuzik_Step();
+    };
+    EXPECT_EQ(Restart("muzik01.ksn"), MUZIK_PLAYING);
+    MenuHooks.Muzik_Step = nullptr;
+    EXPECT_GT(nested, 0);
+    // The copy being written was not opened meanwhile: every open of the music found it.
+    const std::string log = ReadFileText(dir / "quillmar2.log");
+    EXPECT_EQ(log.find("ORV OPEN R (" + Music("muzik01.ksn") + ") = 0"), std::string::npos);
+    EXPECT_EQ(ReadFileText(Music("muzik01.ksn")), bytes);
+    EXPECT_TRUE(fatals.empty());
+}

@@ -41,6 +41,9 @@ struct FakeGame {
     std::map<int32_t, std::map<int32_t, Save>> saves;  // player -> slot -> save
     std::vector<std::string> calls;
     bool runInitOk = true;
+    int saveOutcome = MN_SAVED;
+    bool loadOk = true;
+    int resume = MN_RESUME_NONE;  // what a load waiting for a CD does when the CD page closes
     bool worldLoaded = true;
     int pendingBlocks = 0;
     std::function<void()> block;  // what a pending block does when it runs
@@ -87,10 +90,11 @@ struct FakeGame {
             return true;
         };
         h.SaveGame_Save = [](int32_t slot) {
-            Mine()[slot] = {At(23), 1};
-            return Record("save " + std::to_string(slot));
+            Record("save " + std::to_string(slot));
+            if (Current()->saveOutcome == MN_SAVED) Mine()[slot] = {At(23), 1};
+            return Current()->saveOutcome;
         };
-        h.SaveGame_Load = [](int32_t slot) { return Record("load " + std::to_string(slot)); };
+        h.SaveGame_Load = [](int32_t slot) { return Record("load " + std::to_string(slot)) && Current()->loadOk; };
         h.SaveGame_Delete = [](int32_t slot) {
             Mine().erase(slot);
             return Record("delete " + std::to_string(slot));
@@ -104,6 +108,10 @@ struct FakeGame {
             return true;
         };
         h.IsWorldLoaded = [] { return Current()->worldLoaded; };
+        h.SaveGame_ResumeLoad = [] {
+            if (Current()->resume != MN_RESUME_NONE) Record("resume");
+            return std::exchange(Current()->resume, MN_RESUME_NONE);
+        };
         h.Muzik_GetMaxVol = [] { return Current()->maxVol; };
         h.Muzik_SetMaxVol = [](int v) {
             Current()->maxVol = v;

@@ -306,3 +306,109 @@ TEST_F(MenuStateTest, APageOpenedOverAnotherGivesItBackWhenItStops) {
     EXPECT_TRUE(OrvMenu_OnEscape());
     EXPECT_EQ(game.loopType, 0);
 }
+
+TEST_F(MenuStateTest, EveryFailedSaveOrLoadShowsItsPage) {
+    auto save = [&] {
+        game.loopType = 0;
+        OrvMenu_start();
+        Click(kDisc[0], kDisc[1]);
+        Passes(31);
+        Click(kSaveButton[0], kSaveButton[1]);
+        Click(kYes[0], kYes[1]);
+    };
+    game.saveOutcome = MN_SAVE_DISK_FULL;
+    save();
+    EXPECT_EQ(game.calls, std::vector<std::string>{"save 0"});
+    ASSERT_NE(Widget("b_dfull.spr"), nullptr);
+    Click(320, 240);
+    EXPECT_EQ(Page(), nullptr);
+    EXPECT_EQ(game.loopType, 0);
+    game.saveOutcome = MN_SAVE_FAILED;
+    save();
+    ASSERT_NE(Widget("b_derr.spr"), nullptr);
+    Click(320, 240);
+    EXPECT_EQ(game.loopType, 0);
+    EXPECT_TRUE(game.saves[0].empty());
+
+    // A save of the list that does not load: the game goes on under the disk-error page.
+    game.saves[0][4] = {FakeGame::At(9), 1};
+    game.loadOk = false;
+    OrvMenu_start();
+    Click(kDisc[0], kDisc[1]);
+    Passes(31);
+    Click(kDisc[0], kDisc[1]);
+    Click(138, 159);
+    EXPECT_EQ(game.calls.back(), "load 4");
+    ASSERT_NE(Widget("b_derr.spr"), nullptr);
+    Click(320, 240);
+    EXPECT_EQ(Page(), nullptr);
+    EXPECT_EQ(game.loopType, 0);
+
+    // The newest save of a player that does not load: the player page comes back under the error.
+    game.calls.clear();
+    OrvMenu_start_Player();
+    Click(277, 146);
+    Passes(1);
+    EXPECT_EQ(game.calls, std::vector<std::string>{"load 4"});
+    ASSERT_NE(Widget("b_derr.spr"), nullptr);
+    Click(320, 240);
+    ASSERT_NE(Widget("b_gala.spr"), nullptr);
+    EXPECT_EQ(game.loopType, 5);
+    EXPECT_EQ(MenuState.pageState, MN_STATE_IDLE);
+    EXPECT_FALSE(MenuState.escapeCloses);
+    EXPECT_FALSE(Logged("Wam file load failed"));
+}
+
+TEST_F(MenuStateTest, ANewGameWaitsOnTheCDPageAndThePageTakesItsClicks) {
+    // The first world's CD is missing: the new game has opened the CD page instead of a world.
+    game.worldLoaded = false;
+    MenuHooks.Interp_RunInit = [] {
+        FakeGame::Record("init");
+        OrvMenu_start_CD();
+        return true;
+    };
+    game.loopType = 0;
+    OrvMenu_start_Player();
+    Click(277, 146);
+    Passes(1);
+    EXPECT_EQ(game.calls, std::vector<std::string>{"init"});
+    EXPECT_TRUE(OrvMenu_IsCDPageActive());
+    EXPECT_FALSE(Logged("Wam file load failed"));
+    EXPECT_EQ(game.quits, 0);
+    // A click on the page does not wait for whatever lies under it.
+    Click(320, 240);
+    EXPECT_EQ(MouseClickFlags.click, 0);
+    MouseClickFlags.doubleClick = 1;
+    Tick();
+    Click(320, 240);  // on the pass that closes the page
+    EXPECT_FALSE(OrvMenu_IsCDPageActive());
+    EXPECT_EQ(MouseClickFlags.click, 0);
+    EXPECT_EQ(MouseClickFlags.doubleClick, 0);
+    EXPECT_EQ(game.loopType, 0);
+}
+
+TEST_F(MenuStateTest, ALoadWaitingForItsCDIsResumedWhenThePageCloses) {
+    game.loopType = 0;
+    OrvMenu_start_CD();
+    game.resume = MN_RESUMED;
+    Tick();
+    Passes(1);
+    EXPECT_EQ(game.calls, std::vector<std::string>{"resume"});
+    EXPECT_EQ(Page(), nullptr);
+    // Resumed but not loaded: the disk-error page says so.
+    OrvMenu_start_CD();
+    game.resume = MN_RESUME_FAILED;
+    Tick();
+    Passes(1);
+    ASSERT_NE(Widget("b_derr.spr"), nullptr);
+    Click(320, 240);
+    EXPECT_EQ(Page(), nullptr);
+    EXPECT_EQ(game.loopType, 0);
+    // No load waited: the pending block runs.
+    OrvMenu_start_CD();
+    game.pendingBlocks = 1;
+    Tick();
+    Passes(1);
+    EXPECT_TRUE(game.Called("block"));
+    EXPECT_EQ(Page(), nullptr);
+}

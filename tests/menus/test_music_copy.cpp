@@ -146,3 +146,18 @@ TEST_F(MusicCopyTest, AnInterruptedCopyLeavesNoPartialFile) {
     EXPECT_TRUE(CopyMusikToDrive("5"));
     EXPECT_EQ(fs::file_size(Copy(5, ".ksn")), size_t(3 * MUSIK_COPY_PIECE));
 }
+
+TEST_F(MusicCopyTest, AMusicWhoseCopyFailedIsCopiedAtTheNextRequest) {
+    game.loopType = 0;
+    PlayMusikNumber(9, 0, 0);  // not on the CD yet
+    EXPECT_FALSE(fs::exists(Copy(9, ".ksn")));
+    const std::string music = PutOnCD(9, 1000);
+    game.calls.clear();
+    EXPECT_TRUE(PlayMusikNumber(9, 0, 0));
+    EXPECT_EQ(ReadFileText(Copy(9, ".ksn")), music);
+    EXPECT_EQ(game.calls, (std::vector<std::string>{"qmv", "start muzik09.ksn 0 0"}));
+    // Copied and playing: asked again, it is left alone.
+    game.calls.clear();
+    EXPECT_TRUE(PlayMusikNumber(9, 0, 0));
+    EXPECT_TRUE(game.calls.empty());
+}

@@ -19,8 +19,9 @@ protected:
         s.x = s.y = 0;  // the viewer centres by its point, so the hot spot decides
         ASSERT_TRUE(SprWriter_Save(Data().Path() + "spr/pic.spr", sprites, SprWriterOptions{}));
         MenuHooks.Warp_Render = [] {
-            OrvDisplay_LockSurface();
+            if (!OrvDisplay_LockSurface()) return false;
             ClearView();
+            return true;
         };
     }
     void TearDown() override {

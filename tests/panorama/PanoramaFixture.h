@@ -169,8 +169,7 @@ protected:
 
     // Drawing of one pass: the frame, then the zone and pointer under the centre.
     static void Draw() {
-        ASSERT_TRUE(OrvDisplay_LockSurface());
-        OrvWarp_Render();
+        ASSERT_TRUE(OrvWarp_Render());
         OrvWarp_DisplayFrame();
         OrvDisplay_UnlockSurface();
     }

@@ -30,6 +30,7 @@
 #include "testdata/DemoWorld.h"
 #include "testdata/PanoramaWriter.h"
 #include "testdata/TempDir.h"
+#include "tests/support/LookTurn.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
 #include "world/Inventaire.h"
@@ -107,15 +108,7 @@ void CheckFrame() {
 bool Idle() { return g_s->loopType == 0 && OrvWarp_MouseLookSpeeds.yaw == 0 && OrvWarp_MouseLookSpeeds.pitch == 0; }
 
 std::function<bool()> Turn(float yaw, float pitch) {
-    return [=] {
-        if (!Idle()) return false;
-        float y, p;
-        OrvWarp_GetViewAngles(&y, &p);
-        if (std::fabs(y - yaw) < 0.01f && std::fabs(p - pitch) < 0.01f) return true;
-        const float perPixel = WARP_LOOK_GAIN / (1 - WARP_LOOK_DECAY) * float(g_Config.mouseSpeed) / 100.0f;
-        Input_InjectMouseMove(int(std::lround((yaw - y) / perPixel)), int(std::lround(-(pitch - p) / perPixel)));
-        return false;
-    };
+    return [=] { return Idle() && TurnViewTowards(yaw, pitch); };
 }
 
 std::function<bool()> Click() {

@@ -68,8 +68,7 @@ TEST_F(SpwTest, PaintingSavesAndRestoresThePixelsUnderTheSprite) {
     OrvSpw_Restore();
     EXPECT_TRUE(FaceIsOriginal());
     // A whole render leaves the faces as loaded, whatever it painted.
-    ASSERT_TRUE(OrvDisplay_LockSurface());
-    OrvWarp_Render();
+    ASSERT_TRUE(OrvWarp_Render());
     OrvDisplay_UnlockSurface();
     EXPECT_TRUE(FaceIsOriginal());
     // Flickering shows on odd passes only; hidden or inactive slots are not painted nor hit.
@@ -103,4 +102,27 @@ TEST_F(SpwTest, FrameListsDrawEveryListedFrame) {
     ClearSpwFrameTab(vase);
     OrvSpw_Visibles[0].frame = 1;
     EXPECT_EQ(Painted(), (Shown{false, true, false}));
+}
+
+TEST_F(SpwTest, APlayingSpriteShowsNothingForOneTickAfterItsLastFrame) {
+    ST_spw_visible& s = OrvSpw_Visibles[0];
+    s.shown = s.playing = 1;
+    s.frame = 0;
+    std::vector<Shown> seen;
+    for (int tick = 0; tick < 5; ++tick) {
+        seen.push_back(Painted());
+        OrvSpw_Advance();
+    }
+    const Shown none{false, false, false};
+    EXPECT_EQ(seen, (std::vector<Shown>{{true, false, false}, {false, true, false}, {false, false, true}, none,
+                                        {true, false, false}}));
+    EXPECT_EQ(s.frame, 1);
+    // Held (not playing) or hidden, it keeps its frame.
+    s.playing = 0;
+    OrvSpw_Advance();
+    EXPECT_EQ(s.frame, 1);
+    s.playing = 1;
+    s.shown = 0;
+    OrvSpw_Advance();
+    EXPECT_EQ(s.frame, 1);
 }

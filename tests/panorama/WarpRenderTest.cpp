@@ -1,6 +1,7 @@
 // The panorama cube: orientation of every face, seams without gaps or overlaps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
@@ -122,4 +123,35 @@ TEST(WarpRender, EveryPixelIsDrawnOnceAndMatchesItsRay) {
             EXPECT_EQ(bad, 0) << w << "x" << h << " view " << yaw << "," << pitch << "," << roll;
         }
     }
+}
+
+// Coordinates a little past the edges of a face, as a seam gives them, show its edge texels: the texture
+// clamps and never wraps round to the opposite edge.
+TEST(WarpRender, TexelsClampAtTheFaceEdges) {
+    CSystemMemorySurface tex;
+    ASSERT_TRUE(tex.Create(16, 16, PixelFormatOf(PFID_R5G6B5)));
+    tex.Lock();
+    auto* t = static_cast<uint16_t*>(tex.pixels);
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++) t[y * tex.pitch + x] = uint16_t(1 + (x >= 8) + 2 * (y >= 8));
+    CSystemMemorySurface dst;
+    ASSERT_TRUE(dst.Create(64, 64, PixelFormatOf(PFID_R5G6B5)));
+    dst.Lock();
+    CTWarpRasterizer rast;
+    ASSERT_TRUE(rast.SetTarget(&dst));
+    ASSERT_TRUE(rast.SetTexture(&tex));
+    rast.BeginScene();
+    const RastVertex quad[4] = {{0, 0, 1, -0.01f, -0.01f, 0, 0, 0, 0},
+                                {64, 0, 1, 1.01f, -0.01f, 0, 0, 0, 0},
+                                {64, 64, 1, 1.01f, 1.01f, 0, 0, 0, 0},
+                                {0, 64, 1, -0.01f, 1.01f, 0, 0, 0, 0}};
+    std::copy(quad, quad + 4, rastState.rastVertices);
+    rastState.rastVertexEnd = rastState.rastVertices + 4;
+    rast.DrawPolygon();
+    const auto* d = static_cast<const uint16_t*>(dst.pixels);
+    int bad = 0;
+    for (int y = 0; y < 64; y++)
+        for (int x = 0; x < 64; x++)
+            bad += d[y * dst.pitch + x] != uint16_t(1 + (x >= 32) + 2 * (y >= 32));
+    EXPECT_EQ(bad, 0);
 }

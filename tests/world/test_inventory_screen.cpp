@@ -191,3 +191,50 @@ TEST_F(InventoryDrawTest, CellsShowSpritesNamesAndTheHandAndSkipBadSprites) {
     EXPECT_TRUE(Reported("objet CLE : sprite 99"));
     EXPECT_TRUE(Reported("objet LANTERNE : sprite -3"));
 }
+
+TEST_F(InventoryDrawTest, TheMessageScreenReadsOverTheBrightestPicture) {
+    // The view behind the message is white.
+    OrvHooks.OrvWarp_DrawBackground = [] {
+        CSurface* r = OrvDisplay_GetRenderSurface();
+        if (!OrvDisplay_LockSurface()) return;
+        ClearSurface(*r, PackColor(r->format, 0xFFFFFFFFu));
+        OrvDisplay_UnlockSurface();
+    };
+    ASSERT_TRUE(OrvMsg_Show(1));  // two lines
+    OrvMsg_continue();
+    EXPECT_EQ(OrvDisplay_GetLockCount(), 0);
+    const uint32_t white = PackColor(render->format, 0xFFFFFFFFu);
+    int top = 480, bottom = -1, outline = 0, text = 0;
+    for (int32_t y = 0; y < 480; y++)
+        for (int32_t x = 0; x < 640; x++) {
+            if (pixel(x, y) == white) continue;
+            if (std::abs(x - 320) < 16 && std::abs(y - 240) < 16) continue;  // the pointer
+            top = std::min(top, int(y));
+            bottom = std::max(bottom, int(y));
+            outline += pixel(x, y) == 0;
+        }
+    // The glyphs are white strokes ringed with black: short white runs between dark pixels.
+    for (int32_t y = top; y <= bottom; y++)
+        for (int32_t x = 1, run = 0; x < 640; x++) {
+            if (pixel(x, y) == white) {
+                run += pixel(x - 1, y) != white || run > 0 ? 1 : 0;
+                continue;
+            }
+            text += run > 0 && run <= 4;
+            run = 0;
+        }
+    EXPECT_GT(outline, 500);
+    EXPECT_GT(text, 50) << "white strokes between black edges";
+    // Two lines of the big font: taller than two lines of the default one could be.
+    int32_t bigHeight = 0, defaultHeight = 0;
+    OrvFont_PrintBegin(nullptr, "OrvFT_Big_Default", 0);
+    bigHeight = OrvFont_GetHeight();
+    OrvFont_PrintEnd();
+    OrvFont_PrintBegin(nullptr, "OrvFT_Default", 0);
+    defaultHeight = OrvFont_GetHeight();
+    OrvFont_PrintEnd();
+    ASSERT_GT(bigHeight, defaultHeight + 4);
+    EXPECT_GT(bottom - top + 1, 2 * defaultHeight + 2);
+    EXPECT_LE(bottom - top + 1, 2 * bigHeight + 2);
+    OrvMsg_Abort();
+}

@@ -1,6 +1,7 @@
 // Save games: round trip, header scan, block registry, refused saves, interrupted writes, emergency save.
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "WorldTest.h"
@@ -213,8 +214,15 @@ TEST_F(SaveTest, AFailedWriteLeavesThePreviousSaveWhole) {
     std::string tmp = std::string(path) + ORV_TEMP_SUFFIX;
     ASSERT_EQ(::mkdir(tmp.c_str(), 0755), 0);  // the temporary file cannot be written
     EXPECT_FALSE(OrvSaveGame_Save(5));
+    EXPECT_FALSE(OrvSaveGame_DiskWasFull());
     EXPECT_EQ(ReadFileText(path), previous);
     ::rmdir(tmp.c_str());
+    // A full device is told apart from other failures.
+    OrvFile_SetWriteFailure(ENOSPC);
+    EXPECT_FALSE(OrvSaveGame_Save(5));
+    EXPECT_TRUE(OrvSaveGame_DiskWasFull());
+    OrvFile_SetWriteFailure(0);
+    EXPECT_EQ(ReadFileText(path), previous);
     WriteFileText(tmp, "ZAPFILE 1.0 partial");  // what a crash in the middle of a write leaves
     EXPECT_TRUE(OrvSaveGame_ScanSlot(5));
     ASSERT_TRUE(OrvSaveGame_Load(5));
@@ -249,12 +257,41 @@ TEST_F(SaveTest, AWaitingBlockIsSavedAndResumedAfterTheLoad) {
     ASSERT_TRUE(OrvMsg_IsActive());
     ASSERT_EQ(PendingScenarioBlock.flag, 1);
     ASSERT_TRUE(OrvSaveGame_Save(5));
+    const std::vector<uint8_t> withMessage = FileBytes();
     OrvMsg_Abort();
     PendingScenarioBlock.flag = 0;
     EXPECT_EQ(quitqu2, 0);
+    // The message the block waits on comes back; the rest of the block runs when it closes.
     ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_EQ(OrvMsg_Current(), 8);
+    EXPECT_EQ(PendingScenarioBlock.flag, 1);
+    EXPECT_EQ(quitqu2, 0);
+    OrvMsg_Close();
     EXPECT_EQ(PendingScenarioBlock.flag, 0);
-    EXPECT_EQ(quitqu2, 1);  // the rest of the block ran after the load
+    EXPECT_EQ(quitqu2, 1);
+
+    // A message whose block does not wait on it comes back alone.
+    quitqu2 = 0;
+    EditBlock(withMessage, "MESSAGE", [](std::vector<uint8_t>& d) { d[4] = 0; });
+    ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_EQ(OrvMsg_Current(), 8);
+    EXPECT_EQ(quitqu2, 1);
+    OrvMsg_Abort();
+    // A message the texts no longer hold refuses the load.
+    EditBlock(withMessage, "MESSAGE", [](std::vector<uint8_t>& d) { d[0] = 99; });
+    EXPECT_FALSE(OrvSaveGame_Load(5));
+
+    // A save written before messages were saved resumes the block at once, as it did then.
+    ZapFile in, out;
+    ASSERT_TRUE(in.Parse(withMessage.data(), withMessage.size(), nullptr));
+    for (const ZapFile::Block& b : in.Blocks()) {
+        if (b.name != "MESSAGE") ASSERT_TRUE(out.AddBlock(b.name.c_str(), b.data.data(), b.data.size()));
+    }
+    WriteBytes(out.Build());
+    quitqu2 = 0;
+    ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_FALSE(OrvMsg_IsActive());
+    EXPECT_EQ(quitqu2, 1);
 }
 
 TEST_F(SaveTest, ALoadWaitsForTheCDOfItsWorld) {
@@ -266,12 +303,16 @@ TEST_F(SaveTest, ALoadWaitsForTheCDOfItsWorld) {
     cd_set_change_hook([](int cd, int) { requested = cd; });
     Wander();
     EXPECT_FALSE(OrvSaveGame_ResumeLoad());
+    EXPECT_FALSE(OrvSaveGame_LoadPending());
     EXPECT_FALSE(OrvSaveGame_Load(5));
     EXPECT_EQ(requested, 3);
+    EXPECT_TRUE(OrvSaveGame_LoadPending());
     EXPECT_STREQ(OrvWam_GetName(), "yucatan.wam");
     EXPECT_FALSE(OrvSaveGame_ResumeLoad());  // still missing: waits again
+    EXPECT_TRUE(OrvSaveGame_LoadPending());
     WriteFileText(dir / cd_probe_name(3), "cd3");
     EXPECT_TRUE(OrvSaveGame_ResumeLoad());
+    EXPECT_FALSE(OrvSaveGame_LoadPending());
     EXPECT_STREQ(OrvWam_GetName(), "bigile1.wam");
     EXPECT_FALSE(OrvSaveGame_ResumeLoad());
     cd_set_change_hook(nullptr);

@@ -267,3 +267,51 @@ TEST_F(WamTest, AWorldOnAMissingCDWaitsForIt) {
     cd_set_change_hook(nullptr);
     cd_request(1, 0);
 }
+
+namespace {
+// What each world-replaced callback saw: its name and the world file still loaded then.
+std::vector<std::string> g_replaced;
+void ReplacedA() { g_replaced.push_back(std::string("a ") + OrvWam_GetName()); }
+void ReplacedB() { g_replaced.push_back(std::string("b ") + (OrvWam_CurrentVue ? "view" : "none")); }
+}  // namespace
+
+TEST_F(WamTest, TheWorldReplacedCallbacksRunBeforeTheWorldGoes) {
+    g_replaced.clear();
+    OrvWam_AddReplacedCallback(ReplacedA);
+    OrvWam_AddReplacedCallback(ReplacedB);
+    OrvWam_AddReplacedCallback(ReplacedA);  // kept once
+    ASSERT_TRUE(Interp_RunInit());  // no world yet: nothing to let go of
+    EXPECT_TRUE(g_replaced.empty());
+    Jump();
+    EXPECT_TRUE(g_replaced.empty()) << "the first world replaces none";
+
+    // A jump inside the world keeps the block; one into another world file replaces it.
+    OrvWam_RequestVue(4);
+    Jump();
+    EXPECT_TRUE(g_replaced.empty());
+    ASSERT_TRUE(OrvWam_RequestLien(DEMO_LIEN_TO_YU));
+    Jump();
+    EXPECT_EQ(g_replaced, (std::vector<std::string>{"a bigile1.wam", "b view"}));
+
+    // A load replaces the block even for the same world file.
+    ASSERT_TRUE(OrvSaveGame_Save(0));
+    g_replaced.clear();
+    ASSERT_TRUE(OrvSaveGame_Load(0));
+    EXPECT_EQ(g_replaced, (std::vector<std::string>{"a yucatan.wam", "b view"}));
+    EXPECT_STREQ(OrvWam_GetName(), "yucatan.wam");
+
+    // A new game lets the world go; its first jump reads the file again.
+    g_replaced.clear();
+    OrvWam_RemoveReplacedCallback(ReplacedB);
+    OrvWam_RemoveReplacedCallback(ReplacedB);
+    ASSERT_TRUE(Interp_RunInit());
+    EXPECT_EQ(g_replaced, std::vector<std::string>{"a yucatan.wam"});
+    EXPECT_EQ(OrvWam_GetWorld(), nullptr);
+    EXPECT_EQ(OrvWam_CurrentVue, nullptr);
+    Jump();
+    EXPECT_STREQ(OrvWam_GetName(), "bigile1.wam");
+    OrvWam_RemoveReplacedCallback(ReplacedA);
+    g_replaced.clear();
+    OrvWam_Free();
+    EXPECT_TRUE(g_replaced.empty());
+}

@@ -1,0 +1,253 @@
+// The whole program run inside the test: start-up and shut-down of its own, scheduler passes on a manual
+// clock, the player's steps between passes, and the steps and observations the flow tests share.
+#include "ProgramRun.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "app/Application.h"
+#include "app/Config.h"
+#include "app/FrameTimer.h"
+#include "app/Orv_Log.h"
+#include "app/main/Orv_Main.h"
+#include "audio/Orv_Sound.h"
+#include "audio/SysSnd.h"
+#include "framework/Input.h"
+#include "framework/KeyCodes.h"
+#include "menus/Mn_Widget.h"
+#include "menus/Orv_Menu.h"
+#include "menus/Orv_MenuHooks.h"
+#include "panorama/Orv_Warp.h"
+#include "testdata/DemoFixture.h"
+#include "tests/support/LookTurn.h"
+#include "world/Hooks.h"
+#include "world/Inventaire.h"
+#include "world/Orv_Msg.h"
+#include "world/wam.h"
+
+namespace {
+ProgramRun* g_run = nullptr;
+// Stereo frames the offline sound device plays per pass: 60 passes a second at 22050 Hz.
+constexpr int kFramesPerPass = 368;
+
+void Drive(CTimer&) { g_run->Observe(); }
+
+// What a run leaves in the modules' globals, so that each run starts like a fresh program.
+void ForgetProgramState() {
+    Input_Reset();
+    frame_timer_reset();
+    OrvHooks_Reset();
+    OrvMenuHooks_Reset();
+    MenuState = ST_MenuState{};
+}
+}  // namespace
+
+void CopyDemoInstall(const std::string& dir) {
+    std::string error;
+    ASSERT_TRUE(DemoFixture_Copy(dir, {}, &error)) << error;
+}
+
+ProgramRun::ProgramRun() { CopyDemoInstall(dir.Path()); }
+ProgramRun::~ProgramRun() = default;
+
+int ProgramRun::Run() {
+    setenv("QM_HEADLESS", "1", 1);
+    unsetenv("QM_PIXEL555");
+    clock_ = std::make_unique<CTManualClock>(1000.0);
+    SysSnd_SelectDriver(SysSndDriver::Offline);
+    ForgetProgramState();
+    config_reset();
+    OrvError_ResetForTests();
+    g_run = this;
+
+    CApplication& app = TheApplication();
+    app.Reset();
+    OrvMain_InstallHandlers();
+    app.onStart = +[] {
+        OrvMain_OnInit();
+        g_run->driver_.tickCallback = Drive;
+        g_run->driver_.period = 0;
+        g_run->driver_.Start();
+    };
+    app.onTerminate = +[] {
+        g_run->driver_.Stop();
+        OnTerminate();
+    };
+    std::string program = "quillmar2", install = dir.Path();
+    char* argv[] = {program.data(), install.data(), nullptr};
+    const int code = app.Run(2, argv);
+
+    Scheduler_Clear();
+    SysSnd_SelectDriver(SysSndDriver::Sdl);
+    ForgetProgramState();
+    g_run = nullptr;
+    clock_.reset();
+    return code;
+}
+
+void ProgramRun::Observe() {
+    if (++passes > maxPasses) {
+        failure = "stuck after " + std::to_string(maxPasses) + " passes, " + std::to_string(steps.size()) + " steps left";
+        TheApplication().Quit(3);
+    }
+    int16_t sound[kFramesPerPass * 2];
+    SysSnd_OfflineRender(sound, kFramesPerPass);
+    if (OrvWam_CurrentVue && OrvWam_CurrentVue != lastVue_) views.push_back(ViewName());
+    lastVue_ = OrvWam_CurrentVue;
+    const int32_t message = OrvMsg_Current();
+    if (message >= 0 && message != lastMessage_) messages.push_back(message);
+    lastMessage_ = message;
+    if (!steps.empty() && steps.front()()) steps.pop_front();
+}
+
+std::string ProgramRun::Log() const { return ReadFileText(dir / "quillmar2.log"); }
+
+std::vector<std::string> ProgramRun::Reports() const {
+    std::vector<std::string> out;
+    std::istringstream in(Log());
+    for (std::string line; std::getline(in, line);)
+        if (line.find("<<< erreur") != std::string::npos || line.find("<<< ERREUR") != std::string::npos)
+            out.push_back(line);
+    return out;
+}
+
+// ---- what the player sees ----
+
+int32_t Loop() { return OrvMain_GetLoopType(); }
+
+std::string ViewName() {
+    if (!OrvWam_CurrentVue) return "";
+    char code[3];
+    OrvWam_WorldCode(OrvWam_CurrentVue, code);
+    return std::string(code) + std::to_string(OrvWam_CurrentVue->id);
+}
+
+namespace {
+CMnWidget* Shown(const char* widget) {
+    CMnWidget* w = MenuState.page && Loop() == LOOP_MENU ? MenuState.page->FindWidget(widget) : nullptr;
+    return w && w->IsVisible() ? w : nullptr;
+}
+
+// The pointer moved to (x, y) of the frame and the left button pressed and released there.
+void ClickAt(int x, int y) {
+    Input_InjectMouseMove(x - MousePosition.x, y - MousePosition.y);
+    Input_InjectButton(MOUSE_LEFT, true);
+    Input_InjectButton(MOUSE_LEFT, false);
+}
+}  // namespace
+
+bool PageShows(const char* widget) { return Shown(widget) != nullptr; }
+
+bool Idle() {
+    return Loop() == LOOP_WARP && OrvWam_CurrentVue && OrvWarp_MouseLookSpeeds.yaw == 0 &&
+           OrvWarp_MouseLookSpeeds.pitch == 0 && !Inventaire_Shown;
+}
+
+bool NoisePlays() {
+    const BruitageSlotInfo slot = OrvSound_GetBruitageSlot(0);
+    if (!slot.ref || !OrvWam_CurrentVue || !OrvSound_get_voice_state(VOICE_BRUITAGE)) return false;
+    for (const ST_wam_bruitage* b = OrvWam_CurrentVue->bruitages; b; b = b->next)
+        if (b == slot.ref) return true;
+    return false;
+}
+
+// ---- steps ----
+
+Step Do(std::function<void()> action) {
+    return [action] {
+        action();
+        return true;
+    };
+}
+
+Step WaitFor(std::function<bool()> condition) { return condition; }
+
+Step Key(int dik) {
+    return [dik] {
+        Input_InjectKey(dik, true);
+        Input_InjectKey(dik, false);
+        return true;
+    };
+}
+
+Step Click() {
+    return [] {
+        Input_InjectButton(MOUSE_LEFT, true);
+        Input_InjectButton(MOUSE_LEFT, false);
+        return true;
+    };
+}
+
+Step ClickPoint(int x, int y) {
+    return [=] {
+        ClickAt(x, y);
+        return true;
+    };
+}
+
+Step ClickWidget(const char* widget) {
+    return [widget] {
+        CMnWidget* w = Shown(widget);
+        if (!w || !w->IsEnabled()) return false;
+        if (auto* b = dynamic_cast<CMnSprWidget*>(w))
+            ClickAt((b->GetLeft() + b->GetRight()) / 2, (b->GetTop() + b->GetBottom()) / 2);
+        else if (dynamic_cast<CMnListBox*>(w))
+            ClickAt(w->GetX() + MN_LIST_ROW / 2, w->GetY() + MN_LIST_ROW / 2);  // the first line: the newest save
+        else
+            ClickAt(w->GetX(), w->GetY());
+        return true;
+    };
+}
+
+Step Turn(float yaw, float pitch) {
+    return [=] { return Idle() && TurnViewTowards(yaw, pitch); };
+}
+
+Step ClickView() {
+    return [] {
+        if (!Idle()) return false;
+        Input_InjectButton(MOUSE_LEFT, true);
+        Input_InjectButton(MOUSE_LEFT, false);
+        return true;
+    };
+}
+
+Step Arrive(const std::string& view) {
+    return [view] { return Idle() && ViewName() == view; };
+}
+
+Step Read(int32_t n) {
+    auto waited = std::make_shared<int>(0);
+    return [=] {
+        if (Loop() != LOOP_MESSAGE || OrvMsg_Current() != n) return false;
+        if ((*waited)++ < 5) return false;  // read for a moment
+        Input_InjectButton(MOUSE_LEFT, true);
+        Input_InjectButton(MOUSE_LEFT, false);
+        return true;
+    };
+}
+
+std::vector<Step> ChoosePlayer(int player) {
+    static const char* const kButtons[] = {"b_gala.spr", "b_lune.spr", "b_sol.spr", "b_star.spr", "b_ter.spr"};
+    return {
+        WaitFor([] { return Loop() == LOOP_QMV; }), Click(),  // the intro
+        ClickWidget(kButtons[player]),
+    };
+}
+
+std::vector<Step> SaveGame() {
+    return {Key(DIK_ESCAPE), ClickWidget("a_disc.spr"), ClickWidget("a_save.spr"), ClickWidget("b_oui.spr"),
+            WaitFor([] { return Loop() != LOOP_MENU; })};
+}
+
+std::vector<Step> LoadNewestGame() {
+    return {Key(DIK_ESCAPE), ClickWidget("a_disc.spr"), ClickWidget("a_load.spr"), ClickWidget("save.spr"),
+            WaitFor([] { return Loop() != LOOP_MENU; })};
+}
+
+std::vector<Step> QuitThroughTheCredits() {
+    return {Key(DIK_ESCAPE), ClickWidget("a_exit.spr"), ClickWidget("b_oui.spr"),
+            WaitFor([] { return Loop() == LOOP_MENU && MenuState.pageState == MN_STATE_CREDITS; }), Click()};
+}

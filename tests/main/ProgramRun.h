@@ -1,0 +1,95 @@
+// The whole program run inside the test on a copy of the demo: its own start-up, scheduler and shut-down,
+// a manual clock, input injected through the window, sound on the offline device, and the player's steps.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Clock.h"
+#include "app/Timer.h"
+#include "testdata/TempDir.h"
+
+struct ST_wam_vue;
+
+// The one place these tests get their installation from: a writable copy of the demo in dir.
+void CopyDemoInstall(const std::string& dir);
+
+// One thing the player does or waits for, tried once per scheduler pass until it returns true.
+using Step = std::function<bool()>;
+
+class ProgramRun {
+public:
+    ProgramRun();
+    ~ProgramRun();
+
+    TempDir dir;
+    std::deque<Step> steps;
+    // Passes the run may take before it is ended as stuck.
+    int maxPasses = 40000;
+
+    // Runs the program until it ends; returns its exit code. Leaves `failure` set when it was stuck.
+    int Run();
+    std::string failure;
+    int passes = 0;
+    // Steps left when the program ended.
+    size_t StepsLeft() const { return steps.size(); }
+    // Views entered, in order ("IR1"), and messages shown, in order.
+    std::vector<std::string> views;
+    std::vector<int32_t> messages;
+
+    // One pass of the player: sound played, views and messages noted, the next step tried.
+    void Observe();
+
+    std::string Log() const;
+    // Warning and fatal lines of the log ("<<< erreur" / "<<< ERREUR").
+    std::vector<std::string> Reports() const;
+
+private:
+    CTimer driver_;
+    std::unique_ptr<CTManualClock> clock_;
+    const ST_wam_vue* lastVue_ = nullptr;
+    int32_t lastMessage_ = -1;
+};
+
+// ---- what the player sees ----
+int32_t Loop();
+// "IR1"; "" without a view.
+std::string ViewName();
+// The menu page holds this widget, shown.
+bool PageShows(const char* widget);
+// The loop type is 0, the view stands still and no panel is open.
+bool Idle();
+// Ambient-noise slot 0 serves a noise of the current view and its voice plays.
+bool NoisePlays();
+
+// ---- steps ----
+Step Do(std::function<void()> action);
+Step WaitFor(std::function<bool()> condition);
+Step Key(int dik);
+// Left click where the pointer is (video, message screen, credits).
+Step Click();
+// Moves the pointer to (x, y) of the frame and clicks there (menus).
+Step ClickPoint(int x, int y);
+// Moves the menu pointer onto a shown, enabled widget of the page and clicks it.
+Step ClickWidget(const char* widget);
+// Turns the view to yaw and pitch (radians) by mouse motion.
+Step Turn(float yaw, float pitch);
+// A click at the centre of the view at rest.
+Step ClickView();
+Step Arrive(const std::string& view);
+// Waits for message n on the message screen, then clicks it away.
+Step Read(int32_t n);
+// The intros skipped, player `player` chosen on the player page.
+std::vector<Step> ChoosePlayer(int player);
+// Escape, load/save panel, save, yes.
+std::vector<Step> SaveGame();
+// Escape, load/save panel, load page, the newest save; done once the menus have closed.
+std::vector<Step> LoadNewestGame();
+// Escape, quit, yes, the credits clicked away.
+std::vector<Step> QuitThroughTheCredits();
+
+inline void Append(std::deque<Step>& to, const std::vector<Step>& steps) { to.insert(to.end(), steps.begin(), steps.end()); }
