@@ -2,7 +2,7 @@
 #pragma once
 #include "raster/RenderMode.h"
 #include "raster/SpanState.h"
-#include "raster/p2/P2Triangle.h"
+#include "raster/packed/HandRows.h"
 
 // Each slot-A routine converts rastVertices in place once per vertex (x, y + 0.5; u, v times the
 // texture scales, and times 1/w in the FastPerspective members; the intensity min(i, 1) x 32767 in

@@ -1,10 +1,10 @@
-// Vertex preparation, edge set-up, gradients, edge stepping and the row walk of the hand-written triangle frames.
+// Vertex preparation, edge set-up, gradients and edge stepping of the hand-written triangle frames.
 //
-// The Pentium II and MMX frames run all of it under RastRoundTowardZero: arithmetic in double
-// precision, results stored as f32 rounded toward zero, conversions to integers truncated
-// (RastTruncIndefinite for steps), so that both hand their spans the very same values. The K6-3D
-// frame has its own single-precision set-up and shares the parts whose result is one rounding of
-// an f32 sum or none: the frame kinds, stepping, row columns and the row walk.
+// The Pentium II frame, which the MMX rows share, runs all of it under RastRoundTowardZero:
+// arithmetic in double precision, results stored as f32 rounded toward zero, conversions to
+// integers truncated (RastTruncIndefinite for steps). The K6-3D frame has its own single-precision
+// set-up and shares the parts whose result is one rounding of an f32 sum or none: the frame kinds,
+// the edge filling and the stepping.
 #pragma once
 #include <algorithm>
 #include <cmath>
@@ -97,47 +97,6 @@ inline void HandFillEdge(const RastVertex& a, const RastVertex& b, int32_t first
     if constexpr (F & kFrameGouraud) set(a.shade2, b.shade2, e.shade, e.dshadedy);
 }
 
-// Number of filled vertices, 0 when the end pointer lies outside the list.
-inline int HandVertexCount(const SpanState& st)
-{
-    const auto begin = reinterpret_cast<uintptr_t>(st.rastVertices);
-    const auto end = reinterpret_cast<uintptr_t>(st.rastVertexEnd);
-    if (end < begin) return 0;
-    return static_cast<int>(std::min<uintptr_t>((end - begin) / sizeof(RastVertex), kRastMaxVertices));
-}
-
-// Pixel row of an adjusted y: its sample line is y = row + 1.
-inline int32_t HandRow(float y) { return RastTruncSat(y); }
-
-// A vertex of the fan once prepared: its row, and whether x and y are finite.
-struct HandVert {
-    RastVertex* v;
-    int32_t row;
-    bool finite;
-};
-
-// The fan of n (at least 3) vertices around vertex 0: prepare(vertex) once for each vertex as it
-// first enters a triangle, draw(V0, Vi-1, Vi) for each triangle with finite corners; the published
-// edges are cleared afterwards.
-template <class Prepare, class Draw>
-inline void HandFan(SpanState& st, int n, Prepare&& prepare, Draw&& draw)
-{
-    RastVertex* v = st.rastVertices;
-    auto take = [&](int i) {
-        prepare(v[i]);
-        return HandVert{&v[i], HandRow(v[i].y), std::isfinite(v[i].x) && std::isfinite(v[i].y)};
-    };
-    const HandVert v0 = take(0);
-    HandVert v1 = take(1), v2 = take(2);
-    for (int i = 3;; ++i) {
-        if (v0.finite && v1.finite && v2.finite) draw(v0, v1, v2);
-        if (i >= n) break;
-        v1 = v2;
-        v2 = take(i);
-    }
-    st.rastLeftEdge = st.rastRightEdge = st.rastNextLeftEdge = st.rastNextRightEdge = nullptr;
-}
-
 // Edge from upper vertex a to lower vertex b, first drawn on row `first` (its values are taken on
 // that row's sample line, however far below a it lies) and ending before row `end`. An edge that
 // can only be a right edge (xOnly) gets its rows, x and dx/dy alone.
@@ -194,6 +153,7 @@ inline void HandGradients(const RastEdge& left, const RastEdge& right, SpanState
         const double ds = grad(right.dshadedy, left.dshadedy);
         st.rastDsDx = static_cast<float>(ds);
         const uint32_t k = static_cast<uint32_t>(RastTruncIndefinite(ds));
+        st.rastDsDxFixed = static_cast<int32_t>(k);
         st.rastDgDxInt = k & 0xFFFF;
         std::fill(std::begin(st.rastDgDxLanes), std::end(st.rastDgDxLanes), static_cast<uint16_t>(k << 1));
     }
@@ -214,50 +174,3 @@ inline void HandStepLeft(RastEdge& e)
     if constexpr (F & kFrameGouraud) e.shade = HandStep(e.shade, e.dshadedy);
 }
 inline void HandStepRight(RastEdge& e) { e.x = HandStep(e.x, e.dxdy); }
-
-// Columns of one row: from the larger of the viewport's left column and the left edge's x, to the
-// right edge's x, lowered to the viewport's right end; both truncated.
-inline void HandSpanColumns(const RastEdge& left, const RastEdge& right, const SpanState& st, int32_t& x0,
-                            int32_t& x1)
-{
-    const float xl = left.x > st.rastClipLeftF ? left.x : st.rastClipLeftF;
-    x0 = std::max(RastTruncSat(xl), 0);
-    x1 = std::min(RastTruncSat(right.x), st.rastClipRightEnd);
-}
-
-// The rows of one triangle once its gradients are published: the first pair of edges up to row
-// pairEnd, then (with nextLeft) the second pair up to the end of nextRight. A row with a pixel gets
-// the span; the row addresses move one row down after every row; between rows the right edge
-// steps its x and the left edge every value it carries. The long edge going on as the left edge
-// takes one more step at the switch; a new edge starts from its own first row.
-template <unsigned F>
-inline void HandScanRows(SpanState& st, RastEdge* left, RastEdge* right, RastEdge* nextLeft, RastEdge* nextRight,
-                         int32_t pairEnd)
-{
-    int32_t rows = pairEnd - left->yFirst;
-    for (;;) {
-        while (rows > 0) {
-            int32_t x0, x1;
-            HandSpanColumns(*left, *right, st, x0, x1);
-            if (x0 < x1) {
-                st.rastSpanEdge = left;
-                st.rastSpanX0 = x0;
-                st.rastSpanX1 = x1;
-                st.rastSpanFn();
-            }
-            if constexpr (!(F & kFrameNoTarget)) st.rastDestRow += st.rastDestPitch;
-            if constexpr ((F & kFrameDepthRow) != 0) st.rastZRow += st.rastZPitch;
-            if (--rows > 0) {
-                HandStepRight(*right);
-                HandStepLeft<F>(*left);
-            }
-        }
-        HandStepRight(*right);
-        if (!nextLeft) return;
-        if (nextLeft == left) HandStepLeft<F>(*left);
-        rows = nextRight->yEnd - pairEnd;
-        left = nextLeft;
-        right = nextRight;
-        nextLeft = nullptr;
-    }
-}
