@@ -122,6 +122,11 @@ TEST(Materials, EveryStateDrawsFilledFacesOnARealRow)
                     if (result == 2) scene.conf.Material_BindTexture(scene.rast, material, nullptr);
                     ASSERT_NE(scene.rast.CurrentRow(), RasterizerTableBegin()) << std::hex << rastState.rastMode;
                     ASSERT_TRUE(scene.rast.CurrentRow()->setup) << "a filled row";
+                    // Textured where the texture is taken, with its own texel kind; flat otherwise.
+                    const bool textured = !noMaterial && m.texture && m.texture != &tex.refused;
+                    EXPECT_EQ(bool(rastState.rastMode & RM_TEXTURE), textured) << std::hex << rastState.rastMode;
+                    EXPECT_EQ(bool(rastState.rastMode & RM_TEXTURE8), textured && m.texture == &tex.t8);
+                    EXPECT_EQ(bool(rastState.rastMode & RM_ZBUFFER), withDepth) << std::hex << rastState.rastMode;
                     scene.DrawQuad();
                     scene.conf.Material_UnbindTexture(scene.rast, material, nullptr);
                     const auto [left, right] = scene.Changed();

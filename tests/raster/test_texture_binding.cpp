@@ -98,9 +98,12 @@ TEST(TextureBinding, SurfacesTooSmallForTheirBlockAreRefused)
     shortBlock.height = 64;
     std::vector<uint16_t> memory(100 * 64);
     CBufferSurface narrow(memory.data(), 100, 64, 100, Fmt(PFID_R5G6B5));  // rows of 100, not 128
+    // Rows of 128 whose last one ends after the picture's 100 texels, 28 short of the block.
+    std::vector<uint16_t> lastShort(128 * 63 + 100);
+    CBufferSurface view(lastShort.data(), 100, 64, 128, Fmt(PFID_R5G6B5));
     CSystemMemorySurface empty;
 
-    for (CSurface* bad : std::initializer_list<CSurface*>{&square, &shortBlock, &narrow, &empty}) {
+    for (CSurface* bad : std::initializer_list<CSurface*>{&square, &shortBlock, &narrow, &view, &empty}) {
         r.SetTexture(&good);
         const Published before = Now();
         WarningCapture warnings;
