@@ -204,3 +204,42 @@ TEST(Frames, MmxRowsShareThePentiumIIRoutines)
         EXPECT_EQ(a.span, b.span) << a.name;
     }
 }
+
+namespace {
+struct Captured {
+    RastEdge *left = nullptr, *right = nullptr, *nextLeft = nullptr, *nextRight = nullptr;
+} g_captured;
+void CaptureSpan()
+{
+    const SpanState& s = rastState;
+    if (!g_captured.left) g_captured = {s.rastLeftEdge, s.rastRightEdge, s.rastNextLeftEdge, s.rastNextRightEdge};
+    CountSpan();
+}
+}  // namespace
+
+// A setup routine works only for the triangle its own triangle routine hands it: called again on
+// that triangle's published edges after the call, it draws nothing.
+TEST(Frames, SetupRoutinesServeOnlyTheirOwnTriangleRoutine)
+{
+    Runner run(64, 64, true);
+    CSystemMemorySurface tex;
+    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
+    run.SetTexture(&tex, nullptr);
+    for (const HandFrameRoutines f : {P2FrameOf(0x8), K63DFrameOf(0x8)}) {
+        run.Fill(0, 0, 0);
+        g_captured = {};
+        run.Draw(f.triangle, f.setup, &CaptureSpan, 0x8, {MakeVertex(5, 3), MakeVertex(50, 20), MakeVertex(12, 60)});
+        int drawn = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) drawn += run.Pixel(x, y);
+        ASSERT_GT(drawn, 0);
+        SpanState& s = rastState;
+        s.rastLeftEdge = g_captured.left, s.rastRightEdge = g_captured.right;
+        s.rastNextLeftEdge = g_captured.nextLeft, s.rastNextRightEdge = g_captured.nextRight;
+        f.setup();
+        int again = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) again += run.Pixel(x, y);
+        EXPECT_EQ(again, drawn);
+    }
+}
