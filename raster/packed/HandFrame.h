@@ -153,7 +153,6 @@ inline void HandGradients(const RastEdge& left, const RastEdge& right, SpanState
         const double ds = grad(right.dshadedy, left.dshadedy);
         st.rastDsDx = static_cast<float>(ds);
         const uint32_t k = static_cast<uint32_t>(RastTruncIndefinite(ds));
-        st.rastDsDxFixed = static_cast<int32_t>(k);
         st.rastDgDxInt = k & 0xFFFF;
         std::fill(std::begin(st.rastDgDxLanes), std::end(st.rastDgDxLanes), static_cast<uint16_t>(k << 1));
     }
