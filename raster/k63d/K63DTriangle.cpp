@@ -29,66 +29,6 @@ void PrepareVertex(RastVertex& v, const SpanState& st)
     if constexpr (F & kFrameGouraud) v.shade2 = k3d::PfMin(v.shade2, 1.0f) * 32767.0f;
 }
 
-// Edge from upper vertex p to lower vertex q, first drawn on row `first` and ending before row
-// `end`; its values are taken on the first row's sample line.
-template <unsigned F>
-void SetupEdge(const RastVertex& p, const RastVertex& q, int32_t first, int32_t end, RastEdge& e, bool xOnly)
-{
-    const float d = k3d::RcpEstimate(q.y - p.y);
-    const float pre = k3d::Pi2Fd(first + 1) - p.y;
-    HandFillEdge<F>(p, q, first, end, e, xOnly, [d, pre](float a, float b, float& value, float& step) {
-        step = (b - a) * d;
-        value = a + step * pre;
-    });
-}
-
-// The gradients across the row, once per triangle from its first pair of edges, which meet at one
-// vertex: every difference of their row steps is the x gradient times the difference of their x
-// steps.
-template <unsigned F>
-void RowGradients(const RastEdge& left, const RastEdge& right, SpanState& st)
-{
-    using namespace k3d;
-    const float k = RcpEstimate(right.dxdy - left.dxdy);
-    if constexpr (F & kFrameTextured) {
-        const F32x2 duv = PfMul(PfSub({right.dudy, right.dvdy}, {left.dudy, left.dvdy}), {k, k});
-        st.rastDuDx = duv.lo, st.rastDvDx = duv.hi;
-        if constexpr (F & kFramePerspective) {
-            const F32x2 duv32 = PfMul(duv, {32.0f, 32.0f});
-            st.rastDuDx32 = duv32.lo, st.rastDvDx32 = duv32.hi;
-        } else {
-            const uint32_t su = uint32_t(Pf2Id(duv.lo)) << 6, sv = uint32_t(Pf2Id(duv.hi)) << 6;
-            st.rastDuDxFixed = int32_t(su);
-            st.rastDvDxFixed = int32_t(sv);
-            st.rastDuDx2Fix[0] = st.rastDuDx2Fix[1] = int32_t(su << 1);
-            st.rastDvDx2Fix[0] = st.rastDvDx2Fix[1] = int32_t(sv << 1);
-        }
-    }
-    if constexpr (HandFrameCarriesZ(F)) {
-        const float dz = (right.dzdy - left.dzdy) * k;
-        st.rastDzDx = dz;
-        if constexpr (F & kFramePerspective) {
-            st.rastDzDx32 = dz * 32.0f;
-            // 1/w becomes a depth only here and at each span's first pixel.
-            if constexpr (F & kFrameDepthRow) st.rastDzDxFixed = Pf2Id(RastScaleExp31(dz));
-        } else {
-            st.rastDzDxFixed = Pf2Id(dz);
-        }
-    }
-    if constexpr (F & kFrameGouraud) {
-        const float ds = (right.dshadedy - left.dshadedy) * k;
-        st.rastDsDx = ds;
-        st.rastDsDxFixed = Pf2Id(ds);
-        const uint32_t step = uint32_t(st.rastDsDxFixed) & 0xFFFF;
-        st.rastDgDxInt = step;
-        // Twice the step in both lanes of each 32-bit half, formed as one 32-bit product: a
-        // negative step carries out of the low lane, so the high lane is one level of 1/32768 up.
-        const uint32_t pair = 2 * (step * 65537u);
-        st.rastDgDxLanes[0] = st.rastDgDxLanes[2] = uint16_t(pair);
-        st.rastDgDxLanes[1] = st.rastDgDxLanes[3] = uint16_t(pair >> 16);
-    }
-}
-
 // Of two edges compared by a value, the one with the smaller is left; on a tie the first is left
 // when the value is +0 or more (-0 counts below +0).
 bool SignedFirstIsLeft(float first, float second)
@@ -99,15 +39,64 @@ bool SignedFirstIsLeft(float first, float second)
 }
 
 struct K63DFamily {
+    // Edge from upper vertex p to lower vertex q, first drawn on row `first` and ending before row
+    // `end`; its values are taken on the first row's sample line.
     template <unsigned F>
     static void Edge(const RastVertex& p, const RastVertex& q, int32_t first, int32_t end, RastEdge& e, bool xOnly)
     {
-        SetupEdge<F>(p, q, first, end, e, xOnly);
+        const float d = k3d::RcpEstimate(q.y - p.y);
+        const float pre = k3d::Pi2Fd(first + 1) - p.y;
+        HandFillEdge<F>(p, q, first, end, e, xOnly, [d, pre](float a, float b, float& value, float& step) {
+            step = (b - a) * d;
+            value = a + step * pre;
+        });
     }
+
+    // The gradients across the row, once per triangle from its first pair of edges, which meet at one
+    // vertex: every difference of their row steps is the x gradient times the difference of their x
+    // steps.
     template <unsigned F>
     static void Gradients(const RastEdge& left, const RastEdge& right, SpanState& st)
     {
-        RowGradients<F>(left, right, st);
+        using namespace k3d;
+        const float k = RcpEstimate(right.dxdy - left.dxdy);
+        if constexpr (F & kFrameTextured) {
+            const F32x2 duv = PfMul(PfSub({right.dudy, right.dvdy}, {left.dudy, left.dvdy}), {k, k});
+            st.rastDuDx = duv.lo, st.rastDvDx = duv.hi;
+            if constexpr (F & kFramePerspective) {
+                const F32x2 duv32 = PfMul(duv, {32.0f, 32.0f});
+                st.rastDuDx32 = duv32.lo, st.rastDvDx32 = duv32.hi;
+            } else {
+                const uint32_t su = uint32_t(Pf2Id(duv.lo)) << 6, sv = uint32_t(Pf2Id(duv.hi)) << 6;
+                st.rastDuDxFixed = int32_t(su);
+                st.rastDvDxFixed = int32_t(sv);
+                st.rastDuDx2Fix[0] = st.rastDuDx2Fix[1] = int32_t(su << 1);
+                st.rastDvDx2Fix[0] = st.rastDvDx2Fix[1] = int32_t(sv << 1);
+            }
+        }
+        if constexpr (HandFrameCarriesZ(F)) {
+            const float dz = (right.dzdy - left.dzdy) * k;
+            st.rastDzDx = dz;
+            if constexpr (F & kFramePerspective) {
+                st.rastDzDx32 = dz * 32.0f;
+                // 1/w becomes a depth only here and at each span's first pixel.
+                if constexpr (F & kFrameDepthRow) st.rastDzDxFixed = Pf2Id(RastScaleExp31(dz));
+            } else {
+                st.rastDzDxFixed = Pf2Id(dz);
+            }
+        }
+        if constexpr (F & kFrameGouraud) {
+            const float ds = (right.dshadedy - left.dshadedy) * k;
+            st.rastDsDx = ds;
+            st.rastDsDxFixed = Pf2Id(ds);
+            const uint32_t step = uint32_t(st.rastDsDxFixed) & 0xFFFF;
+            st.rastDgDxInt = step;
+            // Twice the step in both lanes of each 32-bit half, formed as one 32-bit product: a
+            // negative step carries out of the low lane, so the high lane is one level of 1/32768 up.
+            const uint32_t pair = 2 * (step * 65537u);
+            st.rastDgDxLanes[0] = st.rastDgDxLanes[2] = uint16_t(pair);
+            st.rastDgDxLanes[1] = st.rastDgDxLanes[3] = uint16_t(pair >> 16);
+        }
     }
     static bool LongIsLeft(const RastEdge& longEdge, const RastEdge& upper) { return SignedFirstIsLeft(longEdge.dxdy, upper.dxdy); }
     // The upper part clipped away: by x on the first row.

@@ -33,19 +33,10 @@ void Rast_SetupScanZi32b15II();
 
 // Slots A and B of a Pentium II or MMX row's mode (the twin bit ignored): the depth-only pair, or
 // by depth buffer, perspective and Gouraudmono.
+#define QM_P2_FRAME_ENTRY(name, flags) HandFrameRoutines{&Rast_Triangle##name##II, &Rast_SetupScan##name##II},
 constexpr HandFrameRoutines P2FrameOf(RenderMode mode)
 {
-    constexpr HandFrameRoutines kFrames[] = {
-        {&Rast_TriangleLinearII, &Rast_SetupScanLinearII},
-        {&Rast_TriangleLinearGouraudII, &Rast_SetupScanLinearGouraudII},
-        {&Rast_TriangleFastPerspectiveII, &Rast_SetupScanFastPerspectiveII},
-        {&Rast_TriangleFastPerspectiveGouraudII, &Rast_SetupScanFastPerspectiveGouraudII},
-        {&Rast_TriangleZi32LinearII, &Rast_SetupScanZi32LinearII},
-        {&Rast_TriangleZi32LinearGouraudII, &Rast_SetupScanZi32LinearGouraudII},
-        {&Rast_TriangleZi32FastPerspectiveII, &Rast_SetupScanZi32FastPerspectiveII},
-        {&Rast_TriangleZi32FastPerspectiveGouraudII, &Rast_SetupScanZi32FastPerspectiveGouraudII},
-    };
-    if ((mode & RM_ZKIND_MASK) == RM_ZKIND_B15) return {&Rast_TriangleZi32b15II, &Rast_SetupScanZi32b15II};
-    const int kind = ((mode & RM_ZBUFFER) ? 4 : 0) + ((mode & RM_PERSPECTIVE) ? 2 : 0) + ((mode & RM_GOURAUDMONO) ? 1 : 0);
-    return kFrames[kind];
+    constexpr HandFrameRoutines kFrames[] = {QM_HAND_FRAME_KINDS(QM_P2_FRAME_ENTRY)};
+    return kFrames[HandFrameKindOf(mode)];
 }
+#undef QM_P2_FRAME_ENTRY

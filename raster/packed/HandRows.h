@@ -11,6 +11,28 @@ struct HandFrameRoutines {
     RastFn setup;
 };
 
+// The nine kinds of triangle routine of every hand-written group: X(name, flags), the flags
+// being HandFrameFlags (HandFrame.h).
+#define QM_HAND_FRAME_KINDS(X) \
+    X(Linear, kFrameTextured) \
+    X(LinearGouraud, kFrameTextured | kFrameGouraud) \
+    X(FastPerspective, kFrameTextured | kFramePerspective) \
+    X(FastPerspectiveGouraud, kFrameTextured | kFramePerspective | kFrameGouraud) \
+    X(Zi32Linear, kFrameTextured | kFrameDepthLinear | kFrameDepthRow) \
+    X(Zi32LinearGouraud, kFrameTextured | kFrameDepthLinear | kFrameDepthRow | kFrameGouraud) \
+    X(Zi32FastPerspective, kFrameTextured | kFramePerspective | kFrameDepthRow) \
+    X(Zi32FastPerspectiveGouraud, kFrameTextured | kFramePerspective | kFrameDepthRow | kFrameGouraud) \
+    X(Zi32b15, kFrameDepthLinear | kFrameDepthRow | kFrameNoTarget)
+
+
+// The kind of a row's mode (the twin bit ignored), as an index into QM_HAND_FRAME_KINDS: the
+// depth-only kind, or by depth buffer, perspective and Gouraudmono.
+constexpr int HandFrameKindOf(RenderMode mode)
+{
+    if ((mode & RM_ZKIND_MASK) == RM_ZKIND_B15) return 8;
+    return ((mode & RM_ZBUFFER) ? 4 : 0) + ((mode & RM_PERSPECTIVE) ? 2 : 0) + ((mode & RM_GOURAUDMONO) ? 1 : 0);
+}
+
 // A span routine with the mode word of its row.
 struct HandSpanEntry {
     RenderMode mode;

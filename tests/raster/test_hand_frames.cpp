@@ -77,10 +77,7 @@ void RecordSpan()
 // bottoms in either order; a first triangle on one scanline draws nothing and the fan goes on.
 TEST(Frames, FillRuleExamples)
 {
-    Runner run(64, 32, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(64, 32, true);
     const ClipRect all{0, 31, 63, 0};
     struct Case {
         std::vector<RastVertex> poly;
@@ -116,10 +113,7 @@ TEST(Frames, FillRuleExamples)
 // rounding (Pentium II) or the reciprocal estimate's reach (K6-3D) of an edge.
 TEST(Frames, CoverageFollowsTheFillRule)
 {
-    Runner run(96, 96, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(64, 64, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(96, 96, true, 64);
     const uint32_t modes[] = {0x8, 0x100008, 0x20000A, 0x30000A, 0x10E, 0x10010E, 0x20010E, 0x30010E, 0x806};
     for (bool k6 : {false, true}) {
         Rng rng(k6 ? 47 : 31);
@@ -168,10 +162,7 @@ TEST(Frames, RunTowardZeroAndRestoreTheCallersRounding)
 // bits (the depth-only frame, which writes no colour).
 TEST(Frames, PentiumIIDepthScales)
 {
-    Runner run(64, 64, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(64, 64, true);
     struct Case {
         uint32_t mode;
         float z;
@@ -221,10 +212,7 @@ void CaptureSpan()
 // that triangle's published edges after the call, it draws nothing.
 TEST(Frames, SetupRoutinesServeOnlyTheirOwnTriangleRoutine)
 {
-    Runner run(64, 64, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(64, 64, true);
     for (const HandFrameRoutines f : {P2FrameOf(0x8), K63DFrameOf(0x8)}) {
         run.Fill(0, 0, 0);
         g_captured = {};

@@ -65,10 +65,7 @@ bool NearOutline(const std::vector<RastVertex>& poly, int x, int y, double eps)
 TEST(Meshes, DyadicMeshesCoverEveryPixelOnce)
 {
     constexpr int kW = 112, kH = 84;
-    Runner run(kW, kH, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(16, 16, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(kW, kH, true, 16);
     for (const Family& fam : kFamilies) {
         Rng rng(0xD1AD);
         int twice = 0, missing = 0;
@@ -107,10 +104,7 @@ TEST(Meshes, DyadicMeshesCoverEveryPixelOnce)
 TEST(Meshes, DyadicFansCoverTheirInsideOnce)
 {
     constexpr int kSize = 96;
-    Runner run(kSize, kSize, false);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(16, 16, PixelFormatOf(PFID_X1R5G5B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(kSize, kSize, false, 16);
     for (const Family& fam : kFamilies) {
         Rng rng(0xFA5);
         int inside = 0;
