@@ -1,4 +1,4 @@
-// Types that every hand-written group of rows shares: the routines of a row's frame and its span by mode.
+// Types that every hand-written group of rows shares: the kinds and routines of a row's frame and its span by mode.
 #pragma once
 #include <cstddef>
 
@@ -23,7 +23,6 @@ struct HandFrameRoutines {
     X(Zi32FastPerspective, kFrameTextured | kFramePerspective | kFrameDepthRow) \
     X(Zi32FastPerspectiveGouraud, kFrameTextured | kFramePerspective | kFrameDepthRow | kFrameGouraud) \
     X(Zi32b15, kFrameDepthLinear | kFrameDepthRow | kFrameNoTarget)
-
 
 // The kind of a row's mode (the twin bit ignored), as an index into QM_HAND_FRAME_KINDS: the
 // depth-only kind, or by depth buffer, perspective and Gouraudmono.
