@@ -1,6 +1,7 @@
 // ".db" reader with full validation, mesh preparation and the object tree.
 #include "engine3d/Database.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -399,6 +400,34 @@ bool CTDataBase::Empty() const
            cameras.empty() && animations.empty();
 }
 
+namespace {
+
+// The n bytes after the header. The stream's length is checked before anything is allocated where
+// the stream can tell it; otherwise the body grows only as its bytes arrive.
+bool ReadBody(std::istream& in, uint32_t n, std::vector<uint8_t>& out)
+{
+    const std::istream::pos_type here = in.tellg();
+    if (here != std::istream::pos_type(-1) && in.seekg(0, std::ios::end)) {
+        const std::istream::pos_type end = in.tellg();
+        in.seekg(here);
+        if (end == std::istream::pos_type(-1) || !in || end - here < std::streamoff(n)) return false;
+        out.resize(n);
+        in.read(reinterpret_cast<char*>(out.data()), std::streamsize(n));
+        return size_t(in.gcount()) == n;
+    }
+    in.clear();
+    constexpr size_t kChunk = 1 << 16;
+    while (out.size() < n) {
+        const size_t at = out.size(), want = std::min<size_t>(kChunk, n - at);
+        out.resize(at + want);
+        in.read(reinterpret_cast<char*>(out.data() + at), std::streamsize(want));
+        if (size_t(in.gcount()) != want) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool CTDataBase::Load(std::istream& in)
 {
     Clear();
@@ -419,19 +448,15 @@ bool CTDataBase::Load(std::istream& in)
         why = "file size " + std::to_string(size) + " out of range";
     else if (count > (size - kDbHeaderSize) / 8)
         why = "record count " + std::to_string(count) + " beyond the file";
+    std::vector<uint8_t> data;
+    if (why.empty() && !ReadBody(in, size - kDbHeaderSize, data)) why = "file shorter than its header says";
     if (why.empty()) {
-        std::vector<uint8_t> data(size - kDbHeaderSize);
-        in.read(reinterpret_cast<char*>(data.data()), std::streamsize(data.size()));
-        if (size_t(in.gcount()) != data.size()) {
-            why = "file shorter than its header says";
-        } else {
-            CTDataBase fresh;
-            why = Parse(data, count, fresh);
-            if (why.empty()) {
-                *this = std::move(fresh);
-                version = ver;
-                return true;
-            }
+        CTDataBase fresh;
+        why = Parse(data, count, fresh);
+        if (why.empty()) {
+            *this = std::move(fresh);
+            version = ver;
+            return true;
         }
     }
     debug_log("Load: %s", why.c_str());

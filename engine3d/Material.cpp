@@ -46,14 +46,25 @@ bool BindTextureSurfaces(CTRasterizer& rast, CTTexture& t)
     return true;
 }
 
-// Without a z-buffer a material is drawn untested rather than as wireframe: the depth bits go, and
-// the 1/z interpolation stays only where the perspective rows need it.
-RenderMode WithDepthAvailable(const CTRasterizer& rast, RenderMode mode)
+// Flat faces: depth-tested on the Zi32 flat row while a depth buffer is bound, so that they hide
+// and are hidden like the textured faces; untested otherwise. No flat row has a colour key.
+RenderMode FlatMode(const CTRasterizer& rast)
 {
-    if (rast.EnabledMask() & RM_ZBUFFER) return mode;
-    mode &= ~RenderMode(RM_ZBUFFER);
-    if (!(mode & RM_PERSPECTIVE)) mode &= ~RenderMode(RM_INTERP_Z);
-    return mode;
+    constexpr RenderMode kTested = RM_FLAT | RM_DEPTH_REQUEST;
+    return rast.HasRowFor(kTested) ? kTested : RenderMode(RM_FLAT);
+}
+
+// The mode a face is drawn with: the textured mode where a row serves it; else the same without the
+// depth buffer (none bound, or one the rows cannot use), keeping the 1/z interpolation only where
+// the perspective rows need it; else untextured (a texture refused or of the wrong kind).
+RenderMode Drawable(const CTRasterizer& rast, RenderMode mode)
+{
+    if (!(mode & RM_TEXTURE)) return FlatMode(rast);
+    if (rast.HasRowFor(mode)) return mode;
+    RenderMode untested = mode & ~RenderMode(RM_ZBUFFER);
+    if (!(untested & RM_PERSPECTIVE)) untested &= ~RenderMode(RM_INTERP_Z);
+    if (rast.HasRowFor(untested)) return untested;
+    return FlatMode(rast);
 }
 
 }  // namespace
@@ -102,16 +113,15 @@ void Material_FromDb(const CTDbMaterial& r, CTTextureMap& textures, CTMaterial& 
 
 int CTConfigurer::Material_SetRasterMode(CTRasterizer& rast, const CTMaterial* m, const void*)
 {
-    const uint32_t opacity = Orv3D_Opacity ? uint32_t(RM_OPACITY) : 0u;
     if (!m) {
         rast.SetColor(kOpaqueBlack);
-        rast.SetRenderMode(RM_FLAT | opacity);
+        rast.SetRenderMode(FlatMode(rast));
         return 1;
     }
     if (1.0f - m->colours[0].w > 0.0f) return 2;
-    RenderMode mode;
+    rast.SetColor(Material_PackColour(m->colours[0]));
+    RenderMode mode = RM_FLAT;
     if (m->texture) {
-        rast.SetColor(Material_PackColour(m->colours[0]));
         if (BindTextureSurfaces(rast, *m->texture)) {
             mode = 0x800E;
             if (lighting) mode |= RM_GOURAUDMONO;
@@ -122,12 +132,12 @@ int CTConfigurer::Material_SetRasterMode(CTRasterizer& rast, const CTMaterial* m
         } else {
             mode = 0x20000E;
         }
+        // Colour key by material and by the global switch is one bit, never added twice.
+        if (Orv3D_Opacity) mode |= RM_OPACITY;
     } else {
         rast.SetColor(kOpaqueBlack);
-        mode = RM_FLAT;
     }
-    // Colour key by material and by the global switch is one bit, never added twice.
-    rast.SetRenderMode(WithDepthAvailable(rast, mode | opacity));
+    rast.SetRenderMode(Drawable(rast, mode));
     return 1;
 }
 
@@ -135,9 +145,8 @@ void CTConfigurer::Material_BindTexture(CTRasterizer& rast, const CTMaterial* m,
 {
     if (!m) return;
     rast.SetColor(Material_PackColour(m->colours[0]));
-    const double a = m->colours[0].w;
-    const int32_t w = a > 0.0 ? RastTruncSat(std::floor(std::fmin(a, 1.0) * 32.0 + 0.5)) : 0;
-    rast.SetVarWeight(uint32_t(w));
+    // Translucent faces blend by the material's alpha, weighted by the vertex intensity.
+    rast.SetVarAlpha(m->colours[0].w);
     RenderMode mode = RM_FLAT;
     if (m->texture) {
         if (BindTextureSurfaces(rast, *m->texture)) {
@@ -149,9 +158,9 @@ void CTConfigurer::Material_BindTexture(CTRasterizer& rast, const CTMaterial* m,
         } else {
             mode = 0x1010000E;
         }
+        if (Orv3D_Opacity) mode |= RM_OPACITY;
     }
-    if (Orv3D_Opacity) mode |= RM_OPACITY;
-    rast.SetRenderMode(WithDepthAvailable(rast, mode));
+    rast.SetRenderMode(Drawable(rast, mode));
 }
 
 void CTConfigurer::Material_UnbindTexture(CTRasterizer& rast, const CTMaterial* m, const void*)

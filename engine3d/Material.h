@@ -72,10 +72,13 @@ public:
     void EndScene() {}
 
     // Opaque faces. 1 when the rasteriser is ready for the material (null: flat black), 2 (and nothing
-    // set) for a material that is not opaque. The argument is not read.
+    // set) for a material that is not opaque. The argument is not read. Every material reaches a
+    // filled row: flat faces are depth-tested while a depth buffer is bound and never colour-keyed,
+    // and a texture the rasteriser refuses draws the face untextured in the material's colour.
     int Material_SetRasterMode(CTRasterizer& rast, const CTMaterial* material, const void* arg);
-    // Deferred faces: the material's colour, texture and mode, and the blend weight
-    // round(32 x diffuse alpha). A null material does nothing.
+    // Deferred faces: the material's colour, texture and mode, textured faces blended by the diffuse
+    // alpha weighted by the vertex intensity (VarTransparencyGouraudmono), untextured ones flat as
+    // above. A null material does nothing.
     void Material_BindTexture(CTRasterizer& rast, const CTMaterial* material, const void* arg);
     // Releases what the bind locked; does nothing without a material or texture.
     void Material_UnbindTexture(CTRasterizer& rast, const CTMaterial* material, const void* arg);

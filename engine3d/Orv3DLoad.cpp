@@ -1,4 +1,5 @@
 // Files of the scene layer: ".zbf" depth maps and the texture maps of materials.
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -17,14 +18,6 @@ constexpr uint32_t kZbfMaxSide = 4096;
 constexpr int kCheckerSize = 32;
 
 uint32_t LE32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-// log2 of the side rounded up.
-int CeilLog2(int v)
-{
-    int n = 0;
-    while ((1 << n) < v) ++n;
-    return n;
-}
 
 // Reads height rows of width u32 values into the d32 surface; rows the file lacks stay zero.
 bool ReadDepthRows(OrvFileHandle h, CSystemMemorySurface& d32, uint32_t width, uint32_t height)
@@ -50,15 +43,17 @@ void Checkerboard(CTTexture& texture)
     if (texture.surface.Create(kCheckerSize, kCheckerSize, Orv3D_TextureFormat())) DrawCheckerboard(texture.surface, 2);
 }
 
-// The picture in a zero-padded block of 2^wb x 2^hb texels whose surface keeps the picture's size,
-// so texture coordinates 0..1 span the picture and wrap within the block.
+// The picture in a zero-padded block of 2^wb x 2^hb texels whose surface keeps the picture's size
+// (and the block as its storage block), so texture coordinates 0..1 span the picture and wrap
+// within the block.
 bool LoadPicture(const char* path, CTTexture& texture)
 {
     CSystemMemorySurface picture;
     std::vector<uint32_t> palette;
     if (!Tga_Load(path, picture, &palette)) return false;
     const int w = picture.width, h = picture.height;
-    const int blockW = 1 << CeilLog2(w), blockH = 1 << CeilLog2(h);
+    // Sides rounded up to powers of two (pictures are at least one texel each way).
+    const int blockW = 1 << std::bit_width(uint32_t(w) - 1), blockH = 1 << std::bit_width(uint32_t(h) - 1);
     const CPixelFormat format = Orv3D_TextureFormat();
     if (picture.format.flags & PF_PALETTED) {
         if (!texture.CreatePalettised(blockW, blockH, format, palette.data(), int(palette.size()))) return false;

@@ -48,6 +48,7 @@ void CDirectDrawSurface::Initialize(int w, int h, const CPixelFormat& pf)
     width = w;
     height = h;
     pitch = w;
+    block = {w, h, w};
     mipCount = 1;
     format = pf;
     pixels = memory_.data();
@@ -58,6 +59,7 @@ void CDirectDrawSurface::Release()
     std::vector<uint8_t>().swap(memory_);
     pixels = nullptr;
     width = height = pitch = mipCount = 0;
+    block = {};
     locks_ = 0;
 }
 

@@ -31,6 +31,13 @@ int LevelSize(int size, int level) { return size >> level > 0 ? size >> level : 
 
 CSurface::~CSurface() = default;
 
+int64_t CSurface::BlockPixels() const
+{
+    const CSurfaceBlock b = Block();
+    if (!pixels || b.width <= 0 || b.height <= 0 || b.pitch < b.width) return 0;
+    return int64_t(b.pitch) * (b.height - 1) + b.width;
+}
+
 CBufferSurface::CBufferSurface(void* mem, int w, int h, int pitchPixels, const CPixelFormat& pf)
 {
     Set(mem, w, h, pitchPixels, pf);
@@ -42,6 +49,7 @@ void CBufferSurface::Set(void* mem, int w, int h, int pitchPixels, const CPixelF
     width = w;
     height = h;
     pitch = pitchPixels;
+    block = {w, h, pitchPixels};
     format = pf;
     mipCount = mem ? 1 : 0;
 }
@@ -93,6 +101,7 @@ bool CSystemMemorySurface::Create(int w, int h, const CPixelFormat& pf, int pitc
     width = w;
     height = h;
     pitch = p;
+    block = {w, h, p};
     format = pf;
     mipCount = levels;
     return true;
@@ -124,6 +133,7 @@ bool CSystemMemorySurface::CreateWithPlane(int w, int h, const CPixelFormat& pf,
     width = w;
     height = h;
     pitch = w;
+    block = {w, h, w};
     format = pf;
     mipCount = 1;
     return true;
@@ -135,6 +145,7 @@ void CSystemMemorySurface::Free()
     block_ = nullptr;
     pixels = nullptr;
     width = height = pitch = 0;
+    block = {};
     mipCount = 0;
     plane.Set(nullptr, 0, 0, 0, CPixelFormat{});
 }

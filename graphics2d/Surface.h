@@ -19,6 +19,14 @@ struct ClipRect {
     int32_t left;
 };
 
+// The memory behind a surface's pixels: rows of `pitch` pixels, `height` of them, the last one
+// `width` pixels long.
+struct CSurfaceBlock {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t pitch = 0;
+};
+
 class CSurface {
 public:
     uint32_t flags = 0;
@@ -28,6 +36,10 @@ public:
     int32_t pitch = 0;  // in pixels
     void* pixels = nullptr;
     CPixelFormat format;
+    // The storage block, set where the memory is given to the surface. A texture keeps its whole
+    // block here while width and height name the picture inside it. All zero: the surface's own
+    // width, height and pitch.
+    CSurfaceBlock block;
 
     CSurface() = default;
     CSurface(const CSurface&) = delete;
@@ -38,6 +50,9 @@ public:
     virtual void Unlock() = 0;
 
     int BytesPerPixel() const { return format.BytesPerPixel(); }
+    CSurfaceBlock Block() const { return block.pitch > 0 ? block : CSurfaceBlock{width, height, pitch}; }
+    // Pixels of level 0 that the memory holds from the first one (0 without pixels).
+    int64_t BlockPixels() const;
     int PitchBytes() const { return pitch * format.BytesPerPixel(); }
     uint8_t* Row(int y) const { return static_cast<uint8_t*>(pixels) + size_t(y) * size_t(PitchBytes()); }
 };

@@ -2,6 +2,7 @@
 #include "panorama/WarpRasterizer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 
@@ -154,11 +155,6 @@ void ScanPart(RastEdge* left, RastEdge* right, SpanState& st) {
 }
 
 bool IsPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
-int Log2(int n) {
-    int k = 0;
-    while ((1 << k) < n) k++;
-    return k;
-}
 
 }  // namespace
 
@@ -246,7 +242,8 @@ bool CTWarpRasterizer::SetTexture(const CSurface* face) {
         return false;
     }
     SpanState& st = rastState;
-    const int wb = Log2(face->width), hb = Log2(face->height);
+    // Powers of two: the bit count below the top bit.
+    const int wb = std::bit_width(uint32_t(face->width)) - 1, hb = std::bit_width(uint32_t(face->height)) - 1;
     st.rastTexBits = static_cast<const uint8_t*>(face->pixels);
     st.rastTexScaleU = std::ldexp(float(face->width), 26 - hb - wb);
     st.rastTexScaleV = std::ldexp(float(face->height), 26 - hb);

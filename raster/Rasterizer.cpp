@@ -1,8 +1,10 @@
 // CTRasterizer: publication of the rasteriser state and selection of routine-table rows.
 #include "raster/Rasterizer.h"
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include "app/Cpu.h"
+#include "app/Orv_Log.h"
 
 CTRasterizer rasterizerTR;
 
@@ -40,13 +42,7 @@ void Extent(const CSurface* s, int32_t& w, int32_t& h)
 }
 
 // Bit count of a side rounded up to a power of two: 2^n gives n.
-uint32_t CeilLog2(uint32_t v)
-{
-    uint32_t n = 0;
-    while (n < 32 && (uint64_t(1) << n) < v)
-        ++n;
-    return n;
-}
+uint32_t CeilLog2(int32_t v) { return v > 1 ? uint32_t(std::bit_width(uint32_t(v) - 1)) : 0; }
 
 const RasterizerRow* FindRow(const RasterizerRow* from, RenderMode m, uint32_t key)
 {
@@ -168,14 +164,23 @@ void CTRasterizer::ZBuffer(CSurface* surface)
 
 void CTRasterizer::SetTexture(CSurface* surface)
 {
-    const uint32_t wb = HasPixels(surface) ? CeilLog2(uint32_t(surface->width)) : 0;
-    const uint32_t hb = HasPixels(surface) ? CeilLog2(uint32_t(surface->height)) : 0;
-    // Texel addressing is one 32-bit word: a texture of more than 2^32 texels cannot be drawn.
-    if (!HasPixels(surface) || wb + hb > 32) {
+    const uint32_t wb = HasPixels(surface) ? CeilLog2(surface->width) : 0;
+    const uint32_t hb = HasPixels(surface) ? CeilLog2(surface->height) : 0;
+    // The spans address rows of 2^wb texels, 2^hb of them, within one 32-bit word: the memory must
+    // hold all of that block.
+    const bool holds = HasPixels(surface) && wb + hb <= 32 && surface->BlockPixels() >= (int64_t(1) << (wb + hb));
+    if (!holds) {
+        if (surface && surface != refused_)
+            OrvError_Warning("CTRasterizer::SetTexture() %dx%d texture refused: its memory holds %lld of the %lld "
+                             "texels it addresses",
+                             surface->width, surface->height, (long long)surface->BlockPixels(),
+                             (long long)(wb + hb <= 62 ? int64_t(1) << (wb + hb) : -1));
+        refused_ = surface;
         texture_ = nullptr;
         enabled_ &= ~uint32_t(RM_TEXTURE);
         return;
     }
+    refused_ = nullptr;
     texture_ = surface;
     enabled_ |= RM_TEXTURE;
     SpanState& s = rastState;
@@ -223,9 +228,18 @@ void CTRasterizer::SetAlpha(uint32_t value)
         rastState.rastAlphaPixel = PackColor(rastState.rastTarget->format, alpha_);
 }
 
-void CTRasterizer::SetVarWeight(uint32_t weight)
+void CTRasterizer::SetVarAlpha(float alpha)
 {
-    const auto w = uint16_t(std::min<uint32_t>(weight, 32));
+    varAlpha_ = alpha > 0.0f ? std::min(alpha, 1.0f) : 0.0f;
+    PublishVarWeight();
+}
+
+// The AddVar and SubVar blends scale by weight / 16, the VarGouraudmono blends by weight / 32.
+void CTRasterizer::PublishVarWeight() const
+{
+    const uint32_t blends = RM_ADD | RM_SRC_SUB_DEST | RM_DEST_SUB_SRC;
+    const double scale = (rastState.rastMode & RM_VAR_TRANSPARENCY) && (rastState.rastMode & blends) ? 16.0 : 32.0;
+    const auto w = uint16_t(std::floor(double(varAlpha_) * scale + 0.5));
     SpanState& s = rastState;
     s.rastVarWeightR = s.rastVarWeightG = s.rastVarWeightB = w;
     std::fill(std::begin(s.rastVarFactorGreen), std::end(s.rastVarFactorGreen), w);
@@ -261,33 +275,49 @@ bool CTRasterizer::CacheHit(RenderMode mode, uint32_t key, uint32_t resources) c
            s.rastSpanFn == row_->span && s.rastRowName == row_->name;
 }
 
-void CTRasterizer::SelectRoutine(RenderMode mode, uint32_t key)
+// The row a request selects: the mode completed with the default z kind, its resources usable,
+// searched in the key's group, then in the portable group; the wireframe row otherwise.
+const RasterizerRow* CTRasterizer::Lookup(RenderMode mode, uint32_t key, RenderMode& m, uint32_t& usedKey) const
 {
-    RenderMode m = mode & ~RM_LINEAR_TWIN;
+    m = mode & ~RM_LINEAR_TWIN;
     if ((mode & (RM_ZKIND_MASK | RM_DEPTH_REQUEST)) == RM_DEPTH_REQUEST)
         m |= defaultZKind_;
-    const uint32_t resources = UsableResources(m);
-    if (CacheHit(mode, key, resources))
-        return;
-
+    usedKey = key;
     const RasterizerRow* row = nullptr;
-    uint32_t usedKey = key;
     // A key without a destination format would match every row's formats and draw into nothing.
-    if ((m & RM_RESOURCE_MASK & ~resources) == 0 && (key & RK_FORMAT_MASK) != 0) {
+    if ((m & RM_RESOURCE_MASK & ~UsableResources(m)) == 0 && (key & RK_FORMAT_MASK) != 0) {
         row = FindRow(rastState.rastFirstRow[key & RK_VARIANT_MASK], m, key);
         if (!row) {
             usedKey = (key & 0xFF00) | RK_PORTABLE;
             row = FindRow(RasterizerTableBegin(), m, usedKey);
         }
     }
-    if (!row)
-        row = RasterizerTableBegin();
+    return row ? row : RasterizerTableBegin();
+}
 
-    PublishRoutines(row);
-    rastState.rastMode = m | (mode & row->mode & RM_LINEAR_TWIN);
-    rastState.rastKey = usedKey;
-    row_ = row;
-    cache_ = Cache{true, mode, key, resources, defaultZKind_, rastState.rastMode, usedKey};
+bool CTRasterizer::HasRowFor(RenderMode mode) const
+{
+    RenderMode m;
+    uint32_t usedKey;
+    return Lookup(mode, key_, m, usedKey) != RasterizerTableBegin();
+}
+
+void CTRasterizer::SelectRoutine(RenderMode mode, uint32_t key)
+{
+    RenderMode m = mode & ~RM_LINEAR_TWIN;
+    if ((mode & (RM_ZKIND_MASK | RM_DEPTH_REQUEST)) == RM_DEPTH_REQUEST)
+        m |= defaultZKind_;
+    const uint32_t resources = UsableResources(m);
+    if (!CacheHit(mode, key, resources)) {
+        uint32_t usedKey;
+        const RasterizerRow* row = Lookup(mode, key, m, usedKey);
+        PublishRoutines(row);
+        rastState.rastMode = m | (mode & row->mode & RM_LINEAR_TWIN);
+        rastState.rastKey = usedKey;
+        row_ = row;
+        cache_ = Cache{true, mode, key, resources, defaultZKind_, rastState.rastMode, usedKey};
+    }
+    PublishVarWeight();
 }
 
 void CTRasterizer::BeginScene()

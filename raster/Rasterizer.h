@@ -18,19 +18,27 @@ public:
     void SetTarget(CSurface* surface);
     void SetViewport(const ClipRect& rect);
     void ZBuffer(CSurface* surface);
-    // A surface without pixels, or of more than 2^32 texels, counts as none.
+    // The spans address the texture as a block of 2^wb x 2^hb texels (its sides rounded up to powers
+    // of two) in rows of 2^wb: a surface whose memory does not hold that whole block is refused with
+    // a warning and counts as none, as does a surface without pixels.
     void SetTexture(CSurface* surface);
     void SetTexturePalette(CSurface* surface);
     void SetColor(uint32_t argb);
     // The low byte is the colour key of the 8-bit rows and the stored alpha word of the 16-bit rows.
     void SetAlpha(uint32_t value);
-    // Variable-transparency weight 0..32 (32 = 1.0) of all three channels; larger values give 32.
-    void SetVarWeight(uint32_t weight);
+    // The variable-transparency alpha (0..1, clamped; NaN gives 0) of all three channels, published
+    // as the weight of the blend selected, now and at every selection: round(16 x alpha) for the
+    // AddVar and SubVar blends (16 = the texel at full weight), round(32 x alpha) for the others
+    // (the VarGouraudmono blends: 32 = the lit texel alone).
+    void SetVarAlpha(float alpha);
 
     // Publishes the row of the mode for the key: the variant's group, else the portable group, else
     // the wireframe row. A resource the mode needs that is missing or too small gives the wireframe row.
     void SelectRoutine(RenderMode mode, uint32_t key);
     void SetRenderMode(RenderMode mode) { SelectRoutine(mode, key_); }
+    // Whether SetRenderMode(mode) would select a row other than the wireframe row, with the
+    // resources set now.
+    bool HasRowFor(RenderMode mode) const;
 
     // Publishes the row strides and pixel addresses and the viewport limited to what they hold.
     void BeginScene();
@@ -59,19 +67,24 @@ private:
     // Which of the mode's resources are set and large enough for what its rows read.
     uint32_t UsableResources(RenderMode m) const;
     bool CacheHit(RenderMode mode, uint32_t key, uint32_t resources) const;
+    const RasterizerRow* Lookup(RenderMode mode, uint32_t key, RenderMode& completed, uint32_t& usedKey) const;
     void PublishViewport();
+    void PublishVarWeight() const;
 
     const RasterizerRow* row_ = nullptr;
     bool inScene_ = false;
     CSurface* zbuffer_ = nullptr;
     CSurface* texture_ = nullptr;
     CSurface* palette_ = nullptr;
+    // The last surface refused, warned about once.
+    const CSurface* refused_ = nullptr;
     ClipRect viewport_{0, 0, 0, 0};
     uint32_t enabled_ = 0;
     uint32_t key_ = 0;
     uint32_t defaultZKind_ = RM_DEFAULT_ZKIND;
     uint32_t color_ = 0;
     uint32_t alpha_ = 0;
+    float varAlpha_ = 0.0f;
     // Sizes of the destination and z-buffer published by BeginScene: the viewport never exceeds them.
     int32_t sceneLimitW_ = 0;
     int32_t sceneLimitH_ = 0;

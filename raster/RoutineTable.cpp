@@ -2,7 +2,6 @@
 #include "raster/RoutineTable.h"
 #include "raster/k63d/K63DSpans.h"
 #include "raster/k63d/K63DTriangle.h"
-#include "raster/mmx/MmxTriangle.h"
 #include "raster/p2/HandSpans.h"
 #include "raster/p2/P2Triangle.h"
 #include "raster/portable/PortableSpans.h"
@@ -226,13 +225,13 @@ constexpr void FillHandWritten(Table& t, int first, uint32_t key, const char* co
         t[first + i] = RasterizerRow{key, HandWrittenMode(i), nullptr, nullptr, nullptr, names[i]};
 }
 
-// A hand-written group draws with its own triangle and setup routines, chosen by each row's mode.
-template <class Routines>
-constexpr void WireTriangles(Table& t, int first, Routines (*routinesOf)(RenderMode))
+// A hand-written group's triangle and setup routines, chosen by each row's mode; the Pentium II and
+// MMX rows share their frame.
+constexpr void WireTriangles(Table& t, int first, HandFrameRoutines (*routinesOf)(RenderMode))
 {
     for (int i = 0; i < kHandWrittenRows; ++i) {
         RasterizerRow& row = t[first + i];
-        const Routines r = routinesOf(row.mode);
+        const HandFrameRoutines r = routinesOf(row.mode);
         row.triangle = r.triangle;
         row.setup = r.setup;
     }
@@ -253,7 +252,7 @@ constexpr Table BuildTable()
     FillHandWritten(t, kP2FirstRow, RK_DEST16 | RK_P2, kP2Names);
     FillHandWritten(t, kMmxFirstRow, RK_DEST16 | RK_MMX, kMmxNames);
     WireTriangles(t, kK63DFirstRow, &K63DFrameOf);
-    WireTriangles(t, kMmxFirstRow, &MmxTriangleFor);
+    WireTriangles(t, kMmxFirstRow, &P2FrameOf);
     WireTriangles(t, kP2FirstRow, &P2FrameOf);
     WireHandSpans(t, kK63DFirstRow, &K63DSpanOf);
     WireHandSpans(t, kP2FirstRow, &HandSpanOf);

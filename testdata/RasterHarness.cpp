@@ -2,6 +2,7 @@
 #include "testdata/RasterHarness.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -180,15 +181,6 @@ void Runner::SetTexture(const CSurface* texels, const uint16_t* palettePlane)
     palette_ = palettePlane;
 }
 
-namespace {
-uint32_t CeilLog2(int n)
-{
-    uint32_t b = 0;
-    while ((1 << b) < n) ++b;
-    return b;
-}
-}  // namespace
-
 void Runner::Publish(uint32_t mode)
 {
     SpanState& s = rastState;
@@ -216,7 +208,8 @@ void Runner::Publish(uint32_t mode)
     s.rastCarryMask = rgb565_ ? 0xF80000E0 : 0xFC0080E0;
     s.rastVarWeightR = s.rastVarWeightG = s.rastVarWeightB = weight_;
     if (texture_) {
-        const uint32_t wb = CeilLog2(texture_->width), hb = CeilLog2(texture_->height);
+        const uint32_t wb = uint32_t(std::bit_width(uint32_t(texture_->width) - 1));
+        const uint32_t hb = uint32_t(std::bit_width(uint32_t(texture_->height) - 1));
         s.rastTexBits = static_cast<const uint8_t*>(texture_->pixels);
         s.rastTexScaleU = float(std::ldexp(double(texture_->width), int(26 - hb - wb)));
         s.rastTexScaleV = float(std::ldexp(double(texture_->height), int(26 - hb)));

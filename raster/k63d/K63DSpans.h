@@ -1,6 +1,6 @@
 // The 105 span routines of the K6-3D rows (100 to 204): the shared two-lane walker with the K6-3D arithmetic.
 #pragma once
-#include "raster/p2/HandSpans.h"
+#include "raster/packed/HandRows.h"
 
 // Row 100, mode 0x806: the 16-bit depth buffer alone.
 void Span_Zi32b15AsmMMX3K63D();

@@ -2,7 +2,7 @@
 #pragma once
 #include "raster/RenderMode.h"
 #include "raster/SpanState.h"
-#include "raster/p2/P2Triangle.h"
+#include "raster/packed/HandRows.h"
 
 // Each slot-A routine converts rastVertices in place once per vertex (x, y + 0.5; u, v times the
 // texture scales, and times 1/w in the FastPerspective members; the intensity min(i, 1) x 32767 in
@@ -34,19 +34,10 @@ void Rast_SetupScanZi32b15K63D();
 
 // Slots A and B of a K6-3D row's mode (the twin bit ignored): the depth-only pair, or by depth
 // buffer, FastPerspective and Gouraudmono.
+#define QM_K63D_FRAME_ENTRY(name, flags) HandFrameRoutines{&Rast_Triangle##name##K63D, &Rast_SetupScan##name##K63D},
 constexpr HandFrameRoutines K63DFrameOf(RenderMode mode)
 {
-    constexpr HandFrameRoutines kFrames[] = {
-        {&Rast_TriangleLinearK63D, &Rast_SetupScanLinearK63D},
-        {&Rast_TriangleLinearGouraudK63D, &Rast_SetupScanLinearGouraudK63D},
-        {&Rast_TriangleFastPerspectiveK63D, &Rast_SetupScanFastPerspectiveK63D},
-        {&Rast_TriangleFastPerspectiveGouraudK63D, &Rast_SetupScanFastPerspectiveGouraudK63D},
-        {&Rast_TriangleZi32LinearK63D, &Rast_SetupScanZi32LinearK63D},
-        {&Rast_TriangleZi32LinearGouraudK63D, &Rast_SetupScanZi32LinearGouraudK63D},
-        {&Rast_TriangleZi32FastPerspectiveK63D, &Rast_SetupScanZi32FastPerspectiveK63D},
-        {&Rast_TriangleZi32FastPerspectiveGouraudK63D, &Rast_SetupScanZi32FastPerspectiveGouraudK63D},
-    };
-    if ((mode & RM_ZKIND_MASK) == RM_ZKIND_B15) return {&Rast_TriangleZi32b15K63D, &Rast_SetupScanZi32b15K63D};
-    const int kind = ((mode & RM_ZBUFFER) ? 4 : 0) + ((mode & RM_PERSPECTIVE) ? 2 : 0) + ((mode & RM_GOURAUDMONO) ? 1 : 0);
-    return kFrames[kind];
+    constexpr HandFrameRoutines kFrames[] = {QM_HAND_FRAME_KINDS(QM_K63D_FRAME_ENTRY)};
+    return kFrames[HandFrameKindOf(mode)];
 }
+#undef QM_K63D_FRAME_ENTRY

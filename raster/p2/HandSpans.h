@@ -5,6 +5,7 @@
 
 #include "raster/RenderMode.h"
 #include "raster/SpanState.h"
+#include "raster/packed/HandRows.h"
 
 // Row 0 of both groups, mode 0x806: the 16-bit depth buffer alone.
 void Span_Zi32b15AsmMMX3();
@@ -121,12 +122,6 @@ void Span_Zi32b15AsmMMX3();
 QM_HAND_TEXTURED_SPANS(QM_DECLARE_HAND_SPAN)
 #undef QM_DECLARE_HAND_SPAN
 
-struct HandSpanEntry {
-    RenderMode mode;
-    RastFn span;
-    const char* name;
-};
-
 // Every shared span with its row's mode word, in row order (index 0 the depth-only row).
 #define QM_HAND_SPAN_ENTRY(index, name, mode) HandSpanEntry{mode, &Span_##name, #name},
 inline constexpr HandSpanEntry kHandSpans[] = {
@@ -135,12 +130,4 @@ inline constexpr HandSpanEntry kHandSpans[] = {
 };
 #undef QM_HAND_SPAN_ENTRY
 
-// The span of a mode in a list (the twin bit ignored); null for a mode the list lacks.
-template <size_t N>
-constexpr RastFn SpanOfMode(const HandSpanEntry (&spans)[N], RenderMode mode)
-{
-    for (const HandSpanEntry& e : spans)
-        if ((e.mode & ~RM_LINEAR_TWIN) == (mode & ~RM_LINEAR_TWIN)) return e.span;
-    return nullptr;
-}
 constexpr RastFn HandSpanOf(RenderMode mode) { return SpanOfMode(kHandSpans, mode); }

@@ -1,106 +1,113 @@
-// The Pentium II triangle frame: vertex order, vertical clipping, edges and sides, row walk and fan.
+// The Pentium II triangle frame, shared by the MMX rows, on the cases and walk of every hand-written frame.
+//
+// The whole call runs under RastRoundTowardZero: arithmetic in double precision, results stored as
+// f32 rounded toward zero, conversions to integers truncated (RastTruncIndefinite for steps).
 #include "raster/p2/P2Triangle.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstddef>
+#include <iterator>
 
 #include "raster/packed/HandFrame.h"
+#include "raster/packed/HandTriangle.h"
 
 namespace {
 
-// The working state of one triangle: its edges and the row where its first pair of edges ends.
-struct TriangleWalk {
-    RastEdge edges[3];  // long (top to bottom), upper short, lower short; a flat triangle uses two
-    int32_t firstPairEnd;
-};
-TriangleWalk g_walk;
-
-using Vert = HandVert;
-
-// Sets up the edges of one triangle (V0, V1, V2 in the fan's order), chooses its sides and hands it
-// to slot B.
+// Adjusts one vertex in place: pixel-centre offset, texture scale (times 1/w in perspective
+// frames), depth scale, intensity clamp and scale. Each vertex once per call.
 template <unsigned F>
-void DrawTriangle(const Vert& p0, const Vert& p1, const Vert& p2)
+void PrepareVertex(RastVertex& v, const SpanState& st)
 {
-    SpanState& st = rastState;
-    const int32_t clipTop = std::max(st.rastClipTop, 0);
-    const int32_t clipEnd = st.rastClipBottomEnd;
-    const int32_t top = std::min({p0.row, p1.row, p2.row});
-    const int32_t bottom = std::max({p0.row, p1.row, p2.row});
-    if (top == bottom || top >= clipEnd || bottom <= clipTop) return;
-
-    RastEdge* e = g_walk.edges;
-    RastEdge *left, *right, *nextLeft = nullptr, *nextRight = nullptr;
-    int32_t first, pairEnd;
-    if (p0.row != p1.row && p1.row != p2.row && p0.row != p2.row) {
-        const Vert* s[3] = {&p0, &p1, &p2};
-        std::sort(s, s + 3, [](const Vert* a, const Vert* b) { return a->row < b->row; });
-        const Vert &t = *s[0], &m = *s[1], &b = *s[2];
-        const int32_t end = std::min(b.row, clipEnd);
-        if (m.row > clipTop) {
-            first = std::max(t.row, clipTop);
-            pairEnd = std::min(m.row, clipEnd);
-            HandSetupEdge<F>(*t.v, *b.v, first, end, e[0], false);
-            HandSetupEdge<F>(*t.v, *m.v, first, pairEnd, e[1], false);
-            // The upper short edge steeper to the right: the middle vertex is on the right.
-            const bool midRight = e[1].dxdy > e[0].dxdy;
-            left = midRight ? &e[0] : &e[1];
-            right = midRight ? &e[1] : &e[0];
-            if (pairEnd < clipEnd) {
-                HandSetupEdge<F>(*m.v, *b.v, pairEnd, end, e[2], midRight);
-                nextLeft = midRight ? &e[0] : &e[2];
-                nextRight = midRight ? &e[2] : &e[0];
-            }
-        } else {
-            // The upper part lies wholly above the viewport: one pair from the viewport's top row.
-            first = clipTop;
-            pairEnd = end;
-            HandSetupEdge<F>(*t.v, *b.v, first, end, e[0], false);
-            HandSetupEdge<F>(*m.v, *b.v, first, end, e[2], false);
-            const bool lowerLeft = e[2].dxdy > e[0].dxdy;
-            left = lowerLeft ? &e[2] : &e[0];
-            right = lowerLeft ? &e[0] : &e[2];
+    v.x = static_cast<float>(double(v.x) + 0.5);
+    v.y = static_cast<float>(double(v.y) + 0.5);
+    if constexpr (F & kFrameTextured) {
+        double u = double(v.u) * double(st.rastTexScaleU);
+        double t = double(v.v) * double(st.rastTexScaleV);
+        if constexpr (F & kFramePerspective) {
+            u *= double(v.z);
+            t *= double(v.z);
         }
-    } else {
-        // Two vertices share a row: p and q in fan order, the third is the apex.
-        const Vert& apex = p0.row == p1.row ? p2 : p0.row == p2.row ? p1 : p0;
-        const bool flatTop = apex.row == bottom;
-        const Vert& p = p0.row == p1.row || p0.row == p2.row ? p0 : p1;
-        const Vert& q = p0.row == p1.row ? p1 : p2;
-        if (flatTop) {
-            first = std::max(p.row, clipTop);
-            pairEnd = std::min(apex.row, clipEnd);
-            HandSetupEdge<F>(*p.v, *apex.v, first, pairEnd, e[0], false);
-            HandSetupEdge<F>(*q.v, *apex.v, first, pairEnd, e[1], false);
-            // By x on the first row drawn: two top vertices on one row but at different heights
-            // can lie in the other order there. Equal x: the edge from the first of the two.
-            const bool qLeft = e[1].x < e[0].x;
-            left = qLeft ? &e[1] : &e[0];
-            right = qLeft ? &e[0] : &e[1];
-        } else {
-            first = std::max(apex.row, clipTop);
-            pairEnd = std::min(p.row, clipEnd);
-            HandSetupEdge<F>(*apex.v, *p.v, first, pairEnd, e[0], false);
-            HandSetupEdge<F>(*apex.v, *q.v, first, pairEnd, e[1], false);
-            // By slope, as both edges leave the apex. Equal slopes: the edge to V0 when the bottom
-            // vertices are V0 and V1, else the edge to V2.
-            const bool tieQ = &p != &p0 || &q != &p1;
-            const bool qLeft = e[1].dxdy < e[0].dxdy || (e[1].dxdy == e[0].dxdy && tieQ);
-            left = qLeft ? &e[1] : &e[0];
-            right = qLeft ? &e[0] : &e[1];
+        v.u = static_cast<float>(u);
+        v.v = static_cast<float>(t);
+    }
+    if constexpr (F & kFrameDepthLinear) v.z = RastScaleExp31(v.z);
+    if constexpr (F & kFrameGouraud) {
+        // No lower clamp: a negative intensity stays negative.
+        const float s = v.shade2 > 1.0f ? 1.0f : v.shade2;
+        v.shade2 = static_cast<float>(double(s) * 32767.0);
+    }
+}
+
+struct P2Family {
+    // Edge from upper vertex a to lower vertex b, first drawn on row `first` (its values are taken on
+    // that row's sample line, however far below a it lies) and ending before row `end`. An edge that
+    // can only be a right edge (xOnly) gets its rows, x and dx/dy alone.
+    template <unsigned F>
+    static void Edge(const RastVertex& a, const RastVertex& b, int32_t first, int32_t end, RastEdge& e, bool xOnly)
+    {
+        const double inv = 1.0 / (double(b.y) - double(a.y));
+        const double pre = double(first) + 1.0 - double(a.y);
+        auto set = [&](float qa, float qb, float& q, float& dq) {
+            const double d = (double(qb) - double(qa)) * inv;
+            dq = static_cast<float>(d);
+            q = static_cast<float>(double(qa) + d * pre);
+        };
+        HandFillEdge<F>(a, b, first, end, e, xOnly, set);
+    }
+
+    // The gradients across the row, once per triangle from its first pair of edges. Integer steps come
+    // from the unrounded quotients; one that is not finite or does not fit gives 0x80000000, which the
+    // shifts of the texture steps turn into 0.
+    template <unsigned F>
+    static void Gradients(const RastEdge& left, const RastEdge& right, SpanState& st)
+    {
+        const double inv = 1.0 / (double(right.dxdy) - double(left.dxdy));
+        auto grad = [inv](float r, float l) { return (double(r) - double(l)) * inv; };
+        if constexpr (F & kFrameTextured) {
+            const double du = grad(right.dudy, left.dudy);
+            const double dv = grad(right.dvdy, left.dvdy);
+            st.rastDuDx = static_cast<float>(du);
+            st.rastDvDx = static_cast<float>(dv);
+            if constexpr (F & kFramePerspective) {
+                st.rastDuDx32 = static_cast<float>(du * 32.0);
+                st.rastDvDx32 = static_cast<float>(dv * 32.0);
+            } else {
+                const uint32_t su = static_cast<uint32_t>(RastTruncIndefinite(du)) << 6;
+                const uint32_t sv = static_cast<uint32_t>(RastTruncIndefinite(dv)) << 6;
+                st.rastDuDxFixed = static_cast<int32_t>(su);
+                st.rastDvDxFixed = static_cast<int32_t>(sv);
+                st.rastDuDx2Fix[0] = st.rastDuDx2Fix[1] = static_cast<int32_t>(su << 1);
+                st.rastDvDx2Fix[0] = st.rastDvDx2Fix[1] = static_cast<int32_t>(sv << 1);
+            }
+        }
+        if constexpr (HandFrameCarriesZ(F)) {
+            const double dz = grad(right.dzdy, left.dzdy);
+            st.rastDzDx = static_cast<float>(dz);
+            if constexpr (F & kFramePerspective) {
+                st.rastDzDx32 = static_cast<float>(dz * 32.0);
+                if constexpr (F & kFrameDepthRow) st.rastDzDxFixed = RastTruncIndefinite(dz * 2147483648.0);
+            } else {
+                st.rastDzDxFixed = RastTruncIndefinite(dz);
+            }
+        }
+        if constexpr (F & kFrameGouraud) {
+            const double ds = grad(right.dshadedy, left.dshadedy);
+            st.rastDsDx = static_cast<float>(ds);
+            const uint32_t k = static_cast<uint32_t>(RastTruncIndefinite(ds));
+            st.rastDgDxInt = k & 0xFFFF;
+            std::fill(std::begin(st.rastDgDxLanes), std::end(st.rastDgDxLanes), static_cast<uint16_t>(k << 1));
         }
     }
 
-    g_walk.firstPairEnd = pairEnd;
-    st.rastLeftEdge = left;
-    st.rastRightEdge = right;
-    st.rastNextLeftEdge = nextLeft;
-    st.rastNextRightEdge = nextRight;
-    if constexpr (!(F & kFrameNoTarget)) st.rastDestRow = st.rastDestBits + ptrdiff_t(st.rastDestPitch) * first;
-    if constexpr ((F & kFrameDepthRow) != 0) st.rastZRow = st.rastZBits + ptrdiff_t(st.rastZPitch) * first;
-    st.rastSetupFn();
-}
+    // The upper short edge steeper to the right puts the middle vertex on the right; equal slopes
+    // put the short edge on the left.
+    static bool LongIsLeft(const RastEdge& longEdge, const RastEdge& upper) { return upper.dxdy > longEdge.dxdy; }
+    // Equal slopes put the long edge on the left.
+    static bool LongIsLeftBelow(const RastEdge& longEdge, const RastEdge& lower) { return !(lower.dxdy > longEdge.dxdy); }
+    // Equal values put the first operand's edge on the left.
+    static bool FirstIsLeft(float first, float second) { return !(second < first); }
+};
+
+HandWalk g_walk;
 
 template <unsigned F>
 void TriangleFan()
@@ -110,20 +117,14 @@ void TriangleFan()
     if (n < 3 || !HandReady<F>(st)) return;
     const RastRoundTowardZero rounding;
     HandFan(
-        st, n, [&](RastVertex& v) { HandPrepareVertex<F>(v, st); },
-        [](const Vert& a, const Vert& b, const Vert& c) { DrawTriangle<F>(a, b, c); });
+        st, n, [&](RastVertex& v) { PrepareVertex<F>(v, st); },
+        [&](const HandVert& a, const HandVert& b, const HandVert& c) { HandTriangle<P2Family, F>(st, g_walk, a, b, c); });
 }
 
 template <unsigned F>
 void SetupScan()
 {
-    SpanState& st = rastState;
-    RastEdge* left = st.rastLeftEdge;
-    RastEdge* right = st.rastRightEdge;
-    if (!left || !right || !st.rastSpanFn) return;
-    HandGradients<F>(*left, *right, st);
-    HandScanRows<F>(st, left, right, st.rastNextRightEdge ? st.rastNextLeftEdge : nullptr, st.rastNextRightEdge,
-                    g_walk.firstPairEnd);
+    HandSetupScan<P2Family, F>(rastState, g_walk);
 }
 
 }  // namespace

@@ -1,19 +1,15 @@
-// Vertex preparation, edge set-up, gradients, edge stepping and the row walk of the hand-written triangle frames.
-//
-// The Pentium II and MMX frames run all of it under RastRoundTowardZero: arithmetic in double
-// precision, results stored as f32 rounded toward zero, conversions to integers truncated
-// (RastTruncIndefinite for steps), so that both hand their spans the very same values. The K6-3D
-// frame has its own single-precision set-up and shares the parts whose result is one rounding of
-// an f32 sum or none: the frame kinds, stepping, row columns and the row walk.
+// What the hand-written triangle frames share besides their cases and walk: the frame kinds, the
+// resource check, the filling of an edge from each family's arithmetic, and the edge stepping, whose
+// result is one rounding of an f32 sum.
 #pragma once
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <iterator>
 
 #include "raster/RenderMode.h"
 #include "raster/SpanState.h"
 #include "raster/packed/PackedConvert.h"
+#include "raster/packed/HandRows.h"
 #include "raster/portable/RastConvert.h"
 
 // What a frame carries besides x: the kind of one triangle routine.
@@ -26,44 +22,7 @@ enum HandFrameFlags : unsigned {
     kFrameNoTarget = 32,    // depth only: no destination row
 };
 
-// The nine kinds of triangle routine of the Pentium II and MMX groups: X(name, flags).
-#define QM_HAND_FRAME_KINDS(X) \
-    X(Linear, kFrameTextured) \
-    X(LinearGouraud, kFrameTextured | kFrameGouraud) \
-    X(FastPerspective, kFrameTextured | kFramePerspective) \
-    X(FastPerspectiveGouraud, kFrameTextured | kFramePerspective | kFrameGouraud) \
-    X(Zi32Linear, kFrameTextured | kFrameDepthLinear | kFrameDepthRow) \
-    X(Zi32LinearGouraud, kFrameTextured | kFrameDepthLinear | kFrameDepthRow | kFrameGouraud) \
-    X(Zi32FastPerspective, kFrameTextured | kFramePerspective | kFrameDepthRow) \
-    X(Zi32FastPerspectiveGouraud, kFrameTextured | kFramePerspective | kFrameDepthRow | kFrameGouraud) \
-    X(Zi32b15, kFrameDepthLinear | kFrameDepthRow | kFrameNoTarget)
-
 constexpr bool HandFrameCarriesZ(unsigned f) { return (f & (kFramePerspective | kFrameDepthLinear)) != 0; }
-
-// Adjusts one vertex in place: pixel-centre offset, texture scale (times 1/w in perspective
-// frames), depth scale, intensity clamp and scale. Each vertex once per call.
-template <unsigned F>
-inline void HandPrepareVertex(RastVertex& v, const SpanState& st)
-{
-    v.x = static_cast<float>(double(v.x) + 0.5);
-    v.y = static_cast<float>(double(v.y) + 0.5);
-    if constexpr (F & kFrameTextured) {
-        double u = double(v.u) * double(st.rastTexScaleU);
-        double t = double(v.v) * double(st.rastTexScaleV);
-        if constexpr (F & kFramePerspective) {
-            u *= double(v.z);
-            t *= double(v.z);
-        }
-        v.u = static_cast<float>(u);
-        v.v = static_cast<float>(t);
-    }
-    if constexpr (F & kFrameDepthLinear) v.z = RastScaleExp31(v.z);
-    if constexpr (F & kFrameGouraud) {
-        // No lower clamp: a negative intensity stays negative.
-        const float s = v.shade2 > 1.0f ? 1.0f : v.shade2;
-        v.shade2 = static_cast<float>(double(s) * 32767.0);
-    }
-}
 
 // The resources a frame and its spans reach through the state are there, and the viewport has a row.
 template <unsigned F>
@@ -97,108 +56,6 @@ inline void HandFillEdge(const RastVertex& a, const RastVertex& b, int32_t first
     if constexpr (F & kFrameGouraud) set(a.shade2, b.shade2, e.shade, e.dshadedy);
 }
 
-// Number of filled vertices, 0 when the end pointer lies outside the list.
-inline int HandVertexCount(const SpanState& st)
-{
-    const auto begin = reinterpret_cast<uintptr_t>(st.rastVertices);
-    const auto end = reinterpret_cast<uintptr_t>(st.rastVertexEnd);
-    if (end < begin) return 0;
-    return static_cast<int>(std::min<uintptr_t>((end - begin) / sizeof(RastVertex), kRastMaxVertices));
-}
-
-// Pixel row of an adjusted y: its sample line is y = row + 1.
-inline int32_t HandRow(float y) { return RastTruncSat(y); }
-
-// A vertex of the fan once prepared: its row, and whether x and y are finite.
-struct HandVert {
-    RastVertex* v;
-    int32_t row;
-    bool finite;
-};
-
-// The fan of n (at least 3) vertices around vertex 0: prepare(vertex) once for each vertex as it
-// first enters a triangle, draw(V0, Vi-1, Vi) for each triangle with finite corners; the published
-// edges are cleared afterwards.
-template <class Prepare, class Draw>
-inline void HandFan(SpanState& st, int n, Prepare&& prepare, Draw&& draw)
-{
-    RastVertex* v = st.rastVertices;
-    auto take = [&](int i) {
-        prepare(v[i]);
-        return HandVert{&v[i], HandRow(v[i].y), std::isfinite(v[i].x) && std::isfinite(v[i].y)};
-    };
-    const HandVert v0 = take(0);
-    HandVert v1 = take(1), v2 = take(2);
-    for (int i = 3;; ++i) {
-        if (v0.finite && v1.finite && v2.finite) draw(v0, v1, v2);
-        if (i >= n) break;
-        v1 = v2;
-        v2 = take(i);
-    }
-    st.rastLeftEdge = st.rastRightEdge = st.rastNextLeftEdge = st.rastNextRightEdge = nullptr;
-}
-
-// Edge from upper vertex a to lower vertex b, first drawn on row `first` (its values are taken on
-// that row's sample line, however far below a it lies) and ending before row `end`. An edge that
-// can only be a right edge (xOnly) gets its rows, x and dx/dy alone.
-template <unsigned F>
-inline void HandSetupEdge(const RastVertex& a, const RastVertex& b, int32_t first, int32_t end, RastEdge& e,
-                          bool xOnly)
-{
-    const double inv = 1.0 / (double(b.y) - double(a.y));
-    const double pre = double(first) + 1.0 - double(a.y);
-    auto set = [&](float qa, float qb, float& q, float& dq) {
-        const double d = (double(qb) - double(qa)) * inv;
-        dq = static_cast<float>(d);
-        q = static_cast<float>(double(qa) + d * pre);
-    };
-    HandFillEdge<F>(a, b, first, end, e, xOnly, set);
-}
-
-// The gradients across the row, once per triangle from its first pair of edges. Integer steps come
-// from the unrounded quotients; one that is not finite or does not fit gives 0x80000000, which the
-// shifts of the texture steps turn into 0.
-template <unsigned F>
-inline void HandGradients(const RastEdge& left, const RastEdge& right, SpanState& st)
-{
-    const double inv = 1.0 / (double(right.dxdy) - double(left.dxdy));
-    auto grad = [inv](float r, float l) { return (double(r) - double(l)) * inv; };
-    if constexpr (F & kFrameTextured) {
-        const double du = grad(right.dudy, left.dudy);
-        const double dv = grad(right.dvdy, left.dvdy);
-        st.rastDuDx = static_cast<float>(du);
-        st.rastDvDx = static_cast<float>(dv);
-        if constexpr (F & kFramePerspective) {
-            st.rastDuDx32 = static_cast<float>(du * 32.0);
-            st.rastDvDx32 = static_cast<float>(dv * 32.0);
-        } else {
-            const uint32_t su = static_cast<uint32_t>(RastTruncIndefinite(du)) << 6;
-            const uint32_t sv = static_cast<uint32_t>(RastTruncIndefinite(dv)) << 6;
-            st.rastDuDxFixed = static_cast<int32_t>(su);
-            st.rastDvDxFixed = static_cast<int32_t>(sv);
-            st.rastDuDx2Fix[0] = st.rastDuDx2Fix[1] = static_cast<int32_t>(su << 1);
-            st.rastDvDx2Fix[0] = st.rastDvDx2Fix[1] = static_cast<int32_t>(sv << 1);
-        }
-    }
-    if constexpr (HandFrameCarriesZ(F)) {
-        const double dz = grad(right.dzdy, left.dzdy);
-        st.rastDzDx = static_cast<float>(dz);
-        if constexpr (F & kFramePerspective) {
-            st.rastDzDx32 = static_cast<float>(dz * 32.0);
-            if constexpr (F & kFrameDepthRow) st.rastDzDxFixed = RastTruncIndefinite(dz * 2147483648.0);
-        } else {
-            st.rastDzDxFixed = RastTruncIndefinite(dz);
-        }
-    }
-    if constexpr (F & kFrameGouraud) {
-        const double ds = grad(right.dshadedy, left.dshadedy);
-        st.rastDsDx = static_cast<float>(ds);
-        const uint32_t k = static_cast<uint32_t>(RastTruncIndefinite(ds));
-        st.rastDgDxInt = k & 0xFFFF;
-        std::fill(std::begin(st.rastDgDxLanes), std::end(st.rastDgDxLanes), static_cast<uint16_t>(k << 1));
-    }
-}
-
 inline float HandStep(float q, float dq) { return static_cast<float>(double(q) + double(dq)); }
 
 // One row down: the left edge steps every value it carries, the right edge its x alone.
@@ -214,50 +71,3 @@ inline void HandStepLeft(RastEdge& e)
     if constexpr (F & kFrameGouraud) e.shade = HandStep(e.shade, e.dshadedy);
 }
 inline void HandStepRight(RastEdge& e) { e.x = HandStep(e.x, e.dxdy); }
-
-// Columns of one row: from the larger of the viewport's left column and the left edge's x, to the
-// right edge's x, lowered to the viewport's right end; both truncated.
-inline void HandSpanColumns(const RastEdge& left, const RastEdge& right, const SpanState& st, int32_t& x0,
-                            int32_t& x1)
-{
-    const float xl = left.x > st.rastClipLeftF ? left.x : st.rastClipLeftF;
-    x0 = std::max(RastTruncSat(xl), 0);
-    x1 = std::min(RastTruncSat(right.x), st.rastClipRightEnd);
-}
-
-// The rows of one triangle once its gradients are published: the first pair of edges up to row
-// pairEnd, then (with nextLeft) the second pair up to the end of nextRight. A row with a pixel gets
-// the span; the row addresses move one row down after every row; between rows the right edge
-// steps its x and the left edge every value it carries. The long edge going on as the left edge
-// takes one more step at the switch; a new edge starts from its own first row.
-template <unsigned F>
-inline void HandScanRows(SpanState& st, RastEdge* left, RastEdge* right, RastEdge* nextLeft, RastEdge* nextRight,
-                         int32_t pairEnd)
-{
-    int32_t rows = pairEnd - left->yFirst;
-    for (;;) {
-        while (rows > 0) {
-            int32_t x0, x1;
-            HandSpanColumns(*left, *right, st, x0, x1);
-            if (x0 < x1) {
-                st.rastSpanEdge = left;
-                st.rastSpanX0 = x0;
-                st.rastSpanX1 = x1;
-                st.rastSpanFn();
-            }
-            if constexpr (!(F & kFrameNoTarget)) st.rastDestRow += st.rastDestPitch;
-            if constexpr ((F & kFrameDepthRow) != 0) st.rastZRow += st.rastZPitch;
-            if (--rows > 0) {
-                HandStepRight(*right);
-                HandStepLeft<F>(*left);
-            }
-        }
-        HandStepRight(*right);
-        if (!nextLeft) return;
-        if (nextLeft == left) HandStepLeft<F>(*left);
-        rows = nextRight->yEnd - pairEnd;
-        left = nextLeft;
-        right = nextRight;
-        nextLeft = nullptr;
-    }
-}

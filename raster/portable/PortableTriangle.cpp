@@ -16,12 +16,12 @@ constexpr uint32_t kModeTexture8 = 0x8000;
 RastEdge g_edges[3];
 // Their end points in double precision. The walk evaluates x at each row's centre directly from
 // them and publishes float(x): coverage follows the fill rule without the drift of an accumulator,
-// x is exact on the rows of the end points, and an edge shared by two triangles gives both the
-// very same columns.
+// and an edge shared by two triangles gives both the very same columns. The product comes before
+// the one division, so a centre that lies exactly on the edge gives exactly its column.
 struct EdgeX {
     double ux, uy;  // upper end
     double dx, dy;  // lower end minus upper end, dy > 0
-    double At(int32_t row) const { return ux + ((double(row) + 1.0 - uy) / dy) * dx; }
+    double At(int32_t row) const { return ux + ((double(row) + 1.0 - uy) * dx) / dy; }
 };
 EdgeX g_edgeX[3];
 

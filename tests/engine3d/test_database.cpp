@@ -75,6 +75,40 @@ TEST(Database, RoundTripThroughTheWriterAndFiles)
     EXPECT_TRUE(db.Empty());
 }
 
+// A stream that cannot seek, as a pipe.
+class PipeBuf : public std::stringbuf {
+public:
+    explicit PipeBuf(const std::vector<uint8_t>& b) : std::stringbuf(std::string(b.begin(), b.end()), std::ios::in) {}
+
+protected:
+    pos_type seekoff(off_type, std::ios::seekdir, std::ios::openmode) override { return pos_type(-1); }
+    pos_type seekpos(pos_type, std::ios::openmode) override { return pos_type(-1); }
+};
+
+// A header whose size word claims far more than the file holds is refused before the body is read
+// (nothing past the header is taken from a stream that tells its length); a stream that cannot tell
+// its length is read as its bytes come, and a whole file loads from it.
+TEST(Database, TheFileLengthIsCheckedBeforeTheBody)
+{
+    const std::vector<uint8_t> bytes = DbWriter_Encode(DbWriter_SampleScene());
+    std::vector<uint8_t> claims = bytes;
+    SetU32(claims, 12, kDbMaxFileSize);
+    const WarningCapture w;
+    CTDataBase db;
+    std::istringstream seekable(std::string(claims.begin(), claims.end()), std::ios::binary);
+    EXPECT_FALSE(db.Load(seekable));
+    EXPECT_EQ(seekable.tellg(), std::streampos(kDbHeaderSize));
+    PipeBuf pipe(claims);
+    std::istream piped(&pipe);
+    EXPECT_FALSE(db.Load(piped));
+    EXPECT_TRUE(db.Empty());
+
+    PipeBuf whole(bytes);
+    std::istream wholePipe(&whole);
+    ASSERT_TRUE(db.Load(wholePipe));
+    EXPECT_EQ(DbWriter_Encode(db), bytes);
+}
+
 TEST(Database, EveryTruncationIsRefused)
 {
     const std::vector<uint8_t> bytes = DbWriter_Encode(DbWriter_SampleScene());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "testdata/ZbfWriter.h"
 #include "tests/engine3d/SceneTestUtil.h"
@@ -70,6 +71,21 @@ TEST_F(Scene, TextureMapsArePaddedPalettisedOrGenerated)
     const auto* plane = static_cast<const uint16_t*>(t.palette->pixels);
     EXPECT_EQ(plane[1], PackColor(window.GetPixelFormat(), 0xFF00FF00));
     EXPECT_EQ(plane[2], 0);  // beyond the colour map: black
+
+    // The picture's size inside its whole block, which the rasteriser takes; 16-bit maps alike.
+    ASSERT_TRUE(TgaWriter_Save(Dir3D() + "wall.tga", PlainPicture(0xFF336699, 6, 5)));
+    CTTexture wall;
+    EXPECT_TRUE(Orv3D_LoadMapTexture(CTDbTexture{"wall.tga", 0}, wall));
+    for (const auto& [tex, w, h, side] : {std::tuple{&t, 5, 3, 8}, std::tuple{&wall, 6, 5, 8}}) {
+        EXPECT_EQ(tex->surface.width, w);
+        EXPECT_EQ(tex->surface.height, h);
+        EXPECT_EQ(tex->surface.block.width, side);
+        EXPECT_EQ(tex->surface.block.height, h == 3 ? 4 : 8);
+        EXPECT_EQ(tex->surface.block.pitch, side);
+        rasterizerTR.SetTexture(&tex->surface);
+        EXPECT_TRUE(rasterizerTR.EnabledMask() & RM_TEXTURE) << w << "x" << h;
+    }
+    rasterizerTR.SetTexture(nullptr);
 
     // A missing map: a warning and the 2-pixel checkerboard in the texture format.
     CTTexture missing;

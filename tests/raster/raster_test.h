@@ -240,6 +240,16 @@ inline void ExpectPerspectiveClose(const Drawn& a, const Drawn& b, RenderMode m,
     }
 }
 
+// A runner for coverage tests: its textured rows read a blank texture of the destination format.
+struct CoverageRunner : Runner {
+    CSystemMemorySurface blank;
+    CoverageRunner(int w, int h, bool is565, int side = 4) : Runner(w, h, is565)
+    {
+        EXPECT_TRUE(blank.Create(side, side, PixelFormatOf(is565 ? PFID_R5G6B5 : PFID_X1R5G5B5)));
+        SetTexture(&blank, nullptr);
+    }
+};
+
 // ---- A rig for calling hand-written spans directly -----------------------------------------
 // One row of 128 pixels and its z-buffer row; a 256 x 256 16-bit texture (texel i holds i), the
 // 8-bit texels i & 255, and a plane whose entry t of row p is p << 8 | t. The Pentium II rig

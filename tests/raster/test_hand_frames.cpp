@@ -1,5 +1,5 @@
 // The hand-written triangle frames: the fill rule, the rounding environment, depth scales, the MMX
-// rows against the Pentium II rows.
+// rows sharing the Pentium II routines.
 #include <cfenv>
 #include <cmath>
 
@@ -77,10 +77,7 @@ void RecordSpan()
 // bottoms in either order; a first triangle on one scanline draws nothing and the fan goes on.
 TEST(Frames, FillRuleExamples)
 {
-    Runner run(64, 32, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(64, 32, true);
     const ClipRect all{0, 31, 63, 0};
     struct Case {
         std::vector<RastVertex> poly;
@@ -116,10 +113,7 @@ TEST(Frames, FillRuleExamples)
 // rounding (Pentium II) or the reciprocal estimate's reach (K6-3D) of an edge.
 TEST(Frames, CoverageFollowsTheFillRule)
 {
-    Runner run(96, 96, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(64, 64, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(96, 96, true, 64);
     const uint32_t modes[] = {0x8, 0x100008, 0x20000A, 0x30000A, 0x10E, 0x10010E, 0x20010E, 0x30010E, 0x806};
     for (bool k6 : {false, true}) {
         Rng rng(k6 ? 47 : 31);
@@ -168,10 +162,7 @@ TEST(Frames, RunTowardZeroAndRestoreTheCallersRounding)
 // bits (the depth-only frame, which writes no colour).
 TEST(Frames, PentiumIIDepthScales)
 {
-    Runner run(64, 64, true);
-    CSystemMemorySurface tex;
-    ASSERT_TRUE(tex.Create(4, 4, PixelFormatOf(PFID_R5G6B5)));
-    run.SetTexture(&tex, nullptr);
+    CoverageRunner run(64, 64, true);
     struct Case {
         uint32_t mode;
         float z;
@@ -191,44 +182,52 @@ TEST(Frames, PentiumIIDepthScales)
     }
 }
 
-// One frame serves both groups: every MMX row draws what the Pentium II row of the same index
-// draws on random polygons in random viewports, pixel for pixel and depth for depth.
-TEST(Frames, MmxRowsDrawLikeThePentiumIIRows)
+// One frame and one set of spans serve both groups: every MMX row holds the routines of the Pentium
+// II row of the same index and mode.
+TEST(Frames, MmxRowsShareThePentiumIIRoutines)
 {
-    const Textures tex(true);
-    Runner mx(kSceneW, kSceneH, true), p2(kSceneW, kSceneH, true);
-    const ClipRect all{0, kSceneH - 1, kSceneW - 1, 0};
     for (int i = 0; i < kHandWrittenRows; ++i) {
         const RasterizerRow& a = rasterizerTable[kMmxFirstRow + i];
         const RasterizerRow& b = rasterizerTable[kP2FirstRow + i];
-        tex.Use(mx, a.mode);
-        tex.Use(p2, b.mode);
-        Rng rng(1000 + i);
-        for (int n = 0; n < 30; ++n) {
-            const ClipRect vp = n % 4 ? all
-                                      : ClipRect{int(rng.Range(0, 20)), int(rng.Range(30, kSceneH - 1)),
-                                                 int(rng.Range(50, kSceneW - 1)), int(rng.Range(0, 30))};
-            mx.SetViewport(vp);
-            p2.SetViewport(vp);
-            FillPatterns(mx);
-            FillPatterns(p2);
-            std::vector<RastVertex> poly =
-                n % 3 == 0 ? RandomTriangle(rng, -20, kSceneW + 20, -20, kSceneH + 20, n % 2 ? 7 : 2)
-                           : RandomConvexPolygon(rng, 3 + int(rng.Range(0, 6)), kSceneW / 2, kSceneH / 2, 40, n % 2 ? 5 : 1);
-            for (RastVertex& v : poly) {
-                v.z = float(rng.Dyadic(0.05, 1.0, 12));
-                v.u = float(rng.Dyadic(-1.0, 2.0, 10));
-                v.v = float(rng.Dyadic(-1.0, 2.0, 10));
-                v.shade2 = float(rng.Dyadic(-0.2, 1.3, 10));
-            }
-            mx.Draw(a, poly);
-            p2.Draw(b, poly);
-            for (int y = 0; y < kSceneH; ++y)
-                for (int x = 0; x < kSceneW; ++x) {
-                    ASSERT_EQ(mx.Pixel(x, y), p2.Pixel(x, y)) << a.name << " polygon " << n << " at " << x << "," << y;
-                    ASSERT_EQ(mx.Depth32(x, y), p2.Depth32(x, y)) << a.name << " polygon " << n << " at " << x << "," << y;
-                    ASSERT_EQ(mx.Depth16(x, y), p2.Depth16(x, y)) << a.name << " polygon " << n << " at " << x << "," << y;
-                }
-        }
+        EXPECT_EQ(a.mode, b.mode) << a.name;
+        EXPECT_EQ(a.triangle, b.triangle) << a.name;
+        EXPECT_EQ(a.setup, b.setup) << a.name;
+        EXPECT_EQ(a.span, b.span) << a.name;
+    }
+}
+
+namespace {
+struct Captured {
+    RastEdge *left = nullptr, *right = nullptr, *nextLeft = nullptr, *nextRight = nullptr;
+} g_captured;
+void CaptureSpan()
+{
+    const SpanState& s = rastState;
+    if (!g_captured.left) g_captured = {s.rastLeftEdge, s.rastRightEdge, s.rastNextLeftEdge, s.rastNextRightEdge};
+    CountSpan();
+}
+}  // namespace
+
+// A setup routine works only for the triangle its own triangle routine hands it: called again on
+// that triangle's published edges after the call, it draws nothing.
+TEST(Frames, SetupRoutinesServeOnlyTheirOwnTriangleRoutine)
+{
+    CoverageRunner run(64, 64, true);
+    for (const HandFrameRoutines f : {P2FrameOf(0x8), K63DFrameOf(0x8)}) {
+        run.Fill(0, 0, 0);
+        g_captured = {};
+        run.Draw(f.triangle, f.setup, &CaptureSpan, 0x8, {MakeVertex(5, 3), MakeVertex(50, 20), MakeVertex(12, 60)});
+        int drawn = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) drawn += run.Pixel(x, y);
+        ASSERT_GT(drawn, 0);
+        SpanState& s = rastState;
+        s.rastLeftEdge = g_captured.left, s.rastRightEdge = g_captured.right;
+        s.rastNextLeftEdge = g_captured.nextLeft, s.rastNextRightEdge = g_captured.nextRight;
+        f.setup();
+        int again = 0;
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) again += run.Pixel(x, y);
+        EXPECT_EQ(again, drawn);
     }
 }

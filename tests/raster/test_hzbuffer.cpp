@@ -98,3 +98,18 @@ TEST(HZBuffer, OccluderDepthsAndDegenerateInput)
     EXPECT_TRUE(HZBuffer_IsVisibleC(h, 0, 0, 10, 10, nan));
     EXPECT_TRUE(HZBuffer_IsVisibleC(nullptr, 0, 0, 10, 10, 0.5f));
 }
+
+// A rectangle inside one level-0 cell is decided by that sample alone: equal to the object's depth
+// counts as visible, one step nearer hides it.
+TEST(HZBuffer, OneCellDecidesWithEqualityVisible)
+{
+    CHZPyramid p;
+    ASSERT_TRUE(p.Create(8));
+    Fill(p, 0x6000);
+    p.Level0()[3 * p.Level0Pitch() + 5] = 0x4000;
+    p.Update();
+    const HZBuffer* h = &p.Buffer();
+    EXPECT_TRUE(HZBuffer_IsVisibleC(h, 5.2f, 3.1f, 5.9f, 3.8f, 0.5f));              // 0x4000
+    EXPECT_FALSE(HZBuffer_IsVisibleC(h, 5.2f, 3.1f, 5.9f, 3.8f, 0.49996f));         // 0x3FFE
+    EXPECT_FALSE(HZBuffer_IsVisibleC(h, 4.2f, 3.1f, 4.9f, 3.8f, 0.5f)) << "the cell beside it";
+}

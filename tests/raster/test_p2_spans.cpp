@@ -1,6 +1,7 @@
 // The span routines the Pentium II and MMX rows share, called directly: the 32-pixel subdivision,
 // wrap, the depth rules, the intensity lanes, keys, and the SSE2 spans against the scalar reference.
 #include <cmath>
+#include <vector>
 
 #include "raster_test.h"
 
@@ -45,6 +46,104 @@ TEST(P2Spans, FastPerspectiveBlocksAndTails)
         }
         EXPECT_EQ(rig.dst[size_t(n)], 0) << "wrote past the span";
     }
+}
+
+namespace {
+
+// The texture coordinates the FastPerspective walk gives each pixel, in span units (32-bit words),
+// worked out step by step from the published values as the Pentium II and MMX rows define it:
+// divided out at the first pixel, every 32nd pixel and the tail's last pixel; each block steps by
+// the difference of its end points' upper 27 bits; the tail by the difference to its last pixel
+// times the tabulated reciprocal of its length. A point whose 1/w is 0 or less keeps the previous
+// point's coordinates. Runs rounding toward zero, as the frame does.
+void ReferenceWalk(const RastEdge& e, int x0, int n, std::vector<uint32_t>& us, std::vector<uint32_t>& vs)
+{
+    // The tail's reciprocal is a constant of the walk: the nearest float to 1 / (length - 1).
+    static const std::vector<float> kReciprocal = [] {
+        std::vector<float> t(33, 0.0f);
+        for (int r = 2; r <= 32; ++r) t[size_t(r)] = float(1.0 / (r - 1));
+        return t;
+    }();
+    const RastRoundTowardZero rounding;
+    const SpanState& s = rastState;
+    const double offset = double(x0 + 1) - double(e.x);
+    double w = double(e.z) + double(s.rastDzDx) * offset;
+    double uw = double(e.u) + double(s.rastDuDx) * offset;
+    double vw = double(e.v) + double(s.rastDvDx) * offset;
+    double u = 0, v = 0;
+    auto point = [&](double W, double UW, double VW, double& pu, double& pv) {
+        if (W > 0) pu = UW * (1.0 / W), pv = VW * (1.0 / W);
+    };
+    auto fix = [](double x) { return uint32_t(int32_t(x)); };
+    point(w, uw, vw, u, v);
+    int blocks = 0, tail = n;
+    if (n > 32) {
+        blocks = n >> 5, tail = n & 31;
+        if (tail == 0) --blocks, tail = 32;
+    }
+    us.clear(), vs.clear();
+    for (int k = 0; k < blocks; ++k) {
+        const uint32_t pu = fix(u), pv = fix(v);
+        w += s.rastDzDx32, uw += s.rastDuDx32, vw += s.rastDvDx32;
+        point(w, uw, vw, u, v);
+        const uint32_t du = (fix(u) >> 5) - (pu >> 5), dv = (fix(v) >> 5) - (pv >> 5);
+        for (uint32_t j = 0; j < 32; ++j) us.push_back((pu + j * du) << 6), vs.push_back((pv + j * dv) << 6);
+    }
+    const float length = float(tail - 1), reciprocal = kReciprocal[size_t(tail)];
+    double ue = u, ve = v;
+    point(w + s.rastDzDx * double(length), uw + s.rastDuDx * double(length), vw + s.rastDvDx * double(length), ue, ve);
+    const uint32_t du = fix((ue - u) * double(reciprocal)), dv = fix((ve - v) * double(reciprocal));
+    for (uint32_t j = 0; j < uint32_t(tail); ++j) us.push_back((fix(u) + j * du) << 6), vs.push_back((fix(v) + j * dv) << 6);
+}
+
+}  // namespace
+
+// Every pixel's texture coordinates, between the subdivision points too, as the walk defines them:
+// each coordinate word is read back through four texture masks (its upper and lower 16 bits of u
+// and of v) on random spans, some whose 1/w reaches 0 or below before their end.
+TEST(P2Spans, FastPerspectiveCoordinatesOfEveryPixel)
+{
+    Rng rng(77);
+    SpanRig rig(false);
+    struct Window {
+        uint32_t lo, hi, shift;
+        uint32_t (*of)(uint32_t u, uint32_t v);
+    };
+    const Window windows[] = {
+        {0xFFFFFFFF, 0, 16, [](uint32_t u, uint32_t) { return u >> 16; }},
+        {0x003FFFC0, 0, 6, [](uint32_t u, uint32_t) { return (u & 0x003FFFC0) >> 6; }},
+        {0, 0xFFFF0000, 16, [](uint32_t, uint32_t v) { return v >> 16; }},
+        {0, 0x003FFFC0, 6, [](uint32_t, uint32_t v) { return (v & 0x003FFFC0) >> 6; }},
+    };
+    std::vector<uint32_t> us, vs;
+    int crossings = 0;
+    for (int iter = 0; iter < 300; ++iter) {
+        const int n = int(rng.Range(1, SpanRig::kW - 1)), x0 = 0;
+        RastEdge e{};
+        e.x = float(rng.Range(0, 1023)) / 1024.0f;
+        e.z = float(rng.Range(64, 1024)) / 1024.0f;
+        e.u = float(rng.Range(-(1 << 22), 1 << 22)) * e.z;
+        e.v = float(rng.Range(-(1 << 22), 1 << 22)) * e.z;
+        const bool cross = iter % 4 == 0;
+        const float dz = cross ? -e.z / float(rng.Range(4, n + 4)) : float(rng.Range(-400, 400)) / 262144.0f;
+        const float du = float(rng.Range(-(1 << 18), 1 << 18)) / 16.0f, dv = float(rng.Range(-(1 << 18), 1 << 18)) / 16.0f;
+        for (const Window& win : windows) {
+            rig.Publish(false, n);
+            rig.edge = e;
+            SpanState& s = rastState;
+            s.rastTexMaskLo = win.lo, s.rastTexMaskHi = win.hi, s.rastTexShift = win.shift;
+            s.rastDzDx = dz, s.rastDzDx32 = dz * 32.0f;
+            s.rastDuDx = du, s.rastDuDx32 = du * 32.0f;
+            s.rastDvDx = dv, s.rastDvDx32 = dv * 32.0f;
+            rig.Call(&Span_Texture16FastPerspective1516MX);
+            ReferenceWalk(e, x0, n, us, vs);
+            for (int j = 0; j < n; ++j)
+                ASSERT_EQ(rig.dst[size_t(j)], win.of(us[size_t(j)], vs[size_t(j)]) & 0xFFFF)
+                    << "span " << iter << " pixel " << j << " of " << n << " window " << (&win - windows);
+        }
+        crossings += cross && double(e.z) + double(dz) * (n - 0.5) <= 0.0;
+    }
+    EXPECT_GT(crossings, 20);
 }
 
 // Unsigned test, equal passes, the depth steps by the integer step and wraps; a start of 2^31 or

@@ -1,6 +1,8 @@
 // CTRasterizer: row selection, fallbacks, the cache and the linear-twin switch.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cmath>
+#include <tuple>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -211,4 +213,81 @@ TEST_F(Selection, LinearTwinSwitchDrawsTheTwinsPixels)
     EXPECT_EQ(draw(perspective, 43.0f, true), draw(perspective, 43.0f, false));
     // Without the request's twin bit the perspective row draws.
     EXPECT_EQ(draw(0x20010E, 42.9f, true), draw(0x20010E, 42.9f, false));
+}
+
+// The alpha becomes the weight of the blend selected: sixteenths for AddVar and the SubVar blends,
+// thirty-seconds for the VarGouraudmono ones, rounded, converted again at every selection.
+TEST_F(Selection, VarAlphaIsConvertedForTheBlendSelected)
+{
+    SetAllResources();
+    auto weights = [] {
+        const SpanState& s = rastState;
+        EXPECT_EQ(s.rastVarWeightR, s.rastVarWeightG);
+        EXPECT_EQ(s.rastVarWeightR, s.rastVarWeightB);
+        return int(s.rastVarWeightG);
+    };
+    const RenderMode addVar = 0x1200010E, subVar = 0x1400010E, destSubVar = 0x18000008, varShade = 0x1010010E;
+    r.SetRenderMode(addVar);
+    r.SetVarAlpha(0.3f);
+    EXPECT_EQ(weights(), 5);  // 4.8
+    r.SetRenderMode(varShade);
+    EXPECT_EQ(weights(), 10);  // 9.6
+    r.SetRenderMode(subVar);
+    EXPECT_EQ(weights(), 5);
+    r.SetRenderMode(destSubVar);
+    EXPECT_EQ(weights(), 5);
+    for (const auto& [alpha, sixteenths, thirtySeconds] :
+         {std::tuple{1.0f, 16, 32}, {2.5f, 16, 32}, {0.0f, 0, 0}, {-1.0f, 0, 0}, {NAN, 0, 0}, {0.99f, 16, 32}, {0.01f, 0, 0}}) {
+        r.SetVarAlpha(alpha);
+        r.SetRenderMode(addVar);
+        EXPECT_EQ(weights(), sixteenths) << alpha;
+        r.SetRenderMode(varShade);
+        EXPECT_EQ(weights(), thirtySeconds) << alpha;
+    }
+}
+
+// The published viewport never leaves the destination or the depth buffer, whichever is smaller,
+// nor goes left of column 0 or above row 0: a triangle far larger than both writes only inside.
+TEST_F(Selection, TheViewportStaysInsideTheDestinationAndTheDepthBuffer)
+{
+    CSystemMemorySurface smallZ;
+    ASSERT_TRUE(smallZ.Create(40, 30, Fmt(PFID_Z32)));
+    std::memset(target565.pixels, 0, size_t(64 * 48 * 2));
+    std::memset(smallZ.pixels, 0, size_t(40 * 30 * 4));
+    r.SetViewport({-20, 1000, 900, -30});
+    r.ZBuffer(&smallZ);
+    r.BeginScene();
+    EXPECT_EQ(rastState.rastClipTop, 0);
+    EXPECT_EQ(rastState.rastClipLeft, 0);
+    EXPECT_EQ(rastState.rastClipRightEnd, 40);
+    EXPECT_EQ(rastState.rastClipBottomEnd, 30);
+    r.SetColor(0xFFFFFFFF);
+    for (int kind : {1, 6, 8, 18}) {
+        r.SetProcessor(kind);
+        r.SetRenderMode(0x107);
+        ASSERT_EQ(RowName(), "Zi32FlatC");
+        const RastVertex v[3] = {{-500, -400, 0.5f, 0, 0, 0, 0, 0, 0}, {3000, -10, 0.5f, 0, 0, 0, 0, 0, 0},
+                                 {-20, 2500, 0.5f, 0, 0, 0, 0, 0, 0}};
+        std::copy(v, v + 3, rastState.rastVertices);
+        rastState.rastVertexEnd = rastState.rastVertices + 3;
+        r.DrawTriangle();
+    }
+    const auto* p = static_cast<const uint16_t*>(target565.pixels);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) ASSERT_EQ(p[y * 64 + x] != 0, x < 40 && y < 30) << x << "," << y;
+    r.EndScene();
+
+    // Set outside a scene: the surfaces set now; without a depth buffer the destination alone.
+    r.SetViewport({0, 100, 100, 0});
+    EXPECT_EQ(rastState.rastClipRightEnd, 40);
+    EXPECT_EQ(rastState.rastClipBottomEnd, 30);
+    r.ZBuffer(nullptr);
+    r.SetViewport({5, 70, 80, 2});
+    EXPECT_EQ(rastState.rastClipRightEnd, 64);
+    EXPECT_EQ(rastState.rastClipBottomEnd, 48);
+    EXPECT_EQ(rastState.rastClipLeftF, 2.0f);
+    r.BeginScene();
+    r.SetViewport({0, 100, 100, 0});
+    EXPECT_EQ(rastState.rastClipRightEnd, 64);
+    EXPECT_EQ(rastState.rastClipBottomEnd, 48);
 }

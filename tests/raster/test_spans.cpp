@@ -151,3 +151,17 @@ TEST(SpanDepth, SingleRows)
     EXPECT_EQ(z16[2], 0x4001);
     EXPECT_EQ(dst[0], 0x5555);
 }
+
+// The portable perspective walk never divides by a 1/w of 0 or less: a subdivision point past the
+// crossing keeps the previous point's coordinates, so the rest of the span samples that texel.
+TEST(SpanPerspective, NoDivisionByAVanishingOneOverW)
+{
+    SpanRig rig(false);
+    rig.Publish(false, 70);
+    // u/w 5120 (u = 5120 / (1/w), texel column u >> 10); 1/w from 0.49375 at the first centre,
+    // 0.09375 at pixel 32, below 0 from pixel 39.
+    rig.SetPerspective(5120.0f, 0.0f, 0.5f, -0.0125f);
+    RowOf(5, kSpanCopy).span();
+    EXPECT_EQ(rig.dst[0], 10);  // 5120 / 0.49375 = 10369.6
+    for (int j = 32; j < 70; ++j) EXPECT_EQ(rig.dst[size_t(j)], 53) << j;  // 5120 / 0.09375 = 54613.3
+}
