@@ -59,6 +59,8 @@ DefNamesDesc DemoWorld_DefNames() {
     d.variables = DefNames_EngineVariables();
     d.variables.push_back("SOURCIER");
     d.variables.push_back("VISITES_YU");
+    // Read by the puzzles whenever a game is loaded or left.
+    for (const char* v : {"finmaya1", "finmaya2", "finmaya3"}) d.variables.push_back(v);
     d.zones = {"AUCUNE", "ZONE_COFFRE", "ZONE_CLE", "ZONE_PORTE", "ZONE_MORTE", "ZONE_GARDIEN", "ZONE_SORTIE"};
     return d;
 }

@@ -32,6 +32,8 @@
 #include "panorama/Interface.h"
 #include "panorama/Orv_Input.h"
 #include "panorama/Orv_Warp.h"
+#include "puzzles/pz_dispatch.h"
+#include "puzzles/pz_mandala.h"
 #include "video/Orv_Qmv.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -224,6 +226,9 @@ void OrvMain_LoopFrame() {
         OrvMenu_continue();
         presentFrame();
         break;
+    case LOOP_PIROGUE:
+        pz_pirogue_frame();
+        break;
     case LOOP_VIEWBIGSPR:
         ViewBigSpr_continue();
         break;
@@ -243,6 +248,7 @@ void OrvMain_Quit() { TheApplication().Quit(0); }
 void OnTerminate() {
     if (!g_started.log) return;
     debug_log("OnTerminate()");
+    pz_mandala_log_solution();
     config_save();  // only when the settings were loaded
 
     // A video still playing (a quit during the intros) gives back its file and buffers.
@@ -250,6 +256,8 @@ void OnTerminate() {
     if (g_started.menus) OrvMenu_MainClose();
     g_started.menus = false;
     if (g_started.frameTimer) frame_timer_stop();
+    // The puzzles give back their sounds and banks while those modules still run.
+    if (g_started.world) pz_quit_all();
     if (g_started.sound) {
         OrvMuzik_MainClose();
         OrvSound_MainClose();
