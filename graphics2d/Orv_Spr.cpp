@@ -392,6 +392,11 @@ void OrvSpr_SetObjetEnMainSprite(int n, SprBank* bank) {
     g_objN = n;
 }
 
+SprBank* OrvSpr_GetObjetEnMainSprite(int* n) {
+    if (n) *n = g_objN;
+    return g_objBank;
+}
+
 void OrvSpr_reset_curseur() {
     OrvSpr_set_curseur(nullptr, 0);
     OrvSpr_SetObjetEnMainSprite(0, nullptr);
