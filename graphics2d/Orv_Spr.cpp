@@ -386,6 +386,7 @@ void OrvSpr_set_curseur(SprBank* bank, int n) {
 }
 
 SprBank* OrvSpr_get_curseur_bank() { return g_cursorBank; }
+int OrvSpr_get_curseur_sprite() { return g_cursorN; }
 
 void OrvSpr_SetObjetEnMainSprite(int n, SprBank* bank) {
     g_objBank = bank;
