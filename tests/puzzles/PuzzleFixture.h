@@ -157,9 +157,13 @@ protected:
         }
     }
 
-    // Writes the installation and starts the modules as the program does; the game's links are
-    // installed, then the sound and video words are recorded instead of played.
+    // Writes the installation and starts the modules on it with the world file loaded.
     void Start() {
+        WriteInstallation();
+        StartModules();
+        ASSERT_TRUE(wam_load_game(kWorld));
+    }
+    void WriteInstallation() {
         ASSERT_TRUE(WriteFileText(dir / "scenar/defnames.con", DefNames_Make(names)));
         ASSERT_TRUE(WriteFileText(dir / "scenar/chapi001.con", chapter.Text()));
         ASSERT_TRUE(WamWriter_Save(dir / ("wam/" + std::string(kWorld)), world));
@@ -182,17 +186,21 @@ protected:
         ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
         for (const std::string& ksn : sounds)
             ASSERT_TRUE(KsnWriter_Save(dir / ("datas_q2/ksn/" + ksn), KsnWriter_TestSignal(2000, 1, 3), 1, 22050));
+    }
+    // The modules as the program starts them, and the game's links; then the sound and video words
+    // are recorded instead of played, unless the real ones are asked for.
+    void StartModules(bool recordCommands = true) {
         started = true;
         ASSERT_TRUE(OrvWorld_Init()) << Reports();
         ASSERT_TRUE(OrvWarp_Init());
         ASSERT_TRUE(Interface_LoadBank());
         Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
         OrvMain_InstallLinks();
+        OrvMain_SetLoopType(LOOP_WARP);
+        if (!recordCommands) return;
         g_log = &commands;
         Interp_RegisterCommand("NewSound", [](const char* v) { g_log->push_back(std::string("NewSound=") + v); return int(CMD_DONE); });
         Interp_RegisterCommand("cinema", [](const char* v) { g_log->push_back(std::string("cinema=") + v); return int(CMD_DONE); });
-        ASSERT_TRUE(wam_load_game(kWorld));
-        OrvMain_SetLoopType(LOOP_WARP);
     }
 
     // --- Playing.
