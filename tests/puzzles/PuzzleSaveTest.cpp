@@ -10,7 +10,7 @@
 #include "puzzles/pz_save.h"
 
 namespace {
-class SaveTest : public PuzzleTest {
+class PuzzleSaveTest : public PuzzleTest {
 protected:
     void SetUp() override {
         PuzzleTest::SetUp();
@@ -38,7 +38,7 @@ protected:
 };
 }  // namespace
 
-TEST_F(SaveTest, TheBlockHoldsEveryWordInItsPlace) {
+TEST_F(PuzzleSaveTest, TheBlockHoldsEveryWordInItsPlace) {
     pz_save_reset();
     std::vector<uint8_t> b = Block();
     ASSERT_EQ(b.size(), size_t(PZ_SAVE_SIZE));
@@ -80,7 +80,7 @@ TEST_F(SaveTest, TheBlockHoldsEveryWordInItsPlace) {
     EXPECT_EQ(Block(), b);
 }
 
-TEST_F(SaveTest, AWordOutOfItsRangeRefusesTheBlock) {
+TEST_F(PuzzleSaveTest, AWordOutOfItsRangeRefusesTheBlock) {
     pz_save_reset();
     const std::vector<uint8_t> good = Block();
     ASSERT_TRUE(pz_save_check(good.data(), uint32_t(good.size())));
@@ -132,7 +132,7 @@ TEST_F(SaveTest, AWordOutOfItsRangeRefusesTheBlock) {
     EXPECT_FALSE(pz_save_check(good.data(), uint32_t(good.size() - 1)));
 }
 
-TEST_F(SaveTest, ABoardSavedMidWayIsLoadedAndFinished) {
+TEST_F(PuzzleSaveTest, ABoardSavedMidWayIsLoadedAndFinished) {
     Go("YU", 55);
     Click(1);  // five balls in hand
     Click(2);  // on cell 0
@@ -163,7 +163,7 @@ TEST_F(SaveTest, ABoardSavedMidWayIsLoadedAndFinished) {
     EXPECT_EQ(Var("finmaya1"), 1);
 }
 
-TEST_F(SaveTest, ASaveWithAWordOutOfRangeIsRefusedWhole) {
+TEST_F(PuzzleSaveTest, ASaveWithAWordOutOfRangeIsRefusedWhole) {
     Go("YU", 55);
     pz_actif = 9;
     ASSERT_TRUE(OrvSaveGame_Save(2));
