@@ -3,6 +3,7 @@
 
 #include "PuzzleFixture.h"
 #include "menus/Orv_MenuHooks.h"
+#include "puzzles/pz_crane.h"
 #include "testdata/DemoInstall.h"
 #include "testdata/DemoWorld.h"
 #include "world/Orv_Msg.h"
@@ -38,7 +39,12 @@ TEST_F(DemoStarsTest, TheSevenStarsAreLaidFromTheBag) {
     std::string error;
     ASSERT_TRUE(DemoInstall_Write(dir.Path(), &error)) << error;
     StartModules(false);
+    // A new game starts the puzzles afresh.
+    pz_actif = PZ_AMES;
+    crane_etat[2] = '2';
     ASSERT_TRUE(MenuHooks.Interp_RunInit());
+    EXPECT_EQ(pz_actif, PZ_NONE);
+    EXPECT_STREQ(crane_etat, "0199999");
     Read(1);
     ASSERT_TRUE(OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_STARS_VIEW, false));
     Step();

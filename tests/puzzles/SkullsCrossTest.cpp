@@ -98,4 +98,11 @@ TEST_F(IrTest, TheCrossIsLaidTakenBackAndSolvesOnItsPlace) {
     Laid("CROIX_BRIGID", 3);
     Go("IR", 2);
     EXPECT_EQ(Frames("CROIXBRIGIT_SPRITE"), std::vector<int>{2});
+    // A cross word whose frame does not fit a list entry is not listed.
+    croix_etat = 300;
+    Go("IR", 2);
+    EXPECT_TRUE(Frames("CROIXBRIGIT_SPRITE").empty());
+    EXPECT_TRUE(Warned("AddSpwToFrameTab() élément " + std::to_string(Obj("CROIXBRIGIT_SPRITE")) + " : image 299"))
+        << Reports();
+    croix_etat = 0;
 }

@@ -21,6 +21,7 @@ protected:
         PuzzleTest::SetUp();
         Names(names.personnages, "AME%d", 1, 4);
         Names(names.personnages, "OMBRE%d", 1, Shadows());
+        names.objets.push_back("LANTERNE");  // object 1, as AME1 is character 1
         for (uint32_t v : {1u, 3u, 31u, 61u}) View("LA", v);
         // Seen ahead (510) at distances 3 and 2, aside (509) at 1 and 2; the far one is clickable.
         auto soul = [](uint32_t n, uint32_t vue, int32_t clic = 0) {
@@ -30,13 +31,15 @@ protected:
         Element(1, "AME2", "1b", {soul(1, 509), soul(2, 509)});
         Element(1, "AME3", "1c", {soul(3, 510), soul(1, 509)});
         for (int i = 1; i <= Shadows(); i++) Element(1, "OMBRE" + std::to_string(i), "1b", {soul(1, 509), soul(2, 509)});
+        Element(2, "LANTERNE", "LANT", {Anim(3, 3, 5, 400, 64)});
         Start();
     }
     static std::vector<int> SoulSlots() {
         std::vector<int> out;
         for (int i = 0; i < OrvSpw_NbVisibles; i++) {
-            const std::string name = DefName_GetName(DEFNAME_PERSONNAGES, OrvSpw_Visibles[i].elem_id);
-            if (name.rfind("AME", 0) == 0) out.push_back(i);
+            const ST_spw_visible& s = OrvSpw_Visibles[i];
+            if (s.type % 2 == 1 && std::string(DefName_GetName(DEFNAME_PERSONNAGES, s.elem_id)).rfind("AME", 0) == 0)
+                out.push_back(i);
         }
         return out;
     }
@@ -138,6 +141,9 @@ TEST_F(SoulsTest, SoulsComeAndGoAndTheFarOneTakesNoClick) {
     std::vector<int> shownAt(OrvSpw_NbVisibles, -1), hiddenAt(OrvSpw_NbVisibles, -1);
     std::vector<int32_t> waits(OrvSpw_NbVisibles);
     for (int i : souls) waits[size_t(i)] = OrvSpw_Visibles[i].first_frame;
+    // The lantern has AME1's id, but is an object: no soul.
+    ST_spw_visible& lantern = Slot("LANTERNE", WAM_OBJET);
+    ASSERT_EQ(lantern.elem_id, DefName_GetIdName(DEFNAME_PERSONNAGES, "AME1"));
     for (int pass = 1; pass <= 1200; pass++) {
         Pass(pass % 4 == 0);  // the frame timer ticks every fourth pass
         for (int i : souls) {
@@ -152,6 +158,7 @@ TEST_F(SoulsTest, SoulsComeAndGoAndTheFarOneTakesNoClick) {
             }
             if (s.shown && shownAt[size_t(i)] < pass && s.anim->numero == 3) EXPECT_EQ(s.clic_type, 0);
         }
+        ASSERT_EQ(lantern.shown, 1) << pass;
     }
     int appearances = 0, vanishings = 0;
     for (const std::string& c : commands) appearances += c == "NewSound=220", vanishings += c == "NewSound=221";
