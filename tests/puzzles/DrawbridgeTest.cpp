@@ -141,6 +141,16 @@ TEST_F(SsTest, TheDiscsLowerTheBridgeInTwoStages) {
     EXPECT_EQ(Disc(3).shown, 1);
 }
 
+TEST_F(SsTest, TheSecondOrderLowersNothingBeforeTheFirst) {
+    Go("SS", 13);
+    const int order[] = {5, 3, 1, 4, 2};
+    for (int d = 1; d <= 5; d++) Axle(order[d - 1], d);
+    EXPECT_EQ(Positions(), (std::vector<int32_t>{5, 3, 1, 4, 2}));
+    EXPECT_EQ(Var("findisque1"), 0);
+    EXPECT_EQ(Var("findisque2"), 0);
+    EXPECT_TRUE(commands.empty());
+}
+
 TEST_F(SsTest, TheChestOpensInFourStrokesAndYieldsItsWand) {
     Go("SS", 5);
     EXPECT_EQ(pz_actif, PZ_COFFRE);

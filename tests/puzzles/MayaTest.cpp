@@ -19,6 +19,7 @@ protected:
             Element(2, std::string("SPW_BASE5") + char('A' + b), std::string("BAS") + char('A' + b), {Anim(1, views[b], 79)});
         }
         View("YU", 1);
+        View("QU", 55);
         sounds = {"sound100.ksn", "sound101.ksn", "sound102.ksn"};
         Start();
     }
@@ -137,6 +138,11 @@ TEST_F(MayaTest, AResetAsksForAnEmptyBoardAndABadHandIsFatal) {
     EXPECT_STREQ(maya_plateau[2], MAYA_VIDE);
     EXPECT_EQ(Var("resetmaya3"), 0);
     EXPECT_TRUE(Frames("SPW_BASE5C").empty());
+    // A board at its target is not solved by the pot: only by a move of balls.
+    std::memcpy(maya_plateau[2], "0000155500350001", 17);
+    Zone50(17);
+    EXPECT_EQ(maya_etat[2], 1);
+    EXPECT_EQ(Var("finmaya3"), 0);
     // The pass of puzzle 7 keeps the cursor.
     nb_billes_en_main = 2;
     Pass();
@@ -146,4 +152,19 @@ TEST_F(MayaTest, AResetAsksForAnEmptyBoardAndABadHandIsFatal) {
     ASSERT_FALSE(fatals.empty());
     EXPECT_NE(fatals.back().find("set_curseur_billes : nb_billes_en_main= 6 !"), std::string::npos);
     nb_billes_en_main = 0;
+}
+
+TEST_F(MayaTest, OnlyTheBoardsOwnViewIsLeft) {
+    Go("YU", 55);
+    Zone50(17);
+    // View 55 of another world: a load or the exit there does not leave board 1.
+    Go("QU", 55);
+    pz_maya_check1();
+    EXPECT_EQ(nb_billes_en_main, 1);
+    EXPECT_EQ(pz_actif, PZ_MAYA);
+    EXPECT_EQ(maya_etat[0], 0);
+    Go("YU", 55);
+    pz_maya_check1();
+    EXPECT_EQ(nb_billes_en_main, 0);
+    EXPECT_EQ(pz_actif, PZ_NONE);
 }

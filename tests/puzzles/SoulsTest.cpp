@@ -125,6 +125,22 @@ TEST_F(SoulsTest, TheEntryThinsTheCandidatesAndArmsTheSouls) {
     EXPECT_EQ(pz_ames_nb_souls(), 5) << "eight candidates lose three";
 }
 
+TEST_F(SoulsTest, ASoulIsArmedAwayFromTheOthersWaits) {
+    orv_srand(7);
+    Go("LA", 3);
+    const std::vector<int> souls = SoulSlots();
+    ASSERT_EQ(souls.size(), 3u);
+    // A long soul draws its first wait in 10..55, always within 45 of the others' 30; its redraws
+    // reach 115, and one of 75 or more stands.
+    for (int i : souls) OrvSpw_Visibles[i].first_frame = 30;
+    OrvSpw_Visibles[souls[0]].last_frame = 150;
+    for (int round = 0; round < 20; round++) {
+        pz_ames_arme(souls[0]);
+        EXPECT_GE(OrvSpw_Visibles[souls[0]].first_frame, 75) << round;
+        EXPECT_LE(OrvSpw_Visibles[souls[0]].first_frame, 115) << round;
+    }
+}
+
 TEST_F(SoulsTest, ADrawOfTheLargestValueIsAFailedTry) {
     orv_srand(SeedGivingMax());
     EXPECT_EQ(pz_ames_rand(4), 4);
@@ -134,17 +150,26 @@ TEST_F(SoulsTest, ADrawOfTheLargestValueIsAFailedTry) {
 }
 
 TEST_F(SoulsTest, SoulsComeAndGoAndTheFarOneTakesNoClick) {
-    orv_srand(3);
-    Go("LA", 3);
+    // A draw that keeps the far soul (distance 3).
+    auto far = [] {
+        for (int i : SoulSlots())
+            if (OrvSpw_Visibles[i].anim->numero == 3) return true;
+        return false;
+    };
+    for (uint32_t k = 1; k < 20 && !far(); k++) {
+        orv_srand(k * 0x9E3779B9u);
+        Go("LA", 3);
+    }
+    ASSERT_TRUE(far());
     const std::vector<int> souls = SoulSlots();
-    ASSERT_FALSE(souls.empty());
     std::vector<int> shownAt(OrvSpw_NbVisibles, -1), hiddenAt(OrvSpw_NbVisibles, -1);
+    // Shorter waits than the drawn ones keep the run short.
     std::vector<int32_t> waits(OrvSpw_NbVisibles);
-    for (int i : souls) waits[size_t(i)] = OrvSpw_Visibles[i].first_frame;
+    for (size_t k = 0; k < souls.size(); k++) waits[size_t(souls[k])] = OrvSpw_Visibles[souls[k]].first_frame = 5 + 50 * int32_t(k);
     // The lantern has AME1's id, but is an object: no soul.
     ST_spw_visible& lantern = Slot("LANTERNE", WAM_OBJET);
     ASSERT_EQ(lantern.elem_id, DefName_GetIdName(DEFNAME_PERSONNAGES, "AME1"));
-    for (int pass = 1; pass <= 1200; pass++) {
+    for (int pass = 1; pass <= 200; pass++) {
         Pass(pass % 4 == 0);  // the frame timer ticks every fourth pass
         for (int i : souls) {
             const ST_spw_visible& s = OrvSpw_Visibles[i];
