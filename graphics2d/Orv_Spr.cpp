@@ -373,10 +373,16 @@ void OrvSpr_set_curseur(SprBank* bank, int n) {
 }
 
 SprBank* OrvSpr_get_curseur_bank() { return g_cursorBank; }
+int OrvSpr_get_curseur_sprite() { return g_cursorN; }
 
 void OrvSpr_SetObjetEnMainSprite(int n, SprBank* bank) {
     g_objBank = bank;
     g_objN = n;
+}
+
+SprBank* OrvSpr_GetObjetEnMainSprite(int* n) {
+    if (n) *n = g_objN;
+    return g_objBank;
 }
 
 void OrvSpr_reset_curseur() {

@@ -93,7 +93,10 @@ bool OrvSpr_Aff_centre(SprBank* bank, int n, int x, int y, int mode);
 // Cursor: a sprite and, drawn under it, the object in hand. A null bank clears either.
 void OrvSpr_set_curseur(SprBank* bank, int n);
 SprBank* OrvSpr_get_curseur_bank();
+int OrvSpr_get_curseur_sprite();
 void OrvSpr_SetObjetEnMainSprite(int n, SprBank* bank);
+// The object-in-hand sprite's bank (null when none) and number.
+SprBank* OrvSpr_GetObjetEnMainSprite(int* n);
 // Clears cursor and object in hand, then calls the reset hook (the scenario's "OBJETENMAIN" := 0).
 void OrvSpr_reset_curseur();
 void OrvSpr_SetResetHook(void (*hook)());

@@ -84,11 +84,15 @@ int UsedEntries(const ST_spw_visible& s) {
     return n;
 }
 
+bool IsElem(const ST_spw_visible& s, int32_t elemId, int32_t kind) {
+    return s.elem_id == elemId && SameSection(s.type, kind);
+}
+
 template <class Fn>
-bool ForEachSlotOf(int32_t elemId, Fn&& fn) {
+bool ForEachSlotOf(int32_t elemId, int32_t kind, Fn&& fn) {
     bool any = false;
     for (int i = 0; i < OrvSpw_NbVisibles; i++)
-        if (OrvSpw_Visibles[i].elem_id == elemId) {
+        if (IsElem(OrvSpw_Visibles[i], elemId, kind)) {
             fn(OrvSpw_Visibles[i]);
             any = true;
         }
@@ -176,35 +180,42 @@ void OrvSpw_UpdateObjectIndex() {
 void OrvSpw_UpdateElem(int32_t id, int32_t kind, bool shown) {
     for (int i = 0; i < OrvSpw_NbVisibles; i++) {
         ST_spw_visible& s = OrvSpw_Visibles[i];
-        if (s.elem_id != id || !SameSection(s.type, kind)) continue;
+        if (!IsElem(s, id, kind)) continue;
         s.shown = shown ? 1 : 0;
         if (!shown) s.frame = 0;
     }
 }
 
-int32_t OrvSpw_find_index(int32_t elemId) {
+int32_t OrvSpw_FindSlot(int32_t elemId, int32_t kind) {
     for (int i = 0; i < OrvSpw_NbVisibles; i++)
-        if (OrvSpw_Visibles[i].elem_id == elemId) return i;
-    OrvError_Fatal("OrvSpw_find_index() vue %u : aucun sprite de l'élément %d", CurrentVueId(), elemId);
+        if (IsElem(OrvSpw_Visibles[i], elemId, kind)) return i;
     return -1;
 }
 
-int32_t OrvSpw_find_index_anum(int32_t persoId, int32_t anum) {
+int32_t OrvSpw_find_index(int32_t elemId, int32_t kind) {
+    const int32_t i = OrvSpw_FindSlot(elemId, kind);
+    if (i < 0)
+        OrvError_Fatal("OrvSpw_find_index() vue %u : aucun sprite de l'élément %d (%s)", CurrentVueId(), elemId,
+                       kind % 2 ? "personnage" : "objet");
+    return i;
+}
+
+int32_t OrvSpw_find_index_anum(int32_t elemId, int32_t kind, int32_t anum) {
     for (int i = 0; i < OrvSpw_NbVisibles; i++) {
         const ST_spw_visible& s = OrvSpw_Visibles[i];
-        if (s.elem_id == persoId && s.type % 2 == 1 && s.anim_id == anum) return i;
+        if (IsElem(s, elemId, kind) && s.anim_id == anum) return i;
     }
-    OrvError_Fatal("OrvSpw_find_index_anum() vue %u : aucun sprite du personnage %d, animation %d", CurrentVueId(),
-                   persoId, anum);
+    OrvError_Fatal("OrvSpw_find_index_anum() vue %u : aucun sprite de l'élément %d, animation %d", CurrentVueId(),
+                   elemId, anum);
     return -1;
 }
 
-void AddSpwToFrameTab(int32_t elemId, int32_t frame) {
+void AddSpwToFrameTab(int32_t elemId, int32_t kind, int32_t frame) {
     if (!ValidListFrame(frame) && frame != SPW_FRAME_NONE) {
         OrvError_Warning("AddSpwToFrameTab() élément %d : image %d", elemId, frame);
         return;
     }
-    const bool any = ForEachSlotOf(elemId, [&](ST_spw_visible& s) {
+    const bool any = ForEachSlotOf(elemId, kind, [&](ST_spw_visible& s) {
         const int n = UsedEntries(s);
         if (n >= MAX_FRAME_TAB) {
             OrvError_Warning("AddSpwToFrameTab() élément %d : liste pleine", elemId);
@@ -215,8 +226,8 @@ void AddSpwToFrameTab(int32_t elemId, int32_t frame) {
     if (!any) OrvError_Warning("AddSpwToFrameTab() élément %d absent de la vue %u", elemId, CurrentVueId());
 }
 
-void SubSpwToFrameTab(int32_t elemId, int32_t frame) {
-    ForEachSlotOf(elemId, [&](ST_spw_visible& s) {
+void SubSpwToFrameTab(int32_t elemId, int32_t kind, int32_t frame) {
+    ForEachSlotOf(elemId, kind, [&](ST_spw_visible& s) {
         const int n = UsedEntries(s);
         for (int i = n - 1; i >= 0; i--)
             if (s.frame_tab[i] == frame) {
@@ -227,13 +238,13 @@ void SubSpwToFrameTab(int32_t elemId, int32_t frame) {
     });
 }
 
-void ClearSpwFrameTab(int32_t elemId) {
-    ForEachSlotOf(elemId, [](ST_spw_visible& s) { std::memset(s.frame_tab, SPW_FRAME_FREE, sizeof s.frame_tab); });
+void ClearSpwFrameTab(int32_t elemId, int32_t kind) {
+    ForEachSlotOf(elemId, kind, [](ST_spw_visible& s) { std::memset(s.frame_tab, SPW_FRAME_FREE, sizeof s.frame_tab); });
 }
 
-int32_t TestSpwFrameTab(int32_t elemId, int32_t frame) {
+int32_t TestSpwFrameTab(int32_t elemId, int32_t kind, int32_t frame) {
     int32_t found = -1;
-    ForEachSlotOf(elemId, [&](ST_spw_visible& s) {
+    ForEachSlotOf(elemId, kind, [&](ST_spw_visible& s) {
         const int n = UsedEntries(s);
         for (int i = 0; i < n; i++)
             if (s.frame_tab[i] == frame) found = frame;
@@ -241,7 +252,9 @@ int32_t TestSpwFrameTab(int32_t elemId, int32_t frame) {
     return found;
 }
 
-int32_t OrvSpw_IsAnimInFrame(int32_t elemId, int32_t frame) { return TestSpwFrameTab(elemId, frame) >= 0 ? 1 : 0; }
+int32_t OrvSpw_IsAnimInFrame(int32_t elemId, int32_t kind, int32_t frame) {
+    return TestSpwFrameTab(elemId, kind, frame) >= 0 ? 1 : 0;
+}
 
 void OrvSpw_Advance() {
     for (int i = 0; i < OrvSpw_NbVisibles; i++) {

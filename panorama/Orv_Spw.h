@@ -53,16 +53,20 @@ void OrvSpw_UpdateObjectIndex();
 // An element shown or hidden in the current view (Elem_Show / Elem_Hide); hiding sets frame 0.
 void OrvSpw_UpdateElem(int32_t id, int32_t kind, bool shown);
 
-// Slot showing the element, or of that animation of the character; fatal when none does.
-int32_t OrvSpw_find_index(int32_t elemId);
-int32_t OrvSpw_find_index_anum(int32_t persoId, int32_t anum);
+// An element is named by its id and its kind: characters (odd kinds) and objects (even kinds) number
+// their ids apart, so one id may name one of each in the same view.
+// First slot showing the element, or -1.
+int32_t OrvSpw_FindSlot(int32_t elemId, int32_t kind);
+// The same, fatal when no slot shows it; of that animation of the element.
+int32_t OrvSpw_find_index(int32_t elemId, int32_t kind);
+int32_t OrvSpw_find_index_anum(int32_t elemId, int32_t kind, int32_t anum);
 
 // Frame lists of every slot of an element.
-void AddSpwToFrameTab(int32_t elemId, int32_t frame);
-void SubSpwToFrameTab(int32_t elemId, int32_t frame);
-void ClearSpwFrameTab(int32_t elemId);
-int32_t TestSpwFrameTab(int32_t elemId, int32_t frame);
-int32_t OrvSpw_IsAnimInFrame(int32_t elemId, int32_t frame);
+void AddSpwToFrameTab(int32_t elemId, int32_t kind, int32_t frame);
+void SubSpwToFrameTab(int32_t elemId, int32_t kind, int32_t frame);
+void ClearSpwFrameTab(int32_t elemId, int32_t kind);
+int32_t TestSpwFrameTab(int32_t elemId, int32_t kind, int32_t frame);
+int32_t OrvSpw_IsAnimInFrame(int32_t elemId, int32_t kind, int32_t frame);
 
 // One frame-timer tick: playing slots step their frame.
 void OrvSpw_Advance();

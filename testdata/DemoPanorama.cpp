@@ -2,6 +2,7 @@
 #include "testdata/DemoPanorama.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "testdata/DemoWorld.h"
 #include "testdata/PanoramaWriter.h"
@@ -11,6 +12,50 @@ namespace {
 bool fail(std::string* error, const std::string& what) {
     if (error && error->empty()) *error = what;
     return false;
+}
+
+// Face-0 pixel of a direction (u, v, 1).
+int facePixel(float t, bool vertical) { return int((vertical ? 1.0f - t : t + 1.0f) * 256.0f); }
+
+// Frame n of the sky: a star of 24 x 24 at place n.
+std::vector<SprImage> starFrames() {
+    std::vector<SprImage> frames;
+    for (int n = 0; n < DEMO_STAR_PLACES; n++) {
+        float u, v;
+        DemoWorld_StarPlace(n, &u, &v);
+        SprImage f;
+        f.width = f.height = 24;
+        f.x = facePixel(u, false) - 12;
+        f.y = facePixel(v, true) - 12;
+        f.pixels.assign(24 * 24, 0);
+        for (int y = 0; y < 24; y++)
+            for (int x = 0; x < 24; x++) {
+                const int dx = std::abs(x - 12), dy = std::abs(y - 12);
+                if (dx * dy <= 6 && dx + dy <= 11) f.pixels[size_t(y) * 24 + x] = dx + dy < 4 ? 0xFFFFFFFFu : 0xFFFFE060u;
+            }
+        frames.push_back(f);
+    }
+    return frames;
+}
+
+// One frame over the whole face: a ring round each place that finishes the puzzle.
+std::vector<SprImage> ringFrame() {
+    SprImage f;
+    f.width = f.height = 512;
+    f.pixels.assign(512 * 512, 0);
+    for (int n = 0; n < DEMO_STAR_PLACES; n++) {
+        if (!DemoWorld_StarFinishes(n)) continue;
+        float u, v;
+        DemoWorld_StarPlace(n, &u, &v);
+        const int cx = facePixel(u, false), cy = facePixel(v, true);
+        for (int y = cy - 18; y <= cy + 18; y++)
+            for (int x = cx - 18; x <= cx + 18; x++) {
+                const int d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+                if (d2 >= 14 * 14 && d2 <= 17 * 17 && x >= 0 && x < 512 && y >= 0 && y < 512)
+                    f.pixels[size_t(y) * 512 + x] = 0xFF80C0FFu;
+            }
+    }
+    return {f};
 }
 
 bool writeWorld(const std::string& root, const WamFileDesc& world, std::string* error) {
@@ -30,8 +75,11 @@ bool writeWorld(const std::string& root, const WamFileDesc& world, std::string* 
             char name[32];
             std::snprintf(name, sizeof name, "%.4s%c%03u.SPW", p.prefix.c_str(), a.letter, a.numero % 1000);
             const uint32_t colour = p.type % 2 ? 0x2060C0u : 0xC08020u;
+            const std::vector<SprImage> frames = p.name == "Etoiles_Puz" ? starFrames()
+                                                 : p.name == "REPERES"    ? ringFrame()
+                                                                          : PanoramaWriter_SpwFrames(a.last + 1, 64, 64, colour);
             std::string why;
-            if (!PanoramaWriter_WriteSpw(root + "datas_q2/spw/" + name, PanoramaWriter_SpwFrames(a.last + 1, 64, 64, colour), &why))
+            if (!PanoramaWriter_WriteSpw(root + "datas_q2/spw/" + name, frames, &why))
                 return fail(error, std::string(name) + ": " + why);
         }
     return true;

@@ -60,20 +60,42 @@ std::string SingleByte(const std::string& utf8) {
     return out;
 }
 
+constexpr float kStarPlaces[DEMO_STAR_PLACES][2] = {
+    {-0.70f, 0.30f}, {-0.55f, 0.55f}, {-0.45f, 0.15f}, {-0.30f, 0.65f}, {-0.25f, 0.35f}, {-0.10f, 0.10f},
+    {0.00f, 0.50f},  {0.05f, 0.75f},  {0.15f, 0.28f},  {0.25f, 0.60f},  {0.30f, 0.10f},  {0.40f, 0.42f},
+    {0.50f, 0.70f},  {0.55f, 0.20f},  {0.65f, 0.55f},  {0.75f, 0.30f},  {0.70f, 0.05f},
+};
+
 bool fail(std::string* error, const std::string& what) {
     if (error) *error = what;
     return false;
 }
 }  // namespace
 
+void DemoWorld_StarPlace(int n, float* u, float* v) {
+    *u = kStarPlaces[n][0];
+    *v = kStarPlaces[n][1];
+}
+
+bool DemoWorld_StarFinishes(int n) {
+    for (int f : {0, 2, 6, 8, 11, 13, 16})
+        if (n == f) return true;
+    return false;
+}
+
 DefNamesDesc DemoWorld_DefNames() {
     DefNamesDesc d;
     d.personnages = {"PERSONNE", "GARDIEN"};
-    d.objets = {"RIEN 0", "CLE 1", "LANTERNE 2"};
+    d.objets = {"RIEN 0", "CLE 1", "LANTERNE 2", "Etoiles_Puz", "REPERES"};
+    for (int n = 102; n <= 115; n++) d.objets.push_back("ETOILE" + std::to_string(n) + " 3");
     d.sujets = {"AUCUN 0 0"};
     d.variables = DefNames_EngineVariables();
     d.variables.push_back("SOURCIER");
     d.variables.push_back("VISITES_YU");
+    // Read by the puzzles whenever a game is loaded or left.
+    for (const char* v : {"finmaya1", "finmaya2", "finmaya3"}) d.variables.push_back(v);
+    for (int n = 0; n < DEMO_STAR_PLACES; n++) d.variables.push_back("etat_etoile" + std::to_string(n));
+    for (const char* v : {"etoiles_fini", "Etoiles_JustFinished", "pz_etoile_started"}) d.variables.push_back(v);
     d.zones = {"AUCUNE", "ZONE_COFFRE", "ZONE_CLE", "ZONE_PORTE", "ZONE_MORTE", "ZONE_GARDIEN", "ZONE_SORTIE"};
     return d;
 }
@@ -124,14 +146,23 @@ WamFileDesc DemoWorld_Yu() {
     v1.zones = {zone(1, 2, "", 0), zone(2, DEMO_LIEN_TO_IR, "", 2)};
     v1.dests = {{2, "yu001_2"}};
     WamVueDesc v2 = vue(2, "YU002");
-    v2.zones = {zone(1, 1, "", 2), zone(1, 3, "", 1), zone(3, Z_GARDIEN, "ZONE_GARDIEN", 0)};
+    v2.zones = {zone(1, 1, "", 2), zone(1, 3, "", 1), zone(3, Z_GARDIEN, "ZONE_GARDIEN", 0),
+                zone(1, DEMO_STARS_VIEW, "", 3)};
     WamVueDesc v3 = vue(3, "YU003");
     v3.zones = {zone(1, 2, "", 3), zone(4, Z_SORTIE, "ZONE_SORTIE", 0, 0, 0.3f)};
 
-    temple.vues = {v1, v2, v3};
+    // The sky: star places (kind 50, id = the place), a way back behind.
+    WamVueDesc sky = vue(DEMO_STARS_VIEW, "YU121");
+    for (int n = 0; n < DEMO_STAR_PLACES; n++)
+        sky.zones.push_back({50, uint32_t(n), "", square(0, kStarPlaces[n][0], kStarPlaces[n][1], 0.05f)});
+    sky.zones.push_back(zone(1, 2, "", 2));
+
+    temple.vues = {v1, v2, v3, sky};
     f.lieux = {temple};
     f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}};
-    f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}}};
+    f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}},
+                {2, "REPERES", "REPR", {{'a', 1, DEMO_STARS_VIEW, 0, 0, 0, 0, 0, 0}}},
+                {2, "Etoiles_Puz", "CIEL", {{'a', 1, DEMO_STARS_VIEW, 0, 0, DEMO_STAR_PLACES - 1, 0, 0, 0}}}};
     return f;
 }
 
@@ -152,6 +183,11 @@ std::string DemoWorld_Chapter1() {
     c.Vue("IR", 4);
     c.Block("DEPARTVUE=" + std::to_string(DEMO_LIEN_TO_YU) + " & sacados!=LANTERNE", {"(ABORTDEPART=1)(MESSAGE=5)"});
     c.Block("CLICZONE=ZONE_PORTE", {"(MESSAGE=6)"});
+    c.Vue("YU", DEMO_STARS_VIEW);
+    c.Block("ARRIVEEVUE=" + std::to_string(DEMO_STARS_VIEW) + " & flag10=0",
+            {"(flag10=1)(sacados=ETOILE102)(sacados=ETOILE103)(sacados=ETOILE104)(sacados=ETOILE105)",
+             "(sacados=ETOILE106)(sacados=ETOILE107)(sacados=ETOILE108)", "(MESSAGE=9)"});
+    c.Block("Etoiles_JustFinished=1", {"(Etoiles_JustFinished=0)(etoiles_fini=1)", "(MESSAGE=10)"});
     c.Vue("YU", 2);
     c.Block("CLICZONE=ZONE_GARDIEN", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
     c.Vue("YU", 3);
@@ -162,6 +198,7 @@ std::string DemoWorld_Chapter1() {
 MessagesDesc DemoWorld_Messages() {
     MessagesDesc m;
     m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"}};
+    for (int n = 102; n <= 115; n++) m.objets.push_back({"ETOILE" + std::to_string(n), "Étoile"});
     m.messages = {
         {1, {"Bienvenue sur l'île.", "Cliquez pour continuer."}},
         {2, {"Le coffre est fermé à clé."}},
@@ -171,6 +208,8 @@ MessagesDesc DemoWorld_Messages() {
         {6, {"La porte ne bouge pas."}},
         {7, {"Le gardien s'efface devant vous."}},
         {8, {"Vous quittez le temple.", "Fin de la démonstration."}},
+        {9, {"Sept étoiles manquent au ciel.", "Posez-les sur les cercles (clic droit : sac)."}},
+        {10, {"Les étoiles brillent à leur place."}},
     };
     return m;
 }
@@ -184,9 +223,9 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
     if (!WriteFileText(root + "loc/messages.txt", SingleByte(Messages_Make(DemoWorld_Messages()))))
         return fail(error, "loc/messages.txt");
-    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern.
+    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern, 3 a star.
     std::vector<SprImage> sprites;
-    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u}) {
+    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u, 0xFFFFF080u}) {
         SprImage img;
         img.width = img.height = 24;
         img.x = img.y = 12;

@@ -12,6 +12,13 @@ extern const char* const DEMO_WAM_YU;
 constexpr unsigned DEMO_LIEN_TO_YU = 50;
 constexpr unsigned DEMO_LIEN_TO_IR = 51;
 
+// The stars of YU 121, reached from YU 2 (on its left): 17 places on face 0 of the view, star n at
+// face direction (u, v) (x and y one unit ahead); the seven places that finish the puzzle are ringed.
+constexpr int DEMO_STAR_PLACES = 17;
+constexpr unsigned DEMO_STARS_VIEW = 121;
+void DemoWorld_StarPlace(int n, float* u, float* v);
+bool DemoWorld_StarFinishes(int n);
+
 DefNamesDesc DemoWorld_DefNames();
 WamFileDesc DemoWorld_Ir();
 WamFileDesc DemoWorld_Yu();

@@ -84,7 +84,7 @@ std::vector<uint8_t> WamWriter_Build(const WamFileDesc& d) {
         Out p;
         p.i32(pe.type);
         p.text(pe.name, 32);
-        for (size_t i = 0; i < 4; i++) p.u8(i < pe.prefix.size() ? uint8_t(pe.prefix[i]) : uint8_t('_'));
+        for (size_t i = 0; i < 4; i++) p.u8(i < pe.prefix.size() ? uint8_t(pe.prefix[i]) : uint8_t(0));
         body.chunk("PERS", p);
         for (const WamAnimDesc& a : pe.anims) {
             Out pa;

@@ -22,6 +22,7 @@ struct OrvWorldHooks {
     void (*pz_lucioles_autowin)();
     void (*pz_mandala_log_solution)();
     void (*BatonUp)();
+    void (*BatonDown)();  // the inventory screen opens
     // Dialogue.
     void (*OrvDial_InitWorld)(const char* info, const char* com, const char* dial, int32_t world,
                               const char* subjectBank);
@@ -30,7 +31,9 @@ struct OrvWorldHooks {
     void (*OrvDial_ClearSubjects)(int32_t persoId);  // "CLEARSUJ"
     void (*DialBar_Continue)();
     void (*DialBar_Close)();
-    // Panorama: the view-sprite slots of an element shown or hidden in the current view, the full
+    // A click made a character of the scenery talk: its subject panel opens.
+    void (*OrvDial_OpenSubjectPanel)(int32_t persoId);
+    // Panorama: the view-sprite slots of an element shown or hidden in the current view, the
     // re-entry of the current view after a load, and the picture behind the message screen.
     void (*OrvSpw_UpdateElem)(int32_t id, int32_t kind, bool shown);
     void (*OrvWarp_EnterView)();
@@ -67,6 +70,7 @@ ORV_HOOK_VOID(pz_merle_poete_gere_clic, (), ())
 ORV_HOOK_VOID(pz_lucioles_autowin, (), ())
 ORV_HOOK_VOID(pz_mandala_log_solution, (), ())
 ORV_HOOK_VOID(BatonUp, (), ())
+ORV_HOOK_VOID(BatonDown, (), ())
 ORV_HOOK_VOID(OrvDial_InitWorld, (const char* info, const char* com, const char* dial, int32_t world, const char* bank),
               (info, com, dial, world, bank))
 ORV_HOOK_VOID(OrvDial_stop, (), ())
@@ -74,6 +78,7 @@ ORV_HOOK_RET(bool, OrvDial_IsActive, (), (), false)
 ORV_HOOK_VOID(OrvDial_ClearSubjects, (int32_t persoId), (persoId))
 ORV_HOOK_VOID(DialBar_Continue, (), ())
 ORV_HOOK_VOID(DialBar_Close, (), ())
+ORV_HOOK_VOID(OrvDial_OpenSubjectPanel, (int32_t persoId), (persoId))
 ORV_HOOK_VOID(OrvSpw_UpdateElem, (int32_t id, int32_t kind, bool shown), (id, kind, shown))
 ORV_HOOK_VOID(OrvWarp_EnterView, (), ())
 ORV_HOOK_VOID(OrvWarp_DrawBackground, (), ())

@@ -203,6 +203,7 @@ InventaireGrid Inventaire_GetGrid(int32_t count, int32_t width, int32_t height) 
 void Inventaire_Show() {
     if (Inventaire_Shown) return;
     Inventaire_Shown = 1;
+    Call_BatonDown();
     debug_log("Inventaire_Show() : %d objets", Inventaire_NbObjets);
 }
 

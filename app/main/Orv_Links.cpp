@@ -14,6 +14,13 @@
 #include "menus/Orv_MusikCopy.h"
 #include "menus/ViewBigSpr.h"
 #include "panorama/Orv_Warp.h"
+#include "puzzles/pz_araig.h"
+#include "puzzles/pz_baton.h"
+#include "puzzles/pz_dispatch.h"
+#include "puzzles/pz_mandala.h"
+#include "puzzles/pz_merle.h"
+#include "puzzles/pz_poulpe.h"
+#include "puzzles/pz_save.h"
 #include "video/Orv_Qmv.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -56,6 +63,7 @@ bool runPendingBlock() {
 // A new game: the initialisation block asks for the first world, which is entered at once so the
 // menus find a world loaded when they close.
 bool newGame() {
+    pz_new_game();
     if (!Interp_RunInit()) return false;
     if (OrvWam_Jump.pending) OrvWarp_DoViewJump();
     return true;
@@ -67,6 +75,38 @@ int commandNewSound(const char* value) {
     std::snprintf(name, sizeof name, "son%03ld.ksn", std::strtol(value, nullptr, 10));
     OrvSound_PlayQmvSound(name);
     return CMD_DONE;
+}
+
+// "(cinema=n)": video n of the CD's video directory.
+int commandCinema(const char* value) {
+    char name[32];
+    std::snprintf(name, sizeof name, "cine%03ld.qmv", std::strtol(value, nullptr, 10));
+    if (!OrvQmv_start(name)) OrvError_Warning("cinema=%s : vidéo %s absente", value, name);
+    return CMD_DONE;
+}
+
+// An object chosen in the inventory: the dowsing rod, then the dialogue's choice strip, may take it.
+bool chooseObject(int32_t objetId) { return pz_baton_choose(objetId); }
+
+void installPuzzles() {
+    OrvHooks.pz_entree_vue = pz_entree_vue;
+    OrvHooks.pz_gere_clic = pz_gere_clic;
+    OrvHooks.pz_continue = pz_continue;
+    OrvHooks.pz_quit_all = pz_quit_all;
+    OrvHooks.pz_araig_init_after_load = pz_araig_init_after_load;
+    OrvHooks.pz_araig_gere_clic = [] { return pz_araig_gere_clic(); };
+    OrvHooks.pz_araig_hit_center = pz_araig_hit_center;
+    OrvHooks.pz_araig_draw3d = pz_araig_draw3d;
+    OrvHooks.pz_poulpe_aff_viseur = pz_poulpe_aff_viseur;
+    OrvHooks.pz_merle_gere_clic = pz_merle_gere_clic;
+    OrvHooks.pz_merle_poete_gere_clic = pz_merle_poete_gere_clic;
+    OrvHooks.pz_lucioles_autowin = pz_lucioles_autowin;
+    OrvHooks.pz_mandala_log_solution = pz_mandala_log_solution;
+    OrvHooks.BatonUp = BatonUp;
+    OrvHooks.BatonDown = pz_baton_down;
+    OrvHooks.Inventaire_Choose = chooseObject;
+    pz_save_reset();
+    pz_save_register();
 }
 
 // "(MUSIQUE=n[,mark[,loops]])": numbered music through the installation's copy.
@@ -143,7 +183,9 @@ void OrvMain_InstallLinks() {
     // A view jump plays its transition video; the video's end starts the new view's noises.
     OrvWarp_SetTransitionHook([](const char* video) { return OrvQmv_start(video); });
 
+    installPuzzles();
     Interp_RegisterCommand("NewSound", commandNewSound);
+    Interp_RegisterCommand("cinema", commandCinema);
     Interp_RegisterCommand("MUSIQUE", commandMusique);
     Interp_RegisterCommand("CREDITS", commandCredits);
     Interp_RegisterCommand("ViewBigSpr", commandViewBigSpr);

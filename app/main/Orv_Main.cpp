@@ -34,6 +34,8 @@
 #include "panorama/Orv_Input.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
+#include "puzzles/pz_dispatch.h"
+#include "puzzles/pz_mandala.h"
 #include "video/Orv_Qmv.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
@@ -294,6 +296,7 @@ void endLog() {
 
 // The overview's order: settings, variables, then the modules; the report once everything is freed.
 constexpr StopStep kStopSteps[] = {
+    {STEP_NAMES, "pz_mandala_log_solution", pz_mandala_log_solution},
     {STEP_CONFIG, "config_save", [] { config_save(); }},
     {STEP_NAMES, "Interp_DumpVariables", [] { if (DefName_IsLoaded()) Interp_DumpVariables(); }},
     {STEP_DISPLAY, "OrvQmv_stop", stopVideo},
@@ -301,6 +304,7 @@ constexpr StopStep kStopSteps[] = {
     {STEP_MUSIC, "OrvMuzik_MainClose", OrvMuzik_MainClose},
     {STEP_SOUND, "OrvSound_MainClose", OrvSound_MainClose},
     {STEP_WARP, "OrvSpw_FreeAll", OrvSpw_FreeAll},
+    {STEP_NAMES, "pz_quit_all", pz_quit_all},
     {STEP_SPRITES, "OrvSpr_MainClose", OrvSpr_MainClose},
     {STEP_INTERFACE, "Interface_FreeBank", Interface_FreeBank},
     {STEP_FONTS, "OrvFont_RemoveFonts", OrvFont_RemoveFonts},
@@ -359,6 +363,9 @@ void OrvMain_LoopFrame() {
     case LOOP_MENU:
         OrvMenu_continue();
         presentFrame();
+        break;
+    case LOOP_PIROGUE:
+        pz_pirogue_frame();
         break;
     case LOOP_VIEWBIGSPR:
         ViewBigSpr_continue();

@@ -85,21 +85,21 @@ TEST_F(SpwTest, PaintingSavesAndRestoresThePixelsUnderTheSprite) {
 }
 
 TEST_F(SpwTest, FrameListsDrawEveryListedFrame) {
-    AddSpwToFrameTab(vase, 0);
-    AddSpwToFrameTab(vase, SPW_FRAME_NONE);
-    AddSpwToFrameTab(vase, 2);
-    EXPECT_EQ(TestSpwFrameTab(vase, 2), 2);
-    EXPECT_EQ(TestSpwFrameTab(vase, 1), -1);
-    EXPECT_EQ(OrvSpw_IsAnimInFrame(vase, 0), 1);
+    AddSpwToFrameTab(vase, WAM_OBJET, 0);
+    AddSpwToFrameTab(vase, WAM_OBJET, SPW_FRAME_NONE);
+    AddSpwToFrameTab(vase, WAM_OBJET, 2);
+    EXPECT_EQ(TestSpwFrameTab(vase, WAM_OBJET, 2), 2);
+    EXPECT_EQ(TestSpwFrameTab(vase, WAM_OBJET, 1), -1);
+    EXPECT_EQ(OrvSpw_IsAnimInFrame(vase, WAM_OBJET, 0), 1);
     EXPECT_EQ(Painted(), (Shown{true, false, true}));
     // Removing frame 0 moves the last used entry into its place.
-    SubSpwToFrameTab(vase, 0);
+    SubSpwToFrameTab(vase, WAM_OBJET, 0);
     EXPECT_EQ(OrvSpw_Visibles[0].frame_tab[0], 2);
     EXPECT_EQ(OrvSpw_Visibles[0].frame_tab[1], SPW_FRAME_NONE);
     EXPECT_EQ(OrvSpw_Visibles[0].frame_tab[2], SPW_FRAME_FREE);
     EXPECT_EQ(Painted(), (Shown{false, false, true}));
     // Cleared, the sprite shows its current frame again.
-    ClearSpwFrameTab(vase);
+    ClearSpwFrameTab(vase, WAM_OBJET);
     OrvSpw_Visibles[0].frame = 1;
     EXPECT_EQ(Painted(), (Shown{false, true, false}));
 }

@@ -180,10 +180,10 @@ TEST_F(SaveTest, BadSavesAreRefusedBeforeAnythingChanges) {
         {"VARS", [](std::vector<uint8_t>& d) { d.resize(d.size() - 4); }},
         {"FLAGS", [](std::vector<uint8_t>& d) { d.push_back(1); }},
         {"SAC", [](std::vector<uint8_t>& d) { d[0] = 91; }},         // count
-        {"SAC", [](std::vector<uint8_t>& d) { d[8 + 4] = 9; }},      // first object id
+        {"SAC", [](std::vector<uint8_t>& d) { d[8 + 4] = 200; }},    // first object id: none such
         {"SAC", [](std::vector<uint8_t>& d) { d[8 + 12 + 4] = 1; }}, // the same object twice
         {"SAC", [](std::vector<uint8_t>& d) { d[8 + 12 * 5 + 4] = 1; }},  // a free slot in use
-        {"SAC", [](std::vector<uint8_t>& d) { d[4] = 3; }},          // hand
+        {"SAC", [](std::vector<uint8_t>& d) { d[4] = 200; }},        // hand: no such object
         {"ELEMS", [](std::vector<uint8_t>& d) { d[0] = 3; }},
         {"ELEMS", [](std::vector<uint8_t>& d) { d.back() = 2; }},
         {"INTERP", [](std::vector<uint8_t>& d) { d[0] = 1, d[4] = 3; }},  // waiting mid-word

@@ -1,0 +1,10 @@
+// The dowsing rod: an overlay of the panorama raised from the inventory.
+#pragma once
+#include <cstdint>
+
+// Once per warp frame, from the interface overlays.
+void BatonUp();
+// An object chosen in the inventory; true when it raised the rod.
+bool pz_baton_choose(int32_t objetId);
+// The inventory screen opens: the rod goes down.
+void pz_baton_down();

@@ -1,0 +1,11 @@
+// The mandalas of TI 10 and the fireflies of SH 1.
+#pragma once
+
+struct ST_wam_zclic;
+
+void pz_mandala_gere_clic(ST_wam_zclic* zone);
+void pz_lucioles_gere_clic(ST_wam_zclic* zone);
+// A view jump in "voiles.wam" found no target view.
+void pz_lucioles_autowin();
+// At exit: the order of the mandalas into the log.
+void pz_mandala_log_solution();
