@@ -45,6 +45,14 @@
 
 constexpr float kQuarter = 3.14159265f / 2;
 
+// The seed after which the game's generator draws `value` first (its step is invertible).
+inline uint32_t SeedForFirstDraw(int value) {
+    const uint32_t a = 214013u, c = 2531011u;
+    uint32_t inverse = 1;
+    for (int i = 0; i < 5; i++) inverse *= 2 - a * inverse;
+    return ((uint32_t(value) << 16) - c) * inverse;
+}
+
 // The scenario commands that the puzzles ran, as "NAME=value", in order.
 inline std::vector<std::string>& RecordedCommands() {
     static std::vector<std::string> commands;

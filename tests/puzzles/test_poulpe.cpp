@@ -41,14 +41,6 @@ protected:
     double FovDegrees() const { return double(OrvWarp_GetFieldOfView()) / kDegree; }
 };
 
-// The seed whose first draw is `value` (the generator's step is invertible).
-uint32_t SeedFor(int value) {
-    const uint32_t a = 214013u, c = 2531011u;
-    uint32_t inverse = 1;
-    for (int i = 0; i < 5; i++) inverse *= 2 - a * inverse;
-    const uint32_t state = uint32_t(value) << 16;
-    return (state - c) * inverse;
-}
 }  // namespace
 
 TEST(PoulpeSectors, YawSectorsAndTheGapsBetweenThem) {
@@ -64,11 +56,11 @@ TEST(PoulpeSectors, YawSectorsAndTheGapsBetweenThem) {
 }
 
 TEST(PoulpeSectors, TheDrawReachesNPlusOneOnlyForTheLargestValue) {
-    orv_srand(SeedFor(ORV_RAND_MAX));
+    orv_srand(SeedForFirstDraw(ORV_RAND_MAX));
     EXPECT_EQ(poulpe_random(39), 40);
-    orv_srand(SeedFor(ORV_RAND_MAX - 1));
+    orv_srand(SeedForFirstDraw(ORV_RAND_MAX - 1));
     EXPECT_EQ(poulpe_random(39), 39);
-    orv_srand(SeedFor(0));
+    orv_srand(SeedForFirstDraw(0));
     EXPECT_EQ(poulpe_random(50), 0);
 }
 
