@@ -226,6 +226,9 @@ std::string PuzzleViews_Chapter1(uint32_t startView, const std::vector<std::stri
     c.Vue("IR", 7);
     c.Comment("The spring: the rod stops swinging.");
     c.Block("CLICZONE=ZONE_SOURCE", {"(NEARW77=0)"});
+    c.Vue("TI", 10);
+    c.Comment("The mandalas' zones reach the scenario too: flag 30 records one.");
+    c.Block("CLICZONE=ZONE_IRA", {"(flag30=1)"});
     c.Vue("SH", 1);
     c.Comment("The fireflies handed over: flag 20 records the pass.");
     c.Block("Puzzle_Lucioles_AutoWin=1 & flag20=0", {"(flag20=1)"});

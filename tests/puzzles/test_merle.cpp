@@ -131,6 +131,7 @@ TEST_F(MerleTest, ThePoetSpeaksABirdsLineAndTheBirdsSing) {
     PointAtCell(3);
     Pass();
     EXPECT_EQ(Heard(300), Part(Song(3), 0, 300));
+    EXPECT_EQ(merle_etat, MERLE_ECOUTE);
     PointAtCell(0);
     Pass();
     EXPECT_EQ(Heard(300), Part(Song(3), 300, 300));
