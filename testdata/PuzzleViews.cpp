@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "panorama/WarpFaceNames.h"
 #include "testdata/KsnWriter.h"
 #include "testdata/PanoramaWriter.h"
 #include "testdata/SprWriter.h"
@@ -265,8 +266,7 @@ bool PuzzleViews_Write(const std::string& dir, uint32_t startView, std::string* 
         for (const WamLieuDesc& l : w->lieux)
             for (const WamVueDesc& v : l.vues)
                 for (int f = 0; f < 6; f++) {
-                    char name[40];
-                    std::snprintf(name, sizeof name, "datas_q2/warp/%s_%d.tga", v.name.c_str(), f);
+                    const std::string name = "datas_q2/warp/" + WarpFace_FileName(v.name.c_str(), f);
                     const std::vector<uint8_t>& bytes = FaceFile(f);
                     if (!WriteFileBytes(root + name, bytes.data(), bytes.size())) return Fail(error, name);
                 }
