@@ -80,7 +80,6 @@ void pz_lucioles_autowin() {
 
 void pz_mandala_log_solution() {
     // Only a game whose names define the order variables has an order to tell.
-    if (!DefName_IsLoaded()) return;
     int32_t order[kFireflies];
     for (int i = 0; i < kFireflies; i++) {
         char name[24];

@@ -123,8 +123,7 @@ void pz_merle_poete_gere_clic() {
     if (merle_etat == MERLE_CHOISI) {
         Judge();
     } else if (merle_etat == MERLE_POETE) {
-        const int32_t cell = pz_merle_cellule(kPoetCells);
-        if (cell >= 0 && cell < kPoetCells) Speak();
+        if (pz_merle_cellule(kPoetCells) >= 0) Speak();
     }
     if (Interp_GetEngineVar(IV_CLICPERSO) == pz_perso_id("POETE_ASSIS") && merle_etat == MERLE_ATTENTE &&
         Interp_ReadVar("FINMERLE") == 0)

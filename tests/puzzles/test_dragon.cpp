@@ -90,8 +90,11 @@ TEST_F(DragonTest, AFlightEndsOnItsRestingFrameSeenAgain) {
 
 TEST_F(DragonTest, GuessesBuildTheLowCloudsUntilThePearlIsFound) {
     ClickAt(kDragon);
+    // Clicks while the dragon flies are ignored.
+    ClickAt(kLeft);
+    EXPECT_EQ(Var("Time_nuage_transparent"), 0);
     ASSERT_TRUE(FinishFlight());
-    std::vector<int32_t> hidingPlaces{Var("Perle_cachee")};
+    std::vector<int32_t> hidingPlaces{Var("Perle_cachee")}, positions{Var("Num_sequence_dragon")};
 
     // A wrong guess with no cloud standing changes nothing but the next flight.
     ClickAt(OtherSide());
@@ -105,6 +108,7 @@ TEST_F(DragonTest, GuessesBuildTheLowCloudsUntilThePearlIsFound) {
     EXPECT_EQ(Var("State_nuages_bas"), 0);
     EXPECT_TRUE(Commands().empty());
     hidingPlaces.push_back(Var("Perle_cachee"));
+    positions.push_back(Var("Num_sequence_dragon"));
 
     // A right guess: the cloud turns see-through with the pearl in it, then a low cloud rises.
     const float side = SideOfPearl();
@@ -144,15 +148,20 @@ TEST_F(DragonTest, GuessesBuildTheLowCloudsUntilThePearlIsFound) {
     EXPECT_EQ(LowCloudFrames(), (std::vector<int32_t>{1, 0, 0, 0, 0}));
     EXPECT_EQ(Commands(), std::vector<std::string>{"NewSound=206"});
     hidingPlaces.push_back(Var("Perle_cachee"));
+    positions.push_back(Var("Num_sequence_dragon"));
 
     // A wrong guess takes one away.
     Guess(OtherSide());
     EXPECT_EQ(Var("State_nuages_bas"), 0);
     EXPECT_EQ(Commands().back(), "NewSound=205");
     hidingPlaces.push_back(Var("Perle_cachee"));
+    positions.push_back(Var("Num_sequence_dragon"));
     for (int i = 0; i < 5; i++) {
         Guess(SideOfPearl());
-        if (Var("FINPERLE") == 0) hidingPlaces.push_back(Var("Perle_cachee"));
+        if (Var("FINPERLE") == 0) {
+            hidingPlaces.push_back(Var("Perle_cachee"));
+            positions.push_back(Var("Num_sequence_dragon"));
+        }
     }
     // The fifth cloud ends it: the pearl in its hole, no new flight.
     EXPECT_EQ(Var("FINPERLE"), 1);
@@ -164,7 +173,7 @@ TEST_F(DragonTest, GuessesBuildTheLowCloudsUntilThePearlIsFound) {
     EXPECT_EQ(Slot("PERLE_TROU")->shown, 1);
     EXPECT_EQ(pz_dragon_get_etat(), DRAGON_REPOS);
     EXPECT_EQ(hidingPlaces, (std::vector<int32_t>{'A', 'B', 'B', 'A', 'B', 'A', 'B', 'B'}));
-    EXPECT_EQ(Var("Num_sequence_dragon"), 3);
+    EXPECT_EQ(positions, (std::vector<int32_t>{1, 2, 3, 4, 0, 1, 2, 3}));
     ClickAt(SideOfPearl());
     EXPECT_EQ(Var("Time_nuage_transparent"), 0);
 }

@@ -91,15 +91,14 @@ TEST_F(MandalaTest, LaidMandalasAreCountedInTheirOrder) {
     EXPECT_EQ(Commands().size(), 2u);
 
     // The exit log lists the mandalas 4, 6, 5, 1, 3, 2.
-    SetVar("OrdreMandala6", 6);
-    SetVar("OrdreMandala1", 3);
+    for (int m : {1, 2, 3, 5, 6}) SetVar(("OrdreMandala" + std::to_string(m)).c_str(), 10 + m);
     pz_mandala_log_solution();
     const std::string log = ReadFileText(dir / "quillmar2.log");
     const size_t title = log.find("--- Solution Mandalas ---");
     ASSERT_NE(title, std::string::npos);
     size_t at = title;
-    for (const char* line : {"Mandala 1 : numero 2", "Mandala 2 : numero 6", "Mandala 3 : numero 0",
-                             "Mandala 4 : numero 3", "Mandala 5 : numero 0", "Mandala 6 : numero 0"}) {
+    for (const char* line : {"Mandala 1 : numero 2", "Mandala 2 : numero 16", "Mandala 3 : numero 15",
+                             "Mandala 4 : numero 11", "Mandala 5 : numero 13", "Mandala 6 : numero 12"}) {
         const size_t next = log.find(line, at);
         EXPECT_NE(next, std::string::npos) << line;
         at = next;
@@ -159,6 +158,11 @@ TEST_F(MandalaTest, OnlyTheSixthFireflyCounts) {
     // Firefly 4 is the chinese mandala's, laid sixth, but it comes seventh.
     Firefly(4);
     EXPECT_EQ(Var("Puzzle_Lucioles_Fini"), 0);
+    // The link back to the other file is no firefly.
+    const size_t sounds = Commands().size();
+    ClickAt(2 * kQuarter);
+    EXPECT_EQ(Var("NbLucioleAllumed"), 7);
+    EXPECT_EQ(Commands().size(), sounds);
 }
 
 TEST(MandalaNames, AGameWithoutThePuzzlesNamesIsLeftAlone) {

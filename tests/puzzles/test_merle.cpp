@@ -200,6 +200,11 @@ TEST_F(MerleTest, LeavingGivesTheSoundsBackAndANewVisitStartsAgain) {
     EXPECT_EQ(merle_nb_bonnes, 0);
     EXPECT_EQ(merle_etat, MERLE_ATTENTE);
     EXPECT_TRUE(SoundLoaded("merleb.ksn"));
+    // Its quit acts in its own view only.
+    GoTo(6);
+    pz_merle_quit();
+    EXPECT_TRUE(SoundLoaded("merleb.ksn"));
+    GoTo(73);
     // Entered again without leaving through a zone, the sounds are not taken twice.
     ASSERT_TRUE(OrvWarp_start());
     OrvSoundInfo info;

@@ -59,9 +59,15 @@ TEST_F(OghamTest, EntryListsEveryPositionInOrder) {
     const int32_t stone = DefName_GetIdName(DEFNAME_OBJETS, "OGHAM_SPRITE");
     AddSpwToFrameTab(stone, WAM_OBJET, 3);
     ogham_etat[4] = -1;
-    ASSERT_TRUE(OrvWarp_start());
+    pz_ogham_entree();
     carved[4] = -1;
     EXPECT_EQ(List(), carved);
+    // A loaded stone whose row starts empty: its strokes take shapes of their own positions.
+    ogham_etat[5] = -1;
+    ASSERT_TRUE(OrvWarp_start());
+    Zone(17);
+    EXPECT_EQ(ogham_etat[6], 24);
+    EXPECT_EQ(ogham_etat[9], 36);
 }
 
 TEST_F(OghamTest, TheSolutionIsCarvedAndChecked) {
@@ -120,6 +126,7 @@ TEST_F(OghamTest, StrokesRunFromTheStartOfTheirRow) {
     EXPECT_EQ(ogham_etat[10], 42);
     EXPECT_EQ(ogham_etat[11], 46);
     Zone(11);  // the first stroke cannot go before the second
+    EXPECT_EQ(ogham_etat[10], 42);
     Zone(12);
     Zone(12);
     EXPECT_EQ(ogham_etat[11], 46);

@@ -284,6 +284,13 @@ TEST_F(PoulpeTest, FacingIsFrozenDuringAnAttackAndKeptInTheGaps) {
     const uint32_t timer = Octopus().AttackTimer;
     Passes(5);
     EXPECT_EQ(Octopus().AttackTimer, timer);  // an octopus not faced does not arm
+    // Armed, it attacks only while it is faced.
+    Look(kFaceOctopus);
+    for (int i = 0; i < 100 && Octopus().State != PLP_ARMED; i++) Pass();
+    ASSERT_EQ(Octopus().State, PLP_ARMED);
+    Look(0);
+    Passes(4 * 50);
+    EXPECT_EQ(Octopus().State, PLP_ARMED);
     ASSERT_TRUE(WaitForAttack());
     Look(0);
     Pass();
