@@ -25,23 +25,8 @@ enum : uint32_t {
     Z_IRB, Z_CHB, Z_YUB, Z_IRA, Z_CHA, Z_YUA, Z_SOURCE,
 };
 
-// A square of directions round (u, 0) of a side face: 0 ahead, 1 right, 2 behind, 3 left.
-std::vector<WamPointDesc> Square(int face, float u) {
-    std::vector<WamPointDesc> pts;
-    for (auto [du, dv] : {std::pair{-1.f, -1.f}, {1.f, -1.f}, {1.f, 1.f}, {-1.f, 1.f}}) {
-        const float a = u + du * kHalf, b = dv * kHalf;
-        switch (face) {
-        case 0: pts.push_back({a, b, 1}); break;
-        case 1: pts.push_back({1, b, -a}); break;
-        case 2: pts.push_back({-a, b, -1}); break;
-        default: pts.push_back({-1, b, a}); break;
-        }
-    }
-    return pts;
-}
-
 WamZoneDesc Zone(int32_t type, uint32_t numero, const std::string& name, int face, float u = 0) {
-    return WamZoneDesc{type, numero, name, Square(face, u)};
+    return WamZoneDesc{type, numero, name, WamWriter_FaceSquare(face, u, 0, kHalf)};
 }
 
 WamVueDesc Vue(uint32_t id, const std::string& name) {

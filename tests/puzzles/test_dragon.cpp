@@ -25,7 +25,9 @@ protected:
         ClickAt(side);
         for (int i = 0; i < 40 && Var("Time_nuage_transparent") != 0; i++) Pass();
         ASSERT_EQ(Var("Time_nuage_transparent"), 0);
-        if (Var("FINPERLE") == 0) ASSERT_TRUE(FinishFlight());
+        if (Var("FINPERLE") == 0) {
+            ASSERT_TRUE(FinishFlight());
+        }
     }
     float SideOfPearl() { return Var("Perle_cachee") == 'A' ? kLeft : kRight; }
     float OtherSide() { return Var("Perle_cachee") == 'A' ? kRight : kLeft; }

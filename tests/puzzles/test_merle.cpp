@@ -209,5 +209,7 @@ TEST_F(MerleTest, LeavingGivesTheSoundsBackAndANewVisitStartsAgain) {
     ASSERT_TRUE(OrvWarp_start());
     OrvSoundInfo info;
     for (int id = 0; id < ORVSOUND_MAX_SOUNDS; id++)
-        if (OrvSound_GetInfo(id, &info) && info.name == "merleb.ksn") EXPECT_EQ(info.shares, 1);
+        if (OrvSound_GetInfo(id, &info) && info.name == "merleb.ksn") {
+            EXPECT_EQ(info.shares, 1);
+        }
 }
