@@ -6,7 +6,6 @@
 #include "panorama/Orv_Spw.h"
 #include "puzzles/pz_common.h"
 #include "puzzles/pz_dispatch.h"
-#include "world/Interp.h"
 #include "world/wam.h"
 
 int32_t anneau_pas = 0;

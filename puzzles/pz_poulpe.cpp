@@ -3,7 +3,6 @@
 
 #include <strings.h>
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,7 +10,6 @@
 #include "app/Orv_File.h"
 #include "app/Orv_Log.h"
 #include "app/Random.h"
-#include "graphics2d/Orv_Display.h"
 #include "graphics2d/Orv_Spr.h"
 #include "panorama/Interface.h"
 #include "panorama/Orv_Spw.h"
