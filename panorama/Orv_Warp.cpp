@@ -523,10 +523,12 @@ void OrvWarp_DisplayFrame() {
     }
     OrvWarp_ZoneSouris = OrvWam_CurrentVue ? z3d_find_zone_at(OrvWam_CurrentVue->zclic, cx, cy) : nullptr;
 
-    // The pointer.
+    // The pointer; while the blackbirds are offered it shows no zone.
     if (ST_wam_zclic* spider = Call_pz_araig_hit_center()) {
         OrvWarp_ZoneSouris = spider;
         Interface_SetCurseurZone(INTERFACE_KIND_ARAIG, 2);
+    } else if (Call_pz_merle_choix()) {
+        Interface_SetCurseurZone(0, 0);
     } else if (OrvSpw_PointerOver == 1) {
         Interface_SetCurseurZone(WAM_ZONE_SCENARIO, 0);
     } else if (OrvSpw_PointerOver == 2) {
@@ -536,7 +538,15 @@ void OrvWarp_DisplayFrame() {
     } else {
         Interface_SetCurseurZone(0, 0);
     }
-    if (OrvWarp_SubjectPanelOpen) Call_pz_merle_gere_clic();
+    if (OrvWarp_SubjectPanelOpen) {
+        Call_pz_merle_gere_clic();
+        // The five blackbirds take the panel's place while they are offered; a click reaches the
+        // puzzle through the click routing too, so it is left recorded.
+        if (Call_pz_merle_oiseaux()) {
+            Call_OrvDial_DrawSubjectPanel();
+            if (MouseClickFlags.click) Call_pz_merle_clic_oiseaux();
+        }
+    }
     Interface_GereFrame();
 }
 
@@ -603,7 +613,8 @@ void OrvWarp_continue() {
     }
     if (NewFrameFlags & NEWFRAME_MAIN) {
         OrvSpw_Advance();
-        OrvWarp_ZoomStep();
+        // A puzzle that steps the shake in its own pass would otherwise see it run faster.
+        if (!Call_pz_zoom_owned()) OrvWarp_ZoomStep();
     }
     warp_update_view();
     if (OrvWarp_Render()) {

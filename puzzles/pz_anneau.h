@@ -12,3 +12,5 @@ void pz_anneau_entree();
 void pz_tortue_gere_clic(ST_wam_zclic* zone);
 void pz_anneau_continue();
 void pz_anneau_quit();
+// The last slot that shows the ring; fatal when none does.
+int32_t find_num_spw_anneau();

@@ -2,6 +2,13 @@
 #pragma once
 #include <cstdint>
 
+struct SprBank;
+
+extern SprBank* baton_SprBank;
+extern uint8_t baton_up;
+extern int32_t baton_SprNum;
+extern int32_t baton_step;
+
 // Once per warp frame, from the interface overlays.
 void BatonUp();
 // An object chosen in the inventory; true when it raised the rod.

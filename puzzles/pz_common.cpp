@@ -33,6 +33,10 @@ bool pz_zone_name_starts(const ST_wam_zclic* zone, const char* prefix) {
     return zone && strnlen(zone->name, sizeof zone->name) >= n && strncasecmp(zone->name, prefix, n) == 0;
 }
 
+bool pz_zone_name_is(const ST_wam_zclic* zone, const char* name) {
+    return pz_zone_name_starts(zone, name) && strnlen(zone->name, sizeof zone->name) == std::strlen(name);
+}
+
 int32_t pz_zone_name_digit(const ST_wam_zclic* zone, int at) {
     if (!zone || at < 0 || size_t(at) >= strnlen(zone->name, sizeof zone->name)) return -1;
     const unsigned char c = static_cast<unsigned char>(zone->name[at]);

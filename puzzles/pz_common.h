@@ -20,6 +20,8 @@ int32_t pz_zone_id(const char* name);
 
 // True when the zone's name begins with the prefix (without regard to case).
 bool pz_zone_name_starts(const ST_wam_zclic* zone, const char* prefix);
+// True when the zone's name is the name (without regard to case).
+bool pz_zone_name_is(const ST_wam_zclic* zone, const char* name);
 // The digit at position `at` of the zone's name, or -1 when that character is not a digit.
 int32_t pz_zone_name_digit(const ST_wam_zclic* zone, int at);
 

@@ -4,6 +4,9 @@
 struct ST_wam_zclic;
 
 void pz_mandala_gere_clic(ST_wam_zclic* zone);
+// One rule of the mandalas: the object in hand laid on its zone is counted in the rule's variable.
+void pz_mandala_pose(const char* objet, const char* zone, const char* variable);
+bool pz_mandala_match(const char* objet, const char* zone);
 void pz_lucioles_gere_clic(ST_wam_zclic* zone);
 // A view jump in "voiles.wam" found no target view.
 void pz_lucioles_autowin();

@@ -7,6 +7,8 @@ struct ST_wam_zclic;
 constexpr int PZ_OGHAM_POSITIONS = 15;
 // The frame shown at each position, -1 for no stroke; saved.
 extern int8_t ogham_etat[PZ_OGHAM_POSITIONS];
+// The stone that sets "FINOGHAM".
+extern const int8_t ogham_solution[PZ_OGHAM_POSITIONS];
 
 void pz_ogham_entree();
 void pz_oghamgereclic(ST_wam_zclic* zone);

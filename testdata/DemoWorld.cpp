@@ -10,26 +10,8 @@ const char* const DEMO_WAM_YU = "yucatan.wam";
 namespace {
 constexpr float kPi = 3.14159265f;
 
-// A square of directions around the axis of one cube face: 0 ahead (+z), 1 right (+x), 2 behind,
-// 3 left, 4 up, 5 down.
-std::vector<WamPointDesc> square(int face, float u, float v, float half) {
-    std::vector<WamPointDesc> pts;
-    for (auto [du, dv] : {std::pair{-1.f, -1.f}, {1.f, -1.f}, {1.f, 1.f}, {-1.f, 1.f}}) {
-        float a = u + du * half, b = v + dv * half;
-        switch (face) {
-        case 0: pts.push_back({a, b, 1}); break;
-        case 1: pts.push_back({1, b, -a}); break;
-        case 2: pts.push_back({-a, b, -1}); break;
-        case 3: pts.push_back({-1, b, a}); break;
-        case 4: pts.push_back({a, 1, -b}); break;
-        default: pts.push_back({a, -1, b}); break;
-        }
-    }
-    return pts;
-}
-
 WamZoneDesc zone(int32_t type, uint32_t numero, const std::string& name, int face, float u = 0, float v = 0) {
-    return WamZoneDesc{type, numero, name, square(face, u, v, 0.25f)};
+    return WamZoneDesc{type, numero, name, WamWriter_FaceSquare(face, u, v, 0.25f)};
 }
 
 WamVueDesc vue(uint32_t id, const std::string& name) {

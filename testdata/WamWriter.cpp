@@ -2,6 +2,7 @@
 #include "testdata/WamWriter.h"
 
 #include <cstring>
+#include <utility>
 
 #include "testdata/TempDir.h"
 
@@ -122,6 +123,22 @@ std::vector<uint8_t> WamWriter_Build(const WamFileDesc& d) {
 bool WamWriter_Save(const std::string& path, const WamFileDesc& desc) {
     std::vector<uint8_t> bytes = WamWriter_Build(desc);
     return WriteFileBytes(path, bytes.data(), bytes.size());
+}
+
+std::vector<WamPointDesc> WamWriter_FaceSquare(int face, float u, float v, float half) {
+    std::vector<WamPointDesc> pts;
+    for (auto [du, dv] : {std::pair{-1.f, -1.f}, {1.f, -1.f}, {1.f, 1.f}, {-1.f, 1.f}}) {
+        const float a = u + du * half, b = v + dv * half;
+        switch (face) {
+        case 0: pts.push_back({a, b, 1}); break;
+        case 1: pts.push_back({1, b, -a}); break;
+        case 2: pts.push_back({-a, b, -1}); break;
+        case 3: pts.push_back({-1, b, a}); break;
+        case 4: pts.push_back({a, 1, -b}); break;
+        default: pts.push_back({a, -1, b}); break;
+        }
+    }
+    return pts;
 }
 
 long WamWriter_FindChunk(const std::vector<uint8_t>& bytes, const char tag[4]) {

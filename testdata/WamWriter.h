@@ -69,5 +69,8 @@ struct WamFileDesc {
 // The bytes of the file: 32-byte header, then LIEU (VUE (ZCLI DEST BRUI)*)*, LIEN, PERS (ANIM)*, SON chunks.
 std::vector<uint8_t> WamWriter_Build(const WamFileDesc& desc);
 bool WamWriter_Save(const std::string& path, const WamFileDesc& desc);
+// A zone outline: the square of directions (x right, y up, z ahead) of half-size `half` round (u, v)
+// of one cube face: 0 ahead, 1 right, 2 behind, 3 left, 4 up, 5 down.
+std::vector<WamPointDesc> WamWriter_FaceSquare(int face, float u, float v, float half);
 // Offset of the first chunk with the tag in built bytes, or -1 (tests patch chunks there).
 long WamWriter_FindChunk(const std::vector<uint8_t>& bytes, const char tag[4]);

@@ -17,7 +17,14 @@ struct OrvWorldHooks {
     ST_wam_zclic* (*pz_araig_hit_center)();
     void (*pz_araig_draw3d)();
     bool (*pz_poulpe_aff_viseur)();
+    // True while a puzzle steps the hit-shake itself (the warp pass then leaves it alone).
+    bool (*pz_zoom_owned)();
     void (*pz_merle_gere_clic)();
+    // The blackbirds of IR 73: true while their five-cell panel stands in for a character's subjects;
+    // a click while it is shown (the puzzle hit-tests its cells); true while no zone pointer is drawn.
+    bool (*pz_merle_oiseaux)();
+    void (*pz_merle_clic_oiseaux)();
+    bool (*pz_merle_choix)();
     void (*pz_merle_poete_gere_clic)();
     void (*pz_lucioles_autowin)();
     void (*pz_mandala_log_solution)();
@@ -33,6 +40,8 @@ struct OrvWorldHooks {
     void (*DialBar_Close)();
     // A click made a character of the scenery talk: its subject panel opens.
     void (*OrvDial_OpenSubjectPanel)(int32_t persoId);
+    // Draws the fixed column of five subject cells (the blackbirds) and marks the panel open.
+    void (*OrvDial_DrawSubjectPanel)();
     // Panorama: the view-sprite slots of an element shown or hidden in the current view, the
     // re-entry of the current view after a load, and the picture behind the message screen.
     void (*OrvSpw_UpdateElem)(int32_t id, int32_t kind, bool shown);
@@ -65,7 +74,11 @@ ORV_HOOK_RET(bool, pz_araig_gere_clic, (), (), false)
 ORV_HOOK_RET(ST_wam_zclic*, pz_araig_hit_center, (), (), nullptr)
 ORV_HOOK_VOID(pz_araig_draw3d, (), ())
 ORV_HOOK_RET(bool, pz_poulpe_aff_viseur, (), (), false)
+ORV_HOOK_RET(bool, pz_zoom_owned, (), (), false)
 ORV_HOOK_VOID(pz_merle_gere_clic, (), ())
+ORV_HOOK_RET(bool, pz_merle_oiseaux, (), (), false)
+ORV_HOOK_VOID(pz_merle_clic_oiseaux, (), ())
+ORV_HOOK_RET(bool, pz_merle_choix, (), (), false)
 ORV_HOOK_VOID(pz_merle_poete_gere_clic, (), ())
 ORV_HOOK_VOID(pz_lucioles_autowin, (), ())
 ORV_HOOK_VOID(pz_mandala_log_solution, (), ())
@@ -79,6 +92,7 @@ ORV_HOOK_VOID(OrvDial_ClearSubjects, (int32_t persoId), (persoId))
 ORV_HOOK_VOID(DialBar_Continue, (), ())
 ORV_HOOK_VOID(DialBar_Close, (), ())
 ORV_HOOK_VOID(OrvDial_OpenSubjectPanel, (int32_t persoId), (persoId))
+ORV_HOOK_VOID(OrvDial_DrawSubjectPanel, (), ())
 ORV_HOOK_VOID(OrvSpw_UpdateElem, (int32_t id, int32_t kind, bool shown), (id, kind, shown))
 ORV_HOOK_VOID(OrvWarp_EnterView, (), ())
 ORV_HOOK_VOID(OrvWarp_DrawBackground, (), ())

@@ -98,7 +98,11 @@ void installPuzzles() {
     OrvHooks.pz_araig_hit_center = pz_araig_hit_center;
     OrvHooks.pz_araig_draw3d = pz_araig_draw3d;
     OrvHooks.pz_poulpe_aff_viseur = pz_poulpe_aff_viseur;
+    OrvHooks.pz_zoom_owned = pz_poulpe_owns_zoom;
     OrvHooks.pz_merle_gere_clic = pz_merle_gere_clic;
+    OrvHooks.pz_merle_oiseaux = pz_merle_oiseaux;
+    OrvHooks.pz_merle_clic_oiseaux = pz_merle_clic_oiseaux;
+    OrvHooks.pz_merle_choix = pz_merle_choix;
     OrvHooks.pz_merle_poete_gere_clic = pz_merle_poete_gere_clic;
     OrvHooks.pz_lucioles_autowin = pz_lucioles_autowin;
     OrvHooks.pz_mandala_log_solution = pz_mandala_log_solution;

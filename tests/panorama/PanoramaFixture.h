@@ -35,17 +35,7 @@ constexpr uint32_t kTestLien = 60;
 
 // A square of world directions (y up) around the axis of a face: 0 ahead, 1 right, 2 behind, 3 left.
 inline std::vector<WamPointDesc> TestSquare(int face, float u, float v, float half) {
-    std::vector<WamPointDesc> pts;
-    for (auto [du, dv] : {std::pair{-1.f, -1.f}, {1.f, -1.f}, {1.f, 1.f}, {-1.f, 1.f}}) {
-        const float a = u + du * half, b = v + dv * half;
-        switch (face) {
-        case 0: pts.push_back({a, b, 1}); break;
-        case 1: pts.push_back({1, b, -a}); break;
-        case 2: pts.push_back({-a, b, -1}); break;
-        default: pts.push_back({-1, b, a}); break;
-        }
-    }
-    return pts;
+    return WamWriter_FaceSquare(face, u, v, half);
 }
 
 class WarpWorldTest : public ::testing::Test {

@@ -1,0 +1,155 @@
+// The blackbirds and the poet of IR 73: the poet speaks a bird's line, the player picks the bird.
+#include "puzzles/pz_merle.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "app/Orv_Log.h"
+#include "app/Random.h"
+#include "audio/Orv_Muzik.h"
+#include "audio/Orv_Sound.h"
+#include "framework/Input.h"
+#include "graphics2d/Orv_Spr.h"
+#include "menus/Menu_Grid.h"
+#include "panorama/Interface.h"
+#include "panorama/Orv_Warp.h"
+#include "puzzles/pz_common.h"
+#include "world/Interp.h"
+
+int32_t soluce[MERLE_OISEAUX] = {};
+int32_t bonne = 0;
+int32_t merle_son[MERLE_OISEAUX] = {-1, -1, -1, -1, -1};
+int32_t merle_etat = MERLE_ATTENTE;
+int32_t merle_nb_bonnes = 0;
+uint8_t merle_choix = 0;
+
+namespace {
+constexpr int kVoice = 2;
+constexpr int32_t kBirds = 10;
+constexpr int32_t kPoetCells = 3;
+constexpr int32_t kRightInARow = 3;
+// The subject panel's column: a column of three subjects starts where the fixed five-cell one does.
+constexpr int32_t kPanelX = 450, kPanelY = 180, kCell = 62, kCellOffset = 31;
+int32_t g_sonBon = -1;
+int32_t g_sonFaux = -1;
+
+int32_t LoadSound(const char* name, const char* what) {
+    const int32_t id = OrvSound_load(name, nullptr);
+    if (id < 0) OrvError_Fatal("### ERREUR ### ID son non accepté.. : %s", what);
+    return id;
+}
+
+void FreeSound(int32_t& id) {
+    if (id != -1) OrvSound_free(id, kVoice);
+    id = -1;
+}
+
+void FreeAll() {
+    FreeSound(g_sonFaux);
+    FreeSound(g_sonBon);
+    for (int32_t& id : merle_son) FreeSound(id);
+}
+
+void PointerToCentre() {
+    int32_t cx, cy;
+    OrvWarp_GetScreenCentre(&cx, &cy);
+    OrvWarp_Cursor = {cx, cy};
+    SetMousePosition(cx, cy);
+}
+
+void Judge() {
+    if (pz_merle_cellule(MERLE_OISEAUX) == bonne) {
+        OrvSound_play(g_sonBon, kVoice);
+        merle_nb_bonnes++;
+    } else {
+        OrvSound_play(g_sonFaux, kVoice);
+        merle_nb_bonnes = 0;
+    }
+    merle_etat = MERLE_ATTENTE;
+    if (merle_nb_bonnes == kRightInARow) Interp_WriteVar("FINMERLE", 1);
+}
+
+// The poet speaks the line of one of the five birds, whose songs are loaded for the listening.
+void Speak() {
+    // The generator's largest value would name a sixth bird.
+    bonne = std::min(pz_merle_random(MERLE_OISEAUX), MERLE_OISEAUX - 1);
+    for (int i = 0; i < MERLE_OISEAUX; i++) {
+        char name[32];
+        std::snprintf(name, sizeof name, "merle%d.ksn", soluce[i]);
+        FreeSound(merle_son[i]);
+        merle_son[i] = LoadSound(name, "ID_son_merle[n]");
+    }
+    RunOneCommandf("(dial=%d)", 89 + soluce[bonne]);
+    merle_etat = MERLE_ECOUTE;
+    merle_choix = 1;
+    PointerToCentre();
+}
+}  // namespace
+
+int32_t pz_merle_random(int32_t n) { return int32_t(int64_t(orv_rand()) * n / ORV_RAND_MAX); }
+
+void pz_merle_tirage() {
+    for (int i = 0; i < MERLE_OISEAUX; i++) {
+        int32_t n;
+        bool taken;
+        do {
+            n = std::min(1 + pz_merle_random(kBirds), kBirds);
+            taken = std::find(soluce, soluce + i, n) != soluce + i;
+        } while (taken);
+        soluce[i] = n;
+    }
+}
+
+int32_t pz_merle_cellule(int32_t rows) {
+    return Menu_GridHitTest(kPanelX - kCellOffset, kPanelY - kCellOffset, kCell, kCell, 1, rows, 1);
+}
+
+void pz_merle_entree() {
+    // A view left without its quit still holds its sounds: they go before new ones come.
+    FreeAll();
+    g_sonFaux = LoadSound("merlem.ksn", "ID_son_merlem");
+    g_sonBon = LoadSound("merleb.ksn", "ID_son_merleb");
+    merle_nb_bonnes = 0;
+    // A game of the last visit is over: its birds are drawn again below.
+    merle_etat = MERLE_ATTENTE;
+    merle_choix = 0;
+    pz_merle_tirage();
+    OrvSpr_set_curseur(Interface_GetBank(), INTERFACE_ARROW_SPRITE);
+    PointerToCentre();
+}
+
+void pz_merle_poete_gere_clic() {
+    merle_choix = 0;
+    if (merle_etat == MERLE_CHOISI) {
+        Judge();
+    } else if (merle_etat == MERLE_POETE) {
+        if (pz_merle_cellule(kPoetCells) >= 0) Speak();
+    }
+    if (Interp_GetEngineVar(IV_CLICPERSO) == pz_perso_id("POETE_ASSIS") && merle_etat == MERLE_ATTENTE &&
+        Interp_ReadVar("FINMERLE") == 0)
+        merle_etat = MERLE_POETE;
+}
+
+void pz_merle_gere_clic() {
+    if (merle_etat != MERLE_ECOUTE) return;
+    const int32_t cell = pz_merle_cellule(MERLE_OISEAUX);
+    if (cell < 0 || cell >= MERLE_OISEAUX || OrvSound_get_voice_state(kVoice) != 0) return;
+    if (merle_son[cell] >= 0) OrvSound_play(merle_son[cell], kVoice);
+}
+
+void pz_merle_quit() {
+    if (pz_vue_id() != 73) return;
+    OrvSpr_set_curseur(nullptr, 0);
+    FreeAll();
+    OrvMuzik_SetVolumePercent(100);
+    merle_choix = 0;
+}
+
+bool pz_merle_oiseaux() { return merle_etat == MERLE_ECOUTE; }
+
+void pz_merle_clic_oiseaux() {
+    const int32_t cell = pz_merle_cellule(MERLE_OISEAUX);
+    if (merle_etat == MERLE_ECOUTE && cell >= 0 && cell < MERLE_OISEAUX) merle_etat = MERLE_CHOISI;
+}
+
+bool pz_merle_choix() { return merle_choix == 1; }

@@ -1,0 +1,46 @@
+// An installation whose worlds hold the view puzzles: octopus, dragon, blackbirds, ogham stone, ring,
+// mandalas and fireflies, and the dowsing rod, with their names, sprites, sounds and scripts.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "testdata/ScriptWriter.h"
+#include "testdata/WamWriter.h"
+
+// "monde.wam" holds QU 5, 16, 20; SS 30, 31; IR 6, 7, 73; CH 40, 41, 65; TI 10. "voiles.wam" holds SH 1.
+extern const char* const PUZZLE_WAM;
+extern const char* const PUZZLE_WAM_VOILES;
+// Link ids: TI 10 to SH 1 and back.
+constexpr uint32_t PUZZLE_LIEN_VOILES = 1;
+constexpr uint32_t PUZZLE_LIEN_MONDE = 2;
+// A move zone of TI 10 and the one of SH 1 that lead to a view neither file has.
+constexpr uint32_t PUZZLE_VUE_ABSENTE = 99;
+// The ogham zones (ids 1 to 18 and 99) lie one after the other round IR 6, zone i at PuzzleViews_OghamYaw(i) (pitch 0).
+float PuzzleViews_OghamYaw(uint32_t zoneId);
+// The ring's frames and the sprite frames of the tentacles and the dragon.
+constexpr int PUZZLE_RING_FRAMES = 20;
+constexpr int PUZZLE_TENTACLE_FRAMES = 70;
+constexpr int PUZZLE_DRAGON_FRAMES = 60;
+// Sprites of the rod's bank.
+constexpr int PUZZLE_BATON_SPRITES = 5;
+
+DefNamesDesc PuzzleViews_DefNames();
+WamFileDesc PuzzleViews_Monde();
+WamFileDesc PuzzleViews_Voiles();
+// Chapter 1 enters `startView` of "monde.wam" after the given initialisation commands; its blocks
+// answer the puzzles' outcomes (see the .cpp). Chapters 200 and 201 are the octopus's won and lost fights.
+std::string PuzzleViews_Chapter1(uint32_t startView, const std::vector<std::string>& init = {});
+std::string PuzzleViews_ChapterOutcome(int32_t chapter);
+
+// Writes names, scripts (chapter 1 starting in startView), both worlds, view sprites, faces, the
+// sprite banks "viseur.spr", "baton.spr", "objets.spr" and "interfac.spr", and the sounds (the
+// blackbirds' songs and answers, and every "son%03d.ksn" the puzzles ask for) into the installation
+// dir; false with *error on failure.
+bool PuzzleViews_Write(const std::string& dir, uint32_t startView, std::string* error = nullptr,
+                       const std::vector<std::string>& init = {});
+// The PCM samples of a song ("merle1.ksn" to "merle10.ksn") and of the answers, as written.
+std::vector<int16_t> PuzzleViews_Song(const std::string& name);
+// The colour of sprite n of "baton.spr" and of "viseur.spr" (opaque, 0xAARRGGBB).
+uint32_t PuzzleViews_BatonColour(int n);
+uint32_t PuzzleViews_ViseurColour(int n);

@@ -1,0 +1,354 @@
+// The octopus of QU 1 to 19: tentacles loaded at entry, attacks, shots, strikes, the crosshair, the outcomes.
+#include "ViewPuzzleTest.h"
+#include "puzzles/pz_poulpe.h"
+
+namespace {
+constexpr float kFaceOctopus = -kQuarter;  // octopus 1 (sector 1) and its tentacles lie left
+constexpr double kDegree = 3.14159265358979 / 180.0;
+
+class PoulpeTest : public ViewPuzzleTest {
+protected:
+    uint32_t StartView() const override { return 16; }
+    std::vector<std::string> StartCommands() const override { return {"(EnergieJoueur=3)"}; }
+    ST_poulpe& Octopus() { return tbl_poulpe[0]; }
+
+    // Passes while looking at the octopus until one of its tentacles attacks.
+    bool WaitForAttack(int limit = 1200) {
+        Look(kFaceOctopus);
+        for (int i = 0; i < limit; i++) {
+            if (Octopus().State == PLP_ATTACK) return true;
+            Pass();
+        }
+        return false;
+    }
+    ST_spw_visible* Attacker() { return Octopus().Tentacle[Octopus().AttackIdx]; }
+    // Shoots whichever tentacle attacks, past its first attacking frame and before its strike (a
+    // tentacle that recovers on frame 44 loops back), until one more tentacle dies or the fight ends.
+    bool ShootOneDown(int limit = 3000) {
+        Look(kFaceOctopus);
+        const int32_t alive = Octopus().NbTentacles;
+        for (int i = 0; i < limit && pz_actif == PZ_POULPE && Octopus().NbTentacles == alive; i++) {
+            const int32_t state = Octopus().State;
+            const ST_spw_visible* t = Attacker();
+            if ((state == PLP_ATTACK || state == PLP_RECOVER) && t && t->shown && t->frame > 44 && t->frame < 62)
+                ClickAt(kFaceOctopus);
+            else
+                Pass();
+        }
+        return pz_actif != PZ_POULPE || Octopus().NbTentacles < alive;
+    }
+    void Reenter() { ASSERT_TRUE(OrvWarp_start()); }
+    double FovDegrees() const { return double(OrvWarp_GetFieldOfView()) / kDegree; }
+};
+
+}  // namespace
+
+TEST(PoulpeSectors, YawSectorsAndTheGapsBetweenThem) {
+    const struct {
+        float yaw;
+        int32_t sector;
+    } cases[] = {
+        {0, 4},     {39.9f, 4},  {40, 0},     {-40, 0},    {-39.9f, 4}, {45, 0},    {50, 0},   {50.1f, 2},
+        {129.9f, 2}, {130, 0},   {140, 0},    {140.1f, 3}, {180, 3},    {-180, 3},  {-140.1f, 3}, {-140, 0},
+        {-130, 0},  {-129.9f, 1}, {-90, 1},   {-50.1f, 1}, {-50, 0},    {270, 1},   {-270, 2}, {575, 3},
+    };
+    for (const auto& c : cases) EXPECT_EQ(poulpe_sector_of_yaw(c.yaw), c.sector) << c.yaw;
+}
+
+TEST(PoulpeSectors, TheDrawReachesNPlusOneOnlyForTheLargestValue) {
+    orv_srand(SeedForFirstDraw(ORV_RAND_MAX));
+    EXPECT_EQ(poulpe_random(39), 40);
+    orv_srand(SeedForFirstDraw(ORV_RAND_MAX - 1));
+    EXPECT_EQ(poulpe_random(39), 39);
+    orv_srand(SeedForFirstDraw(0));
+    EXPECT_EQ(poulpe_random(50), 0);
+}
+
+TEST_F(PoulpeTest, TheBigOctopusIsLoadedAtEntry) {
+    EXPECT_EQ(pz_actif, PZ_POULPE);
+    EXPECT_NE(viseur_bank, nullptr);
+    EXPECT_EQ(poulpe_count, 1);
+    const ST_poulpe& p = Octopus();
+    EXPECT_EQ(p.IsLoaded, 1);
+    EXPECT_EQ(p.Number, 1);
+    EXPECT_EQ(p.NbTentacles, 6);
+    EXPECT_EQ(p.HitsToFlee, 5);
+    EXPECT_GE(p.AttackTimer, 10u);
+    EXPECT_LE(p.AttackTimer, 61u);
+    for (int k = 0; k < PLP_TENTACLES; k++) {
+        ASSERT_NE(p.Tentacle[k], nullptr) << k;
+        EXPECT_EQ(p.Tentacle[k]->anim_id, k + 1);
+        EXPECT_EQ(p.Tentacle[k]->shown, 1);
+        EXPECT_EQ(p.Tentacle[k]->playing, 1);
+        EXPECT_GE(p.Tentacle[k]->frame, 0);
+        EXPECT_LE(p.Tentacle[k]->frame, 40);
+        EXPECT_EQ(p.TentacleHits[k], 6);
+    }
+    ASSERT_NE(p.Body1, nullptr);
+    EXPECT_EQ(p.Body1->elem_id, DefName_GetIdName(DEFNAME_PERSONNAGES, "GDP_CORPS_V1"));
+    EXPECT_EQ(p.Body1->anim_id, 1);
+    EXPECT_EQ(p.Body1->shown, 1);
+    EXPECT_EQ(tbl_poulpe[1].IsLoaded, 0);
+    EXPECT_FALSE(Reported("spw_deja_loaded"));
+
+    // Tentacles that died in an earlier visit come back hidden.
+    SetVar("BigTenta2Died", 1);
+    SetVar("BigTenta5Died", 1);
+    Reenter();
+    EXPECT_EQ(Octopus().NbTentacles, 4);
+    for (int k = 0; k < PLP_TENTACLES; k++) {
+        const bool dead = k == 1 || k == 4;
+        EXPECT_EQ(Octopus().Tentacle[k]->shown, dead ? 0 : 1) << k;
+        EXPECT_EQ(Octopus().Tentacle[k]->playing, dead ? 0 : 1) << k;
+    }
+
+    // Outside view 16 no octopus is enabled: only the crosshair and the crystal rule run.
+    GoTo(5);
+    EXPECT_EQ(pz_actif, PZ_POULPE);
+    EXPECT_EQ(poulpe_count, 0);
+    EXPECT_EQ(tbl_poulpe[0].IsLoaded, 0);
+}
+
+TEST_F(PoulpeTest, OddWorldsLoadWhatFitsTheTable) {
+    WamFileDesc base = PuzzleViews_Monde();
+    WamPersoDesc& tentacles = base.persos[1];
+    ASSERT_EQ(tentacles.name, "GDP_TENTACULE1");
+
+    // A seventh tentacle is left out with a warning; a name ending in 5 is no octopus.
+    WamFileDesc seven = base;
+    seven.persos[1].anims.push_back(seven.persos[1].anims[0]);
+    seven.persos[1].anims.back().numero = 7;
+    seven.persos.push_back({1, "GDP_TENTACULE5", "GDPT", {seven.persos[1].anims[0]}});
+    ReloadWorld(seven, 16);
+    EXPECT_TRUE(Reported("plus de 6 tentacules"));
+    EXPECT_EQ(poulpe_count, 1);
+    EXPECT_EQ(Octopus().NbTentacles, 6);
+    for (int i = 0; i < OrvSpw_NbVisibles; i++) EXPECT_NE(OrvSpw_Visibles[i].anim_id, 7);
+
+    // A tentacle whose sprite cannot be loaded keeps its place and is left out; the view's own
+    // sprite of another is taken as it is.
+    lines.clear();
+    std::filesystem::remove(dir / "datas_q2/spw/GDPTa003.SPW");
+    WamFileDesc holes = base;
+    holes.persos[1].anims[3].vue = 16;
+    ReloadWorld(holes, 16);
+    EXPECT_TRUE(Reported("load_poulpes() ! spw_deja_loaded"));
+    EXPECT_EQ(Octopus().Tentacle[2], nullptr);
+    EXPECT_EQ(Octopus().NbTentacles, 5);
+    EXPECT_EQ(Octopus().Tentacle[3]->anim_id, 4);
+    EXPECT_EQ(Octopus().Tentacle[5]->anim_id, 6);
+    int slotsOfFour = 0;
+    for (int i = 0; i < OrvSpw_NbVisibles; i++) slotsOfFour += OrvSpw_Visibles[i].anim == Octopus().Tentacle[3]->anim;
+    EXPECT_EQ(slotsOfFour, 1);
+    // Attacks and their ends skip the empty place.
+    ASSERT_TRUE(RunOneCommand("(sacados=CRISTAL_ENGLOUTI)"));
+    ASSERT_TRUE(WaitForAttack());
+    EXPECT_NE(Octopus().AttackIdx, 2);
+    Passes(200);
+
+    // A fifth octopus is fatal before anything is written past the table.
+    lines.clear();
+    WamFileDesc five = base;
+    for (const char* name : {"GDP_BRAS1", "GDP_PATTE1", "GDP_PINCE1", "GDP_QUEUE1"})
+        five.persos.push_back({1, name, "GDPT", {base.persos[1].anims[0]}});
+    ReloadWorld(five, 16);
+    EXPECT_TRUE(Reported("load_poulpes(): tbl_poulpe[MAX_PLP].IsLoaded", true));
+    for (int e = 0; e < MAX_PLP; e++) EXPECT_EQ(tbl_poulpe[e].IsLoaded, 1) << e;
+    EXPECT_EQ(tbl_poulpe[MAX_PLP].IsLoaded, 0);
+    EXPECT_EQ(poulpe_count, MAX_PLP);
+}
+
+TEST_F(PoulpeTest, ShotsNeedTheCrystalAndAKilledTentacleStaysDead) {
+    ASSERT_TRUE(WaitForAttack());
+    int k = Octopus().AttackIdx;
+    EXPECT_EQ(Attacker()->clic_type, 5);
+    EXPECT_EQ(Attacker()->frame, 44);
+    // Without the crystal a shot changes nothing.
+    ClickAt(kFaceOctopus);
+    EXPECT_NE(OrvSpw_ClickedIndex, -1);
+    EXPECT_EQ(Octopus().State, PLP_ATTACK);
+    EXPECT_EQ(Octopus().TentacleHits[k], 6);
+    EXPECT_TRUE(Commands().empty());
+
+    ASSERT_TRUE(RunOneCommand("(sacados=CRISTAL_ENGLOUTI)"));
+    ClickAt(kFaceOctopus);
+    EXPECT_EQ(Octopus().State, PLP_BLINK);
+    EXPECT_EQ(Octopus().TentacleHits[k], 5);
+    EXPECT_EQ(Octopus().BlinkBig, 6);
+    EXPECT_EQ(Commands(), std::vector<std::string>{"NewSound=301"});
+    // The hit tentacle blinks: hidden on odd counts, shown on even ones, then the octopus recovers.
+    std::vector<int> shown;
+    for (int i = 0; i < 6; i++) {
+        Pass();
+        shown.push_back(Attacker()->shown);
+    }
+    EXPECT_EQ(shown, (std::vector<int>{0, 1, 0, 1, 0, 1}));
+    EXPECT_EQ(Octopus().State, PLP_RECOVER);
+    // The crystal in the bag belongs to world 123 from the first pass on.
+    EXPECT_EQ(poulpe_crystal, 1);
+    EXPECT_EQ(Inventaire_Sac[0].monde, 123);
+
+    ASSERT_TRUE(ShootOneDown());
+    const int dead = [&] {
+        for (int t = 0; t < PLP_TENTACLES; t++)
+            if (Octopus().TentacleHits[t] == 0) return t;
+        return -1;
+    }();
+    ASSERT_GE(dead, 0);
+    k = dead;
+    EXPECT_EQ(Var(("BigTenta" + std::to_string(k + 1) + "Died").c_str()), 1);
+    EXPECT_EQ(Octopus().Tentacle[k]->shown, 0);
+    EXPECT_EQ(Octopus().Tentacle[k]->clic_type, 0);
+    EXPECT_EQ(Octopus().NbTentacles, 5);
+    EXPECT_EQ(Commands().back(), "NewSound=304");
+    EXPECT_GE(std::count(Commands().begin(), Commands().end(), "NewSound=301"), 6);
+    EXPECT_EQ(pz_actif, PZ_POULPE);
+
+    // Saved and loaded, the dead tentacle stays hidden and out of the count.
+    ASSERT_TRUE(OrvSaveGame_Save(1));
+    ASSERT_TRUE(RunOneCommand(("(BigTenta" + std::to_string(k + 1) + "Died=0)").c_str()));
+    ASSERT_TRUE(OrvSaveGame_Load(1));
+    EXPECT_EQ(pz_actif, PZ_POULPE);
+    EXPECT_EQ(Octopus().NbTentacles, 5);
+    EXPECT_EQ(Octopus().Tentacle[k]->shown, 0);
+}
+
+TEST_F(PoulpeTest, KillingTheLastTentacleWinsTheFight) {
+    for (int k = 1; k <= 5; k++) SetVar(("BigTenta" + std::to_string(k) + "Died").c_str(), 1);
+    Reenter();
+    ASSERT_EQ(Octopus().NbTentacles, 1);
+    ASSERT_TRUE(RunOneCommand("(sacados=CRISTAL_ENGLOUTI)"));
+    ASSERT_TRUE(WaitForAttack());
+    EXPECT_EQ(Octopus().AttackIdx, 5);
+    ST_poulpe before = Octopus();
+    ASSERT_TRUE(ShootOneDown());
+    EXPECT_EQ(pz_actif, PZ_NONE);
+    EXPECT_EQ(viseur_bank, nullptr);
+    EXPECT_EQ(Var("BigTenta6Died"), 1);
+    EXPECT_EQ(Interp_GetChapter(), 200);
+    EXPECT_EQ(Interp_Flags[200], 1);
+    EXPECT_EQ(Interp_Flags[300], 1);  // the view pass after the outcome
+    // Six accepted shots, strikes perhaps between them, and no sound for the last death.
+    EXPECT_EQ(std::count(Commands().begin(), Commands().end(), "NewSound=301"), 6);
+    EXPECT_EQ(std::count(Commands().begin(), Commands().end(), "NewSound=304"), 0);
+    EXPECT_EQ(Commands().back(), "NewSound=301");
+    EXPECT_EQ(before.Body1->shown, 0);
+    for (ST_spw_visible* t : before.Tentacle) EXPECT_EQ(t->shown, 0);
+}
+
+TEST_F(PoulpeTest, StrikesCostEnergyShakeTheViewAndTheThirdLoses) {
+    SetVar("EnergieJoueur", 2);
+    ASSERT_TRUE(WaitForAttack());
+    for (int i = 0; i < 200 && Commands().empty(); i++) Pass();
+    ASSERT_EQ(Commands(), std::vector<std::string>{"NewSound=303"});
+    EXPECT_EQ(Attacker()->frame, 62);
+    EXPECT_EQ(Attacker()->clic_type, 0);
+    EXPECT_EQ(Var("EnergieJoueur"), 1);
+    // The shake runs two repeats of four turns, one per octopus pass, then narrows 4 degrees a pass.
+    std::vector<long> fov{std::lround(FovDegrees())};
+    for (int i = 0; i < 12; i++) {
+        Pass();
+        fov.push_back(std::lround(FovDegrees()));
+    }
+    EXPECT_EQ(fov, (std::vector<long>{84, 90, 90, 90, 90, 90, 90, 90, 86, 82, 78, 76, 76}));
+    // One strike per attack; the attack ends when the tentacle wraps below frame 44.
+    for (int i = 0; i < 200 && Octopus().State == PLP_ATTACK; i++) Pass();
+    EXPECT_EQ(Octopus().State, PLP_IDLE);
+    EXPECT_EQ(Commands().size(), 1u);
+
+    ASSERT_TRUE(WaitForAttack());
+    for (int i = 0; i < 200 && Commands().size() < 2; i++) Pass();
+    EXPECT_EQ(Var("EnergieJoueur"), 0);
+    EXPECT_EQ(pz_actif, PZ_POULPE);
+    for (int i = 0; i < 200 && Octopus().State == PLP_ATTACK; i++) Pass();
+    ASSERT_TRUE(WaitForAttack());
+    for (int i = 0; i < 200 && pz_actif == PZ_POULPE; i++) Pass();
+    EXPECT_EQ(pz_actif, PZ_NONE);
+    EXPECT_EQ(Commands(), std::vector<std::string>(3, "NewSound=303"));
+    EXPECT_EQ(Interp_GetChapter(), 201);
+    EXPECT_EQ(Interp_Flags[201], 1);
+    EXPECT_EQ(Interp_Flags[300], 1);
+    EXPECT_EQ(Var("EnergieJoueur"), 0);
+}
+
+TEST_F(PoulpeTest, FacingIsFrozenDuringAnAttackAndKeptInTheGaps) {
+    Look(kFaceOctopus);
+    Pass();
+    EXPECT_EQ(Octopus().Faced, 1);
+    Look(45 * float(kDegree));  // a gap: the last sector holds
+    Pass();
+    EXPECT_EQ(Octopus().Faced, 1);
+    Look(0);  // sector 4: another octopus's
+    Pass();
+    EXPECT_EQ(Octopus().Faced, 0);
+    const uint32_t timer = Octopus().AttackTimer;
+    Passes(5);
+    EXPECT_EQ(Octopus().AttackTimer, timer);  // an octopus not faced does not arm
+    // Armed, it attacks only while it is faced.
+    Look(kFaceOctopus);
+    for (int i = 0; i < 100 && Octopus().State != PLP_ARMED; i++) Pass();
+    ASSERT_EQ(Octopus().State, PLP_ARMED);
+    Look(0);
+    Passes(4 * 50);
+    EXPECT_EQ(Octopus().State, PLP_ARMED);
+    ASSERT_TRUE(WaitForAttack());
+    Look(0);
+    Pass();
+    EXPECT_EQ(Octopus().Faced, 1);
+    EXPECT_EQ(Octopus().State, PLP_ATTACK);
+}
+
+TEST_F(PoulpeTest, TheCrosshairStandsInForThePointer) {
+    CSurface* render = OrvDisplay_GetRenderSurface();
+    ASSERT_NE(render, nullptr);
+    int32_t cx, cy;
+    OrvWarp_GetScreenCentre(&cx, &cy);
+    Look(0.3f);
+    Pass();
+    EXPECT_EQ(Pixel(cx + 8, cy + 8), Packed(PuzzleViews_ViseurColour(0)));
+    ASSERT_TRUE(RunOneCommand("(sacados=CRISTAL_ENGLOUTI)"));
+    Pass();
+    Pass();
+    EXPECT_EQ(Pixel(cx + 8, cy + 8), Packed(PuzzleViews_ViseurColour(1)));
+    // Over the attacking tentacle, with the crystal, the big octopus's crosshair.
+    ASSERT_TRUE(WaitForAttack());
+    Pass();
+    EXPECT_EQ(OrvSpw_PointerOver, 2);
+    EXPECT_EQ(Pixel(cx + 8, cy + 8), Packed(PuzzleViews_ViseurColour(2)));
+    // Over a move zone, the interface's pointer for it and no object under it.
+    Look(kQuarter);
+    Pass();
+    EXPECT_EQ(Interface_GetCurseurKind(), WAM_ZONE_NEXTVUE);
+    EXPECT_NE(Pixel(cx + 8, cy + 8), Packed(PuzzleViews_ViseurColour(1)));
+    // The inventory screen: nothing of the puzzle is drawn.
+    Inventaire_Show();
+    EXPECT_TRUE(pz_poulpe_aff_viseur());
+    Inventaire_Hide();
+    pz_poulpe_quit();
+    EXPECT_FALSE(pz_poulpe_aff_viseur());
+}
+
+TEST_F(PoulpeTest, LeavingTheViewsQuitsWithoutOutcome) {
+    GoTo(20);
+    Pass();
+    EXPECT_EQ(pz_actif, PZ_NONE);
+    EXPECT_EQ(viseur_bank, nullptr);
+    EXPECT_TRUE(Commands().empty());
+    EXPECT_EQ(Interp_GetChapter(), 1);
+
+    // A view of another world with an id of the range is no octopus view either.
+    GoTo(16);
+    ASSERT_EQ(pz_actif, PZ_POULPE);
+    OrvWam_RequestVue(6);
+    Pass();
+    ASSERT_TRUE(pz_vue_is("IR", 6));
+    Pass();
+    EXPECT_EQ(pz_actif, PZ_NONE);
+
+    // And the quit of all puzzles leaves it too.
+    GoTo(16);
+    ASSERT_EQ(pz_actif, PZ_POULPE);
+    pz_quit_all();
+    EXPECT_EQ(pz_actif, PZ_NONE);
+    EXPECT_EQ(viseur_bank, nullptr);
+}
