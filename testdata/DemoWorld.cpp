@@ -136,7 +136,7 @@ WamFileDesc DemoWorld_Yu() {
     // The sky: star places (kind 50, id = the place), a way back behind.
     WamVueDesc sky = vue(DEMO_STARS_VIEW, "YU121");
     for (int n = 0; n < DEMO_STAR_PLACES; n++)
-        sky.zones.push_back({50, uint32_t(n), "", square(0, kStarPlaces[n][0], kStarPlaces[n][1], 0.05f)});
+        sky.zones.push_back({50, uint32_t(n), "", WamWriter_FaceSquare(0, kStarPlaces[n][0], kStarPlaces[n][1], 0.05f)});
     sky.zones.push_back(zone(1, 2, "", 2));
 
     temple.vues = {v1, v2, v3, sky};
