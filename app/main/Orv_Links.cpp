@@ -109,6 +109,8 @@ void installPuzzles() {
     OrvHooks.BatonUp = BatonUp;
     OrvHooks.BatonDown = pz_baton_down;
     OrvHooks.Inventaire_Choose = chooseObject;
+    // The octopus holds view-sprite slots, which a new world frees.
+    OrvWam_AddReplacedCallback(pz_poulpe_forget);
     pz_save_reset();
     pz_save_register();
 }
