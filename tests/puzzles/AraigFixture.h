@@ -36,6 +36,7 @@
 #include "world/Hooks.h"
 #include "world/Interp.h"
 #include "world/Inventaire.h"
+#include "world/OrvSaveGame.h"
 #include "world/World.h"
 #include "world/wam.h"
 

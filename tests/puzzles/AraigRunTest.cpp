@@ -1,6 +1,6 @@
 // The spider puzzle played through the panorama's routing on the generated web: errands done and not
 // done, moves while a spider walks, the catch and the lost run, the sword, the feather, the centre click,
-// jumps away from the web, a failed load of the databases.
+// jumps away from the web, saves on the web, a failed load of the databases.
 #include "tests/puzzles/AraigFixture.h"
 
 namespace {
@@ -418,6 +418,59 @@ TEST_F(AraigTest, JumpsAwayFromTheCellsEndTheRunAndTheWayAwayEndsThePuzzle) {
     Jump(213);
     EXPECT_FALSE(araig_running);
     EXPECT_EQ(Reports(), "");
+}
+
+TEST_F(AraigTest, AGameSavedOnTheWebResumesBeforeItWithTheErrandCounted) {
+    Start();
+    MoveToward(SPIDERWEB_WAY_199);
+    MoveToward(213);
+    Settle();
+    Walk({214, 231, 214, 213, 230, 247, 264, 265});
+    ASSERT_TRUE(InBag("CHENILLE"));
+    ASSERT_EQ(Interp_GetEngineVar(IV_MONDE), SPIDERWEB_MONDE);
+    OrvSaveGame_SetPlayer(1);
+    ASSERT_TRUE(OrvSaveGame_Save(3)) << Reports();
+    // Meanwhile the run is lost and the caterpillar leaves the bag.
+    Jump(SPIDERWEB_BEFORE);
+    RunOneCommand("(sacados=NOT_CHENILLE)");
+    ASSERT_TRUE(OrvSaveGame_Load(3)) << Reports();
+    EXPECT_EQ(View(), SPIDERWEB_BEFORE);
+    EXPECT_EQ(Interp_GetEngineVar(IV_VUE), int32_t(SPIDERWEB_BEFORE));
+    EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 0);
+    EXPECT_TRUE(InBag("CHENILLE"));
+    EXPECT_EQ(Var("finaraign1"), 1);
+    EXPECT_EQ(pz_actif, PZ_ARAIG);
+    EXPECT_EQ(araig_stage, 2);
+    EXPECT_FALSE(araig_running);
+    EXPECT_EQ(Loaded(), (std::vector<const Orv3DDataBase*>{&db_PARmar, &db_PARstby, &db_sauterelle}));
+    // The game goes on with the grasshopper's errand.
+    MoveToward(SPIDERWEB_WAY_199);
+    MoveToward(213);
+    EXPECT_TRUE(araig_running);
+    EXPECT_EQ(araig_actors[1].kind, ARAIG_GRASSHOPPER);
+    EXPECT_EQ(Reports(), "");
+}
+
+TEST_F(AraigTest, TheSkullInTheBagCountsItsErrandAtALoadOnTheWeb) {
+    StartAtStage(3);
+    uint32_t vue = 247;
+    Hold("PLUME");
+    Inventaire_PrendObj_id_nspr(DefName_GetIdName(DEFNAME_OBJETS, "CRANE_ARAIG2"), 1);
+    pz_quit_all();
+    pz_araig_init_after_load(&vue);
+    EXPECT_EQ(vue, SPIDERWEB_BEFORE);
+    EXPECT_EQ(Var("finaraign3"), 1);
+    EXPECT_TRUE(araig_crane_taken);
+    EXPECT_FALSE(InBag("PLUME"));
+    EXPECT_EQ(araig_stage, 4);
+    EXPECT_EQ(pz_actif, PZ_ARAIG);
+    // Another world's number, or a view away from the web, is left alone.
+    for (auto [monde, id] : {std::pair{2, 230u}, std::pair{SPIDERWEB_MONDE, 197u}, std::pair{SPIDERWEB_MONDE, 266u}}) {
+        Interp_SetEngineVar(IV_MONDE, monde);
+        vue = id;
+        pz_araig_init_after_load(&vue);
+        EXPECT_EQ(vue, id);
+    }
 }
 
 TEST_F(AraigTest, AFailedDatabaseLoadLeavesNoSubDirectorySet) {
