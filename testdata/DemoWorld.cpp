@@ -6,6 +6,7 @@
 
 const char* const DEMO_WAM_IR = "bigile1.wam";
 const char* const DEMO_WAM_YU = "yucatan.wam";
+const char* const DEMO_WAM_TOILE = "toile.wam";
 
 namespace {
 constexpr float kPi = 3.14159265f;
@@ -53,14 +54,16 @@ bool fail(std::string* error, const std::string& what) {
 
 DefNamesDesc DemoWorld_DefNames() {
     DefNamesDesc d;
-    d.personnages = {"PERSONNE", "GARDIEN"};
-    d.objets = {"RIEN 0", "CLE 1", "LANTERNE 2"};
-    d.sujets = {"AUCUN 0 0"};
+    // The spider's web names its bat and priestess, the spider goddess' subject and its objects.
+    d.personnages = {"PERSONNE", "GARDIEN", "CHAUVE_SOURIS", "PRETRESSE"};
+    d.objets = {"RIEN 0", "CLE 1", "LANTERNE 2", "EPEE 3", "PLUME 4", "CHENILLE 5", "SAUTERELLE 6", "CRANE_ARAIG2 7"};
+    d.sujets = {"AUCUN 0 0", "DEESSE_ARAIGNEE 1 0"};
     d.variables = DefNames_EngineVariables();
     d.variables.push_back("SOURCIER");
     d.variables.push_back("VISITES_YU");
     // Read by the puzzles whenever a game is loaded or left.
     for (const char* v : {"finmaya1", "finmaya2", "finmaya3"}) d.variables.push_back(v);
+    for (const char* v : {"finaraign1", "finaraign2", "finaraign3", "FuiteToileAraig"}) d.variables.push_back(v);
     d.zones = {"AUCUNE", "ZONE_COFFRE", "ZONE_CLE", "ZONE_PORTE", "ZONE_MORTE", "ZONE_GARDIEN", "ZONE_SORTIE"};
     return d;
 }
@@ -111,13 +114,14 @@ WamFileDesc DemoWorld_Yu() {
     v1.zones = {zone(1, 2, "", 0), zone(2, DEMO_LIEN_TO_IR, "", 2)};
     v1.dests = {{2, "yu001_2"}};
     WamVueDesc v2 = vue(2, "YU002");
-    v2.zones = {zone(1, 1, "", 2), zone(1, 3, "", 1), zone(3, Z_GARDIEN, "ZONE_GARDIEN", 0)};
+    v2.zones = {zone(1, 1, "", 2), zone(1, 3, "", 1), zone(3, Z_GARDIEN, "ZONE_GARDIEN", 0),
+                zone(2, DEMO_LIEN_TO_TOILE, "", 3)};
     WamVueDesc v3 = vue(3, "YU003");
     v3.zones = {zone(1, 2, "", 3), zone(4, Z_SORTIE, "ZONE_SORTIE", 0, 0, 0.3f)};
 
     temple.vues = {v1, v2, v3};
     f.lieux = {temple};
-    f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}};
+    f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}, {DEMO_LIEN_TO_TOILE, DEMO_WAM_TOILE, 198}};
     f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}}};
     return f;
 }
@@ -127,6 +131,8 @@ std::string DemoWorld_Chapter1() {
     c.Init("(CHANGEWAM=bigile1.wam,1)");
     c.Init("(VISITES_YU=0)");
     c.Init("(MUSIQUE=1)");
+    c.Comment("The feather comes back to the bag at each visit of the spider's web.");
+    c.Init("(flag115=1)");
     c.Comment("Every departure is allowed unless a view's block forbids it.");
     c.Block("DEPARTVUE!=0", {"(ABORTDEPART=0)"});
     c.Block("ARRIVEEVUE!=0 & MONDE=2", {"(VISITES_YU=1)"});
@@ -143,12 +149,24 @@ std::string DemoWorld_Chapter1() {
     c.Block("CLICZONE=ZONE_GARDIEN", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
     c.Vue("YU", 3);
     c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(EXIT=1)"});
+    c.Vue("YU", 198);
+    c.Block("ARRIVEEVUE=198 & flag3=0", {"(flag3=1)(MESSAGE=9)"});
+    // A flight from the web skips the way's entry: the way is entered again, which ends the run.
+    for (int way : {199, 200}) {
+        c.Vue("YU", uint32_t(way));
+        c.Block("FuiteToileAraig=1", {"(FuiteToileAraig=0)(NEXTVUE=" + std::to_string(way) + ")"});
+        c.Block("finaraign1=1 & flag4=0", {"(flag4=1)(MESSAGE=10)"});
+        c.Block("finaraign2=1 & flag5=0", {"(flag5=1)(MESSAGE=11)"});
+        c.Block("finaraign3=1 & flag6=0", {"(flag6=1)(MESSAGE=12)"});
+    }
     return c.Text();
 }
 
 MessagesDesc DemoWorld_Messages() {
     MessagesDesc m;
-    m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"}};
+    m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"},  {"EPEE", "Épée d'obsidienne"},
+                {"PLUME", "Plume de quetzal"}, {"CHENILLE", "Chenille"}, {"SAUTERELLE", "Sauterelle"},
+                {"CRANE_ARAIG2", "Crâne"}};
     m.messages = {
         {1, {"Bienvenue sur l'île.", "Cliquez pour continuer."}},
         {2, {"Le coffre est fermé à clé."}},
@@ -158,6 +176,13 @@ MessagesDesc DemoWorld_Messages() {
         {6, {"La porte ne bouge pas."}},
         {7, {"Le gardien s'efface devant vous."}},
         {8, {"Vous quittez le temple.", "Fin de la démonstration."}},
+        {9, {"Une toile géante barre le ravin ; une chenille luit en son centre.",
+             "Rapportez-la par l'un des deux chemins sans vous laisser prendre :",
+             "l'araignée avance d'une case à chacun de vos pas."}},
+        {10, {"La chenille est à vous. Une sauterelle attend à présent sur la toile."}},
+        {11, {"La sauterelle est à vous. La grande araignée garde un crâne au centre :",
+              "l'épée posée sur la toile l'étourdit, la plume l'attire."}},
+        {12, {"Le crâne est à vous : la toile est vaincue."}},
     };
     return m;
 }
@@ -171,9 +196,10 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
     if (!WriteFileText(root + "loc/messages.txt", Messages_Make(DemoWorld_Messages())))
         return fail(error, "loc/messages.txt");
-    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern.
+    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern, 3 to 7 the web's objects.
     std::vector<SprImage> sprites;
-    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u}) {
+    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u, 0xFF404048u, 0xFF3070E0u, 0xFF40A030u,
+                            0xFF70B040u, 0xFFE8E0C8u}) {
         SprImage img;
         img.width = img.height = 24;
         img.x = img.y = 12;

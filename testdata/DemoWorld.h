@@ -11,6 +11,10 @@ extern const char* const DEMO_WAM_YU;
 // The kind-2 zone of IR 4 follows this link to YU 1, and YU 1's link leads back to IR 4.
 constexpr unsigned DEMO_LIEN_TO_YU = 50;
 constexpr unsigned DEMO_LIEN_TO_IR = 51;
+// The spider's web of YU in its own world file: YU 2's link leads to its view 198, and 198's back.
+extern const char* const DEMO_WAM_TOILE;
+constexpr unsigned DEMO_LIEN_TO_TOILE = 52;
+constexpr unsigned DEMO_LIEN_FROM_TOILE = 53;
 
 DefNamesDesc DemoWorld_DefNames();
 WamFileDesc DemoWorld_Ir();

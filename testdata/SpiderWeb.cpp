@@ -344,11 +344,7 @@ void SpiderWeb_AimToward(uint32_t from, uint32_t to, float* yaw, float* pitch) {
     *pitch = std::atan2(-kEye, std::sqrt(dx * dx + dz * dz));
 }
 
-std::vector<WamPointDesc> SpiderWeb_ZoneToward(uint32_t from, uint32_t to, float half) {
-    float yaw, pitch;
-    SpiderWeb_AimToward(from, to, &yaw, &pitch);
-    // Mostly below the spot, where a spider standing there leaves it free.
-    pitch -= SPIDERWEB_ZONE_DROP;
+std::vector<WamPointDesc> SpiderWeb_ZoneAt(float yaw, float pitch, float half) {
     const float cy = std::cos(yaw), sy = std::sin(yaw), cp = std::cos(pitch), sp = std::sin(pitch);
     const float d[3] = {sy * cp, sp, cy * cp}, right[3] = {cy, 0, -sy}, up[3] = {-sy * sp, cp, -cy * sp};
     std::vector<WamPointDesc> pts;
@@ -356,6 +352,13 @@ std::vector<WamPointDesc> SpiderWeb_ZoneToward(uint32_t from, uint32_t to, float
         pts.push_back({d[0] + half * (u * right[0] + v * up[0]), d[1] + half * (u * right[1] + v * up[1]),
                        d[2] + half * (u * right[2] + v * up[2])});
     return pts;
+}
+
+std::vector<WamPointDesc> SpiderWeb_ZoneToward(uint32_t from, uint32_t to, float half) {
+    float yaw, pitch;
+    SpiderWeb_AimToward(from, to, &yaw, &pitch);
+    // Mostly below the spot, where a spider standing there leaves it free.
+    return SpiderWeb_ZoneAt(yaw, pitch - SPIDERWEB_ZONE_DROP, half);
 }
 
 WamFileDesc SpiderWeb_World() {

@@ -29,6 +29,9 @@ CTVector3 SpiderWeb_Coords(uint32_t view);
 std::vector<uint32_t> SpiderWeb_Exits(uint32_t view);
 // The yaw and pitch (radians) at which view `from` sees the spot of view `to` on the web.
 void SpiderWeb_AimToward(uint32_t from, uint32_t to, float* yaw, float* pitch);
+// A square of world directions (y up) around the direction at yaw, pitch (radians; yaw turns right, pitch
+// looks up), half its side across.
+std::vector<WamPointDesc> SpiderWeb_ZoneAt(float yaw, float pitch, float half);
 // A square of world directions (y up) from view `from` toward the spot of view `to` on the web, centred
 // SPIDERWEB_ZONE_DROP radians below the spot, where the spot's spider leaves room to click.
 constexpr float SPIDERWEB_ZONE_DROP = 0.1f;

@@ -112,6 +112,17 @@ protected:
         debug_log_open("");
     }
 
+    // The modules as the program starts them on the installation, with the game's links.
+    void StartModules() {
+        started = true;
+        ASSERT_TRUE(OrvWorld_Init()) << Reports();
+        ASSERT_TRUE(OrvWarp_Init());
+        Orv3D_Init();
+        ASSERT_TRUE(Interface_LoadBank());
+        Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
+        OrvMain_InstallLinks();
+        OrvMain_SetLoopType(LOOP_WARP);
+    }
     // Writes the installation, starts the modules as the program does with the game's links, records
     // the commands of other modules' words instead of running them, then (after `beforeEntry`) jumps
     // into the web's world at view 198.
@@ -129,14 +140,7 @@ protected:
         }
         ASSERT_TRUE(SprWriter_Save(dir / "spr/objets.spr", sprites, SprWriterOptions{}));
         ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
-        started = true;
-        ASSERT_TRUE(OrvWorld_Init()) << Reports();
-        ASSERT_TRUE(OrvWarp_Init());
-        Orv3D_Init();
-        ASSERT_TRUE(Interface_LoadBank());
-        Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
-        OrvMain_InstallLinks();
-        OrvMain_SetLoopType(LOOP_WARP);
+        StartModules();
         g_log = &commands;
         Interp_RegisterCommand("NewSound", [](const char* v) { return Record("NewSound", v); });
         Interp_RegisterCommand("cinema", [](const char* v) { return Record("cinema", v); });
@@ -161,12 +165,11 @@ protected:
         OrvWam_RequestVue(id);
         Pass();
     }
-    // One warp pass; the frame timer has ticked since the last one.
-    void Pass() {
+    // One pass of the main loop in its current type; the frame timer has ticked since the last one.
+    static void Pass() {
         NewFrameFlags |= NEWFRAME_ALL;
         FrameCount++;
-        OrvWarp_continue();
-        frame_timer_take_flag(NEWFRAME_MAIN);
+        OrvMain_LoopFrame();
     }
     // Passes until every spider stands still (at most limit); the number of passes.
     int Settle(int limit = 2000) {
