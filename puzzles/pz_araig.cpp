@@ -72,42 +72,34 @@ ST_wam_zclic* ZoneAtCentre(ST_wam_zclic* zone) {
     return z3d_find_zone_at(zone, x, y);
 }
 
+// The errand's test on leaving the web: while its object was not taken the run just ends; else it is
+// counted (`done`, when given) and the stage's databases and actors go.
+bool ErrandDone(int32_t taken, const char* done) {
+    if (!taken) {
+        araig_running = 0;
+        return false;
+    }
+    if (done) Run(done);
+    araig_unload_db();
+    araig_clear_actors();
+    return true;
+}
+
 // Four tests on leaving the web by 199 or 200, each on the stage of its moment.
 void LeaveWeb() {
     if (araig_stage == 1) {
-        if (!araig_chenille_taken) {
-            araig_running = 0;
-            return;
-        }
-        Run("(finaraign1=1)");
-        araig_unload_db();
-        araig_clear_actors();
+        if (!ErrandDone(araig_chenille_taken, "(finaraign1=1)")) return;
         araig_compute_stage();
     }
     if (araig_stage == 2) {
-        if (!araig_sauterelle_taken) {
-            araig_running = 0;
-            return;
-        }
-        Run("(finaraign2=1)");
-        araig_unload_db();
-        araig_clear_actors();
+        if (!ErrandDone(araig_sauterelle_taken, "(finaraign2=1)")) return;
         araig_compute_stage();
     }
-    if (araig_stage == 4) {
-        if (!araig_sauterelle_taken) {
-            araig_running = 0;
-            return;
-        }
-        araig_unload_db();
-        araig_clear_actors();
-    }
+    if (araig_stage == 4 && !ErrandDone(araig_sauterelle_taken, nullptr)) return;
     if (araig_stage == 3) {
         Run("(sacados=NOT_EPEE)");
         if (araig_crane_taken) {
-            Run("(finaraign3=1)");
-            araig_unload_db();
-            araig_clear_actors();
+            ErrandDone(1, "(finaraign3=1)");
             araig_compute_stage();
         } else if (araig_plume_case != 0) {
             Run("(sacados=PLUME)");

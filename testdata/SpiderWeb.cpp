@@ -72,9 +72,13 @@ CTDbAnimation Track(const std::string& name, const std::string& parent, uint32_t
     return a;
 }
 
-void Texture(CTDataBase& db, const std::string& map) {
+// A database with one texture map and its material, both named after the map.
+CTDataBase Textured(const std::string& map) {
+    CTDataBase db;
+    db.version = kDbVersionMax;
     DbWriter_Add(db.textures, CTDbTexture{map, 0});
     DbWriter_Add(db.materials, SceneWriter_Material(map, {1, 1, 1, 1}, map));
+    return db;
 }
 
 enum class Pose { Stand, Walk, Strike, Struck };
@@ -83,9 +87,7 @@ enum class Pose { Stand, Walk, Strike, Struck };
 CTDataBase Spider(bool big, Pose pose) {
     const float s = big ? 1.4f : 1.0f, h = 11.0f * s, legLength = 16.0f * s;
     const std::string p = big ? "AR_" : "PAR_", map = big ? "araignee_noire.tga" : "araignee.tga";
-    CTDataBase db;
-    db.version = kDbVersionMax;
-    Texture(db, map);
+    CTDataBase db = Textured(map);
     DbWriter_Add(db.meshes, SceneWriter_Sphere(p + "abdomen", 6.0f * s, 6, 10, map));
     DbWriter_Add(db.meshes, SceneWriter_Sphere(p + "tete", 3.5f * s, 5, 8, map));
     DbWriter_Add(db.meshes, Leg(p + "patte", legLength, 0.7f * s, map));
@@ -130,9 +132,7 @@ CTDataBase Spider(bool big, Pose pose) {
 
 // Segments of a caterpillar rippling along its back.
 CTDataBase Caterpillar() {
-    CTDataBase db;
-    db.version = kDbVersionMax;
-    Texture(db, "chenille.tga");
+    CTDataBase db = Textured("chenille.tga");
     DbWriter_Add(db.meshes, SceneWriter_Sphere("CH_anneau", 1.2f, 5, 8, "chenille.tga"));
     for (int i = 0; i < 5; i++) {
         const std::string name = "Anneau" + std::to_string(i);
@@ -147,9 +147,7 @@ CTDataBase Caterpillar() {
 }
 
 CTDataBase Grasshopper() {
-    CTDataBase db;
-    db.version = kDbVersionMax;
-    Texture(db, "sauterelle.tga");
+    CTDataBase db = Textured("sauterelle.tga");
     DbWriter_Add(db.meshes, Stretched(SceneWriter_Sphere("SA_corps", 1.0f, 5, 8, "sauterelle.tga"), {0.9f, 0.9f, 2.4f}, {}));
     DbWriter_Add(db.meshes, SceneWriter_Sphere("SA_tete", 0.8f, 5, 8, "sauterelle.tga"));
     DbWriter_Add(db.meshes, Leg("SA_patte", 3.5f, 0.2f, "sauterelle.tga"));
@@ -164,9 +162,7 @@ CTDataBase Grasshopper() {
 }
 
 CTDataBase Skull() {
-    CTDataBase db;
-    db.version = kDbVersionMax;
-    Texture(db, "crane.tga");
+    CTDataBase db = Textured("crane.tga");
     DbWriter_Add(db.meshes, SceneWriter_Sphere("CR_voute", 2.0f, 6, 10, "crane.tga"));
     DbWriter_Add(db.meshes, Stretched(SceneWriter_Box("CR_machoire", 1.0f, "crane.tga", "crane.tga"), {1.1f, 0.5f, 0.9f}, {}));
     DbWriter_Add(db.objects, Object("Voute", "CR_voute", "", {0, -2.2f, 0}));
@@ -176,9 +172,7 @@ CTDataBase Skull() {
 
 // The feather, drawn from both sides, leaning on the web.
 CTDataBase Feather() {
-    CTDataBase db;
-    db.version = kDbVersionMax;
-    Texture(db, "plume.tga");
+    CTDataBase db = Textured("plume.tga");
     DbWriter_Add(db.meshes, Stretched(SceneWriter_Panel("PL_plume", 1.0f, "plume.tga"), {0.3f, 1.0f, 1.0f}, {}));
     DbWriter_Add(db.objects, Object("Recto", "PL_plume", "", {0, -0.4f, 0}, Pitch(-1.1f)));
     DbWriter_Add(db.objects, Object("Verso", "PL_plume", "", {0, -0.4f, 0}, Pitch(-1.1f) * Yaw(kPi)));
@@ -187,9 +181,7 @@ CTDataBase Feather() {
 
 // The obsidian-edged wooden sword lying flat.
 CTDataBase Sword() {
-    CTDataBase db;
-    db.version = kDbVersionMax;
-    Texture(db, "macahuitl.tga");
+    CTDataBase db = Textured("macahuitl.tga");
     DbWriter_Add(db.meshes, Stretched(SceneWriter_Box("MA_lame", 1.0f, "macahuitl.tga", "macahuitl.tga"), {0.6f, 0.15f, 3.0f}, {}));
     DbWriter_Add(db.meshes, Stretched(SceneWriter_Box("MA_manche", 1.0f, "macahuitl.tga", "macahuitl.tga"), {0.2f, 0.2f, 1.2f}, {}));
     DbWriter_Add(db.objects, Object("Lame", "MA_lame", "", {0, -0.2f, 0}));

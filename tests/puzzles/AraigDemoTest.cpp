@@ -49,10 +49,7 @@ TEST_F(AraigDemo, TheWebIsEnteredFromTheTempleWonLostAndLeft) {
     Read(9);
 
     // The caterpillar: in by 199 and 213, out by 215 and 200.
-    MoveToward(SPIDERWEB_WAY_199);
-    MoveToward(213);
-    ASSERT_TRUE(araig_running);
-    Settle();
+    EnterWeb();
     Walk({214, 231, 214, 213, 230, 247, 264, 265, 250, 233, 232, 215});
     MoveToward(SPIDERWEB_WAY_200);
     Read(10);

@@ -217,6 +217,20 @@ protected:
             Settle();
         }
     }
+    // Into the web by a way and its cell; the run starts there and the spiders settle.
+    void EnterWeb(uint32_t way = SPIDERWEB_WAY_199) {
+        MoveToward(way);
+        MoveToward(way == SPIDERWEB_WAY_199 ? 213 : 215);
+        ASSERT_TRUE(araig_running) << Reports();
+        Settle();
+    }
+    // Out of the web by a way: the flight skips the way's entry, the scenario enters it again.
+    void FleeWeb(uint32_t way) {
+        MoveToward(way);
+        Pass();
+        Pass();
+        ASSERT_EQ(View(), way) << Reports();
+    }
     static uint32_t View() { return OrvWam_CurrentVue ? OrvWam_CurrentVue->id : 0; }
     static int32_t Var(const char* name) { return Interp_ReadVar(name); }
     static bool InBag(const char* name) { return Inventaire_IsObjetInSac(name); }

@@ -56,9 +56,7 @@ protected:
     // The big spider on 230 facing the player on 213, a skull behind it on 247, the sword on 264.
     void Scene() {
         StartAtStage(3);
-        MoveToward(SPIDERWEB_WAY_199);
-        MoveToward(213);
-        Settle();
+        EnterWeb();
         ASSERT_EQ(araig_nb_actors, 4);
         Stand(0, 230);
         araig_face_case(0, 213);

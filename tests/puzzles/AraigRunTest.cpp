@@ -80,10 +80,7 @@ TEST_F(AraigTest, LeavingWithoutTheObjectEndsOnlyTheRun) {
     ASSERT_TRUE(araig_running);
     EXPECT_EQ(araig_actors[0].to, 250);
     Settle();
-    MoveToward(SPIDERWEB_WAY_200);
-    Pass();
-    Pass();
-    EXPECT_EQ(View(), SPIDERWEB_WAY_200);
+    FleeWeb(SPIDERWEB_WAY_200);
     EXPECT_FALSE(araig_running);
     EXPECT_EQ(Var("finaraign1"), 0);
     EXPECT_EQ(araig_stage, 1);
@@ -121,10 +118,7 @@ TEST_F(AraigTest, TheGrasshopperErrandLeadsToTheSwordTest) {
     Walk({234, 233, 232, 215});
     // The sword given meanwhile leaves the bag: finishing stage 2 reaches the stage-3 test.
     Inventaire_PrendObj_id_nspr(DefName_GetIdName(DEFNAME_OBJETS, "EPEE"), 1);
-    MoveToward(SPIDERWEB_WAY_200);
-    Pass();
-    Pass();
-    EXPECT_EQ(View(), SPIDERWEB_WAY_200);
+    FleeWeb(SPIDERWEB_WAY_200);
     EXPECT_EQ(Var("finaraign2"), 1);
     EXPECT_EQ(araig_stage, 3);
     EXPECT_FALSE(InBag("EPEE"));
@@ -178,9 +172,7 @@ TEST_F(AraigTest, TheSkullErrandWithTheBigSpider) {
     EXPECT_EQ(araig_actors[2].kind, ARAIG_REMOVED);
     EXPECT_TRUE(InBag("CRANE_ARAIG2"));
     Walk({264, 247, 230, 213});
-    MoveToward(SPIDERWEB_WAY_199);
-    Pass();
-    Pass();
+    FleeWeb(SPIDERWEB_WAY_199);
     EXPECT_EQ(Var("finaraign3"), 1);
     EXPECT_EQ(araig_stage, 4);
     EXPECT_FALSE(InBag("EPEE"));
@@ -199,9 +191,7 @@ TEST_F(AraigTest, StageFourShowsTheGrasshopperOnlyWhileItIsNotInTheBag) {
     EXPECT_FALSE(araig_sauterelle_taken);
     Settle();
     // Without the grasshopper the way out ends the run alone.
-    MoveToward(SPIDERWEB_WAY_199);
-    Pass();
-    Pass();
+    FleeWeb(SPIDERWEB_WAY_199);
     EXPECT_FALSE(araig_running);
     EXPECT_TRUE(araig_db_loaded);
 
@@ -214,9 +204,7 @@ TEST_F(AraigTest, StageFourShowsTheGrasshopperOnlyWhileItIsNotInTheBag) {
     EXPECT_EQ(araig_nb_actors, 1);
     EXPECT_TRUE(araig_sauterelle_taken);
     Settle();
-    MoveToward(SPIDERWEB_WAY_199);
-    Pass();
-    Pass();
+    FleeWeb(SPIDERWEB_WAY_199);
     EXPECT_FALSE(araig_running);
     EXPECT_TRUE(Loaded().empty());
     EXPECT_EQ(araig_stage, 4);
@@ -242,9 +230,7 @@ TEST_F(AraigTest, AMoveClickWhileASpiderWalksIsTaken) {
 
 TEST_F(AraigTest, AClickTowardTheSpidersCellIsALostRun) {
     Start();
-    MoveToward(SPIDERWEB_WAY_199);
-    MoveToward(213);
-    Settle();
+    EnterWeb();
     Walk({214, 231, 214, 213, 230, 247, 264, 265});
     ASSERT_TRUE(InBag("CHENILLE"));
     const int32_t spider = araig_actors[0].from;
@@ -275,9 +261,7 @@ TEST_F(AraigTest, AClickTowardTheSpidersCellIsALostRun) {
 
 TEST_F(AraigTest, TheSwordFrom247Toward248StunsTheBigSpiderForFourMoves) {
     StartAtStage(3);
-    MoveToward(SPIDERWEB_WAY_199);
-    MoveToward(213);
-    Settle();
+    EnterWeb();
     // The player on 247 with the big spider standing on 248.
     ST_araig_actor& big = araig_actors[0];
     big.from = big.to = 257;
@@ -339,9 +323,7 @@ TEST_F(AraigTest, TheFeatherIsLaidOnACellAndComesBackToTheBag) {
     EXPECT_FALSE(InBag("PLUME"));
     EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), 0);
     // Leaving without the skull gives it back.
-    MoveToward(SPIDERWEB_WAY_199);
-    Pass();
-    Pass();
+    FleeWeb(SPIDERWEB_WAY_199);
     EXPECT_FALSE(araig_running);
     EXPECT_TRUE(InBag("PLUME"));
     EXPECT_EQ(Var("finaraign3"), 0);
@@ -350,9 +332,7 @@ TEST_F(AraigTest, TheFeatherIsLaidOnACellAndComesBackToTheBag) {
 
 TEST_F(AraigTest, ACentreClickOnASpiderStartsItsDialogueOrStunsIt) {
     Start();
-    MoveToward(SPIDERWEB_WAY_199);
-    MoveToward(213);
-    Settle();
+    EnterWeb();
     CTVector3 body = araig_actor_pos(0);
     body.y -= 20.0f;
     LookAt(body);
@@ -373,9 +353,7 @@ TEST_F(AraigTest, ACentreClickOnASpiderStartsItsDialogueOrStunsIt) {
 
 TEST_F(AraigTest, TheBigSpiderClickedWithTheSwordIsStunnedWithoutADialogue) {
     StartAtStage(3);
-    MoveToward(SPIDERWEB_WAY_199);
-    MoveToward(213);
-    Settle();
+    EnterWeb();
     commands.clear();
     CTVector3 body = araig_actor_pos(0);
     body.y -= 20.0f;
@@ -422,9 +400,7 @@ TEST_F(AraigTest, JumpsAwayFromTheCellsEndTheRunAndTheWayAwayEndsThePuzzle) {
 
 TEST_F(AraigTest, AGameSavedOnTheWebResumesBeforeItWithTheErrandCounted) {
     Start();
-    MoveToward(SPIDERWEB_WAY_199);
-    MoveToward(213);
-    Settle();
+    EnterWeb();
     Walk({214, 231, 214, 213, 230, 247, 264, 265});
     ASSERT_TRUE(InBag("CHENILLE"));
     ASSERT_EQ(Interp_GetEngineVar(IV_MONDE), SPIDERWEB_MONDE);
