@@ -15,6 +15,8 @@ std::vector<const Orv3DDataBase*> Loaded() {
 
 TEST_F(AraigTest, TheCaterpillarIsFetchedAndTheErrandCounted) {
     Start();
+    // Left over from another game: no run counts it.
+    araig_sauterelle_taken = 1;
     EXPECT_EQ(pz_actif, PZ_ARAIG);
     EXPECT_EQ(araig_stage, 1);
     EXPECT_EQ(Loaded(), (std::vector<const Orv3DDataBase*>{&db_PARmar, &db_PARstby, &db_chenille}));
@@ -208,6 +210,10 @@ TEST_F(AraigTest, StageFourShowsTheGrasshopperOnlyWhileItIsNotInTheBag) {
     EXPECT_FALSE(araig_running);
     EXPECT_TRUE(Loaded().empty());
     EXPECT_EQ(araig_stage, 4);
+    // Entered with the grasshopper in the bag, the stage loads only the small spiders.
+    pz_araig_quit();
+    Jump(SPIDERWEB_BEFORE);
+    EXPECT_EQ(Loaded(), (std::vector<const Orv3DDataBase*>{&db_PARmar, &db_PARstby}));
     EXPECT_EQ(Reports(), "");
 }
 
@@ -441,6 +447,9 @@ TEST_F(AraigTest, TheSkullInTheBagCountsItsErrandAtALoadOnTheWeb) {
     EXPECT_EQ(araig_stage, 4);
     EXPECT_EQ(pz_actif, PZ_ARAIG);
     // Another world's number, or a view away from the web, is left alone.
+    vue = ARAIG_CENTRE;
+    pz_araig_init_after_load(&vue);
+    EXPECT_EQ(vue, SPIDERWEB_BEFORE);
     for (auto [monde, id] : {std::pair{2, 230u}, std::pair{SPIDERWEB_MONDE, 197u}, std::pair{SPIDERWEB_MONDE, 266u}}) {
         Interp_SetEngineVar(IV_MONDE, monde);
         vue = id;

@@ -86,8 +86,9 @@ TEST_F(AraigWeb, EachRuleOfThePathSearch) {
     Setup(1);
     // On the centre: the neighbour nearest to the player.
     EXPECT_EQ(Next(ARAIG_CENTRE, 206), 257);
-    // The player two rings out and the spider far round: through the centre.
+    // The player two rings out and the spider far round: through the centre, also when both ways are as long.
     EXPECT_EQ(Next(235, 209), 252);
+    EXPECT_EQ(Next(235, 205), 252);
     // The spider farther out than the player: toward the centre, except across the gap of ring 2.
     EXPECT_EQ(Next(201, 236), 218);
     EXPECT_EQ(Next(214, 228), 213);
@@ -120,6 +121,22 @@ TEST_F(AraigWeb, TiesGoToTheFirstNeighbourInListOrderAndWaysOutAreNeverTaken) {
     // 213's exit to the way 199 has no coordinates: toward the centre the spider takes 230.
     EXPECT_EQ(Next(213, 241), 230);
     EXPECT_TRUE(fatals.empty());
+}
+
+TEST_F(AraigWeb, ASpiderWithoutANeighbourOnTheWebStays) {
+    // 213 keeps only its exit to the way 199, which the spiders never take.
+    for (WamVueDesc& v : world.lieux[0].vues)
+        if (v.id == 213) v.dests = {{SPIDERWEB_WAY_199, ""}};
+    Setup(1);
+    Player(230);
+    // Another spider answers first, so that the last answer is a cell.
+    const int32_t other = Spider(ARAIG_SMALL_SPIDER, 240);
+    const int32_t i = Spider(ARAIG_SMALL_SPIDER, 213);
+    EXPECT_EQ(araig_next_case(i, -1), -1);
+    Move(230);
+    EXPECT_NE(araig_actors[other].to, 240);
+    EXPECT_EQ(araig_actors[i].to, 213);
+    EXPECT_EQ(araig_actors[i].db, &db_PARstby);
 }
 
 TEST_F(AraigWeb, TheSwordStunsForFourMovesAndEverySearchAdvancesTheCounters) {
@@ -175,11 +192,14 @@ TEST_F(AraigWeb, TheFeatherLuresTheSpiderOnceThenItSkipsAMove) {
     Move(213);
     EXPECT_NE(a.to, 230);
     EXPECT_EQ(araig_plume_state, 5);
-    // A spider walking onto the feather's own cell is not turned back.
+    // A spider walking onto a player who stands on the feather is not turned back.
     araig_plume_state = 1;
+    OrvWam_RestoreCurrentVue(wam_cherche_vue_id(OrvWam_CurrentLieu, 230));
     a.from = 247;
     a.to = 230;
-    Move(230);
+    a.rate = 0;
+    araig_animate_actors();
+    EXPECT_EQ(a.to, 230);
     EXPECT_EQ(araig_plume_state, 1);
 }
 
@@ -208,9 +228,10 @@ TEST_F(AraigWeb, ASecondSmallSpiderComesOnTheOuterRingAndOnlyOneGoesForThePlayer
     EXPECT_EQ(araig_actors[2].to, 221);
     EXPECT_EQ(araig_actors[first].to, 203);
 
-    // Both go for the player: the first keeps it, the other stops.
+    // Both go for the player (the second already on its way): the first keeps it, the other stops.
     araig_actors[first].from = araig_actors[first].to = 204;
-    araig_actors[2].from = araig_actors[2].to = 206;
+    araig_actors[2].from = 206;
+    araig_actors[2].to = 205;
     Move(205);
     EXPECT_EQ(araig_caught, 1);
     EXPECT_EQ(araig_actors[first].to, 205);
@@ -230,6 +251,12 @@ TEST_F(AraigWeb, NoSecondSpiderInStageOneOrAwayFromTheOuterRing) {
     Spider(ARAIG_SMALL_SPIDER, 244);
     Move(212);
     EXPECT_EQ(araig_actors[0].to, 245);
+    EXPECT_EQ(araig_second_state, 0);
+    // Onto ring 1 by the gap of ring 2, with the player on ring 2.
+    araig_clear_actors();
+    Spider(ARAIG_SMALL_SPIDER, 214);
+    Move(228);
+    EXPECT_EQ(araig_actors[0].to, 213);
     EXPECT_EQ(araig_second_state, 0);
 }
 
