@@ -206,7 +206,7 @@ TEST_F(SaveTest, BadSavesAreRefusedBeforeAnythingChanges) {
         {"SAC", [](std::vector<uint8_t>& d) { d[8 + 4] = 9; }},      // first object id
         {"SAC", [](std::vector<uint8_t>& d) { d[8 + 12 + 4] = 1; }}, // the same object twice
         {"SAC", [](std::vector<uint8_t>& d) { d[8 + 12 * 5 + 4] = 1; }},  // a free slot in use
-        {"SAC", [](std::vector<uint8_t>& d) { d[4] = 3; }},          // hand
+        {"SAC", [](std::vector<uint8_t>& d) { d[4] = 99; }},         // hand: no such object
         {"ELEMS", [](std::vector<uint8_t>& d) { d[0] = 3; }},
         {"ELEMS", [](std::vector<uint8_t>& d) { d.back() = 2; }},
         {"INTERP", [](std::vector<uint8_t>& d) { d[0] = 1, d[4] = 3; }},  // waiting mid-word
