@@ -50,7 +50,8 @@ TEST_F(AraigDemo, TheWebIsEnteredFromTheTempleWonLostAndLeft) {
 
     // The caterpillar: in by 199 and 213, out by 215 and 200.
     EnterWeb();
-    Walk({214, 231, 214, 213, 230, 247, 264, 265, 250, 233, 232, 215});
+    Walk(kToTheCentre);
+    Walk(kFromTheCentre);
     MoveToward(SPIDERWEB_WAY_200);
     Read(10);
     EXPECT_EQ(View(), SPIDERWEB_WAY_200);

@@ -204,6 +204,13 @@ protected:
         DXDispatch();
         Pass();
     }
+    // Looks at the middle of actor 0's body and clicks there.
+    void ClickSpider() {
+        CTVector3 body = araig_actor_pos(0);
+        body.y -= 20.0f;
+        LookAt(body);
+        Click();
+    }
     // A click on the move zone toward a neighbouring view.
     void MoveToward(uint32_t to) {
         LookToward(to);
@@ -264,4 +271,7 @@ protected:
     std::vector<std::string> warnings, fatals;
     bool started = false;
     static inline std::vector<std::string>* g_log = nullptr;
+    // From 213 to the centre, and from the centre out to 215, out of reach of stage 1's small spider.
+    static inline const std::vector<uint32_t> kToTheCentre = {214, 231, 214, 213, 230, 247, 264, 265};
+    static inline const std::vector<uint32_t> kFromTheCentre = {250, 233, 232, 215};
 };

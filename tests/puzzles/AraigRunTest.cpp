@@ -47,7 +47,7 @@ TEST_F(AraigTest, TheCaterpillarIsFetchedAndTheErrandCounted) {
     EXPECT_STREQ(araig_item_name, "");
     Settle();
 
-    Walk({250, 233, 232, 215});
+    Walk(kFromTheCentre);
     MoveToward(SPIDERWEB_WAY_200);
     // The flight skips the way's entry; the scenario enters it again, and the errand is counted there.
     EXPECT_EQ(Var("FuiteToileAraig"), 1);
@@ -149,7 +149,12 @@ TEST_F(AraigTest, TheSkullErrandWithTheBigSpider) {
     EXPECT_EQ(araig_actors[0].from, 247);
     EXPECT_EQ(araig_actors[0].steps, 0);
 
-    // The feather laid on 214 lures the spider once; the sword taken on 247 stuns it at each click.
+    // Clicked without the sword, the spider speaks.
+    ClickSpider();
+    EXPECT_EQ(commands.back(), "dial=189");
+    EXPECT_EQ(araig_epee_state, 0);
+
+    // The feather laid on 214 lures the spider once; the sword taken on 247 stuns it at each click, silently.
     Hold("PLUME");
     MoveToward(214);
     ASSERT_EQ(araig_plume_case, 214);
@@ -159,11 +164,10 @@ TEST_F(AraigTest, TheSkullErrandWithTheBigSpider) {
     Pass();
     EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), DefName_GetIdName(DEFNAME_OBJETS, "EPEE"));
     auto stun = [this] {
-        CTVector3 body = araig_actor_pos(0);
-        body.y -= 20.0f;
-        LookAt(body);
-        Click();
+        const size_t said = commands.size();
+        ClickSpider();
         EXPECT_EQ(araig_epee_state, 2);
+        EXPECT_EQ(commands.size(), said);
     };
     stun();
     Walk({264});
@@ -237,7 +241,7 @@ TEST_F(AraigTest, AMoveClickWhileASpiderWalksIsTaken) {
 TEST_F(AraigTest, AClickTowardTheSpidersCellIsALostRun) {
     Start();
     EnterWeb();
-    Walk({214, 231, 214, 213, 230, 247, 264, 265});
+    Walk(kToTheCentre);
     ASSERT_TRUE(InBag("CHENILLE"));
     const int32_t spider = araig_actors[0].from;
     ASSERT_TRUE(araig_is_case(spider));
@@ -336,41 +340,21 @@ TEST_F(AraigTest, TheFeatherIsLaidOnACellAndComesBackToTheBag) {
     EXPECT_EQ(Reports(), "");
 }
 
-TEST_F(AraigTest, ACentreClickOnASpiderStartsItsDialogueOrStunsIt) {
+TEST_F(AraigTest, ACentreClickOnASpiderStartsItsDialogue) {
     Start();
     EnterWeb();
-    CTVector3 body = araig_actor_pos(0);
-    body.y -= 20.0f;
-    LookAt(body);
-    Pass();
-    EXPECT_EQ(OrvWarp_ZoneSouris, &araig_zone1);
-    EXPECT_EQ(pz_araig_hit_center(), &araig_zone1);
-    Click();
+    ClickSpider();
     EXPECT_EQ(commands, (std::vector<std::string>{"dial=187"}));
     EXPECT_EQ(View(), 213u);
+    // The pass points at it.
+    EXPECT_EQ(OrvWarp_ZoneSouris, &araig_zone1);
+    EXPECT_EQ(pz_araig_hit_center(), &araig_zone1);
     // Looking away misses it.
     LookToward(212);
     Pass();
     EXPECT_EQ(pz_araig_hit_center(), nullptr);
     Click();
     EXPECT_EQ(commands.size(), 1u);
-    EXPECT_EQ(Reports(), "");
-}
-
-TEST_F(AraigTest, TheBigSpiderClickedWithTheSwordIsStunnedWithoutADialogue) {
-    StartAtStage(3);
-    EnterWeb();
-    commands.clear();
-    CTVector3 body = araig_actor_pos(0);
-    body.y -= 20.0f;
-    LookAt(body);
-    Click();
-    EXPECT_EQ(commands, (std::vector<std::string>{"dial=189"}));
-    EXPECT_EQ(araig_epee_state, 0);
-    Hold("EPEE");
-    Click();
-    EXPECT_EQ(commands.size(), 1u);
-    EXPECT_EQ(araig_epee_state, 2);
     EXPECT_EQ(Reports(), "");
 }
 
@@ -407,7 +391,7 @@ TEST_F(AraigTest, JumpsAwayFromTheCellsEndTheRunAndTheWayAwayEndsThePuzzle) {
 TEST_F(AraigTest, AGameSavedOnTheWebResumesBeforeItWithTheErrandCounted) {
     Start();
     EnterWeb();
-    Walk({214, 231, 214, 213, 230, 247, 264, 265});
+    Walk(kToTheCentre);
     ASSERT_TRUE(InBag("CHENILLE"));
     ASSERT_EQ(Interp_GetEngineVar(IV_MONDE), SPIDERWEB_MONDE);
     OrvSaveGame_SetPlayer(1);
