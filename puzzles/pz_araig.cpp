@@ -3,7 +3,6 @@
 #include "puzzles/pz_araig.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "app/Orv_File.h"
 #include "app/Orv_Log.h"
@@ -55,8 +54,6 @@ constexpr int kFeatherFlag = 115;
 void Run(const char* command) { RunOneCommand(command); }
 
 bool InHand(const char* object) { return Interp_GetEngineVar(IV_OBJETENMAIN) == pz_objet_id(object); }
-
-bool IsSpider(const ST_araig_actor& a) { return a.kind == ARAIG_BIG_SPIDER || a.kind == ARAIG_SMALL_SPIDER; }
 
 bool SecondPresent() { return (araig_stage == 2 || araig_stage == 4) && araig_second_state == 1; }
 
@@ -286,12 +283,12 @@ bool pz_araig_gere_clic_zone(ST_wam_zclic* zone) {
     if (araig_running) {
         for (int32_t i = 0; i < araig_nb_actors; i++) {
             const ST_araig_actor& a = araig_actors[i];
-            if (IsSpider(a) && (a.progress != 0.0f || a.heading != a.target)) return true;
+            if (araig_is_spider(a) && (a.progress != 0.0f || a.heading != a.target)) return true;
         }
         int32_t caught = -1;
         for (int32_t i = 0; i < araig_nb_actors; i++) {
             ST_araig_actor& a = araig_actors[i];
-            if (!IsSpider(a) || a.to != int32_t(target)) continue;
+            if (!araig_is_spider(a) || a.to != int32_t(target)) continue;
             if (araig_stage == 3 && v == kSwordFrom && target == kSwordTo) {
                 if (InHand("EPEE")) {
                     araig_epee_state = 2;

@@ -39,6 +39,9 @@ struct ST_araig_actor {
     float rate;      // 0, +0.07 or -0.07 per pass
     float yaw;       // added to the heading when the database is turned
 };
+inline bool araig_is_spider(const ST_araig_actor& a) {
+    return a.kind == ARAIG_BIG_SPIDER || a.kind == ARAIG_SMALL_SPIDER;
+}
 constexpr int ARAIG_MAX_ACTORS = 10;
 extern ST_araig_actor araig_actors[ARAIG_MAX_ACTORS];
 // At most ARAIG_MAX_ACTORS - 1: a further actor is written into the last record without being counted.

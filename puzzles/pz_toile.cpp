@@ -58,8 +58,6 @@ float Distance(const CTVector3& a, const CTVector3& b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-bool IsSpider(const ST_araig_actor& a) { return a.kind == ARAIG_BIG_SPIDER || a.kind == ARAIG_SMALL_SPIDER; }
-
 void SetDb(ST_araig_actor& a, Orv3DDataBase* db) {
     a.db = db;
     a.frame = 0;
@@ -281,7 +279,7 @@ void araig_move_spiders() {
     int32_t last = -1;
     for (int32_t i = 0; i < araig_nb_actors; i++) {
         ST_araig_actor& a = araig_actors[i];
-        if (!IsSpider(a)) continue;
+        if (!araig_is_spider(a)) continue;
         if (AdvanceStuns()) continue;
         int32_t next = araig_next_case(i, -1);
         if (araig_plume_case != 0 && next == araig_plume_case) araig_plume_state = 1;
@@ -338,7 +336,7 @@ void araig_animate_actors() {
     const int32_t p = int32_t(pz_vue_id());
     for (int32_t i = 0; i < araig_nb_actors; i++) {
         ST_araig_actor& a = araig_actors[i];
-        if (!IsSpider(a)) continue;
+        if (!araig_is_spider(a)) continue;
 
         // A database without animation has no frames: the counter wraps at once, so a strike still ends.
         a.frame++;

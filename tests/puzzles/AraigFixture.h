@@ -180,8 +180,7 @@ protected:
     static bool SpidersStill() {
         for (int i = 0; i < araig_nb_actors; i++) {
             const ST_araig_actor& a = araig_actors[i];
-            if ((a.kind == ARAIG_BIG_SPIDER || a.kind == ARAIG_SMALL_SPIDER) &&
-                (a.rate != 0.0f || a.from != a.to || a.progress != 0.0f))
+            if (araig_is_spider(a) && (a.rate != 0.0f || a.from != a.to || a.progress != 0.0f))
                 return false;
         }
         return true;
