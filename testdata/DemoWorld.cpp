@@ -6,6 +6,7 @@
 
 const char* const DEMO_WAM_IR = "bigile1.wam";
 const char* const DEMO_WAM_YU = "yucatan.wam";
+const char* const DEMO_WAM_TOILE = "toile.wam";
 
 namespace {
 constexpr float kPi = 3.14159265f;
@@ -67,10 +68,12 @@ bool DemoWorld_StarFinishes(int n) {
 
 DefNamesDesc DemoWorld_DefNames() {
     DefNamesDesc d;
-    d.personnages = {"PERSONNE", "GARDIEN"};
+    // The spider's web names its bat and priestess, the spider goddess' subject and its objects.
+    d.personnages = {"PERSONNE", "GARDIEN", "CHAUVE_SOURIS", "PRETRESSE"};
     d.objets = {"RIEN 0", "CLE 1", "LANTERNE 2", "Etoiles_Puz", "REPERES"};
     for (int n = 102; n <= 115; n++) d.objets.push_back("ETOILE" + std::to_string(n) + " 3");
-    d.sujets = {"AUCUN 0 0"};
+    for (const char* o : {"EPEE 4", "PLUME 5", "CHENILLE 6", "SAUTERELLE 7", "CRANE_ARAIG2 8"}) d.objets.push_back(o);
+    d.sujets = {"AUCUN 0 0", "DEESSE_ARAIGNEE 1 0"};
     d.variables = DefNames_EngineVariables();
     d.variables.push_back("SOURCIER");
     d.variables.push_back("VISITES_YU");
@@ -78,6 +81,7 @@ DefNamesDesc DemoWorld_DefNames() {
     for (const char* v : {"finmaya1", "finmaya2", "finmaya3"}) d.variables.push_back(v);
     for (int n = 0; n < DEMO_STAR_PLACES; n++) d.variables.push_back("etat_etoile" + std::to_string(n));
     for (const char* v : {"etoiles_fini", "Etoiles_JustFinished", "pz_etoile_started"}) d.variables.push_back(v);
+    for (const char* v : {"finaraign1", "finaraign2", "finaraign3", "FuiteToileAraig"}) d.variables.push_back(v);
     d.zones = {"AUCUNE", "ZONE_COFFRE", "ZONE_CLE", "ZONE_PORTE", "ZONE_MORTE", "ZONE_GARDIEN", "ZONE_SORTIE"};
     return d;
 }
@@ -129,7 +133,7 @@ WamFileDesc DemoWorld_Yu() {
     v1.dests = {{2, "yu001_2"}};
     WamVueDesc v2 = vue(2, "YU002");
     v2.zones = {zone(1, 1, "", 2), zone(1, 3, "", 1), zone(3, Z_GARDIEN, "ZONE_GARDIEN", 0),
-                zone(1, DEMO_STARS_VIEW, "", 3)};
+                zone(1, DEMO_STARS_VIEW, "", 3, 0, 0.6f), zone(2, DEMO_LIEN_TO_TOILE, "", 3)};
     WamVueDesc v3 = vue(3, "YU003");
     v3.zones = {zone(1, 2, "", 3), zone(4, Z_SORTIE, "ZONE_SORTIE", 0, 0, 0.3f)};
 
@@ -141,7 +145,7 @@ WamFileDesc DemoWorld_Yu() {
 
     temple.vues = {v1, v2, v3, sky};
     f.lieux = {temple};
-    f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}};
+    f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}, {DEMO_LIEN_TO_TOILE, DEMO_WAM_TOILE, 198}};
     f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}},
                 {2, "REPERES", "REPR", {{'a', 1, DEMO_STARS_VIEW, 0, 0, 0, 0, 0, 0}}},
                 {2, "Etoiles_Puz", "CIEL", {{'a', 1, DEMO_STARS_VIEW, 0, 0, DEMO_STAR_PLACES - 1, 0, 0, 0}}}};
@@ -153,6 +157,8 @@ std::string DemoWorld_Chapter1() {
     c.Init("(CHANGEWAM=bigile1.wam,1)");
     c.Init("(VISITES_YU=0)");
     c.Init("(MUSIQUE=1)");
+    c.Comment("The feather comes back to the bag at each visit of the spider's web.");
+    c.Init("(flag115=1)");
     c.Comment("Every departure is allowed unless a view's block forbids it.");
     c.Block("DEPARTVUE!=0", {"(ABORTDEPART=0)"});
     c.Block("ARRIVEEVUE!=0 & MONDE=2", {"(VISITES_YU=1)"});
@@ -174,6 +180,16 @@ std::string DemoWorld_Chapter1() {
     c.Block("CLICZONE=ZONE_GARDIEN", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
     c.Vue("YU", 3);
     c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(EXIT=1)"});
+    c.Vue("YU", 198);
+    c.Block("ARRIVEEVUE=198 & flag3=0", {"(flag3=1)(MESSAGE=11)"});
+    // A flight from the web skips the way's entry: the way is entered again, which ends the run.
+    for (int way : {199, 200}) {
+        c.Vue("YU", uint32_t(way));
+        c.Block("FuiteToileAraig=1", {"(FuiteToileAraig=0)(NEXTVUE=" + std::to_string(way) + ")"});
+        c.Block("finaraign1=1 & flag4=0", {"(flag4=1)(MESSAGE=12)"});
+        c.Block("finaraign2=1 & flag5=0", {"(flag5=1)(MESSAGE=13)"});
+        c.Block("finaraign3=1 & flag6=0", {"(flag6=1)(MESSAGE=14)"});
+    }
     return c.Text();
 }
 
@@ -181,6 +197,10 @@ MessagesDesc DemoWorld_Messages() {
     MessagesDesc m;
     m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"}};
     for (int n = 102; n <= 115; n++) m.objets.push_back({"ETOILE" + std::to_string(n), "Étoile"});
+    for (auto o : std::vector<std::pair<const char*, const char*>>{{"EPEE", "Épée d'obsidienne"},
+                {"PLUME", "Plume de quetzal"}, {"CHENILLE", "Chenille"}, {"SAUTERELLE", "Sauterelle"},
+                {"CRANE_ARAIG2", "Crâne"}})
+        m.objets.push_back({o.first, o.second});
     m.messages = {
         {1, {"Bienvenue sur l'île.", "Cliquez pour continuer."}},
         {2, {"Le coffre est fermé à clé."}},
@@ -192,6 +212,13 @@ MessagesDesc DemoWorld_Messages() {
         {8, {"Vous quittez le temple.", "Fin de la démonstration."}},
         {9, {"Sept étoiles manquent au ciel.", "Posez-les sur les cercles (clic droit : sac)."}},
         {10, {"Les étoiles brillent à leur place."}},
+        {11, {"Une toile géante barre le ravin ; une chenille luit en son centre.",
+              "Rapportez-la par l'un des deux chemins sans vous laisser prendre :",
+              "l'araignée avance d'une case à chacun de vos pas."}},
+        {12, {"La chenille est à vous. Une sauterelle attend à présent sur la toile."}},
+        {13, {"La sauterelle est à vous. La grande araignée garde un crâne au centre :",
+              "l'épée posée sur la toile l'étourdit, la plume l'attire."}},
+        {14, {"Le crâne est à vous : la toile est vaincue."}},
     };
     return m;
 }
@@ -205,9 +232,10 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
     if (!WriteFileText(root + "loc/messages.txt", SingleByte(Messages_Make(DemoWorld_Messages()))))
         return fail(error, "loc/messages.txt");
-    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern, 3 a star.
+    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern, 3 a star, 4 to 8 the web's objects.
     std::vector<SprImage> sprites;
-    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u, 0xFFFFF080u}) {
+    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u, 0xFFFFF080u, 0xFF404048u, 0xFF3070E0u,
+                            0xFF40A030u, 0xFF70B040u, 0xFFE8E0C8u}) {
         SprImage img;
         img.width = img.height = 24;
         img.x = img.y = 12;

@@ -11,6 +11,10 @@ extern const char* const DEMO_WAM_YU;
 // The kind-2 zone of IR 4 follows this link to YU 1, and YU 1's link leads back to IR 4.
 constexpr unsigned DEMO_LIEN_TO_YU = 50;
 constexpr unsigned DEMO_LIEN_TO_IR = 51;
+// The spider's web of YU in its own world file: YU 2's link leads to its view 198, and 198's back.
+extern const char* const DEMO_WAM_TOILE;
+constexpr unsigned DEMO_LIEN_TO_TOILE = 52;
+constexpr unsigned DEMO_LIEN_FROM_TOILE = 53;
 
 // The stars of YU 121, reached from YU 2 (on its left): 17 places on face 0 of the view, star n at
 // face direction (u, v) (x and y one unit ahead); the seven places that finish the puzzle are ringed.

@@ -45,7 +45,21 @@ void AddQuad(CTDbMesh& m, const CTVector3 (&p)[4], const CTVector3& outward)
     AddTriangle(m, v[0], v[2], v[3], outward, {0, 0, 1, 1, 0, 1});
 }
 
-CTDbMaterial Material(const std::string& name, const CTVector4& diffuse, const std::string& map, float transparency)
+CTDbCamera Camera()
+{
+    CTDbCamera c;
+    c.name = "Cam";
+    c.position = {0, 0, -8};
+    c.fieldOfView = 1.0f;
+    c.nearDist = 1.0f;
+    c.farDist = 100.0f;
+    return c;
+}
+
+}  // namespace
+
+CTDbMaterial SceneWriter_Material(const std::string& name, const CTVector4& diffuse, const std::string& map,
+                                  float transparency)
 {
     CTDbMaterial m;
     m.name = name;
@@ -59,19 +73,6 @@ CTDbMaterial Material(const std::string& name, const CTVector4& diffuse, const s
     m.transparency = transparency;
     return m;
 }
-
-CTDbCamera Camera()
-{
-    CTDbCamera c;
-    c.name = "Cam";
-    c.position = {0, 0, -8};
-    c.fieldOfView = 1.0f;
-    c.nearDist = 1.0f;
-    c.farDist = 100.0f;
-    return c;
-}
-
-}  // namespace
 
 CTDbMesh SceneWriter_Sphere(const std::string& name, float radius, int rings, int segments, const std::string& material)
 {
@@ -187,9 +188,9 @@ CTDataBase SceneWriter_RenderScene()
     db.version = kDbVersionMax;
     DbWriter_Add(db.textures, CTDbTexture{"brick.tga", 0});
     DbWriter_Add(db.textures, CTDbTexture{"stone.tga", 0});
-    DbWriter_Add(db.materials, Material("Brick", {1, 1, 1, 1}, "brick.tga", 0.0f));
-    DbWriter_Add(db.materials, Material("Stone", {1, 1, 1, 1}, "stone.tga", 0.0f));
-    DbWriter_Add(db.materials, Material("Red", {0.9f, 0.1f, 0.1f, 1}, "", 0.0f));
+    DbWriter_Add(db.materials, SceneWriter_Material("Brick", {1, 1, 1, 1}, "brick.tga", 0.0f));
+    DbWriter_Add(db.materials, SceneWriter_Material("Stone", {1, 1, 1, 1}, "stone.tga", 0.0f));
+    DbWriter_Add(db.materials, SceneWriter_Material("Red", {0.9f, 0.1f, 0.1f, 1}, "", 0.0f));
     DbWriter_Add(db.meshes, SceneWriter_Grid("Ground", 8, 8, 4.0f, "Stone"));
     DbWriter_Add(db.meshes, SceneWriter_Sphere("Ball", 1.5f, 10, 16, "Brick"));
     DbWriter_Add(db.meshes, SceneWriter_Box("Moon", 0.6f, "Brick", "Red"));
@@ -227,7 +228,7 @@ CTDataBase SceneWriter_BenchScene(int triangles)
     CTDataBase db;
     db.version = kDbVersionMax;
     DbWriter_Add(db.textures, CTDbTexture{"brick.tga", 0});
-    DbWriter_Add(db.materials, Material("Brick", {1, 1, 1, 1}, "brick.tga", 0.0f));
+    DbWriter_Add(db.materials, SceneWriter_Material("Brick", {1, 1, 1, 1}, "brick.tga", 0.0f));
     // Twelve spheres of r rings and 2r segments: 4r^2 - 4r triangles each.
     const double perSphere = std::max(triangles / 12, 8);
     const int rings = std::max(2, int(std::lround((1.0 + std::sqrt(1.0 + perSphere)) / 2.0)));

@@ -6,6 +6,10 @@
 #include "engine3d/Database.h"
 #include "testdata/TgaWriter.h"
 
+// A material record: the diffuse colour, an optional map (texture record name and map file), a little
+// specular, ambient and emissive light, and the transparency.
+CTDbMaterial SceneWriter_Material(const std::string& name, const CTVector4& diffuse, const std::string& map,
+                                  float transparency = 0.0f);
 // A UV sphere of rings x segments quads (two triangles each, none degenerate at the poles), with
 // outward faces, per-corner texture coordinates and one material.
 CTDbMesh SceneWriter_Sphere(const std::string& name, float radius, int rings, int segments, const std::string& material);

@@ -391,9 +391,22 @@ bool OrvSaveGame_LoadAs(int32_t player, int32_t slot) {
 }
 
 void init_after_load_End() {
-    if (!OrvWam_CurrentVue) return;
-    uint32_t vueId = OrvWam_CurrentVue->id;
+    ST_wam_vue* saved = OrvWam_CurrentVue;
+    if (!saved) return;
+    uint32_t vueId = saved->id;
     Call_pz_araig_init_after_load(&vueId);
+    // A puzzle may move the game to another view of the place (the spider's web resumes before it).
+    if (vueId != saved->id) {
+        ST_wam_vue* vue = wam_cherche_vue_id(saved->lieu, vueId);
+        if (vue) {
+            OrvWam_SetCurrentVue(vue);
+        } else {
+            OrvError_Warning("init_after_load_End() vue %u absente du lieu %u", vueId, saved->lieu ? saved->lieu->id : 0);
+            OrvWam_RestoreCurrentVue(saved);
+        }
+    } else if (OrvWam_CurrentVue != saved) {
+        OrvWam_RestoreCurrentVue(saved);
+    }
     Call_OrvWarp_EnterView();
     const SavedMessage saved = std::exchange(g_loadedMessage, SavedMessage());
     const bool shown = saved.message >= 0 && OrvMsg_ShowAgain(saved.message, saved.blockWaits);

@@ -132,6 +132,30 @@ TEST_F(SaveTest, LoadBringsBackTheSavedGame) {
     EXPECT_FALSE(OrvSaveGame_ScanSlot(SAVE_MAX_SLOTS));
 }
 
+TEST_F(SaveTest, APuzzleMayMoveTheResumedGameToAnotherViewOfThePlace) {
+    Play();
+    ASSERT_TRUE(OrvSaveGame_Save(5));
+    Wander();
+    // The hook sends the game to view 4 of the saved place and clears the current view meanwhile.
+    OrvHooks.pz_araig_init_after_load = [](uint32_t* v) {
+        g_events.push_back("araig " + std::to_string(*v));
+        *v = 4;
+        OrvWam_CurrentVue = nullptr;
+    };
+    g_events.clear();
+    ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_EQ(g_events, (std::vector<std::string>{"pz_quit_all", "araig 3", "enter 4"}));
+    EXPECT_EQ(OrvWam_CurrentVue->id, 4u);
+    EXPECT_EQ(Interp_GetEngineVar(IV_VUE), 4);
+    EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 0);
+    // A view the place lacks keeps the saved one.
+    OrvHooks.pz_araig_init_after_load = [](uint32_t* v) { *v = 77; };
+    g_events.clear();
+    ASSERT_TRUE(OrvSaveGame_Load(5));
+    EXPECT_EQ(g_events, (std::vector<std::string>{"pz_quit_all", "enter 3"}));
+    EXPECT_EQ(OrvWam_CurrentVue->id, 3u);
+}
+
 TEST_F(SaveTest, RegisteredBlocksJoinTheSave) {
     ASSERT_TRUE(OrvSaveGame_Save(5));  // written before the block exists
     for (size_t i = 0; i < sizeof g_subjects; i++) g_subjects[i] = uint8_t(i * 7);
