@@ -391,21 +391,22 @@ bool OrvSaveGame_LoadAs(int32_t player, int32_t slot) {
 }
 
 void init_after_load_End() {
-    ST_wam_vue* saved = OrvWam_CurrentVue;
-    if (!saved) return;
-    uint32_t vueId = saved->id;
+    ST_wam_vue* savedVue = OrvWam_CurrentVue;
+    if (!savedVue) return;
+    uint32_t vueId = savedVue->id;
     Call_pz_araig_init_after_load(&vueId);
     // A puzzle may move the game to another view of the place (the spider's web resumes before it).
-    if (vueId != saved->id) {
-        ST_wam_vue* vue = wam_cherche_vue_id(saved->lieu, vueId);
+    if (vueId != savedVue->id) {
+        ST_wam_vue* vue = wam_cherche_vue_id(savedVue->lieu, vueId);
         if (vue) {
             OrvWam_SetCurrentVue(vue);
         } else {
-            OrvError_Warning("init_after_load_End() vue %u absente du lieu %u", vueId, saved->lieu ? saved->lieu->id : 0);
-            OrvWam_RestoreCurrentVue(saved);
+            OrvError_Warning("init_after_load_End() vue %u absente du lieu %u", vueId,
+                             savedVue->lieu ? savedVue->lieu->id : 0);
+            OrvWam_RestoreCurrentVue(savedVue);
         }
-    } else if (OrvWam_CurrentVue != saved) {
-        OrvWam_RestoreCurrentVue(saved);
+    } else if (OrvWam_CurrentVue != savedVue) {
+        OrvWam_RestoreCurrentVue(savedVue);
     }
     Call_OrvWarp_EnterView();
     const SavedMessage saved = std::exchange(g_loadedMessage, SavedMessage());
