@@ -124,8 +124,9 @@ bool Chain() {
         }
         const char target = letter == 'E' ? 'S' : 'E';
         for (;;) {
-            // A walk that leaves the table or copies more than was read: the stretch has no far end.
-            if (p < 0 || p >= count || n >= count)
+            // A walk that leaves the table, copies more than was read or comes back onto a point already
+            // used: the stretch has no far end of its own.
+            if (p < 0 || p >= count || n >= count || pirogue_trajet[p].name[0] == '_')
                 return ChainBreaks(n > 0 ? g_scratch[n - 1] : pirogue_trajet[0], n, direction);
             g_scratch[n] = pirogue_trajet[p];
             pirogue_trajet[p].name[0] = '_';
@@ -299,9 +300,7 @@ int32_t find_mesh_name(const char* name) {
 
 int32_t find_pierre(const char* name) {
     for (int32_t i = 0; i < PIROGUE_NB_PIERRES; i++)
-        if (strncmp(pirogue_pierres[i].name, name, sizeof pirogue_pierres[i].name) == 0 &&
-            strnlen(name, sizeof pirogue_pierres[i].name + 1) <= sizeof pirogue_pierres[i].name)
-            return i;
+        if (std::string(pirogue_pierres[i].name, strnlen(pirogue_pierres[i].name, 8)) == name) return i;
     return -1;
 }
 
@@ -330,7 +329,7 @@ bool load_pierres() {
 
 void place_pierres() {
     for (int32_t i = 0; i < PIROGUE_NB_PIERRES; i++) {
-        const int32_t at = find_mesh_name(pirogue_pierre_points[i]);
+        const int32_t at = find_mesh_name(std::string(pirogue_pierres[i].name, strnlen(pirogue_pierres[i].name, 8)).c_str());
         if (at >= 0) DBpierre[i].root.SetPosition(nullptr, pirogue_point(at));
     }
     reset_pierres();

@@ -132,8 +132,8 @@ protected:
     // Writes the installation over the variant's CD, starts the modules as the program does with the
     // game's links on a screen of that width, records the words TRACE and NewSound instead of running
     // them, and enters view 402 (looking at the canoe's zone).
-    void Start(const CanoeSceneOptions& options = {}, int screenWidth = 640) {
-        cd = Cd(options);
+    void Start(const CanoeSceneOptions& options = {}, int screenWidth = 640, const std::string& cdDir = "") {
+        cd = cdDir.empty() ? Cd(options) : cdDir;
         for (int n = 1; n <= 4; n++) OrvFile_SetCDRoot(n, cd);
         cd_init();
         window.Open(screenWidth, screenWidth == 800 ? 600 : 480, false);
