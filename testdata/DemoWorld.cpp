@@ -1,6 +1,7 @@
 // The demo's worlds, name definitions, chapter script, messages and object sprites.
 #include "testdata/DemoWorld.h"
 
+#include "testdata/DemoCanoe.h"
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
 
@@ -62,6 +63,7 @@ DefNamesDesc DemoWorld_DefNames() {
     // Read by the puzzles whenever a game is loaded or left.
     for (const char* v : {"finmaya1", "finmaya2", "finmaya3"}) d.variables.push_back(v);
     d.zones = {"AUCUNE", "ZONE_COFFRE", "ZONE_CLE", "ZONE_PORTE", "ZONE_MORTE", "ZONE_GARDIEN", "ZONE_SORTIE"};
+    DemoCanoe_AddNames(d);
     return d;
 }
 
@@ -119,6 +121,7 @@ WamFileDesc DemoWorld_Yu() {
     f.lieux = {temple};
     f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}};
     f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}}};
+    DemoCanoe_AddViews(f, 3, DemoCanoe_ZoneId(DemoWorld_DefNames()));
     return f;
 }
 
@@ -143,6 +146,7 @@ std::string DemoWorld_Chapter1() {
     c.Block("CLICZONE=ZONE_GARDIEN", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
     c.Vue("YU", 3);
     c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(EXIT=1)"});
+    DemoCanoe_AddScript(c);
     return c.Text();
 }
 
@@ -159,6 +163,7 @@ MessagesDesc DemoWorld_Messages() {
         {7, {"Le gardien s'efface devant vous."}},
         {8, {"Vous quittez le temple.", "Fin de la démonstration."}},
     };
+    DemoCanoe_AddMessages(m);
     return m;
 }
 

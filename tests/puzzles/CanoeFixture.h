@@ -35,6 +35,7 @@
 #include "puzzles/pz_pirogue_traj.h"
 #include "testdata/CanoeScene.h"
 #include "testdata/DemoCanoe.h"
+#include "testdata/DemoWorld.h"
 #include "testdata/PanoramaWriter.h"
 #include "testdata/ScriptWriter.h"
 #include "testdata/SprWriter.h"
@@ -42,6 +43,7 @@
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
+#include "world/Orv_Msg.h"
 #include "world/World.h"
 #include "world/wam.h"
 
@@ -168,6 +170,37 @@ protected:
         Pass();
         ASSERT_EQ(View(), DEMO_CANOE_VIEW) << Reports();
         OrvWarp_SetViewAngles(0.0f, 0.0f);
+    }
+
+    // The demo's worlds, scenario and canoe in one directory serving as installation and CDs, started
+    // like Start and entered at view 402 of "yucatan.wam".
+    void StartDemo() {
+        for (int n = 1; n <= 4; n++) {
+            OrvFile_SetCDRoot(n, dir.Path());
+            WriteFileText(dir / cd_probe_name(n), "cd");
+        }
+        cd_init();
+        window.Open(640, 480, false);
+        ASSERT_TRUE(OrvDisplay_Init(&window));
+        OrvSpr_SetScreenFormat(window.GetPixelFormat());
+        OrvSpr_SetMouseSource(&MousePosition.x, &MousePosition.y);
+        std::string error;
+        ASSERT_TRUE(DemoWorld_Write(dir.Path(), &error)) << error;
+        ASSERT_TRUE(DemoCanoe_Write(dir.Path(), &error)) << error;
+        ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
+        started = true;
+        ASSERT_TRUE(OrvWorld_Init()) << Reports();
+        ASSERT_TRUE(OrvWarp_Init());
+        Orv3D_Init();
+        ASSERT_TRUE(Interface_LoadBank());
+        Input_SetKeyHandlers(OrvInput_OnKeyDown, OrvInput_OnKeyUp);
+        Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
+        OrvMain_InstallLinks();
+        OrvMain_SetLoopType(LOOP_WARP);
+        ASSERT_TRUE(Interp_RunInit());
+        ASSERT_TRUE(OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_CANOE_VIEW, false));
+        Pass();
+        ASSERT_EQ(View(), DEMO_CANOE_VIEW) << Reports();
     }
 
     // --- Playing.

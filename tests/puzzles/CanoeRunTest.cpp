@@ -64,6 +64,21 @@ TEST_F(CanoeRun, SolvedByClicksTheRiverIsWon) {
     EXPECT_EQ(Reports(), "");
 }
 
+TEST_F(CanoeRun, TheDemosRiverLeadsPastItToItsMessage) {
+    StartDemo();
+    ASSERT_TRUE(StartCanoe()) << Reports();
+    Solve();
+    ClickCell(PIROGUE_FIXED_CELL);
+    Paddle();
+    EXPECT_EQ(Interp_ReadVar("finpirogue"), 1);
+    EXPECT_EQ(LoopType, LOOP_WARP);
+    // The jump at the end of the panorama's pass, the arrival's blocks in the next.
+    Passes(2);
+    EXPECT_EQ(View(), DEMO_CANOE_AFTER);
+    EXPECT_TRUE(OrvMsg_IsActive());
+    EXPECT_EQ(OrvMsg_Current(), DEMO_CANOE_MESSAGE);
+}
+
 TEST_F(CanoeRun, AWinAfterAFirstOneRunsNoScenarioPass) {
     Start();
     Interp_WriteVar("Pirogue_JustFinished", 1);
