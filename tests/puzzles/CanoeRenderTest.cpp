@@ -90,6 +90,10 @@ TEST_P(CanoeRender, TheCanoePartlyBehindABankMatchesItsGoldenPicture) {
     const std::vector<uint32_t> bare = Frame();
     EXPECT_GT(Changed(shown, gone), 200u);
     EXPECT_GT(Changed(shown, bare), 60u);
+    // The piece under the cursor is drawn half transparent.
+    MoveTo(pirogue_plateau[4].x + PIROGUE_ANCRE_X, pirogue_plateau[4].y + PIROGUE_ANCRE_Y);
+    EXPECT_GT(Changed(Frame(), bare), 10000u);
+    MoveTo(630, 470);
     // The ground's depth comes back when a piece is put down.
     ClickCell(4);
     ClickCell(4);

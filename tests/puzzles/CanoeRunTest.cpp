@@ -22,6 +22,18 @@ std::map<std::string, uintmax_t> Files(const std::string& dir) {
     return out;
 }
 
+// The points of a piece, by name.
+std::vector<CTVector3> PiecePoints(int32_t piece) {
+    std::vector<std::pair<std::string, CTVector3>> named;
+    for (int32_t i = 0; i < nb_points_trajet; i++)
+        if (pirogue_trajet[i].name[1] == char('1' + piece))
+            named.push_back({std::string(pirogue_trajet[i].name, strnlen(pirogue_trajet[i].name, 8)), pirogue_point(i)});
+    std::sort(named.begin(), named.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<CTVector3> out;
+    for (const auto& n : named) out.push_back(n.second);
+    return out;
+}
+
 TEST_F(CanoeRun, SolvedByClicksTheRiverIsWon) {
     Start();
     const MemStats before = mem_stats();
@@ -165,6 +177,47 @@ TEST_F(CanoeRun, AGapStopsTheCanoeWhereTheRiverBreaks) {
     EXPECT_EQ(at.y, pirogue_trajet[0].y);
 }
 
+TEST_F(CanoeRun, ClicksOnTheFixedPieceAndOutsideTheBoard) {
+    Start();
+    ASSERT_TRUE(StartCanoe());
+    const std::vector<int32_t> shuffled = Codes();
+    // A right click turns nothing on the fixed piece or off the board.
+    ClickCell(PIROGUE_FIXED_CELL, MOUSE_RIGHT);
+    ClickAt(630, 20, MOUSE_RIGHT);
+    EXPECT_EQ(Codes(), shuffled);
+    // Carrying: a right click turns the piece in hand and its points, wherever the cursor is.
+    ClickCell(1);
+    EXPECT_EQ(piece_en_main, 9);
+    EXPECT_EQ(pirogue_plateau[1].code, -1);
+    EXPECT_EQ(pirogue_ancre_x, pirogue_plateau[1].x + PIROGUE_ANCRE_X);
+    const std::vector<CTVector3> carried = PiecePoints(2), under = PiecePoints(0);
+    ClickCell(5, MOUSE_RIGHT);
+    EXPECT_EQ(piece_en_main, 10);
+    EXPECT_EQ(pirogue_plateau[5].code, shuffled[5]);
+    EXPECT_NE(PiecePoints(2)[0].x, carried[0].x);
+    EXPECT_EQ(PiecePoints(0)[0].x, under[0].x);
+    // Off the board the piece goes back to its cell; its sprite stays the cursor's.
+    ClickAt(630, 20);
+    EXPECT_EQ(piece_en_main, -1);
+    EXPECT_EQ(pirogue_plateau[1].code, 10);
+    EXPECT_EQ(OrvSpr_get_curseur_bank(), pirogue_bank_sol);
+    // On the fixed piece a carried piece goes back and the canoe sets off in the same click.
+    ClickCell(4);
+    ClickCell(PIROGUE_FIXED_CELL);
+    EXPECT_EQ(piece_en_main, -1);
+    EXPECT_EQ(pirogue_plateau[4].code, shuffled[4]);
+    EXPECT_EQ(pirogue_en_marche, 1);
+    Passes(5);
+    // Picking a piece up sends the canoe back to the start.
+    ClickCell(0);
+    EXPECT_EQ(pirogue_en_marche, 0);
+    EXPECT_EQ(current_anim_perso->db.root.GetPosition(nullptr).x, pirogue_trajet[0].x);
+    EXPECT_EQ(OrvSpr_get_curseur_bank(), pirogue_bank_sol);
+    ClickCell(0);
+    EXPECT_EQ(OrvSpr_get_curseur_bank(), Interface_GetBank());
+    EXPECT_EQ(Reports(), "");
+}
+
 TEST_F(CanoeRun, EscapeEndsThePuzzleWhileTheCanoeMoves) {
     Start();
     Interp_WriteVar("finpirogue", 5);
@@ -267,10 +320,11 @@ TEST_F(CanoeRun, TheFirstStartCachesTheRectanglesOutsideTheCd) {
     // A file of the wrong size is cut again from its image.
     pirogue_chemin_cache(path, 9);
     const std::string shortPath = OrvFile_Resolve(path);
-    ASSERT_TRUE(WriteFileBytes(shortPath, "abcd", 4));
+    const std::string longer = std::string(ground[9].depths.size() * 4 + 4, 'x');
+    ASSERT_TRUE(WriteFileBytes(shortPath, longer.data(), longer.size()));
     ASSERT_TRUE(StartCanoe());
     EXPECT_EQ(pirogue_zbuffers[5].pixels[0], uint32_t(ground[5].depths[0] & 0xFFFFFF00u) | 0x5Au);
-    EXPECT_EQ(pirogue_zbuffers[9].pixels[7], ground[9].depths[7]);
+    EXPECT_EQ(pirogue_zbuffers[9].pixels[0], ground[9].depths[0]);
     EXPECT_EQ(ReadFileText(shortPath).size(), ground[9].depths.size() * 4);
     EXPECT_EQ(Codes(), (std::vector<int32_t>{12, 9, 6, 22, 25, 3, 28, 19, 32}));
     Key(DIK_ESCAPE);

@@ -460,6 +460,11 @@ TEST_F(CanoeSteps, OnePointFivePerFramePassingEveryPointReached) {
     avance_pirogue();
     EXPECT_EQ(index_trajet, 3);
     EXPECT_FLOAT_EQ(X(), 3.0f);
+    // A step that ends on the point does not pass it yet.
+    Line("EAS", {0, 1.5f, 10});
+    avance_pirogue();
+    EXPECT_EQ(index_trajet, 0);
+    EXPECT_FLOAT_EQ(X(), 1.5f);
     // A point at the canoe's own place is passed at once.
     Line("EAAS", {0, 0, 5, 9});
     avance_pirogue();
