@@ -40,6 +40,7 @@
 #include "testdata/ScriptWriter.h"
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
+#include "tests/puzzles/ReportCapture.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -74,13 +75,7 @@ protected:
     }
 
     void SetUp() override {
-        OrvError_ResetForTests();
-        DebugOut().SetHook([this](const std::string& l) {
-            if (l.rfind("erreur: ", 0) == 0) warnings.push_back(l.substr(8));
-            if (l.rfind("ERREUR: ", 0) == 0) fatals.push_back(l.substr(8));
-        });
-        // A fatal report returns here; the next one is reported too.
-        OrvError_SetQuitHook([](int) { OrvError_ResetForTests(); });
+        reports.Start();
         OrvFile_SetInstallDir(dir.Path());
         debug_log_open((dir / "quillmar2.log").c_str());
         config_reset();
@@ -125,9 +120,7 @@ protected:
         Input_Reset();
         frame_timer_reset();
         config_reset();
-        OrvError_SetQuitHook(nullptr);
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
+        reports.Stop();
         debug_log_open("");
     }
 
@@ -136,12 +129,8 @@ protected:
     // them, and enters view 402 (looking at the canoe's zone).
     void Start(const CanoeSceneOptions& options = {}, int screenWidth = 640, const std::string& cdDir = "") {
         cd = cdDir.empty() ? Cd(options) : cdDir;
-        for (int n = 1; n <= 4; n++) OrvFile_SetCDRoot(n, cd);
-        cd_init();
-        window.Open(screenWidth, screenWidth == 800 ? 600 : 480, false);
-        ASSERT_TRUE(OrvDisplay_Init(&window));
-        OrvSpr_SetScreenFormat(window.GetPixelFormat());
-        OrvSpr_SetMouseSource(&MousePosition.x, &MousePosition.y);
+        UseCd(cd);
+        OpenScreen(screenWidth);
         ASSERT_TRUE(WriteFileText(dir / "scenar/defnames.con", DefNames_Make(names)));
         ASSERT_TRUE(WriteFileText(dir / "loc/messages.txt", Messages_Make({})));
         ASSERT_TRUE(WriteFileText(dir / "scenar/chapi001.con", chapter.Text()));
@@ -152,41 +141,39 @@ protected:
         objects[0].width = objects[0].height = 8;
         objects[0].pixels.assign(64, 0xFFFFFFFFu);
         ASSERT_TRUE(SprWriter_Save(dir / "spr/objets.spr", objects, SprWriterOptions{}));
-        ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
-        started = true;
-        ASSERT_TRUE(OrvWorld_Init()) << Reports();
-        ASSERT_TRUE(OrvWarp_Init());
-        Orv3D_Init();
-        ASSERT_TRUE(Interface_LoadBank());
-        Input_SetKeyHandlers(OrvInput_OnKeyDown, OrvInput_OnKeyUp);
-        Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
-        OrvMain_InstallLinks();
-        OrvMain_SetLoopType(LOOP_WARP);
+        StartModules();
         g_log = &commands;
         Interp_RegisterCommand("TRACE", [](const char* v) { return Record("TRACE", v); });
         Interp_RegisterCommand("NewSound", [](const char* v) { return Record("NewSound", v); });
-        ASSERT_TRUE(Interp_RunInit());
-        ASSERT_TRUE(OrvWam_RequestWorld(kWorld, DEMO_CANOE_VIEW, false));
-        Pass();
-        ASSERT_EQ(View(), DEMO_CANOE_VIEW) << Reports();
-        OrvWarp_SetViewAngles(0.0f, 0.0f);
+        Enter(kWorld);
     }
 
     // The demo's worlds, scenario and canoe in one directory serving as installation and CDs, started
     // like Start and entered at view 402 of "yucatan.wam".
     void StartDemo() {
-        for (int n = 1; n <= 4; n++) {
-            OrvFile_SetCDRoot(n, dir.Path());
-            WriteFileText(dir / cd_probe_name(n), "cd");
-        }
-        cd_init();
-        window.Open(640, 480, false);
-        ASSERT_TRUE(OrvDisplay_Init(&window));
-        OrvSpr_SetScreenFormat(window.GetPixelFormat());
-        OrvSpr_SetMouseSource(&MousePosition.x, &MousePosition.y);
+        for (int n = 1; n <= 4; n++) WriteFileText(dir / cd_probe_name(n), "cd");
+        UseCd(dir.Path());
+        OpenScreen(640);
         std::string error;
         ASSERT_TRUE(DemoWorld_Write(dir.Path(), &error)) << error;
         ASSERT_TRUE(DemoCanoe_Write(dir.Path(), &error)) << error;
+        StartModules();
+        Enter(DEMO_WAM_YU);
+    }
+
+    // Every CD is that directory, which holds the four probe files.
+    static void UseCd(const std::string& path) {
+        for (int n = 1; n <= 4; n++) OrvFile_SetCDRoot(n, path);
+        cd_init();
+    }
+    void OpenScreen(int width) {
+        window.Open(width, width == 800 ? 600 : 480, false);
+        ASSERT_TRUE(OrvDisplay_Init(&window));
+        OrvSpr_SetScreenFormat(window.GetPixelFormat());
+        OrvSpr_SetMouseSource(&MousePosition.x, &MousePosition.y);
+    }
+    // The modules as the program starts them, with the game's links and the panorama's pointers.
+    void StartModules() {
         ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
         started = true;
         ASSERT_TRUE(OrvWorld_Init()) << Reports();
@@ -197,10 +184,14 @@ protected:
         Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
         OrvMain_InstallLinks();
         OrvMain_SetLoopType(LOOP_WARP);
+    }
+    // A new game's initialisation, then view 402 of the world, looking ahead.
+    void Enter(const char* wam) {
         ASSERT_TRUE(Interp_RunInit());
-        ASSERT_TRUE(OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_CANOE_VIEW, false));
+        ASSERT_TRUE(OrvWam_RequestWorld(wam, DEMO_CANOE_VIEW, false));
         Pass();
         ASSERT_EQ(View(), DEMO_CANOE_VIEW) << Reports();
+        OrvWarp_SetViewAngles(0.0f, 0.0f);
     }
 
     // --- Playing.
@@ -296,14 +287,7 @@ protected:
         return s;
     }
     // The reports, but for the panorama pictures the tests leave out.
-    std::string Reports() const {
-        std::string all;
-        for (const auto* list : {&fatals, &warnings})
-            for (const std::string& l : *list)
-                if (l.find("datas_q2/warp/") == std::string::npos && l.find("damier") == std::string::npos)
-                    all += l + "\n";
-        return all;
-    }
+    std::string Reports() const { return reports.Text({"datas_q2/warp/", "damier"}); }
     static int Record(const char* word, const char* value) {
         g_log->push_back(std::string(word) + "=" + value);
         return CMD_DONE;
@@ -316,7 +300,9 @@ protected:
     WamFileDesc world;
     ChapterWriter chapter;
     std::vector<std::string> commands;  // the recorded words with their values, in the order they ran
-    std::vector<std::string> warnings, fatals;
+    ReportCapture reports;
+    std::vector<std::string>& warnings = reports.warnings;
+    std::vector<std::string>& fatals = reports.fatals;
     bool started = false;
     static inline std::vector<std::string>* g_log = nullptr;
 };

@@ -17,6 +17,7 @@
 #include "testdata/CanoeScene.h"
 #include "testdata/DbWriter.h"
 #include "testdata/TempDir.h"
+#include "tests/puzzles/ReportCapture.h"
 #include "world/Interp.h"
 
 namespace {
@@ -29,12 +30,7 @@ struct Pt {
 class CanoeTraj : public ::testing::Test {
 protected:
     void SetUp() override {
-        OrvError_ResetForTests();
-        DebugOut().SetHook([this](const std::string& l) {
-            if (l.rfind("erreur: ", 0) == 0) warnings.push_back(l.substr(8));
-            if (l.rfind("ERREUR: ", 0) == 0) fatals.push_back(l.substr(8));
-        });
-        OrvError_SetQuitHook([](int) { OrvError_ResetForTests(); });
+        reports.Start();
         debug_log_open((dir / "quillmar2.log").c_str());
         camera = CanoeScene_Camera();
         pirogue_camera = &camera;
@@ -63,9 +59,7 @@ protected:
         Orv3D_clear_caches();
         pirogue_camera = nullptr;
         Interp_ClearCommands();
-        OrvError_SetQuitHook(nullptr);
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
+        reports.Stop();
         debug_log_open("");
     }
 
@@ -109,7 +103,10 @@ protected:
 
     TempDir dir;
     CTCamera camera;
-    std::vector<std::string> warnings, fatals, sounds;
+    ReportCapture reports;
+    std::vector<std::string>& warnings = reports.warnings;
+    std::vector<std::string>& fatals = reports.fatals;
+    std::vector<std::string> sounds;
     static inline std::vector<std::string>* g_sounds = nullptr;
 };
 
