@@ -89,7 +89,8 @@ void DumpTable(const PointTrajet* table, int32_t count) {
     if (!between.empty()) debug_log("%s", between.c_str());
 }
 
-// The chain from the scratch table's first n records: a stretch could not be joined.
+// A stretch that cannot be joined: the points and the n records chained so far to the log, then the
+// fatal report.
 bool ChainBreaks(const PointTrajet& last, int32_t n, int32_t direction) {
     OrvError_Warning("----err-----");
     DumpTable(pirogue_trajet, nb_points_trajet);
@@ -99,7 +100,8 @@ bool ChainBreaks(const PointTrajet& last, int32_t n, int32_t direction) {
     return false;
 }
 
-// Walks from p, copying every record of the stretch into the scratch table. False for a broken chain.
+// Walks the stretches from point 0, each joined to the nearest free stretch end, copying them in path
+// order into the scratch table and marking them used. False for a broken chain.
 bool Chain() {
     const int32_t count = nb_points_trajet;
     int32_t n = 0, direction = 1, p = 0;

@@ -149,7 +149,7 @@ protected:
     }
 
     // The demo's worlds, scenario and canoe in one directory serving as installation and CDs, started
-    // like Start and entered at view 402 of "yucatan.wam".
+    // like Start and entered at view 3 of "yucatan.wam", from which a move to the right leads to 402.
     void StartDemo() {
         for (int n = 1; n <= 4; n++) WriteFileText(dir / cd_probe_name(n), "cd");
         UseCd(dir.Path());
@@ -158,7 +158,7 @@ protected:
         ASSERT_TRUE(DemoWorld_Write(dir.Path(), &error)) << error;
         ASSERT_TRUE(DemoCanoe_Write(dir.Path(), &error)) << error;
         StartModules();
-        Enter(DEMO_WAM_YU);
+        Enter(DEMO_WAM_YU, 3);
     }
 
     // Every CD is that directory, which holds the four probe files.
@@ -185,12 +185,12 @@ protected:
         OrvMain_InstallLinks();
         OrvMain_SetLoopType(LOOP_WARP);
     }
-    // A new game's initialisation, then view 402 of the world, looking ahead.
-    void Enter(const char* wam) {
+    // A new game's initialisation, then a view of the world (by default 402), looking ahead.
+    void Enter(const char* wam, uint32_t view = DEMO_CANOE_VIEW) {
         ASSERT_TRUE(Interp_RunInit());
-        ASSERT_TRUE(OrvWam_RequestWorld(wam, DEMO_CANOE_VIEW, false));
+        ASSERT_TRUE(OrvWam_RequestWorld(wam, view, false));
         Pass();
-        ASSERT_EQ(View(), DEMO_CANOE_VIEW) << Reports();
+        ASSERT_EQ(View(), view) << Reports();
         OrvWarp_SetViewAngles(0.0f, 0.0f);
     }
 

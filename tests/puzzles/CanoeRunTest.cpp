@@ -78,6 +78,10 @@ TEST_F(CanoeRun, SolvedByClicksTheRiverIsWon) {
 
 TEST_F(CanoeRun, TheDemosRiverLeadsPastItToItsMessage) {
     StartDemo();
+    OrvWarp_SetViewAngles(3.14159265f / 2, 0.0f);
+    Click();
+    Pass();
+    ASSERT_EQ(View(), DEMO_CANOE_VIEW) << Reports();
     ASSERT_TRUE(StartCanoe()) << Reports();
     Solve();
     ClickCell(PIROGUE_FIXED_CELL);
