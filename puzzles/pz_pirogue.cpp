@@ -17,6 +17,7 @@
 #include "panorama/Orv_Warp.h"
 #include "puzzles/pz_pirogue_scene.h"
 #include "puzzles/pz_pirogue_traj.h"
+#include "raster/Rasterizer.h"
 #include "world/Interp.h"
 
 CasePlateau pirogue_plateau[PIROGUE_NB_CASES];
@@ -244,6 +245,7 @@ bool pz_pirogue_init() {
     OrvDisplay_EnableRenderWarp800(0, "pz_pirogue_init()");
     g_display640 = true;
     Orv3D_SetNewScreenSize(PIROGUE_LARGEUR, PIROGUE_HAUTEUR);
+    rasterizerTR.SetTarget(OrvDisplay_GetRenderTarget());
 
     OrvWarp_Cursor = {OrvDisplay_GetRenderWidth() / 2, OrvDisplay_GetRenderHeight() / 2};
     SetMousePosition(OrvWarp_Cursor.x, OrvWarp_Cursor.y);
