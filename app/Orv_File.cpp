@@ -416,6 +416,7 @@ void build_path_sprmenu(char* out, const char* name) { buildPath(out, g_installD
 void build_path_scenar(char* out, const char* name) { buildPath(out, g_installDir, "scenar/", name); }
 void build_path_loc(char* out, const char* name) { buildPath(out, g_installDir, "loc/", name); }
 void build_path_save(char* out, const char* name) { buildPath(out, g_installDir, "save/", name); }
+void build_path_cache(char* out, const char* name) { buildPath(out, g_installDir, "cache/", name); }
 void build_path_warp(char* out, const char* name) { buildPath(out, g_cdCurrentRoot, "datas_q2/warp/", name); }
 void build_path_ksn(char* out, const char* name) { buildPath(out, g_cdCurrentRoot, "datas_q2/ksn/", name); }
 void build_path_ksn_music(char* out, const char* name) { buildPath(out, g_cdCurrentRoot, "datas_q2/ksn/music/", name); }

@@ -77,6 +77,8 @@ void build_path_sprmenu(char* out, const char* name);
 void build_path_scenar(char* out, const char* name);
 void build_path_loc(char* out, const char* name);
 void build_path_save(char* out, const char* name);
+// Files the program derives from the CD's data and keeps for later runs.
+void build_path_cache(char* out, const char* name);
 void build_path_warp(char* out, const char* name);
 void build_path_ksn(char* out, const char* name);
 void build_path_ksn_music(char* out, const char* name);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/Orv_File.h"
+#include "testdata/DemoCanoe.h"
 #include "testdata/DemoMenus.h"
 #include "testdata/DemoPanorama.h"
 #include "testdata/DemoToile.h"
@@ -48,5 +49,6 @@ bool DemoInstall_Write(const std::string& dir, std::string* error) {
         if (!save((fs::path(dir) / cd_probe_name(cd)).string(), {probeTile(cd)}, error)) return false;
     // The panorama's interface bank replaces the world's, so it is written after it.
     return DemoWorld_Write(dir, error) && DemoPanorama_Write(dir, error) && DemoAudio_Write(dir, error) &&
-           DemoMenus_Write(dir, error) && DemoVideo_Write(dir, error) && DemoToile_Write(dir, error);
+           DemoMenus_Write(dir, error) && DemoVideo_Write(dir, error) && DemoToile_Write(dir, error) &&
+           DemoCanoe_Write(dir, error);
 }

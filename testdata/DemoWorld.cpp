@@ -1,6 +1,7 @@
 // The demo's worlds, name definitions, chapter script, messages and object sprites.
 #include "testdata/DemoWorld.h"
 
+#include "testdata/DemoCanoe.h"
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
 
@@ -83,6 +84,7 @@ DefNamesDesc DemoWorld_DefNames() {
     for (const char* v : {"etoiles_fini", "Etoiles_JustFinished", "pz_etoile_started"}) d.variables.push_back(v);
     for (const char* v : {"finaraign1", "finaraign2", "finaraign3", "FuiteToileAraig"}) d.variables.push_back(v);
     d.zones = {"AUCUNE", "ZONE_COFFRE", "ZONE_CLE", "ZONE_PORTE", "ZONE_MORTE", "ZONE_GARDIEN", "ZONE_SORTIE"};
+    DemoCanoe_AddNames(d);
     return d;
 }
 
@@ -149,6 +151,7 @@ WamFileDesc DemoWorld_Yu() {
     f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}},
                 {2, "REPERES", "REPR", {{'a', 1, DEMO_STARS_VIEW, 0, 0, 0, 0, 0, 0}}},
                 {2, "Etoiles_Puz", "CIEL", {{'a', 1, DEMO_STARS_VIEW, 0, 0, DEMO_STAR_PLACES - 1, 0, 0, 0}}}};
+    DemoCanoe_AddViews(f, 3, DemoCanoe_ZoneId(DemoWorld_DefNames()));
     return f;
 }
 
@@ -190,6 +193,7 @@ std::string DemoWorld_Chapter1() {
         c.Block("finaraign2=1 & flag5=0", {"(flag5=1)(MESSAGE=13)"});
         c.Block("finaraign3=1 & flag6=0", {"(flag6=1)(MESSAGE=14)"});
     }
+    DemoCanoe_AddScript(c);
     return c.Text();
 }
 
@@ -220,6 +224,7 @@ MessagesDesc DemoWorld_Messages() {
               "l'épée posée sur la toile l'étourdit, la plume l'attire."}},
         {14, {"Le crâne est à vous : la toile est vaincue."}},
     };
+    DemoCanoe_AddMessages(m);
     return m;
 }
 
