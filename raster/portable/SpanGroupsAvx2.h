@@ -1,6 +1,6 @@
 // The group loop of SpanGroups.h with AVX2: eight coordinates, addresses and depths per register and
 // the texels fetched by one gather. Compiled for AVX2 whatever the build's target; only called after
-// the run-time check (RastSimd.h).
+// the run-time check (app/SimdLevel.h).
 //
 // The gather reads whole 32-bit words: the aligned pair of 16-bit texels, or the aligned four 8-bit
 // texels, that holds each addressed texel. A texture block of at least two 16-bit texels (four
@@ -9,7 +9,7 @@
 #pragma once
 #include <immintrin.h>
 
-#include "raster/RastSimd.h"
+#include "app/SimdLevel.h"
 #include "raster/portable/SpanGroups.h"
 
 // The block's texel count is 2^(32 - shift).
@@ -129,7 +129,7 @@ template <class C>
 inline void GroupRun(const C& col, const GroupTexture& g, uint16_t* dst, uint32_t* zrow, int n, const GroupWalk& walk,
                      uint32_t z)
 {
-    if (RastSimd_UseAvx2() && Avx2Fits(g, C::kTex8))
+    if (Simd_UseAvx2() && Avx2Fits(g, C::kTex8))
         span_groups_avx2::Run(col, g, dst, zrow, n, walk, z);
     else
         span_groups::Sse2Run(col, g, dst, zrow, n, walk, z);
