@@ -108,7 +108,7 @@ struct HandGroupColour {
     __m128i lanes0, lanes1, step;
 
     HandGroupColour(const HandSpanCtx& ctx, const int16_t (&lane)[4])
-        : c(ctx), keyLive(ctx.base.key <= (kTex8 ? 0xFFu : 0xFFFFu)), key(uint16_t(ctx.base.key)), k(ctx.blend)
+        : c(ctx), keyLive(ctx.base.key <= 0xFFFFu), key(uint16_t(ctx.base.key)), k(ctx.blend)
     {
         int16_t x[4][4];
         for (int i = 0; i < 4; ++i) x[0][i] = lane[i];

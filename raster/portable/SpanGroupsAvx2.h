@@ -1,19 +1,11 @@
-// The group loop of SpanGroups.h with AVX2: eight coordinates, addresses and depths per register and
-// the texels fetched by one gather. Compiled for AVX2 whatever the build's target; only called after
-// the run-time check (app/SimdLevel.h).
-//
-// The gather reads whole 32-bit words: the aligned pair of 16-bit texels, or the aligned four 8-bit
-// texels, that holds each addressed texel. A texture block of at least two 16-bit texels (four
-// 8-bit ones) has only whole words, so every word read lies inside it; smaller blocks are drawn by
-// the SSE2 loop (Avx2Fits).
+// The group loop of SpanGroups.h with AVX2: eight coordinates, addresses and depths per register (the
+// texels are fetched one by one: on the processors measured, faster than a gather instruction).
+// Compiled for AVX2 whatever the build's target; only called after the run-time check (app/SimdLevel.h).
 #pragma once
 #include <immintrin.h>
 
 #include "app/SimdLevel.h"
 #include "raster/portable/SpanGroups.h"
-
-// The block's texel count is 2^(32 - shift).
-inline bool Avx2Fits(const GroupTexture& g, bool tex8) { return g.shift <= (tex8 ? 30u : 31u); }
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
@@ -50,24 +42,6 @@ struct Walk {
         z = _mm256_add_epi32(z, dz);
     }
 };
-
-// Eight texels, one per 16-bit lane.
-template <bool kTex8>
-inline __m128i Gather(const uint8_t* tex, __m256i index)
-{
-    __m256i t;
-    if constexpr (kTex8) {
-        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(tex), _mm256_srli_epi32(index, 2), 4);
-        const __m256i shift = _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(3)), 3);
-        t = _mm256_and_si256(_mm256_srlv_epi32(words, shift), _mm256_set1_epi32(0xFF));
-    } else {
-        const __m256i words = _mm256_i32gather_epi32(reinterpret_cast<const int*>(tex), _mm256_srli_epi32(index, 1), 4);
-        const __m256i shift = _mm256_slli_epi32(_mm256_and_si256(index, _mm256_set1_epi32(1)), 4);
-        t = _mm256_and_si256(_mm256_srlv_epi32(words, shift), _mm256_set1_epi32(0xFFFF));
-    }
-    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi32(t, t), 0x08);
-    return _mm256_castsi256_si128(packed);
-}
 
 template <class C>
 inline void Group(C& col, const GroupTexture& g, __m256i lo, __m256i hi, __m128i shift, const Walk& w, uint16_t* dst,
@@ -124,12 +98,13 @@ inline void Run(C col, const GroupTexture& g, uint16_t* dst, uint32_t* zrow, int
 
 #pragma GCC pop_options
 
-// One run through the AVX2 loop (the colour taken by value, so that its state stays in registers) where the processor has it and the texture allows it, else SSE2.
+// One run through the AVX2 loop where the processor has it, else SSE2 (the colour taken by value, so
+// that its state stays in registers).
 template <class C>
 inline void GroupRun(const C& col, const GroupTexture& g, uint16_t* dst, uint32_t* zrow, int n, const GroupWalk& walk,
                      uint32_t z)
 {
-    if (Simd_UseAvx2() && Avx2Fits(g, C::kTex8))
+    if (Simd_UseAvx2())
         span_groups_avx2::Run(col, g, dst, zrow, n, walk, z);
     else
         span_groups::Sse2Run(col, g, dst, zrow, n, walk, z);

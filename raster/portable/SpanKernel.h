@@ -143,7 +143,7 @@ struct SpanGroupColour {
     __m128i s0, s1, ds;  // intensities of the group's pixels, modulo 2^32
 
     SpanGroupColour(const SpanCtx& ctx, uint32_t s)
-        : c(ctx), keyLive(ctx.key <= (kTex8 ? 0xFFu : 0xFFFFu)), key(uint16_t(ctx.key))
+        : c(ctx), keyLive(ctx.key <= 0xFFFFu), key(uint16_t(ctx.key))
     {
         s0 = _mm_setr_epi32(int(s), int(s + c.ds), int(s + 2 * c.ds), int(s + 3 * c.ds));
         s1 = _mm_add_epi32(s0, _mm_set1_epi32(int(4 * c.ds)));

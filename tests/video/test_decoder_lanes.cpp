@@ -6,21 +6,9 @@
 #include <random>
 
 #include "DecoderTestUtil.h"
-#include "app/SimdLevel.h"
+#include "tests/support/SimdLevels.h"
 
 namespace {
-
-// f at SSE2, then at AVX2 where the processor has it.
-template <class F>
-void AtEveryLevel(F&& f) {
-    for (SimdLevel level : {SimdLevel::Sse2, SimdLevel::Avx2}) {
-        if (int(level) > int(Simd_Available())) continue;
-        SCOPED_TRACE(level == SimdLevel::Avx2 ? "AVX2" : "SSE2");
-        const SimdLevel before = Simd_Limit(level);
-        f();
-        Simd_Limit(before);
-    }
-}
 
 class DecoderLanes : public ::testing::Test {
 protected:
@@ -100,7 +88,7 @@ std::vector<uint8_t> RandomKeyFrame(std::mt19937& rng, bool overflow) {
 // to the largest dequantised value, 127 x 707), both orders, the DC alone and full blocks.
 TEST_F(DecoderLanes, TransformEqualsThePlainTransform) {
     std::mt19937 rng(17);
-    AtEveryLevel([&] {
+    AtEverySimdLevel([&] {
         for (int iter = 0; iter < 3000; ++iter) {
             alignas(16) int32_t block[64] = {};
             uint8_t rowMask = 1, colMask = 1;
@@ -127,7 +115,7 @@ TEST_F(DecoderLanes, ConversionEqualsThePlainConversion) {
     std::mt19937 rng(29);
     for (int format = 0; format < 2; ++format) {
         format == 0 ? QmvDec_Init565() : QmvDec_Init555();
-        AtEveryLevel([&] {
+        AtEverySimdLevel([&] {
             for (int iter = 0; iter < 20000; ++iter) {
                 const int64_t span = iter % 3 == 0 ? 16 * 600 : iter % 3 == 1 ? 1 << 17 : int64_t(1) << 32;
                 int32_t out[3][8];
@@ -161,7 +149,7 @@ TEST_F(DecoderLanes, FramesEqualThePlainDecoder) {
         else for (int i = 0; i < 6; ++i) f[24 + rng() % (f.size() - 24)] = uint8_t(rng());
         frames.push_back(f);
     }
-    AtEveryLevel([&] {
+    AtEverySimdLevel([&] {
         int errors = 0;
         for (size_t i = 0; i < frames.size(); ++i) {
             const auto& f = frames[i];
