@@ -33,16 +33,20 @@ struct GroupTexture {
     uint32_t dz;
 };
 
+// The group loops' helpers are inlined into both loops, the AVX2 one included: a call per group would
+// cost more than the work.
+#define QM_GROUP_INLINE inline __attribute__((always_inline))
+
 namespace span_groups {
 
 inline constexpr int kGroup = 8;
 
-inline __m128i Select(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
+QM_GROUP_INLINE __m128i Select(__m128i m, __m128i a, __m128i b) { return _mm_or_si128(_mm_and_si128(m, a), _mm_andnot_si128(m, b)); }
 
 // 32-bit depths carry 2^31 added, so that signed comparisons order them as unsigned ones.
 inline __m128i Bias() { return _mm_set1_epi32(int(0x80000000u)); }
 
-inline uint32_t Texel16(const uint8_t* tex, uint32_t i)
+QM_GROUP_INLINE uint32_t Texel16(const uint8_t* tex, uint32_t i)
 {
     uint16_t t;
     std::memcpy(&t, tex + size_t(i) * 2, 2);
@@ -51,7 +55,7 @@ inline uint32_t Texel16(const uint8_t* tex, uint32_t i)
 
 // Eight texels of the addresses in id, one per 16-bit lane.
 template <bool kTex8>
-inline __m128i Gather(const uint8_t* tex, const uint32_t* id)
+QM_GROUP_INLINE __m128i Gather(const uint8_t* tex, const uint32_t* id)
 {
     auto at = [&](int k) { return int(kTex8 ? tex[id[k]] : Texel16(tex, id[k])); };
     __m128i a = _mm_cvtsi32_si128(at(0)), b = _mm_cvtsi32_si128(at(4));
@@ -62,7 +66,7 @@ inline __m128i Gather(const uint8_t* tex, const uint32_t* id)
 }
 
 // table[i] for each 16-bit lane i.
-inline __m128i Lookup(const uint16_t* table, __m128i index)
+QM_GROUP_INLINE __m128i Lookup(const uint16_t* table, __m128i index)
 {
     alignas(16) uint16_t i[kGroup];
     _mm_store_si128(reinterpret_cast<__m128i*>(i), index);
@@ -116,7 +120,7 @@ struct Sse2Addressing {
 
 // The new pixels of a group where pass is set; the destination is read only when needed.
 template <class C>
-inline void StorePixels(const C& col, __m128i T, __m128i pass, bool whole, uint16_t* dst)
+QM_GROUP_INLINE void StorePixels(const C& col, __m128i T, __m128i pass, bool whole, uint16_t* dst)
 {
     __m128i* p = reinterpret_cast<__m128i*>(dst);
     if (whole && !C::kReadsDest) {
