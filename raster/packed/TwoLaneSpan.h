@@ -91,11 +91,7 @@ inline __m128i HandJoinPixels(packed::Lane4 a, packed::Lane4 b)
 // The new pixels of a group of eight (SpanGroups.h) for the MMX-class families: the colours of
 // HandFinish for eight texels (indices) T over D, with the intensity lanes of the group's pixels.
 template <class P, class Tex, bool kZ_, int V>
-struct HandGroupColour {
-    static constexpr bool kZ = kZ_;
-    static constexpr bool kWritesZ = kZ_ && SpanVariantWritesZ(V);
-    static constexpr bool kTex8 = Tex::kPalettised;
-    static constexpr bool kKeyed = SpanVariantKeyed(V);
+struct HandGroupColour : SpanGroupTraits<Tex, kZ_, V> {
     static constexpr bool kStaged = HandVariantBlends(V) || (HandVariantShaded(V) && !Tex::kPalettised);
     static constexpr bool kReadsDest = HandVariantBlends(V);
     using Vec = packed::Lane4;
@@ -134,7 +130,7 @@ struct HandGroupColour {
         const __m128i level0 = _mm_srli_epi16(_mm_max_epi16(lanes0, _mm_setzero_si128()), 10);
         const __m128i level1 = _mm_srli_epi16(_mm_max_epi16(lanes1, _mm_setzero_si128()), 10);
         __m128i S = T;
-        if constexpr (kTex8) {
+        if constexpr (Tex::kPalettised) {
             if constexpr (HandVariantShaded(V)) {
                 // The plane of each pixel's blue lane.
                 const __m128i low = _mm_set1_epi32(0xFFFF);
@@ -149,7 +145,7 @@ struct HandGroupColour {
         } else {
             auto half = [&](__m128i s16, __m128i d16, __m128i level) {
                 Vec s = Vec{s16} & k.mask;
-                if constexpr (HandVariantShaded(V) && !kTex8) s = SpreadLit(s, Vec{level}, k);
+                if constexpr (HandVariantShaded(V) && !Tex::kPalettised) s = SpreadLit(s, Vec{level}, k);
                 if constexpr (HandVariantBlends(V)) s = SpreadBlend<V, typename P::AddVarGreen>(s, Vec{d16} & k.mask, Vec{d16}, k);
                 return s;
             };

@@ -129,13 +129,18 @@ inline uint32_t SpanNewPixel(const SpanCtx& c, uint32_t t, uint32_t D, uint32_t 
         return P::template Blend<V>(c, S, D);
 }
 
-// The new pixels of a group of eight: SpanNewPixel for eight texels (indices) T over D.
-template <class P, class Tex, bool kZ_, int V>
-struct SpanGroupColour {
+// What the group loops (SpanGroups.h) ask of a colour class, for a texel kind, depth and variant V.
+template <class Tex, bool kZ_, int V>
+struct SpanGroupTraits {
     static constexpr bool kZ = kZ_;
     static constexpr bool kWritesZ = kZ_ && SpanVariantWritesZ(V);
     static constexpr bool kTex8 = Tex::kPalettised;
     static constexpr bool kKeyed = SpanVariantKeyed(V);
+};
+
+// The new pixels of a group of eight: SpanNewPixel for eight texels (indices) T over D.
+template <class P, class Tex, bool kZ_, int V>
+struct SpanGroupColour : SpanGroupTraits<Tex, kZ_, V> {
     static constexpr bool kReadsDest = V > kSpanKeyShade;
     const SpanCtx& c;
     bool keyLive;  // a texel can equal the key
@@ -176,7 +181,7 @@ struct SpanGroupColour {
         if constexpr (SpanVariantShaded(V)) {
             // Clamped to 0..32767 as the scalar ClampShade does: saturating pack, then max with 0.
             const __m128i k = _mm_max_epi16(_mm_packs_epi32(s0, s1), _mm_setzero_si128());
-            if constexpr (kTex8) {
+            if constexpr (Tex::kPalettised) {
                 const __m128i row = _mm_add_epi16(_mm_slli_epi16(_mm_srli_epi16(k, 10), 8),
                                                   _mm_set1_epi16(kRastShadeRowFirst * kRastPaletteEntries));
                 S = span_groups::Lookup(c.palette, _mm_add_epi16(row, T));
@@ -185,7 +190,7 @@ struct SpanGroupColour {
             } else {
                 S = Shaded<5>(T, _mm_srli_epi16(k, 10));
             }
-        } else if constexpr (kTex8) {
+        } else if constexpr (Tex::kPalettised) {
             S = span_groups::Lookup(c.palette, T);
         } else {
             S = T;

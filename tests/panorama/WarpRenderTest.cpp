@@ -18,38 +18,35 @@ namespace {
 constexpr float kPi = 3.14159265358979f;
 constexpr uint16_t kSentinel = 0x001F;  // blue 31: no Coded face has it
 
+// Six 5-6-5 faces, each filled by fill(face, its pixels, its pitch).
 struct Faces {
     CSystemMemorySurface s[WARP_NB_FACES];
     CSurface* ptr[WARP_NB_FACES];
-    Faces() {
+    explicit Faces(void (*fill)(int face, uint16_t* pixels, int pitch)) {
         for (int f = 0; f < WARP_NB_FACES; f++) {
             s[f].Create(WARP_FACE_SIZE, WARP_FACE_SIZE, PixelFormatOf(PFID_R5G6B5));
             s[f].Lock();
-            const std::vector<uint32_t> px = PanoramaWriter_Face(f, FaceStyle::Coded);
-            auto* dst = static_cast<uint16_t*>(s[f].pixels);
-            for (size_t i = 0; i < px.size(); i++) dst[i] = uint16_t(PackColor(s[f].format, px[i]));
+            fill(f, static_cast<uint16_t*>(s[f].pixels), s[f].pitch);
             ptr[f] = &s[f];
         }
     }
 };
 
+// The Coded faces: every pixel names its face and cell of 16 x 8 texels.
+void CodedFace(int face, uint16_t* pixels, int pitch) {
+    const std::vector<uint32_t> px = PanoramaWriter_Face(face, FaceStyle::Coded);
+    for (int r = 0; r < WARP_FACE_SIZE; r++)
+        for (int c = 0; c < WARP_FACE_SIZE; c++)
+            pixels[r * pitch + c] = uint16_t(PackColor(PixelFormatOf(PFID_R5G6B5), px[size_t(r) * WARP_FACE_SIZE + c]));
+}
+
 // Faces whose texels name themselves: 0x8000 | face << 12 | (row mod 64) << 6 | (column mod 64) (the
 // top bit keeps every code off the sentinel). With the ray's own place on the face known to a texel or
 // two, that names the texel exactly.
-struct TexelFaces {
-    CSystemMemorySurface s[WARP_NB_FACES];
-    CSurface* ptr[WARP_NB_FACES];
-    TexelFaces() {
-        for (int f = 0; f < WARP_NB_FACES; f++) {
-            s[f].Create(WARP_FACE_SIZE, WARP_FACE_SIZE, PixelFormatOf(PFID_R5G6B5));
-            s[f].Lock();
-            auto* dst = static_cast<uint16_t*>(s[f].pixels);
-            for (int r = 0; r < WARP_FACE_SIZE; r++)
-                for (int c = 0; c < WARP_FACE_SIZE; c++) dst[r * s[f].pitch + c] = uint16_t(0x8000 | f << 12 | (r & 63) << 6 | (c & 63));
-            ptr[f] = &s[f];
-        }
-    }
-};
+void TexelFace(int face, uint16_t* pixels, int pitch) {
+    for (int r = 0; r < WARP_FACE_SIZE; r++)
+        for (int c = 0; c < WARP_FACE_SIZE; c++) pixels[r * pitch + c] = uint16_t(0x8000 | face << 12 | (r & 63) << 6 | (c & 63));
+}
 
 struct Screen {
     CSystemMemorySurface surface;
@@ -110,7 +107,7 @@ bool OnFacePlane(const double d[3], int f, double* col, double* row) {
 // A texel number known modulo 64 against the exact one: their distance.
 int Off64(int known, int exact) { return ((known - exact) % 64 + 96) % 64 - 32; }
 
-// The drawn texel (a TexelFaces code) lies within one texel, in column and in row, of the texel of
+// The drawn texel (a TexelFace code) lies within one texel, in column and in row, of the texel of
 // its face that the ray meets; on a seam the ray meets the face's plane at most one texel beyond its
 // edge, and the texel is the edge's.
 bool WithinOneTexel(uint16_t code, const double d[3]) {
@@ -134,7 +131,7 @@ void CountingSpan() {
 }  // namespace
 
 TEST(WarpRender, LookingStraightAtEachFaceShowsItsCentreTheRightWayUp) {
-    Faces faces;
+    Faces faces(CodedFace);
     Screen sc(640, 480);
     const int sides[4] = {WARP_FACE_FRONT, WARP_FACE_RIGHT, WARP_FACE_BACK, WARP_FACE_LEFT};
     for (int k = 0; k < 4; k++) {
@@ -157,7 +154,7 @@ TEST(WarpRender, LookingStraightAtEachFaceShowsItsCentreTheRightWayUp) {
 // its centre meets, seams and corners included, over a sweep of yaw, pitch, roll and field of view at
 // both screen sizes.
 TEST(WarpRender, EveryPixelIsDrawnOnceWithinOneTexelOfItsRay) {
-    TexelFaces faces;
+    Faces faces(TexelFace);
     std::vector<std::array<float, 3>> views = {{-3 * kPi / 4, 0.3f, 0}, {2.0f, -0.6155f, 0}, {0.3f, 1.2f, 0},
                                                {-1.0f, -1.4f, 0},        {kPi, kPi / 2, 0},    {0.7f, 0.2f, 0.17453f},
                                                {2.6f, -0.4f, -0.17453f}};
