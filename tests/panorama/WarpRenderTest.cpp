@@ -194,32 +194,50 @@ TEST(WarpRender, EveryPixelIsDrawnOnceWithinOneTexelOfItsRay) {
 }
 
 // Coordinates a little past the edges of a face, as a seam gives them, show its edge texels: the texture
-// clamps and never wraps round to the opposite edge.
+// clamps and never wraps round to the opposite edge or the next row, whichever way the coordinates run
+// (falling towards an edge too) and with 1/w changing along the rows.
 TEST(WarpRender, TexelsClampAtTheFaceEdges) {
     CSystemMemorySurface tex;
     ASSERT_TRUE(tex.Create(16, 16, PixelFormatOf(PFID_R5G6B5)));
     tex.Lock();
     auto* t = static_cast<uint16_t*>(tex.pixels);
     for (int y = 0; y < 16; y++)
-        for (int x = 0; x < 16; x++) t[y * tex.pitch + x] = uint16_t(1 + (x >= 8) + 2 * (y >= 8));
+        for (int x = 0; x < 16; x++) t[y * tex.pitch + x] = uint16_t(y << 4 | x);
     CSystemMemorySurface dst;
     ASSERT_TRUE(dst.Create(64, 64, PixelFormatOf(PFID_R5G6B5)));
     dst.Lock();
     CTWarpRasterizer rast;
     ASSERT_TRUE(rast.SetTarget(&dst));
     ASSERT_TRUE(rast.SetTexture(&tex));
-    rast.BeginScene();
-    const RastVertex quad[4] = {{0, 0, 1, -0.01f, -0.01f, 0, 0, 0, 0},
-                                {64, 0, 1, 1.01f, -0.01f, 0, 0, 0, 0},
-                                {64, 64, 1, 1.01f, 1.01f, 0, 0, 0, 0},
-                                {0, 64, 1, -0.01f, 1.01f, 0, 0, 0, 0}};
-    std::copy(quad, quad + 4, rastState.rastVertices);
-    rastState.rastVertexEnd = rastState.rastVertices + 4;
-    rast.DrawPolygon();
-    const auto* d = static_cast<const uint16_t*>(dst.pixels);
-    int bad = 0;
-    for (int y = 0; y < 64; y++)
-        for (int x = 0; x < 64; x++)
-            bad += d[y * dst.pitch + x] != uint16_t(1 + (x >= 32) + 2 * (y >= 32));
-    EXPECT_EQ(bad, 0);
+    for (bool falling : {false, true})
+        for (float farSide : {1.0f, 0.5f}) {
+            SCOPED_TRACE(testing::Message() << (falling ? "falling" : "rising") << ", right side 1/w " << farSide);
+            const float lo = falling ? 1.5f : -0.5f, hi = falling ? -0.5f : 1.5f;
+            rast.BeginScene();
+            // u and v as the cube gives them, normalised (the rasteriser premultiplies them by 1/w): u
+            // from lo to hi across, v times 1/w from lo to hi down.
+            const RastVertex quad[4] = {{0, 0, 1, lo, lo, 0, 0, 0, 0},
+                                        {64, 0, farSide, hi, lo / farSide, 0, 0, 0, 0},
+                                        {64, 64, farSide, hi, hi / farSide, 0, 0, 0, 0},
+                                        {0, 64, 1, lo, hi, 0, 0, 0, 0}};
+            std::copy(quad, quad + 4, rastState.rastVertices);
+            rastState.rastVertexEnd = rastState.rastVertices + 4;
+            rast.DrawPolygon();
+            const auto* d = static_cast<const uint16_t*>(dst.pixels);
+            int bad = 0;
+            for (int y = 0; y < 64; y++)
+                for (int x = 0; x < 64; x++) {
+                    // The exact texel of the pixel's centre, clamped; the drawn one within a texel of it.
+                    const double a = (x + 0.5) / 64, w = 1 + (farSide - 1) * a;
+                    const double u = (lo * (1 - a) + hi * a * farSide) / w, v = (lo + (hi - lo) * (y + 0.5) / 64) / w;
+                    const int col = std::clamp(int(std::floor(u * 16)), 0, 15), row = std::clamp(int(std::floor(v * 16)), 0, 15);
+                    const int got = d[y * dst.pitch + x];
+                    const bool wrong = std::abs((got & 15) - col) > 1 || std::abs((got >> 4) - row) > 1 || got > 255;
+                    if (wrong && bad < 5)
+                        ADD_FAILURE() << "pixel " << x << "," << y << " shows texel " << (got & 15) << "," << (got >> 4)
+                                      << ", the exact one is " << col << "," << row;
+                    bad += wrong;
+                }
+            EXPECT_EQ(bad, 0);
+        }
 }
