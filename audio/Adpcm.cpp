@@ -1,6 +1,7 @@
 // KSN header checks and the IMA ADPCM decoders (whole file and resumable stream).
 #include "audio/Adpcm.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -100,9 +101,9 @@ int checkFile(const uint8_t* file, size_t fileSize, Header* h) {
     return ADPCM_OK;
 }
 
-// The stream decoder's loop: one code per channel and frame, the phase toggled before each code.
+// The plain stream decoder: one code per channel and frame, the phase toggled before each code.
 template <int CHANNELS>
-void decodeFrames(int16_t* out, AdpcmStreamState& s, uint32_t frames, const uint8_t* input) {
+void decodeFramesPlain(int16_t* out, AdpcmStreamState& s, uint32_t frames, const uint8_t* input) {
     Channel ch[2] = {{s.predictor[0], s.stepIndex[0], s.step[0]}, {s.predictor[1], s.stepIndex[1], s.step[1]}};
     uint32_t phase = s.phase;
     uint32_t pending = s.pendingByte;
@@ -130,7 +131,118 @@ void decodeFrames(int16_t* out, AdpcmStreamState& s, uint32_t frames, const uint
     s.dataOffset = static_cast<uint32_t>(at);
 }
 
+// The two IMA tables worked through once for every step index and code: the signed difference
+// decodeCode adds, and the step index it moves to. Built at compile time from kSteps and
+// kIndexAdjust; they take the per-code arithmetic off the predictor's chain and, in stereo, the index's.
+struct Lane {
+    int32_t predictor;
+    int32_t index;
+};
+constexpr int kCodes = 16;
+constexpr std::array<int32_t, 89 * kCodes> kDifference = [] {
+    std::array<int32_t, 89 * kCodes> t{};
+    for (int i = 0; i < 89; ++i)
+        for (uint32_t c = 0; c < kCodes; ++c) {
+            const int32_t step = kSteps[i];
+            int32_t diff = step >> 3;
+            if (c & 4) diff += step;
+            if (c & 2) diff += step >> 1;
+            if (c & 1) diff += step >> 2;
+            t[size_t(i * kCodes + c)] = (c & 8) ? -diff : diff;
+        }
+    return t;
+}();
+constexpr std::array<uint8_t, 89 * kCodes> kNextIndex = [] {
+    std::array<uint8_t, 89 * kCodes> t{};
+    for (int i = 0; i < 89; ++i)
+        for (uint32_t c = 0; c < kCodes; ++c) {
+            const int32_t next = i + kIndexAdjust[c & 7];
+            t[size_t(i * kCodes + c)] = uint8_t(next < 0 ? 0 : next > 88 ? 88 : next);
+        }
+    return t;
+}();
+
+inline int32_t clampPredictor(int32_t p) {
+    p = p < -32768 ? -32768 : p;
+    return p > 32767 ? 32767 : p;
+}
+// decodeCode without a branch. A mono channel's chain is shortest with the index stepped by its
+// arithmetic (an add and two selects); in stereo, where the two channels' chains overlap, the table
+// saves the instructions.
+template <bool kIndexTable>
+inline int16_t decodeLane(uint32_t code, Lane& l) {
+    const size_t at = size_t(l.index) * kCodes + code;
+    const int32_t p = clampPredictor(l.predictor + kDifference[at]);
+    l.predictor = p;
+    if constexpr (kIndexTable) {
+        l.index = kNextIndex[at];
+    } else {
+        int32_t i = l.index + kIndexAdjust[code & 7];
+        i = i < 0 ? 0 : i;
+        l.index = i > 88 ? 88 : i;
+    }
+    return static_cast<int16_t>(p);
+}
+
+// Whole bytes of codes, the high nibble to hi, the low one to lo; the last byte read becomes pending.
+template <bool kIndexTable>
+inline void decodeBytes(int16_t*& out, uint64_t pairs, Lane& hi, Lane& lo, const uint8_t* input, size_t& at,
+                        uint32_t& pending) {
+    for (uint64_t k = 0; k < pairs; ++k) {
+        pending = input[at++];
+        out[0] = decodeLane<kIndexTable>(pending >> 4, hi);
+        out[1] = decodeLane<kIndexTable>(pending & 15, lo);
+        out += 2;
+    }
+}
+
+// The decoder in use: decodeFramesPlain's codes a byte at a time. Codes alternate between the channels
+// from the left; a pending low nibble (phase 1) comes first and, in stereo, then turns each byte's high
+// nibble to the right channel.
+template <int CHANNELS>
+void decodeFrames(int16_t* out, AdpcmStreamState& s, uint32_t frames, const uint8_t* input) {
+    constexpr bool kStereo = CHANNELS == 2;
+    Lane left{s.predictor[0], s.stepIndex[0]}, right{s.predictor[1], s.stepIndex[1]};
+    uint32_t pending = s.pendingByte, phase = s.phase;
+    size_t at = s.dataOffset;
+    uint64_t codes = uint64_t(frames) * CHANNELS;
+    bool shifted = false;
+    if (phase && codes) {
+        *out++ = decodeLane<kStereo>(pending & 15, left);
+        phase = 0;
+        --codes;
+        shifted = CHANNELS == 2;
+    }
+    if constexpr (!kStereo)
+        decodeBytes<kStereo>(out, codes / 2, left, left, input, at, pending);
+    else if (shifted)
+        decodeBytes<kStereo>(out, codes / 2, right, left, input, at, pending);
+    else
+        decodeBytes<kStereo>(out, codes / 2, left, right, input, at, pending);
+    if (codes & 1) {
+        pending = input[at++];
+        phase = 1;
+        *out = decodeLane<kStereo>(pending >> 4, shifted ? right : left);
+    }
+    const Lane lanes[2] = {left, right};
+    for (int c = 0; c < 2; ++c) {
+        s.predictor[c] = lanes[c].predictor;
+        s.stepIndex[c] = lanes[c].index;
+        s.step[c] = kSteps[lanes[c].index];
+    }
+    s.phase = phase;
+    s.pendingByte = static_cast<uint8_t>(pending);
+    s.dataOffset = static_cast<uint32_t>(at);
+}
+
 }  // namespace
+
+void Adpcm_DecodeFramesPlain(int16_t* pcm, AdpcmStreamState* state, uint32_t frames, const uint8_t* input) {
+    if (state->stereo)
+        decodeFramesPlain<2>(pcm, *state, frames, input);
+    else
+        decodeFramesPlain<1>(pcm, *state, frames, input);
+}
 
 int32_t Adpcm_StepOf(int32_t index) { return kSteps[index < 0 ? 0 : index > 88 ? 88 : index]; }
 

@@ -65,6 +65,11 @@ int Adpcm_InitStream(const uint8_t* header, size_t headerSize, AdpcmStreamState*
 // *shortfall gets the frames asked for but not decoded (no frames left, or the input ran out).
 int Adpcm_DecodeStream(int16_t** pcm, AdpcmStreamState* state, uint32_t frames, uint32_t* shortfall,
                        const uint8_t* input, size_t inputSize);
+// The plain decoder, one code at a time with the step kept in the record: frames frames of input from
+// the record's state, the record updated as Adpcm_DecodeStream updates it; no check of any kind (the
+// record consistent, the input long enough). The decoders above must give its samples and record, bit
+// for bit; tests hold them to it.
+void Adpcm_DecodeFramesPlain(int16_t* pcm, AdpcmStreamState* state, uint32_t frames, const uint8_t* input);
 // True when every field of the record is one a stream can hold: flags 0 or 1, predictors in the
 // 16-bit range, step indexes 0..88 with their steps, no more frames left than in total.
 bool Adpcm_StateIsConsistent(const AdpcmStreamState& state);

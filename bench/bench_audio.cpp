@@ -1,7 +1,9 @@
-// Audio costs: KSN decoding in multiples of real time, and one mixer callback with twelve voices.
+// Audio costs: KSN decoding in multiples of real time (mono and stereo, beside the plain decoder), and one
+// mixer callback with twelve voices.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -14,9 +16,12 @@ namespace {
 constexpr uint32_t kRate = 22050;
 constexpr uint32_t kSeconds = 10;
 
-const std::vector<uint8_t>& musicFile() {
-    static const std::vector<uint8_t> file = KsnWriter_Encode(KsnWriter_TestSignal(kSeconds * kRate, 2, 1), 2, kRate);
-    return file;
+// Ten seconds of music, stereo (channels 2) or mono.
+const std::vector<uint8_t>& musicFile(int channels = 2) {
+    static const std::vector<uint8_t> files[2] = {
+        KsnWriter_Encode(KsnWriter_TestSignal(kSeconds * kRate, 1, 1), 1, kRate),
+        KsnWriter_Encode(KsnWriter_TestSignal(kSeconds * kRate, 2, 1), 2, kRate)};
+    return files[channels - 1];
 }
 
 // Seconds of sound decoded per second of processor time.
@@ -25,22 +30,42 @@ void setRealTime(benchmark::State& state) {
         benchmark::Counter(double(kSeconds) * double(state.iterations()), benchmark::Counter::kIsRate);
 }
 
+// The file's frames through the plain decoder, timed the best of many: the baseline in the same run.
+double plainRealTime(const std::vector<uint8_t>& file, int channels) {
+    AdpcmStreamState s;
+    Adpcm_InitStream(file.data(), file.size(), &s);
+    std::vector<int16_t> pcm(size_t(kSeconds * kRate * channels));
+    double best = 1e9;
+    for (int i = 0; i < 20; ++i) {
+        AdpcmStreamState t = s;
+        const auto t0 = std::chrono::steady_clock::now();
+        Adpcm_DecodeFramesPlain(pcm.data(), &t, t.totalFrames, file.data());
+        benchmark::DoNotOptimize(pcm.data());
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return double(kSeconds) / best;
+}
+
+// The whole file at once, mono (range 1) and stereo (2); xRealTime_plain: the plain decoder on the same
+// file in the same run.
 void BM_AdpcmDecodeWhole(benchmark::State& state) {
     Adpcm_Init(ADPCM_LIB_VERSION);
-    const auto& file = musicFile();
-    std::vector<int16_t> pcm(size_t(kSeconds * kRate * 2));
+    const int channels = int(state.range(0));
+    const auto& file = musicFile(channels);
+    std::vector<int16_t> pcm(size_t(kSeconds * kRate * channels));
     for (auto _ : state) {
         Adpcm_Decode(file.data(), file.size(), pcm.data(), pcm.size() * 2);
         benchmark::DoNotOptimize(pcm.data());
     }
     setRealTime(state);
+    state.counters["xRealTime_plain"] = plainRealTime(file, channels);
 }
-BENCHMARK(BM_AdpcmDecodeWhole)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AdpcmDecodeWhole)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
-// The music reader's way: 4096 bytes of file give one 16 KiB piece of PCM.
+// The music reader's way: 4096 bytes of a stereo file give one 16 KiB piece of PCM.
 void BM_AdpcmDecodePieces(benchmark::State& state) {
     Adpcm_Init(ADPCM_LIB_VERSION);
-    const auto& file = musicFile();
+    const auto& file = musicFile(2);
     std::vector<int16_t> piece(8192);
     for (auto _ : state) {
         AdpcmStreamState s;

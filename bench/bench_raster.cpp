@@ -1,8 +1,9 @@
-// Rasteriser throughput: pixels per second per span family, triangles per second by size, for the
-// portable, the Pentium II and the K6-3D rows, against the portable rows and memset/memcpy of the
-// same bytes.
+// Rasteriser throughput: pixels per second per span family for the portable, MMX, Pentium II and K6-3D
+// rows, triangles per second by size, each beside memcpy of the same bytes and a baseline routine (the
+// portable rows' pixel-by-pixel reference, or the portable row of the same mode) in the same run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -28,21 +29,34 @@ struct SpanRow {
 constexpr SpanRow kRows[] = {QM_PORTABLE_TEXTURED_SPANS(QM_BENCH_ROW)};
 #undef QM_BENCH_ROW
 
-// Bytes per second of the physical reference: memcpy of bytes, measured once.
+// The groups of rows: the portable ones and the three hand-written ones, by first row.
+constexpr int kGroupFirst[] = {kPortableFirstRow, kMmxFirstRow, kP2FirstRow, kK63DFirstRow};
+constexpr int kGroupCount[] = {kPortableRows, kHandWrittenRows, kHandWrittenRows, kHandWrittenRows};
+
+// Seconds per call of draw: the best of batches over about 20 ms.
+template <class Draw>
+double SecondsPerCall(Draw&& draw)
+{
+    draw();
+    double best = 1e9;
+    const auto start = std::chrono::steady_clock::now();
+    do {
+        const auto t0 = std::chrono::steady_clock::now();
+        for (int i = 0; i < 4; ++i) draw();
+        benchmark::ClobberMemory();
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / 4);
+    } while (std::chrono::steady_clock::now() - start < std::chrono::milliseconds(20));
+    return best;
+}
+
+// memcpy of bytes: its bytes per second, the best of many copies.
 double MemcpyBytesPerSecond(size_t bytes)
 {
-    static std::vector<uint8_t> a(bytes), b(bytes);
-    a.resize(bytes);
-    b.resize(bytes);
-    const auto t0 = std::chrono::steady_clock::now();
-    int reps = 0;
-    do {
+    std::vector<uint8_t> a(bytes, 1), b(bytes);
+    return double(bytes) / SecondsPerCall([&] {
         std::memcpy(b.data(), a.data(), bytes);
         benchmark::DoNotOptimize(b.data());
-        ++reps;
-    } while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(100));
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    return double(bytes) * reps / s;
+    });
 }
 
 struct Scene {
@@ -63,7 +77,22 @@ struct Scene {
         run.SetVarWeight(16);
         run.SetKeys(3, 3);
     }
+    void UseTexture(int family)
+    {
+        run.SetTexture(family < 4 ? &tex8 : &tex16, family < 4 ? static_cast<const uint16_t*>(tex8.plane.pixels) : nullptr);
+    }
+    // Destination and depths cleared: the depth test then passes everywhere, and keeps passing as one
+    // routine draws the same depths again.
+    void Clear() { run.Fill(0, 0, 0); }
 };
+
+Scene& SceneOf(int w, int h)
+{
+    static Scene* scenes[2] = {};
+    Scene*& scene = scenes[w == 640 ? 0 : 1];
+    if (!scene) scene = new Scene(w, h);
+    return *scene;
+}
 
 // A rectangle of w x h pixels at (x, y) as a two-triangle fan, texture repeated twice, 1/w 1 to 0.5.
 std::vector<RastVertex> Rect(double x, double y, double w, double h)
@@ -79,46 +108,60 @@ std::vector<RastVertex> Rect(double x, double y, double w, double h)
     return q;
 }
 
-void BM_SpanFamily(benchmark::State& state)
+// The row of a mode in a group.
+const RasterizerRow& RowOf(int group, uint32_t mode)
 {
-    const SpanRow& row = kRows[state.range(0)];
-    const int w = int(state.range(1)), h = int(state.range(2));
-    static Scene* scenes[2] = {};
-    Scene*& scene = scenes[w == 640 ? 0 : 1];
-    if (!scene) scene = new Scene(w, h);
-    scene->run.SetTexture(row.family < 4 ? &scene->tex8 : &scene->tex16,
-                          row.family < 4 ? static_cast<const uint16_t*>(scene->tex8.plane.pixels) : nullptr);
-    const uint32_t mode = PortableRowMode(row.family, row.variant);
+    for (int i = kGroupFirst[group]; i < kGroupFirst[group] + kGroupCount[group]; ++i)
+        if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return rasterizerTable[i];
+    return rasterizerTable[0];
+}
+
+// One span family and variant of a group (range 0: 0 portable, 1 MMX, 2 Pentium II, 3 K6-3D) drawing
+// full-screen quads through its own triangle routine. Mpix_s: its pixels per second; memcpy_Mpix_s:
+// pixels per second of memcpy of the bytes the span touches (the destination, and the depth buffer when
+// depth-tested); base_Mpix_s: the baseline, the portable row's pixel-by-pixel reference for the portable
+// group and the portable row of the same mode for the others. The depths are cleared before each timing.
+void BM_Span(benchmark::State& state)
+{
+    const int group = int(state.range(0));
+    const SpanRow& spanRow = kRows[state.range(1)];
+    const int w = int(state.range(2)), h = int(state.range(3));
+    Scene& scene = SceneOf(w, h);
+    scene.UseTexture(spanRow.family);
+    const uint32_t mode = PortableRowMode(spanRow.family, spanRow.variant);
+    const RasterizerRow& row = RowOf(group, mode);
     const std::vector<RastVertex> quad = Rect(0, 0, w, h);
+    scene.Clear();
     for (auto _ : state) {
-        // The depth test passes on every frame: clear to the farthest value.
-        if (row.family & 2) {
-            state.PauseTiming();
-            scene->run.Fill(0, 0, 0);
-            state.ResumeTiming();
-        }
-        scene->run.Draw(&Rast_TriangleC, &Rast_SetupScanC, row.span, mode, quad);
+        scene.run.Draw(row, quad);
         benchmark::ClobberMemory();
     }
     const double pixels = double(w) * h;
     state.SetItemsProcessed(int64_t(state.iterations() * pixels));
     state.SetLabel(row.name);
-    // Bytes the span touches per pixel: destination, plus the z entry when depth-tested.
-    const size_t bytes = size_t(pixels) * ((row.family & 2) ? 6 : 2);
-    static double memcpyRate = MemcpyBytesPerSecond(size_t(800) * 600 * 6);
-    // Span time over the time memcpy takes for the same bytes (1 = as fast as copying them).
-    state.counters["x_memcpy"] =
-        benchmark::Counter(double(bytes) / memcpyRate, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+
+    scene.Clear();
+    const double own = SecondsPerCall([&] { scene.run.Draw(row, quad); });
+    scene.Clear();
+    const double base = group == 0 ? SecondsPerCall([&] {
+        scene.run.Draw(row.triangle, row.setup, PortableReferenceSpan(spanRow.family, spanRow.variant), mode, quad);
+    })
+                                   : SecondsPerCall([&] { scene.run.Draw(RowOf(0, mode), quad); });
+    const size_t bytes = size_t(pixels) * ((spanRow.family & 2) ? 6 : 2);
+    state.counters["Mpix_s"] = pixels / own / 1e6;
+    state.counters["base_Mpix_s"] = pixels / base / 1e6;
+    state.counters["memcpy_Mpix_s"] = MemcpyBytesPerSecond(bytes) / double(bytes) * pixels / 1e6;
 }
 
-// Families x {plain, keyed, Gouraud, Add} at both screen sizes.
+// Every group, families x {plain, keyed, Gouraud, Add}, at both screen sizes.
 void SpanArgs(benchmark::internal::Benchmark* b)
 {
-    for (int family = 0; family < 8; ++family)
-        for (int variant : {kSpanCopy, kSpanKey, kSpanShade, kSpanAdd})
-            for (auto [w, h] : {std::pair{640, 480}, std::pair{800, 600}}) b->Args({family * 12 + variant, w, h});
+    for (int group = 0; group < 4; ++group)
+        for (int family = 0; family < 8; ++family)
+            for (int variant : {kSpanCopy, kSpanKey, kSpanShade, kSpanAdd})
+                for (auto [w, h] : {std::pair{640, 480}, std::pair{800, 600}}) b->Args({group, family * 12 + variant, w, h});
 }
-BENCHMARK(BM_SpanFamily)->Apply(SpanArgs)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Span)->Apply(SpanArgs)->Unit(benchmark::kMicrosecond);
 
 void BM_FlatFill(benchmark::State& state)
 {
@@ -157,13 +200,16 @@ void BM_Memcpy(benchmark::State& state)
 BENCHMARK(BM_Memset)->Args({640, 480, 2})->Args({800, 600, 2})->Args({640, 480, 6})->Args({800, 600, 6});
 BENCHMARK(BM_Memcpy)->Args({640, 480, 2})->Args({800, 600, 2})->Args({640, 480, 6})->Args({800, 600, 6});
 
-// Triangles per second by size: right triangles of about range(0) pixels, textured with depth.
+// Triangles per second by size through a group's Zi32Texture16 linear row (range 0 the group, range 1
+// about the pixels of each): right triangles spread over the screen. x_portable: the time over the
+// portable row's for the same triangles, each timing on a cleared depth buffer.
 void BM_TrianglesBySize(benchmark::State& state)
 {
-    static Scene* scene = new Scene(800, 600);
-    const RastFn span = kRows[6 * 12].span;  // Zi32Texture1516Linear
-    scene->run.SetTexture(&scene->tex16, nullptr);
-    const double side = std::sqrt(2.0 * double(state.range(0)));
+    const int group = int(state.range(0));
+    Scene& scene = SceneOf(800, 600);
+    scene.UseTexture(6);
+    const RasterizerRow& row = RowOf(group, 0x10E);
+    const double side = std::sqrt(2.0 * double(state.range(1)));
     std::vector<std::vector<RastVertex>> tris;
     for (int i = 0; i < 256; ++i) {
         const double x = (i * 37) % int(800 - side - 1) + 0.25, y = (i * 91) % int(600 - side - 1) + 0.25;
@@ -171,105 +217,26 @@ void BM_TrianglesBySize(benchmark::State& state)
         t.pop_back();
         tris.push_back(t);
     }
+    scene.Clear();
     size_t i = 0;
     for (auto _ : state) {
-        scene->run.Draw(&Rast_TriangleC, &Rast_SetupScanC, span, 0x10E, tris[i++ & 255]);
+        scene.run.Draw(row, tris[i++ & 255]);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(int64_t(state.iterations()));
-}
-BENCHMARK(BM_TrianglesBySize)->Arg(8)->Arg(64)->Arg(512)->Arg(4096)->Arg(32768);
-
-// The row of a mode in a hand-written group (by its first row) and the portable row of the mode.
-const RasterizerRow& RowOf(uint32_t mode, int first, int count)
-{
-    for (int i = first; i < first + count; ++i)
-        if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return rasterizerTable[i];
-    return rasterizerTable[0];
-}
-const RasterizerRow& GroupRow(int group, uint32_t mode) { return RowOf(mode, group, kHandWrittenRows); }
-const RasterizerRow& PortableRow(uint32_t mode) { return RowOf(mode, kPortableFirstRow, kPortableRows); }
-
-// Seconds per call of draw, timed over at least 50 ms. Redrawing needs no z-buffer clear: both
-// families draw a pixel whose depth equals the stored one.
-template <class Draw>
-double SecondsPerCall(Draw&& draw)
-{
-    draw();
-    const auto t0 = std::chrono::steady_clock::now();
-    int64_t calls = 0;
-    do {
-        draw();
-        benchmark::ClobberMemory();
-        ++calls;
-    } while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(50));
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / double(calls);
-}
-
-// A hand-written group's rows of the same families and variants, full-screen quads through their
-// own triangle routines; x_portable is the time over the portable row's for the same quad in the
-// same run, x_memcpy the time over memcpy of the bytes the span touches.
-void HandSpanFamily(benchmark::State& state, int group)
-{
-    const SpanRow& row = kRows[state.range(0)];
-    const int w = int(state.range(1)), h = int(state.range(2));
-    static Scene* scenes[2] = {};
-    Scene*& scene = scenes[w == 640 ? 0 : 1];
-    if (!scene) scene = new Scene(w, h);
-    scene->run.SetTexture(row.family < 4 ? &scene->tex8 : &scene->tex16,
-                          row.family < 4 ? static_cast<const uint16_t*>(scene->tex8.plane.pixels) : nullptr);
-    const uint32_t mode = PortableRowMode(row.family, row.variant);
-    const RasterizerRow& hand = GroupRow(group, mode);
-    const std::vector<RastVertex> quad = Rect(0, 0, w, h);
-    scene->run.Fill(0, 0, 0);
-    for (auto _ : state) {
-        scene->run.Draw(hand, quad);
-        benchmark::ClobberMemory();
-    }
-    const double pixels = double(w) * h;
-    state.SetItemsProcessed(int64_t(state.iterations() * pixels));
-    state.SetLabel(hand.name);
-    const double own = SecondsPerCall([&] { scene->run.Draw(hand, quad); });
-    const double portable = SecondsPerCall([&] { scene->run.Draw(PortableRow(mode), quad); });
-    state.counters["x_portable"] = own / portable;
-    const size_t bytes = size_t(pixels) * ((row.family & 2) ? 6 : 2);
-    static double memcpyRate = MemcpyBytesPerSecond(size_t(800) * 600 * 6);
-    state.counters["x_memcpy"] = own / (double(bytes) / memcpyRate);
-}
-void BM_P2SpanFamily(benchmark::State& state) { HandSpanFamily(state, kP2FirstRow); }
-void BM_K63DSpanFamily(benchmark::State& state) { HandSpanFamily(state, kK63DFirstRow); }
-BENCHMARK(BM_P2SpanFamily)->Apply(SpanArgs)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_K63DSpanFamily)->Apply(SpanArgs)->Unit(benchmark::kMicrosecond);
-
-// Triangles per second by size through a hand-written group's Zi32Texture16 linear row, with the
-// time over the portable row's for the same triangles.
-void HandTrianglesBySize(benchmark::State& state, int group)
-{
-    static Scene* scene = new Scene(800, 600);
-    scene->run.SetTexture(&scene->tex16, nullptr);
-    const RasterizerRow& hand = GroupRow(group, 0x10E);
-    const double side = std::sqrt(2.0 * double(state.range(0)));
-    std::vector<std::vector<RastVertex>> tris;
-    for (int i = 0; i < 256; ++i) {
-        const double x = (i * 37) % int(800 - side - 1) + 0.25, y = (i * 91) % int(600 - side - 1) + 0.25;
-        std::vector<RastVertex> t = Rect(x, y, side, side);
-        t.pop_back();
-        tris.push_back(t);
-    }
-    size_t i = 0;
-    for (auto _ : state) {
-        scene->run.Draw(hand, tris[i++ & 255]);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(int64_t(state.iterations()));
+    state.SetLabel(row.name);
     size_t j = 0, k = 0;
-    const double own = SecondsPerCall([&] { scene->run.Draw(hand, tris[j++ & 255]); });
-    const double portable = SecondsPerCall([&] { scene->run.Draw(PortableRow(0x10E), tris[k++ & 255]); });
+    scene.Clear();
+    const double own = SecondsPerCall([&] { scene.run.Draw(row, tris[j++ & 255]); });
+    scene.Clear();
+    const double portable = SecondsPerCall([&] { scene.run.Draw(RowOf(0, 0x10E), tris[k++ & 255]); });
     state.counters["x_portable"] = own / portable;
 }
-void BM_P2TrianglesBySize(benchmark::State& state) { HandTrianglesBySize(state, kP2FirstRow); }
-void BM_K63DTrianglesBySize(benchmark::State& state) { HandTrianglesBySize(state, kK63DFirstRow); }
-BENCHMARK(BM_P2TrianglesBySize)->Arg(8)->Arg(64)->Arg(512)->Arg(4096)->Arg(32768);
-BENCHMARK(BM_K63DTrianglesBySize)->Arg(8)->Arg(64)->Arg(512)->Arg(4096)->Arg(32768);
+void TriangleArgs(benchmark::internal::Benchmark* b)
+{
+    for (int group = 0; group < 4; ++group)
+        for (int size : {8, 64, 512, 4096, 32768}) b->Args({group, size});
+}
+BENCHMARK(BM_TrianglesBySize)->Apply(TriangleArgs);
 
 }  // namespace

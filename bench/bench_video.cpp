@@ -1,7 +1,10 @@
-// Frame decoder throughput at 640x480: a worst-case key frame (every block intra with a full coefficient set)
-// and typical difference frames (co-located blocks, a moving object, some intra blocks).
+// Frame decoder throughput at 640x480: worst-case key frames (every block intra with a full coefficient set,
+// of the longest codes or of +-1) and typical difference frames (co-located blocks, a moving object, some
+// intra blocks), each beside the plain decoder in the same run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -23,6 +26,20 @@ std::vector<uint8_t> WorstKeyFrame() {
     return f.Finish();
 }
 
+// Every block intra, every coefficient of every component +1 or -1 (a pseudo-random pattern): the
+// shortest codes, so the most coefficients per nibble.
+std::vector<uint8_t> UnitKeyFrame() {
+    QmvFrameWriter f(true, 100);
+    uint32_t seed = 12345;
+    for (int b = 0; b < (W / 8) * (H / 8); ++b) {
+        int coefficients[3][64];
+        for (auto& comp : coefficients)
+            for (int& c : comp) c = (seed = seed * 1664525u + 1013904223u) >> 31 ? 1 : -1;
+        f.Intra(coefficients);
+    }
+    return f.Finish();
+}
+
 // A textured background with a square moving 3 pixels a frame and a band that changes every frame.
 std::vector<std::vector<uint8_t>> DifferenceFrames(int count) {
     QmvEncoder encoder(75);
@@ -41,9 +58,9 @@ std::vector<std::vector<uint8_t>> DifferenceFrames(int count) {
     return frames;
 }
 
-void BM_KeyFrameWorstCase(benchmark::State& state) {
+// Frames per second of one key frame through the decoder, and through the plain decoder in the same run.
+void KeyFrame(benchmark::State& state, const std::vector<uint8_t>& frame) {
     QmvDec_Init565();
-    const std::vector<uint8_t> frame = WorstKeyFrame();
     std::vector<uint16_t> prev(size_t(W) * H), dst(size_t(W) * H);
     for (auto _ : state) {
         const int r = QmvDec_DecodeFrame(frame.data(), uint32_t(frame.size()), prev.data(), dst.data());
@@ -52,8 +69,19 @@ void BM_KeyFrameWorstCase(benchmark::State& state) {
     }
     state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["bytes"] = double(frame.size());
+    double best = 1e9;
+    for (int i = 0; i < 10; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        QmvDec_DecodeFramePlain(frame.data(), uint32_t(frame.size()), prev.data(), dst.data());
+        benchmark::DoNotOptimize(dst.data());
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    state.counters["frames/s_plain"] = 1.0 / best;
 }
+void BM_KeyFrameWorstCase(benchmark::State& state) { KeyFrame(state, WorstKeyFrame()); }
+void BM_KeyFrameUnitCoefficients(benchmark::State& state) { KeyFrame(state, UnitKeyFrame()); }
 BENCHMARK(BM_KeyFrameWorstCase)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KeyFrameUnitCoefficients)->Unit(benchmark::kMillisecond);
 
 void BM_DifferenceFrames(benchmark::State& state) {
     QmvDec_Init565();
@@ -69,6 +97,14 @@ void BM_DifferenceFrames(benchmark::State& state) {
         i = i + 1 < frames.size() ? i + 1 : 1;
     }
     state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    double best = 1e9;
+    for (size_t k = 1; k < frames.size(); ++k) {
+        const auto t0 = std::chrono::steady_clock::now();
+        QmvDec_DecodeFramePlain(frames[k].data(), uint32_t(frames[k].size()), pics[0].data(), pics[1].data());
+        benchmark::DoNotOptimize(pics[1].data());
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+    state.counters["frames/s_plain"] = 1.0 / best;
 }
 BENCHMARK(BM_DifferenceFrames)->Unit(benchmark::kMillisecond);
 

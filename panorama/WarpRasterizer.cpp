@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include <emmintrin.h>
+
 #include "app/Orv_Log.h"
 #include "raster/portable/RastConvert.h"
 
@@ -183,25 +185,149 @@ void WarpRast_Setup() {
     if (st.rastNextLeftEdge && st.rastNextRightEdge) ScanPart(st.rastNextLeftEdge, st.rastNextRightEdge, st);
 }
 
+namespace {
+
+// Exact texel positions every kWarpStep pixels, linear in between. The curve bends the most where 1/w
+// changes the most along a row; every visible point of the cube lies within sqrt(3) of the eye and
+// inside the field of view, so that at 16 pixels the steps keep well within a texel of the curve in
+// every view up to a 90-degree field (at 32 the widest views stray a texel).
+constexpr int32_t kWarpStep = 16;
+// Exact points worked out together, four to a vector.
+constexpr int kWarpPoints = 8;
+constexpr float kFixed = 65536.0f;
+
+// A span's texel positions: 1/w and u, v (in 16.16 texels) times 1/w, linear along the row, in single
+// precision (a few 16.16 units off at most, against a texel of 65536).
+struct WarpSpan {
+    float z, u, v;     // at column c0
+    float dz, du, dv;  // per column
+    int32_t c0;
+    int32_t endU, endV;  // the last texel's column and row in 16.16, with all their fraction
+
+    WarpSpan(const SpanState& st, const RastEdge& e) : c0(st.rastSpanX0) {
+        const int32_t width = st.rastTexLastColumn + 1, height = st.rastTexLastRow + 1;
+        // The vertices' u and v are in fixed-point units of the texture scales: into 16.16 texels.
+        const double su = kFixed * double(width) / double(st.rastTexScaleU);
+        const double sv = kFixed * double(height) / double(st.rastTexScaleV);
+        const double dx = double(c0) + 1.0 - e.x;
+        z = float(e.z + dx * st.rastDzDx);
+        u = float((e.u + dx * st.rastDuDx) * su);
+        v = float((e.v + dx * st.rastDvDx) * sv);
+        dz = st.rastDzDx;
+        du = float(st.rastDuDx * su);
+        dv = float(st.rastDvDx * sv);
+        endU = width * 65536 - 1;
+        endV = height * 65536 - 1;
+    }
+    // The texel positions of four columns in 16.16 texels, not yet clamped to the face but held within
+    // kFar of it (NaN at 0), so that steps between two of them stay in 32 bits; false when 1/w is not
+    // positive at one of them.
+    static constexpr float kFar = 536870912.0f;  // 2^29: eight times the largest face
+    bool At4(__m128i columns, __m128i& tu, __m128i& tv) const {
+        const __m128 k = _mm_cvtepi32_ps(_mm_sub_epi32(columns, _mm_set1_epi32(c0)));
+        const __m128 w = _mm_add_ps(_mm_set1_ps(z), _mm_mul_ps(k, _mm_set1_ps(dz)));
+        if (_mm_movemask_ps(_mm_cmpgt_ps(w, _mm_setzero_ps())) != 15) return false;
+        const __m128 r = _mm_div_ps(_mm_set1_ps(1.0f), w);
+        const __m128 fu = _mm_mul_ps(_mm_add_ps(_mm_set1_ps(u), _mm_mul_ps(k, _mm_set1_ps(du))), r);
+        const __m128 fv = _mm_mul_ps(_mm_add_ps(_mm_set1_ps(v), _mm_mul_ps(k, _mm_set1_ps(dv))), r);
+        // The maximum gives its second operand for a NaN first.
+        tu = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(fu, _mm_set1_ps(-kFar)), _mm_set1_ps(kFar)));
+        tv = _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(fv, _mm_set1_ps(-kFar)), _mm_set1_ps(kFar)));
+        return true;
+    }
+    // Inside the face by more than a step's rounding: the positions between two such ends stay inside.
+    bool Inside(int32_t tu, int32_t tv) const {
+        return tu >= kWarpStep && tu <= endU - kWarpStep && tv >= kWarpStep && tv <= endV - kWarpStep;
+    }
+};
+
+// x / n truncated toward zero.
+inline int32_t StepOf(int32_t x, int32_t n) { return n == kWarpStep ? (x + ((x >> 31) & (kWarpStep - 1))) / kWarpStep : x / n; }
+
+// x limited to 0..hi in each lane.
+inline __m128i Clamp4(__m128i x, __m128i hi) {
+    x = _mm_andnot_si128(_mm_cmpgt_epi32(_mm_setzero_si128(), x), x);
+    const __m128i over = _mm_cmpgt_epi32(x, hi);
+    return _mm_or_si128(_mm_and_si128(over, hi), _mm_andnot_si128(over, x));
+}
+
+// n texels (n <= kWarpStep; kCount when not 0) from (u, v) by steps (du, dv), all in 16.16 texels,
+// into dst: the addresses four at a time. kClamp: each position limited to the face (a segment with an
+// end outside it); otherwise every position lies between the two ends, inside.
+template <int32_t kCount, bool kClamp>
+inline void CopyTexels(uint16_t* dst, const uint16_t* tex, int32_t wb, const WarpSpan& w, int32_t count, int32_t u,
+                       int32_t v, int32_t du, int32_t dv) {
+    const int32_t n = kCount ? kCount : count;
+    alignas(16) uint32_t index[kWarpStep];
+    // Lanes beyond n may pass the ends: they wrap harmlessly, as 32-bit lanes do.
+    auto lanes = [](int32_t a, int32_t d) {
+        const uint32_t x = uint32_t(a), s = uint32_t(d);
+        return _mm_setr_epi32(int(x), int(x + s), int(x + 2 * s), int(x + 3 * s));
+    };
+    __m128i uu = lanes(u, du), vv = lanes(v, dv);
+    const __m128i stepU = _mm_set1_epi32(int(4 * uint32_t(du))), stepV = _mm_set1_epi32(int(4 * uint32_t(dv)));
+    const __m128i shift = _mm_cvtsi32_si128(wb), endU = _mm_set1_epi32(w.endU), endV = _mm_set1_epi32(w.endV);
+#pragma GCC unroll 4
+    for (int32_t i = 0; i < n; i += 4) {
+        const __m128i cu = kClamp ? Clamp4(uu, endU) : uu, cv = kClamp ? Clamp4(vv, endV) : vv;
+        const __m128i row = _mm_sll_epi32(_mm_srli_epi32(cv, 16), shift);
+        _mm_store_si128(reinterpret_cast<__m128i*>(index + i), _mm_add_epi32(row, _mm_srli_epi32(cu, 16)));
+        uu = _mm_add_epi32(uu, stepU);
+        vv = _mm_add_epi32(vv, stepV);
+    }
+#pragma GCC unroll 16
+    for (int32_t i = 0; i < n; i++) dst[i] = tex[index[i]];
+}
+
+}  // namespace
+
 void WarpRast_Span() {
     const SpanState& st = rastState;
     const RastEdge* e = st.rastSpanEdge;
     if (!e || !st.rastDestRow || !st.rastTexBits) return;
     auto* dst = reinterpret_cast<uint16_t*>(st.rastDestRow);
     const auto* tex = reinterpret_cast<const uint16_t*>(st.rastTexBits);
-    const int32_t width = st.rastTexLastColumn + 1;
-    // Fixed-point units per texel: the scale that made them from a normalised coordinate, per texel.
-    const double perTexelU = double(st.rastTexScaleU) / double(width);
-    const double perTexelV = double(st.rastTexScaleV) / double(st.rastTexLastRow + 1);
-    for (int32_t c = st.rastSpanX0; c < st.rastSpanX1; c++) {
-        const double dx = double(c) + 1.0 - e->x;
-        const double z = e->z + dx * st.rastDzDx;
-        if (!(z > 0.0)) continue;
-        const double u = (e->u + dx * st.rastDuDx) / (z * perTexelU);
-        const double v = (e->v + dx * st.rastDvDx) / (z * perTexelV);
-        const int32_t col = std::clamp(FloorToInt(u), 0, st.rastTexLastColumn);
-        const int32_t row = std::clamp(FloorToInt(v), 0, st.rastTexLastRow);
-        dst[c] = tex[ptrdiff_t(row) * width + col];
+    const int32_t wb = std::bit_width(uint32_t(st.rastTexLastColumn + 1)) - 1;
+    const WarpSpan w(st, *e);
+    const int32_t last = st.rastSpanX1 - 1;
+    int32_t c = st.rastSpanX0;
+    __m128i u4, v4;
+    bool exact = w.At4(_mm_set1_epi32(c), u4, v4);
+    int32_t u0 = _mm_cvtsi128_si32(u4), v0 = _mm_cvtsi128_si32(v4);
+    // Pixels step linearly from one exact point to the next: every kWarpStep columns and the last
+    // column, whose pixel is exact.
+    while (exact && c < last) {
+        alignas(16) int32_t col[kWarpPoints], pu[kWarpPoints], pv[kWarpPoints];
+        for (int i = 0; i < kWarpPoints; i++) col[i] = std::min(last, c + (i + 1) * kWarpStep);
+        for (int i = 0; i < kWarpPoints && exact; i += 4) {
+            __m128i tu, tv;
+            exact = w.At4(_mm_load_si128(reinterpret_cast<const __m128i*>(col + i)), tu, tv);
+            _mm_store_si128(reinterpret_cast<__m128i*>(pu + i), tu);
+            _mm_store_si128(reinterpret_cast<__m128i*>(pv + i), tv);
+        }
+        for (int i = 0; i < kWarpPoints && exact && c < last; i++) {
+            const int32_t n = col[i] - c;
+            // Truncated toward zero, so that every step stays between the two exact ends.
+            const int32_t du = StepOf(pu[i] - u0, n), dv = StepOf(pv[i] - v0, n);
+            if (!w.Inside(u0, v0) || !w.Inside(pu[i], pv[i]))
+                CopyTexels<0, true>(dst + c, tex, wb, w, n, u0, v0, du, dv);
+            else if (n == kWarpStep)
+                CopyTexels<kWarpStep, false>(dst + c, tex, wb, w, n, u0, v0, du, dv);
+            else
+                CopyTexels<0, false>(dst + c, tex, wb, w, n, u0, v0, du, dv);
+            c = col[i];
+            u0 = pu[i];
+            v0 = pv[i];
+        }
+    }
+    // The last pixel; and every pixel on its own from where 1/w stops being positive (no view of the
+    // cube has such a span), those without a position left alone.
+    for (; c <= last; c++) {
+        __m128i tu, tv;
+        if (!w.At4(_mm_set1_epi32(c), tu, tv)) continue;
+        tu = Clamp4(tu, _mm_set1_epi32(w.endU));
+        tv = Clamp4(tv, _mm_set1_epi32(w.endV));
+        dst[c] = tex[(ptrdiff_t(_mm_cvtsi128_si32(tv)) >> 16 << wb) + (_mm_cvtsi128_si32(tu) >> 16)];
     }
 }
 

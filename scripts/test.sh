@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds every test with AddressSanitizer and UndefinedBehaviorSanitizer and runs them all.
+# Builds every test and benchmark with AddressSanitizer and UndefinedBehaviorSanitizer and runs them all
+# (the benchmarks once, briefly).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 jobs=$(nproc)
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DQM_SANITIZE=ON -DQM_TESTS=ON -DQM_BENCH=OFF >/dev/null
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DQM_SANITIZE=ON -DQM_TESTS=ON -DQM_BENCH=ON >/dev/null
 cmake --build build-test -j "$jobs"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:suppressions=$PWD/scripts/asan.supp"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"

@@ -32,6 +32,11 @@ void QmvDec_Init555();
 // the destination holds a partly decoded frame.
 int QmvDec_DecodeFrame(const void* frame, uint32_t length, const uint16_t* previous, uint16_t* destination);
 
+// The plain decoder: QmvDec_DecodeFrame with the plain routines below (a bound check per nibble, the
+// transform line by line, the colour conversion pixel by pixel). QmvDec_DecodeFrame, whose intra
+// blocks run eight values at a time, must give its pictures and results bit for bit; tests hold it to it.
+int QmvDec_DecodeFramePlain(const void* frame, uint32_t length, const uint16_t* previous, uint16_t* destination);
+
 // The module tables and steps, open for tests.
 struct QmvDisplacement {
     int8_t dx;
@@ -51,3 +56,8 @@ void QmvDec_Idct1D(int32_t* d, int stride);
 void QmvDec_Idct(int32_t block[64], uint8_t rowMask, uint8_t columnMask);
 // One output pixel from the three transform outputs of a position.
 uint16_t QmvDec_ConvertPixel(int32_t out0, int32_t out1, int32_t out2);
+// The forms QmvDec_DecodeFrame uses, eight values at a time (SSE2, or AVX2 where the processor has it
+// and the level allows it, app/SimdLevel.h), for tests that hold them to the two above: the transform of
+// in into out, and eight pixels from eight outputs of each component.
+void QmvDec_IdctLanes(const int32_t in[64], uint8_t rowMask, uint8_t columnMask, int32_t out[64]);
+void QmvDec_ConvertLanes(const int32_t out0[8], const int32_t out1[8], const int32_t out2[8], uint16_t pixels[8]);

@@ -77,6 +77,84 @@ inline void HandFinish(const HandSpanCtx& c, const uint16_t* S, const uint32_t* 
     }
 }
 
+// Eight spread pixels from two halves of four (32-bit elements), each pixel the OR of its lanes.
+inline __m128i HandJoinPixels(packed::Lane4 a, packed::Lane4 b)
+{
+    auto half = [](__m128i x) {
+        x = _mm_or_si128(x, _mm_srli_epi32(x, 16));
+        // Sign-extend the low halves so that the signed pack keeps their bits.
+        return _mm_srai_epi32(_mm_slli_epi32(x, 16), 16);
+    };
+    return _mm_packs_epi32(half(a.v), half(b.v));
+}
+
+// The new pixels of a group of eight (SpanGroups.h) for the MMX-class families: the colours of
+// HandFinish for eight texels (indices) T over D, with the intensity lanes of the group's pixels.
+template <class P, class Tex, bool kZ_, int V>
+struct HandGroupColour : SpanGroupTraits<Tex, kZ_, V> {
+    static constexpr bool kStaged = HandVariantBlends(V) || (HandVariantShaded(V) && !Tex::kPalettised);
+    static constexpr bool kReadsDest = HandVariantBlends(V);
+    using Vec = packed::Lane4;
+    const HandSpanCtx& c;
+    bool keyLive;  // a texel can equal the key
+    uint16_t key;
+    SpreadLanes<Vec> k;
+    // Intensity lanes of pixels 0-3 and 4-7 (pairs j, j + 1 and j + 2, j + 3), each pixel's blue
+    // lane low and green-red lane high; step: the pair step of the four lanes of a pair, twice.
+    __m128i lanes0, lanes1, step;
+
+    HandGroupColour(const HandSpanCtx& ctx, const int16_t (&lane)[4])
+        : c(ctx), keyLive(ctx.base.key <= 0xFFFFu), key(uint16_t(ctx.base.key)), k(ctx.blend)
+    {
+        int16_t x[4][4];
+        for (int i = 0; i < 4; ++i) x[0][i] = lane[i];
+        for (int j = 1; j < 4; ++j)
+            for (int i = 0; i < 4; ++i) x[j][i] = HandSat16(int64_t(x[j - 1][i]) + c.shadeStep2[i]);
+        lanes0 = _mm_setr_epi16(x[0][0], x[0][1], x[0][2], x[0][3], x[1][0], x[1][1], x[1][2], x[1][3]);
+        lanes1 = _mm_setr_epi16(x[2][0], x[2][1], x[2][2], x[2][3], x[3][0], x[3][1], x[3][2], x[3][3]);
+        const int16_t* d = c.shadeStep2;
+        step = _mm_setr_epi16(d[0], d[1], d[2], d[3], d[0], d[1], d[2], d[3]);
+    }
+    // Four pairs on: the saturating steps of the scalar walk, one pair at a time.
+    void Step()
+    {
+        if constexpr (HandVariantShaded(V)) {
+            lanes0 = _mm_adds_epi16(_mm_adds_epi16(lanes1, step), step);
+            lanes1 = _mm_adds_epi16(_mm_adds_epi16(lanes0, step), step);
+        }
+    }
+
+    __m128i Pixels(__m128i T, __m128i D) const
+    {
+        // Levels 0..31 (HandShadeLevel) of every lane.
+        const __m128i level0 = _mm_srli_epi16(_mm_max_epi16(lanes0, _mm_setzero_si128()), 10);
+        const __m128i level1 = _mm_srli_epi16(_mm_max_epi16(lanes1, _mm_setzero_si128()), 10);
+        __m128i S = T;
+        if constexpr (Tex::kPalettised) {
+            if constexpr (HandVariantShaded(V)) {
+                // The plane of each pixel's blue lane.
+                const __m128i low = _mm_set1_epi32(0xFFFF);
+                const __m128i plane = _mm_packs_epi32(_mm_and_si128(level0, low), _mm_and_si128(level1, low));
+                S = span_groups::Lookup(c.shadePlanes, _mm_add_epi16(_mm_slli_epi16(plane, 8), T));
+            } else {
+                S = span_groups::Lookup(c.base.palette, T);
+            }
+        }
+        if constexpr (!kStaged) {
+            return S;
+        } else {
+            auto half = [&](__m128i s16, __m128i d16, __m128i level) {
+                Vec s = Vec{s16} & k.mask;
+                if constexpr (HandVariantShaded(V) && !Tex::kPalettised) s = SpreadLit(s, Vec{level}, k);
+                if constexpr (HandVariantBlends(V)) s = SpreadBlend<V, typename P::AddVarGreen>(s, Vec{d16} & k.mask, Vec{d16}, k);
+                return s;
+            };
+            return HandJoinPixels(half(_mm_unpacklo_epi16(S, S), _mm_unpacklo_epi16(D, D), level0),
+                                  half(_mm_unpackhi_epi16(S, S), _mm_unpackhi_epi16(D, D), level1));
+        }
+    }
+};
+
 // The pixels of one span, run by run.
 template <class P, class Tex, bool kZ, int V>
 struct HandPixels {
@@ -89,6 +167,19 @@ struct HandPixels {
 
     void operator()(int count, uint32_t U, uint32_t V_, uint32_t dU, uint32_t dV, uint32_t dU2, uint32_t dV2)
     {
+        if constexpr (P::Lanes::kWidth > 1) {
+            HandGroupColour<P, Tex, kZ, V> colour(c, lane);
+            GroupRun(colour, GroupTexture{c.base.tex, c.base.maskLo, c.base.maskHi, c.base.shift, c.base.dz}, dst, zrow,
+                     count, GroupWalk{U, V_, dU, dV, dU2, dV2}, z);
+            z += uint32_t(count) * c.base.dz;
+            // Saturation holds a lane at its end once reached: count / 2 steps are one clamped sum.
+            if constexpr (HandVariantShaded(V)) {
+                for (int k = 0; k < 4; ++k) lane[k] = HandSat16(int64_t(lane[k]) + int64_t(count / 2) * c.shadeStep2[k]);
+            }
+            dst += count;
+            if constexpr (kZ) zrow += count;
+            return;
+        }
         uint32_t u[2] = {U, U + dU}, v[2] = {V_, V_ + dV};
         for (int start = 0; start < count; start += kChunk) {
             const int m = std::min(kChunk, count - start);

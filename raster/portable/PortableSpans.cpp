@@ -23,6 +23,7 @@ inline uint32_t PerspectiveDiv(float num, float q, uint32_t previous)
 }
 
 struct PortableSpanPolicy {
+    static constexpr bool kGroups = true;
     static uint32_t Trunc(float x) { return RastTruncWrap(x); }
     static uint32_t Depth(float z) { return RastTruncDepth(z); }
     static uint32_t DepthFromInvW(float q) { return RastTruncDepth(q * 2147483648.0f); }
@@ -116,16 +117,21 @@ struct PortableSpanPolicy {
     }
 };
 
-template <int F, int V>
+// The same arithmetic pixel by pixel: the plain reference of the rows.
+struct PortableReferencePolicy : PortableSpanPolicy {
+    static constexpr bool kGroups = false;
+};
+
+template <int F, int V, class P = PortableSpanPolicy>
 void PortableSpan()
 {
     constexpr bool kTex8 = F < 4;
     constexpr bool kZ = (F & 2) != 0;
     constexpr bool kPersp = (F & 1) != 0;
     if constexpr (kTex8)
-        SpanTextured<PortableSpanPolicy, SpanTexels8, kZ, kPersp, V>();
+        SpanTextured<P, SpanTexels8, kZ, kPersp, V>();
     else
-        SpanTextured<PortableSpanPolicy, SpanTexels16, kZ, kPersp, V>();
+        SpanTextured<P, SpanTexels16, kZ, kPersp, V>();
 }
 
 // Start depth of the linear z rows: the left edge's z advanced to the first pixel's centre.
@@ -142,6 +148,15 @@ inline uint32_t SingleRowDepth(const SpanState& st)
     void Span_##name() { PortableSpan<family, variant>(); }
 QM_PORTABLE_TEXTURED_SPANS(QM_DEFINE_PORTABLE_SPAN)
 #undef QM_DEFINE_PORTABLE_SPAN
+
+RastFn PortableReferenceSpan(int family, int variant)
+{
+#define QM_PORTABLE_REFERENCE(row, name, family, variant) &PortableSpan<family, variant, PortableReferencePolicy>,
+    static constexpr RastFn kReference[] = {QM_PORTABLE_TEXTURED_SPANS(QM_PORTABLE_REFERENCE)};
+#undef QM_PORTABLE_REFERENCE
+    if (family < 0 || family >= 8 || variant < 0 || variant >= kSpanVariants) return nullptr;
+    return kReference[family * kSpanVariants + variant];
+}
 
 void Span_Zi32b15C()
 {

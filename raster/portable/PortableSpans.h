@@ -137,3 +137,7 @@ inline constexpr uint32_t PortableRowMode(int family, int variant)
 #define QM_DECLARE_PORTABLE_SPAN(row, name, family, variant) void Span_##name();
 QM_PORTABLE_TEXTURED_SPANS(QM_DECLARE_PORTABLE_SPAN)
 #undef QM_DECLARE_PORTABLE_SPAN
+
+// The span of a family (0..7) and variant (0..11) drawn pixel by pixel: the plain reference that
+// the rows, drawn eight pixels at a time, must equal bit for bit. Null outside the ranges.
+RastFn PortableReferenceSpan(int family, int variant);

@@ -11,12 +11,15 @@
 //   static uint32_t ShadeA(const SpanCtx&, uint32_t S, uint32_t s)              16-bit, variant 2
 //   static uint32_t ShadeB(const SpanCtx&, uint32_t S, uint32_t s)              16-bit, variants 3, 10, 11
 //   template <int V> static uint32_t Blend(const SpanCtx&, uint32_t S, uint32_t D)   variants 4..11
+//   static constexpr bool kGroups                 true: pixels in groups of eight (SpanGroups.h);
+//                                                 false: one by one, the plain reference
 // A run callback receives (count, u, v, du, dv) in span units for each stretch of the span.
 #pragma once
 #include <cstdint>
 #include <cstring>
 
 #include "raster/SpanState.h"
+#include "raster/portable/SpanGroupsAvx2.h"
 
 // The twelve blend variants of a textured family, in table order.
 enum SpanVariant : int {
@@ -126,12 +129,100 @@ inline uint32_t SpanNewPixel(const SpanCtx& c, uint32_t t, uint32_t D, uint32_t 
         return P::template Blend<V>(c, S, D);
 }
 
+// What the group loops (SpanGroups.h) ask of a colour class, for a texel kind, depth and variant V.
+template <class Tex, bool kZ_, int V>
+struct SpanGroupTraits {
+    static constexpr bool kZ = kZ_;
+    static constexpr bool kWritesZ = kZ_ && SpanVariantWritesZ(V);
+    static constexpr bool kTex8 = Tex::kPalettised;
+    static constexpr bool kKeyed = SpanVariantKeyed(V);
+};
+
+// The new pixels of a group of eight: SpanNewPixel for eight texels (indices) T over D.
+template <class P, class Tex, bool kZ_, int V>
+struct SpanGroupColour : SpanGroupTraits<Tex, kZ_, V> {
+    static constexpr bool kReadsDest = V > kSpanKeyShade;
+    const SpanCtx& c;
+    bool keyLive;  // a texel can equal the key
+    uint16_t key;
+    __m128i s0, s1, ds;  // intensities of the group's pixels, modulo 2^32
+
+    SpanGroupColour(const SpanCtx& ctx, uint32_t s)
+        : c(ctx), keyLive(ctx.key <= 0xFFFFu), key(uint16_t(ctx.key))
+    {
+        s0 = _mm_setr_epi32(int(s), int(s + c.ds), int(s + 2 * c.ds), int(s + 3 * c.ds));
+        s1 = _mm_add_epi32(s0, _mm_set1_epi32(int(4 * c.ds)));
+        ds = _mm_set1_epi32(int(8 * c.ds));
+    }
+    void Step()
+    {
+        if constexpr (SpanVariantShaded(V)) s0 = _mm_add_epi32(s0, ds), s1 = _mm_add_epi32(s1, ds);
+    }
+
+    // Channel x of each lane times a factor k (both below 2^16), shifted down by kShift (at most
+    // 16): the 32-bit product's bits kShift .. kShift + 15.
+    template <int kShift>
+    static __m128i Scaled(__m128i S, uint32_t mask, __m128i k)
+    {
+        const __m128i m = _mm_set1_epi16(int16_t(mask)), x = _mm_and_si128(S, m);
+        const __m128i hi = _mm_mulhi_epu16(x, k), lo = _mm_mullo_epi16(x, k);
+        return _mm_and_si128(_mm_or_si128(_mm_slli_epi16(hi, 16 - kShift), _mm_srli_epi16(lo, kShift)), m);
+    }
+    template <int kShift>
+    __m128i Shaded(__m128i S, __m128i k) const
+    {
+        return _mm_or_si128(_mm_or_si128(Scaled<kShift>(S, c.redMask, k), Scaled<kShift>(S, c.greenMask, k)),
+                            Scaled<kShift>(S, 0x1F, k));
+    }
+
+    __m128i Pixels(__m128i T, __m128i D) const
+    {
+        __m128i S;
+        if constexpr (SpanVariantShaded(V)) {
+            // Clamped to 0..32767 as the scalar ClampShade does: saturating pack, then max with 0.
+            const __m128i k = _mm_max_epi16(_mm_packs_epi32(s0, s1), _mm_setzero_si128());
+            if constexpr (Tex::kPalettised) {
+                const __m128i row = _mm_add_epi16(_mm_slli_epi16(_mm_srli_epi16(k, 10), 8),
+                                                  _mm_set1_epi16(kRastShadeRowFirst * kRastPaletteEntries));
+                S = span_groups::Lookup(c.palette, _mm_add_epi16(row, T));
+            } else if constexpr (V == kSpanShade) {
+                S = Shaded<15>(T, k);
+            } else {
+                S = Shaded<5>(T, _mm_srli_epi16(k, 10));
+            }
+        } else if constexpr (Tex::kPalettised) {
+            S = span_groups::Lookup(c.palette, T);
+        } else {
+            S = T;
+        }
+        if constexpr (V <= kSpanKeyShade) {
+            return S;
+        } else {
+            constexpr int kBlend = V == kSpanVarKeyShade ? int(kSpanVarShade) : V;
+            alignas(16) uint16_t src[span_groups::kGroup], dst[span_groups::kGroup];
+            _mm_store_si128(reinterpret_cast<__m128i*>(src), S);
+            _mm_store_si128(reinterpret_cast<__m128i*>(dst), D);
+            for (int i = 0; i < span_groups::kGroup; ++i)
+                dst[i] = static_cast<uint16_t>(P::template Blend<kBlend>(c, src[i], dst[i]));
+            return _mm_load_si128(reinterpret_cast<const __m128i*>(dst));
+        }
+    }
+};
+
 // The pixel loop: depth test first (pass when z >= entry, unsigned), no texel read for a failing
 // pixel, key test on the texel or index, depth stored by the opaque variants where they draw.
 template <class P, class Tex, bool kZ, int V>
 inline void SpanPixels(const SpanCtx& c, uint16_t* dst, uint32_t* zrow, int n, uint32_t u, uint32_t v,
                        uint32_t du, uint32_t dv, uint32_t& zio, uint32_t& sio)
 {
+    if constexpr (P::kGroups) {
+        SpanGroupColour<P, Tex, kZ, V> colour(c, sio);
+        GroupRun(colour, GroupTexture{c.tex, c.maskLo, c.maskHi, c.shift, c.dz}, dst, zrow, n,
+                 GroupWalk{u, v, du, dv, 2 * du, 2 * dv}, zio);
+        zio += uint32_t(n) * c.dz;
+        sio += uint32_t(n) * c.ds;
+        return;
+    }
     uint32_t z = zio, s = sio;
     for (int i = 0; i < n; ++i, u += du, v += dv, z += c.dz, s += c.ds) {
         if constexpr (kZ) {

@@ -1,6 +1,7 @@
 // KSN codec: decoding against golden samples, nibble order, streams in pieces, header checks, codes and texts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -94,6 +95,51 @@ TEST_F(AdpcmTest, StreamInPiecesEqualsWholeFile) {
     ASSERT_EQ(Adpcm_DecodeStream(&p, &s, 100, &shortfall, input.data(), input.size()), ADPCM_OK);
     EXPECT_EQ(shortfall, 80u);
     EXPECT_EQ(s.framesLeft, 380u);
+}
+
+// The stream decoder against the plain one on random input: codes of every kind, records in every
+// consistent state (predictors at and near the ends, step indexes at both ends, a pending low nibble in
+// mono and stereo), pieces of odd and even lengths; samples and records equal bit for bit.
+TEST_F(AdpcmTest, StreamDecoderEqualsThePlainDecoder) {
+    uint64_t seed = 0x9E3779B97F4A7C15ull;
+    auto next = [&] {
+        seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17;
+        return seed;
+    };
+    const int32_t predictors[] = {-32768, -32767, -1, 0, 1, 32766, 32767};
+    std::vector<uint8_t> input(4096);
+    for (int iter = 0; iter < 400; ++iter) {
+        SCOPED_TRACE(iter);
+        for (uint8_t& b : input) b = uint8_t(next());
+        // Runs of loud codes drive the predictor into the clamps and the index to 88, quiet ones back to 0.
+        if (iter % 3 == 0) std::fill(input.begin() + 100, input.begin() + 300, uint8_t(iter % 2 ? 0x77 : 0xFF));
+        if (iter % 3 == 1) std::fill(input.begin() + 100, input.begin() + 400, uint8_t(0x00));
+        AdpcmStreamState s{};
+        s.stereo = uint32_t(iter % 2);
+        s.phase = uint32_t(iter / 2 % 2);
+        s.pendingByte = uint8_t(next());
+        s.totalFrames = s.framesLeft = 1000000;
+        for (int c = 0; c < 2; ++c) {
+            s.predictor[c] = iter % 5 == 0 ? predictors[next() % 7] : int32_t(next() % 65536) - 32768;
+            s.stepIndex[c] = iter % 7 == 0 ? (next() % 2 ? 88 : 0) : int32_t(next() % 89);
+            s.step[c] = Adpcm_StepOf(s.stepIndex[c]);
+        }
+        AdpcmStreamState plain = s;
+        std::vector<int16_t> got(8192, 0x1111), want(8192, 0x1111);
+        int16_t* p = got.data();
+        int16_t* q = want.data();
+        while (s.dataOffset + 600 < input.size()) {
+            const uint32_t frames = uint32_t(next() % 300);
+            uint32_t shortfall = 7;
+            ASSERT_EQ(Adpcm_DecodeStream(&p, &s, frames, &shortfall, input.data(), input.size()), ADPCM_OK);
+            ASSERT_EQ(shortfall, 0u);
+            Adpcm_DecodeFramesPlain(q, &plain, frames, input.data());
+            q += frames * (plain.stereo + 1);
+            plain.framesLeft -= frames;
+            ASSERT_EQ(std::memcmp(&s, &plain, sizeof s), 0) << "record after " << s.dataOffset << " bytes";
+        }
+        ASSERT_EQ(got, want);
+    }
 }
 
 TEST_F(AdpcmTest, TruncatedAndCorruptHeadersAreRefused) {

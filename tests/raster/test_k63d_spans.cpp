@@ -5,6 +5,7 @@
 
 #include "raster/k63d/K63DSpanPolicy.h"
 #include "raster/k63d/K63DSpans.h"
+#include "tests/support/SimdLevels.h"
 
 using namespace rtest;
 
@@ -155,20 +156,23 @@ TEST(K63DSpans, DepthTestAndStore)
     EXPECT_EQ(z16, (std::vector<uint16_t>{0x4000, 0x4001, 0x4001, 0xFFFF, 0x1234}));
 }
 
-// Every textured span, SSE2 against the scalar lane form, on random rows: random texels and
-// destinations, keys that hit, intensities beyond both ends, negative steps, depths, weights.
+// Every textured span, eight pixels at a time at every vector level, against the scalar lane form on
+// random rows: random texels and destinations, keys that hit, intensities beyond both ends, negative
+// steps, depths, weights.
 TEST(K63DSpans, EverySpanMatchesItsScalarReference)
 {
     Rng rng(61);
     SpanRig rig(true);
     rig.Randomise(rng);
-    for (size_t i = 0; i < std::size(kReferenceSpans); ++i) {
-        const HandSpanEntry& e = kK63DSpans[i + 1];
-        SCOPED_TRACE(e.name);
-        const bool t8 = e.mode & RM_TEXTURE8;
-        for (int iter = 0; iter < 12; ++iter) {
-            const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
-            ASSERT_EQ(s.Run(rig, e.span, t8, true), s.Run(rig, kReferenceSpans[i], t8, true)) << iter;
+    AtEverySimdLevel([&] {
+        for (size_t i = 0; i < std::size(kReferenceSpans); ++i) {
+            const HandSpanEntry& e = kK63DSpans[i + 1];
+            SCOPED_TRACE(e.name);
+            const bool t8 = e.mode & RM_TEXTURE8;
+            for (int iter = 0; iter < 12; ++iter) {
+                const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
+                ASSERT_EQ(s.Run(rig, e.span, t8, true), s.Run(rig, kReferenceSpans[i], t8, true)) << iter;
+            }
         }
-    }
+    });
 }

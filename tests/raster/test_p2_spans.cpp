@@ -7,6 +7,7 @@
 
 #include "raster/p2/HandSpans.h"
 #include "raster/p2/MxSpanPolicy.h"
+#include "tests/support/SimdLevels.h"
 
 using namespace rtest;
 
@@ -240,22 +241,26 @@ TEST(P2Spans, IntensityLanesSelectTheLitPlanes)
 }
 
 // Every textured span against the scalar reference, and each Texture8 member without Gouraudmono
-// against its Texture16 twin drawing the plane-0 colours, on random spans and buffers.
+// against its Texture16 twin drawing the plane-0 colours, on random spans and buffers, at every vector
+// level.
 TEST(P2Spans, EverySpanMatchesItsReferenceAndItsTwin)
 {
     Rng rng(21);
     SpanRig rig(false);
     rig.Randomise(rng);
-    for (size_t i = 1; i < std::size(kHandSpans); ++i) {
-        const HandSpanEntry& e = kHandSpans[i];
-        SCOPED_TRACE(e.name);
-        const bool tex8 = e.mode & RM_TEXTURE8;
-        for (int iter = 0; iter < 24; ++iter) {
-            const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
-            ASSERT_EQ(s.Run(rig, e.span, tex8, true), s.Run(rig, kReferenceSpans[i - 1], tex8, true)) << iter;
-            if (tex8 && !(e.mode & RM_GOURAUDMONO)) {
-                ASSERT_EQ(s.Run(rig, e.span, true, false), s.Run(rig, HandSpanOf(e.mode & ~RM_TEXTURE8), false, false)) << iter;
+    AtEverySimdLevel([&] {
+        for (size_t i = 1; i < std::size(kHandSpans); ++i) {
+            const HandSpanEntry& e = kHandSpans[i];
+            SCOPED_TRACE(e.name);
+            const bool tex8 = e.mode & RM_TEXTURE8;
+            for (int iter = 0; iter < 24; ++iter) {
+                const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
+                ASSERT_EQ(s.Run(rig, e.span, tex8, true), s.Run(rig, kReferenceSpans[i - 1], tex8, true)) << iter;
+                if (tex8 && !(e.mode & RM_GOURAUDMONO)) {
+                    ASSERT_EQ(s.Run(rig, e.span, true, false), s.Run(rig, HandSpanOf(e.mode & ~RM_TEXTURE8), false, false))
+                        << iter;
+                }
             }
         }
-    }
+    });
 }

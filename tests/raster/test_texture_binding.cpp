@@ -8,10 +8,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "raster/Rasterizer.h"
 #include "tests/graphics2d/WarningCapture.h"
+#include "tests/support/SimdLevels.h"
 
 namespace {
 
@@ -123,9 +125,9 @@ TEST(TextureBinding, SurfacesTooSmallForTheirBlockAreRefused)
     EXPECT_FALSE(warnings.Warned("SetTexture"));
 }
 
-// Every texture row of every family, 8 and 16-bit texels, coordinates far outside 0..1: a texture
-// whose block ends at a guard page draws; a picture whose memory ends there without its block is
-// refused (a read past it would fault).
+// Every texture row of every family, 8 and 16-bit texels, coordinates far outside 0..1, at every
+// vector level: a texture whose block ends at a guard page draws, down to blocks of one texel; a
+// picture whose memory ends there without its block is refused (a read past it would fault).
 TEST(TextureBinding, EveryTextureRowStaysInsideTexturesEndingAtAGuardPage)
 {
     constexpr int kW = 64, kH = 48;
@@ -145,6 +147,32 @@ TEST(TextureBinding, EveryTextureRowStaysInsideTexturesEndingAtAGuardPage)
     // The picture's size inside the whole block, as the loader keeps it.
     block16.width = block8.width = 100;
     block16.height = block8.height = 50;
+    // Blocks of fewer texels than a 32-bit word of 8-bit texels holds, and up to four: every word a
+    // vector loop may read of them is the block's own.
+    struct Tiny {
+        int w, h;
+    };
+    const Tiny tinySizes[] = {{1, 1}, {2, 1}, {1, 2}, {2, 2}, {4, 1}, {1, 4}};
+    std::vector<std::unique_ptr<GuardedMemory>> tinyMemory;
+    std::vector<std::unique_ptr<CBufferSurface>> tiny8, tiny16;
+    for (const Tiny& t : tinySizes) {
+        const size_t n = size_t(t.w * t.h);
+        tinyMemory.push_back(std::make_unique<GuardedMemory>(n));
+        std::memset(tinyMemory.back()->Tail(n), 7, n);
+        tiny8.push_back(std::make_unique<CBufferSurface>(tinyMemory.back()->Tail(n), t.w, t.h, t.w, Fmt(PFID_P8)));
+        tinyMemory.push_back(std::make_unique<GuardedMemory>(2 * n));
+        std::memset(tinyMemory.back()->Tail(2 * n), 0x5A, 2 * n);
+        tiny16.push_back(
+            std::make_unique<CBufferSurface>(tinyMemory.back()->Tail(2 * n), t.w, t.h, t.w, Fmt(PFID_R5G6B5)));
+    }
+    // The textures of each draw (8-bit, 16-bit) and whether the rasteriser takes them.
+    struct Case {
+        CSurface *t8, *t16;
+        bool whole;
+        const char* what;
+    };
+    std::vector<Case> cases = {{&block8, &block16, true, "block"}, {&picture8, &picture16, false, "picture"}};
+    for (size_t i = 0; i < std::size(tinySizes); ++i) cases.push_back({tiny8[i].get(), tiny16[i].get(), true, "tiny block"});
 
     const struct {
         int kind, first, count;
@@ -152,39 +180,42 @@ TEST(TextureBinding, EveryTextureRowStaysInsideTexturesEndingAtAGuardPage)
                     {8, kP2FirstRow, kHandWrittenRows}, {18, kK63DFirstRow, kHandWrittenRows}};
     int drawn = 0;
     const WarningCapture refusals;
-    for (const auto& f : families) {
-        CTRasterizer r;
-        r.SetProcessor(f.kind);
-        r.SetTarget(&target);
-        r.ZBuffer(&z32);
-        r.SetTexturePalette(&palette);
-        r.SetViewport({0, kH - 1, kW - 1, 0});
-        r.SetVarAlpha(0.5f);
-        r.BeginScene();
-        for (int i = f.first; i < f.first + f.count; ++i) {
-            const RasterizerRow& row = rasterizerTable[i];
-            if (!(row.mode & RM_TEXTURE)) continue;
-            const bool tex8 = row.mode & RM_TEXTURE8;
-            for (bool whole : {true, false}) {
-                SCOPED_TRACE(testing::Message() << row.name << (whole ? " block" : " picture"));
-                r.SetTexture(whole ? (tex8 ? &block8 : &block16) : (tex8 ? &picture8 : &picture16));
-                r.SetRenderMode(row.mode & ~RM_LINEAR_TWIN);
-                ASSERT_EQ(r.CurrentRow() == &row, whole);
-                std::fill_n(static_cast<uint16_t*>(target.pixels), kW * kH, uint16_t(0x8410));
-                std::memset(z32.pixels, 0, size_t(kW * kH * 4));
-                const RastVertex v[3] = {{-5, -3, 0.9f, -3.3f, -2.1f, 0, 0, 0.7f, 0},
-                                         {70, 10, 0.2f, 5.7f, -1.4f, 0, 0, 0.1f, 0},
-                                         {20, 52, 0.5f, 1.5f, 6.2f, 0, 0, 1.0f, 0}};
-                std::copy(v, v + 3, rastState.rastVertices);
-                rastState.rastVertexEnd = rastState.rastVertices + 3;
-                r.DrawTriangle();
-                if (whole && (row.mode & RM_ZKIND_MASK) != RM_ZKIND_B15) {
-                    const auto* p = static_cast<const uint16_t*>(target.pixels);
-                    drawn += std::count_if(p, p + kW * kH, [](uint16_t px) { return px != 0x8410; }) > 100;
+    AtEverySimdLevel([&] {
+        for (const auto& f : families) {
+            CTRasterizer r;
+            r.SetProcessor(f.kind);
+            r.SetTarget(&target);
+            r.ZBuffer(&z32);
+            r.SetTexturePalette(&palette);
+            r.SetViewport({0, kH - 1, kW - 1, 0});
+            r.SetVarAlpha(0.5f);
+            r.BeginScene();
+            for (int i = f.first; i < f.first + f.count; ++i) {
+                const RasterizerRow& row = rasterizerTable[i];
+                if (!(row.mode & RM_TEXTURE)) continue;
+                const bool tex8 = row.mode & RM_TEXTURE8;
+                for (const Case& c : cases) {
+                    SCOPED_TRACE(testing::Message() << row.name << " " << c.what << " " << c.t8->width << "x" << c.t8->height);
+                    const bool whole = c.whole;
+                    r.SetTexture(tex8 ? c.t8 : c.t16);
+                    r.SetRenderMode(row.mode & ~RM_LINEAR_TWIN);
+                    ASSERT_EQ(r.CurrentRow() == &row, whole);
+                    std::fill_n(static_cast<uint16_t*>(target.pixels), kW * kH, uint16_t(0x8410));
+                    std::memset(z32.pixels, 0, size_t(kW * kH * 4));
+                    const RastVertex v[3] = {{-5, -3, 0.9f, -3.3f, -2.1f, 0, 0, 0.7f, 0},
+                                             {70, 10, 0.2f, 5.7f, -1.4f, 0, 0, 0.1f, 0},
+                                             {20, 52, 0.5f, 1.5f, 6.2f, 0, 0, 1.0f, 0}};
+                    std::copy(v, v + 3, rastState.rastVertices);
+                    rastState.rastVertexEnd = rastState.rastVertices + 3;
+                    r.DrawTriangle();
+                    if (whole && (row.mode & RM_ZKIND_MASK) != RM_ZKIND_B15) {
+                        const auto* p = static_cast<const uint16_t*>(target.pixels);
+                        drawn += std::count_if(p, p + kW * kH, [](uint16_t px) { return px != 0x8410; }) > 100;
+                    }
                 }
             }
         }
-    }
-    // Every textured row of the four groups drew from its whole block.
-    EXPECT_EQ(drawn, 96 + 3 * 104);
+    });
+    // Every textured row of the four groups drew from each whole block, at every vector level.
+    EXPECT_EQ(drawn, (96 + 3 * 104) * int(1 + std::size(tinySizes)) * (Simd_Available() == SimdLevel::Avx2 ? 2 : 1));
 }
