@@ -35,6 +35,7 @@ struct Screen {
     Screen() {
         setenv("QM_HEADLESS", "1", 1);
         setenv("SDL_VIDEODRIVER", "dummy", 0);
+        setenv("QM_PLUGIN_DIR", QM_BENCH_PLUGIN_DIR, 0);
         DebugOut().SetHook([](const std::string&) {});
         OrvFile_SetInstallDir(dir.Path());
         for (int cd = 1; cd <= 4; ++cd) {
