@@ -3,7 +3,8 @@
 #   scripts/fuzz.sh [target|all] [seconds]   one target, or every one in turn, for the seconds each (60)
 # QM_FUZZ_JOBS fuzzers run at once (3). Each target starts from its writers' seeds and the kept corpus
 # (tests/fuzz/corpus/<target>/) and grows its own corpus in build-fuzz/corpus/<target>/; a crash, a
-# timeout or a huge allocation leaves its input in build-fuzz/artifacts/<target>/ and fails the run.
+# timeout or a huge allocation leaves its input in build-fuzz/artifacts/<target>/ and fails the run. The
+# corpus is then replayed once, timed: the table gives the slowest seed (a valid file) and slowest input.
 # Kept inputs go to tests/fuzz/corpus/<target>/, where the tests replay them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,6 +48,9 @@ run_one() {
   QM_FUZZ_SEEDS=$work build-fuzz/tests/fuzz/fuzz_"$t" "${dirs[@]}" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 >"build-fuzz/logs/$t.log" 2>&1 || true
+  # Every input of the corpus once more, timed against the seeds.
+  QM_FUZZ_TIMES=1 build-fuzz/tests/fuzz/fuzz_"$t" "${dirs[@]}" -runs=0 -timeout=60 -rss_limit_mb=2048 \
+    -malloc_limit_mb=1024 -artifact_prefix="$artifacts/" 2>&1 | grep '^qm-fuzz times' >"build-fuzz/logs/$t.times" || true
 }
 export -f run_one
 export seconds
@@ -54,11 +58,14 @@ printf '%s\n' $targets | xargs -P "$jobs" -I{} bash -c 'run_one {}'
 rm -rf "$TMPDIR"
 
 status=0
-printf '%-12s %12s %8s  %s\n' target executions corpus artifacts
+printf '%-12s %12s %8s %12s %12s  %s\n' target executions corpus 'seed ms' 'slowest ms' artifacts
 for t in $targets; do
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "build-fuzz/logs/$t.log" | tail -1)
   found=$(ls "build-fuzz/artifacts/$t" 2>/dev/null | wc -l)
-  printf '%-12s %12s %8s  %s\n' "$t" "${runs:-?}" "$(ls "build-fuzz/corpus/$t" | wc -l)" "$found"
+  seed=$(sed -n 's/.*slowest seed \([0-9.]*\) ms.*/\1/p' "build-fuzz/logs/$t.times")
+  slowest=$(sed -n 's/.*slowest input \([0-9.]*\) ms.*/\1/p' "build-fuzz/logs/$t.times")
+  printf '%-12s %12s %8s %12s %12s  %s\n' "$t" "${runs:-?}" "$(ls "build-fuzz/corpus/$t" | wc -l)" "${seed:-?}" \
+    "${slowest:-?}" "$found"
   if [ "$found" -gt 0 ] || [ -z "$runs" ]; then status=1; fi
 done
 [ $status -eq 0 ] || echo "see build-fuzz/logs/ and build-fuzz/artifacts/" >&2

@@ -1,12 +1,34 @@
 // Entry of a libFuzzer program: the one target linked into it, its set-up, and its seeds written on request.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "tests/fuzz/FuzzTarget.h"
 
 namespace {
+
 const FuzzTarget* g_target = nullptr;
+
+// With QM_FUZZ_TIMES set: the slowest seed and the slowest input, reported at exit, so that the work an
+// input costs can be held against the work of a valid file.
+bool g_timing = false;
+double g_slowestSeed = 0, g_slowestInput = 0;
+size_t g_slowestSize = 0;
+
+double Timed(const uint8_t* data, size_t size) {
+    const auto start = std::chrono::steady_clock::now();
+    Fuzz_RunOne(*g_target, data, size);
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
+
+void ReportTimes() {
+    std::fprintf(stderr, "qm-fuzz times: slowest seed %.1f ms, slowest input %.1f ms (%zu bytes)\n", g_slowestSeed,
+                 g_slowestInput, g_slowestSize);
+}
+
+}  // namespace
 
 // With QM_FUZZ_SEEDS=<dir> the writers' files are put into that corpus directory before the run.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -14,8 +36,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     g_target = &Fuzz_Targets().front();
     Fuzz_Begin();
     g_target->setup();
+    const std::vector<FuzzBytes> seeds = g_target->seeds();
     if (const char* dir = std::getenv("QM_FUZZ_SEEDS")) {
-        const std::vector<FuzzBytes> seeds = g_target->seeds();
         for (size_t i = 0; i < seeds.size(); i++) {
             const std::string path = std::string(dir) + "/seed-" + std::to_string(i);
             FILE* f = std::fopen(path.c_str(), "wb");
@@ -24,10 +46,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
             std::fclose(f);
         }
     }
+    if (std::getenv("QM_FUZZ_TIMES")) {
+        g_timing = true;
+        for (const FuzzBytes& s : seeds)
+            for (int k = 0; k < 3; k++) g_slowestSeed = std::max(g_slowestSeed, Timed(s.data(), s.size()));
+        std::atexit(ReportTimes);
+    }
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Fuzz_RunOne(*g_target, data, size);
+    if (!g_timing) {
+        Fuzz_RunOne(*g_target, data, size);
+        return 0;
+    }
+    const double ms = Timed(data, size);
+    if (ms > g_slowestInput) g_slowestInput = ms, g_slowestSize = size;
     return 0;
 }

@@ -56,6 +56,7 @@ INSTANTIATE_TEST_SUITE_P(Fuzz, Replay, ::testing::ValuesIn(TargetNames()),
 TEST(ReplayCorpus, EveryCorpusDirectoryNamesATarget) {
     std::set<std::string> names;
     for (const std::string& n : TargetNames()) names.insert(n);
+    if (!fs::is_directory(QM_FUZZ_CORPUS_DIR)) return;
     for (const auto& e : fs::directory_iterator(QM_FUZZ_CORPUS_DIR))
         EXPECT_TRUE(e.is_directory() && names.count(e.path().filename().string())) << e.path();
 }
