@@ -49,7 +49,7 @@ run_one() {
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
     -artifact_prefix="$artifacts/" -print_final_stats=1 >"build-fuzz/logs/$t.log" 2>&1 || true
   # Every input of the corpus once more, timed against the seeds.
-  QM_FUZZ_TIMES=1 build-fuzz/tests/fuzz/fuzz_"$t" "${dirs[@]}" -runs=0 -timeout=60 -rss_limit_mb=2048 \
+  QM_FUZZ_TIMES=build-fuzz/logs/$t.slowest build-fuzz/tests/fuzz/fuzz_"$t" "${dirs[@]}" -runs=0 -timeout=60 -rss_limit_mb=2048 \
     -malloc_limit_mb=1024 -artifact_prefix="$artifacts/" 2>&1 | grep '^qm-fuzz times' >"build-fuzz/logs/$t.times" || true
 }
 export -f run_one

@@ -100,6 +100,20 @@ FuzzBytes Fuzz_ReadFile(const std::string& path) {
 
 FuzzBytes Fuzz_Text(const std::string& text) { return FuzzBytes(text.begin(), text.end()); }
 
+FuzzBytes Fuzz_SizedFile(const uint8_t* data, size_t size, size_t sizeField) {
+    if (size == 0) return {};
+    FuzzBytes file(data + 1, data + size);
+    if ((data[0] & 1) && file.size() >= sizeField + 4)
+        for (int i = 0; i < 4; i++) file[sizeField + size_t(i)] = uint8_t(file.size() >> (8 * i));
+    return file;
+}
+
+FuzzBytes Fuzz_AsIs(const FuzzBytes& file) {
+    FuzzBytes input{0};
+    input.insert(input.end(), file.begin(), file.end());
+    return input;
+}
+
 std::vector<FuzzPart> Fuzz_Split(const uint8_t* data, size_t size, size_t count) {
     std::vector<FuzzPart> parts;
     const uint8_t* end = data + size;

@@ -42,6 +42,13 @@ void Fuzz_WriteFile(const std::string& relative, const void* data, size_t size);
 FuzzBytes Fuzz_ReadFile(const std::string& path);
 FuzzBytes Fuzz_Text(const std::string& text);
 
+// Files with their own size in a header field: mutations that insert or remove bytes break it at once. An
+// input for such a file starts with a byte that chooses: odd, the u32 at the offset of the file that
+// follows is set to the file's length; even, the file is taken as it stands.
+FuzzBytes Fuzz_SizedFile(const uint8_t* data, size_t size, size_t sizeField);
+// The input of a sized file: the file as it stands.
+FuzzBytes Fuzz_AsIs(const FuzzBytes& file);
+
 // Inputs holding several files: parts joined by a separator line. Split gives exactly count parts
 // (missing ones empty, the last one keeping any further separators).
 struct FuzzPart {

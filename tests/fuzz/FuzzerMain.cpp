@@ -11,11 +11,11 @@ namespace {
 
 const FuzzTarget* g_target = nullptr;
 
-// With QM_FUZZ_TIMES set: the slowest seed and the slowest input, reported at exit, so that the work an
-// input costs can be held against the work of a valid file.
-bool g_timing = false;
+// With QM_FUZZ_TIMES=<file>: the slowest seed and the slowest input, reported at exit (the input kept in
+// the file), so that the work an input costs can be held against the work of a valid file.
+const char* g_timesFile = nullptr;
 double g_slowestSeed = 0, g_slowestInput = 0;
-size_t g_slowestSize = 0;
+FuzzBytes g_slowest;
 
 double Timed(const uint8_t* data, size_t size) {
     const auto start = std::chrono::steady_clock::now();
@@ -25,7 +25,11 @@ double Timed(const uint8_t* data, size_t size) {
 
 void ReportTimes() {
     std::fprintf(stderr, "qm-fuzz times: slowest seed %.1f ms, slowest input %.1f ms (%zu bytes)\n", g_slowestSeed,
-                 g_slowestInput, g_slowestSize);
+                 g_slowestInput, g_slowest.size());
+    if (FILE* f = std::fopen(g_timesFile, "wb")) {
+        std::fwrite(g_slowest.data(), 1, g_slowest.size(), f);
+        std::fclose(f);
+    }
 }
 
 }  // namespace
@@ -46,8 +50,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
             std::fclose(f);
         }
     }
-    if (std::getenv("QM_FUZZ_TIMES")) {
-        g_timing = true;
+    if ((g_timesFile = std::getenv("QM_FUZZ_TIMES"))) {
         for (const FuzzBytes& s : seeds)
             for (int k = 0; k < 3; k++) g_slowestSeed = std::max(g_slowestSeed, Timed(s.data(), s.size()));
         std::atexit(ReportTimes);
@@ -56,11 +59,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (!g_timing) {
+    if (!g_timesFile) {
         Fuzz_RunOne(*g_target, data, size);
         return 0;
     }
     const double ms = Timed(data, size);
-    if (ms > g_slowestInput) g_slowestInput = ms, g_slowestSize = size;
+    if (ms > g_slowestInput) g_slowestInput = ms, g_slowest.assign(data, data + size);
     return 0;
 }

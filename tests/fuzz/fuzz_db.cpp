@@ -26,7 +26,8 @@ void Forget() {
 }
 
 bool Run(const uint8_t* data, size_t size) {
-    Fuzz_WriteFile("datas_q2/3d/fuzz.db", data, size);
+    const FuzzBytes file = Fuzz_SizedFile(data, size, 12);
+    Fuzz_WriteFile("datas_q2/3d/fuzz.db", file.data(), file.size());
     Orv3DDataBase db;
     const bool loaded = Orv3D_LoadDatabase(Fuzz_Path("datas_q2/3d/fuzz.db").c_str(), db, true);
     if (loaded && Orv3D_CurrentCamera) {
@@ -51,7 +52,8 @@ std::vector<FuzzBytes> Seeds() {
     small.animations.clear();
     small.meshes["Box"] = SceneWriter_Box("Box", 1.0f, "Brick", "Red");
     DbWriter_Add(small.objects, DbWriter_Object("Box", "Box", "", {0, 0, 0}));
-    return {DbWriter_Encode(DbWriter_SampleScene()), DbWriter_Encode(small), DbWriter_Encode(small, 9)};
+    return {Fuzz_AsIs(DbWriter_Encode(DbWriter_SampleScene())), Fuzz_AsIs(DbWriter_Encode(small)),
+            Fuzz_AsIs(DbWriter_Encode(small, 9))};
 }
 
 }  // namespace

@@ -30,7 +30,8 @@ void Draw(SprBank* bank, int count, const CPixelFormat& format) {
 }
 
 bool Run(const uint8_t* data, size_t size) {
-    Fuzz_WriteFile("spr/fuzz.spr", data, size);
+    const FuzzBytes file = Fuzz_SizedFile(data, size, SPR_HDR_FILESIZE);
+    Fuzz_WriteFile("spr/fuzz.spr", file.data(), file.size());
     SprBank* bank = nullptr;
     const bool loaded = OrvSpr_LoadBank("fuzz.spr", &bank, 0);
     Fuzz_Check(loaded == (bank != nullptr), "a bank half loaded");
@@ -69,7 +70,8 @@ std::vector<FuzzBytes> Seeds() {
     alpha.kind = SprFileKind::BankAlpha;
     keyed.useColourKey = true;
     keyed.colourKey = 0x334455;
-    return {SprWriter_Encode(images, plain), SprWriter_Encode(images, alpha), SprWriter_Encode({Image(5, 5, 2, 2, 9)}, keyed)};
+    return {Fuzz_AsIs(SprWriter_Encode(images, plain)), Fuzz_AsIs(SprWriter_Encode(images, alpha)),
+            Fuzz_AsIs(SprWriter_Encode({Image(5, 5, 2, 2, 9)}, keyed))};
 }
 
 }  // namespace

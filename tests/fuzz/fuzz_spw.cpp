@@ -22,7 +22,8 @@ void Setup() {
 }
 
 bool Run(const uint8_t* data, size_t size) {
-    Fuzz_WriteFile("datas_q2/spw/FUZZa001.SPW", data, size);
+    const FuzzBytes file = Fuzz_SizedFile(data, size, SPR_HDR_FILESIZE);
+    Fuzz_WriteFile("datas_q2/spw/FUZZa001.SPW", file.data(), file.size());
     const std::string path = Fuzz_Path("datas_q2/spw/FUZZa001.SPW");
     // One slot in the middle of a face, one across the edge of another.
     ST_wam_perso perso{};
@@ -66,7 +67,8 @@ std::vector<FuzzBytes> Seeds() {
     std::vector<SprImage> frames = PanoramaWriter_SpwFrames(3, 20, 14, 0x30C030);
     frames[1].x = -4;
     frames[2].y = 9;
-    return {SprWriter_Encode(frames, spw), SprWriter_Encode(PanoramaWriter_SpwFrames(1, 64, 2, 0xC03030), spw)};
+    return {Fuzz_AsIs(SprWriter_Encode(frames, spw)),
+            Fuzz_AsIs(SprWriter_Encode(PanoramaWriter_SpwFrames(1, 64, 2, 0xC03030), spw))};
 }
 
 }  // namespace

@@ -59,7 +59,8 @@ void Check(const ST_wam_world* w, std::vector<uint32_t>& views) {
 }
 
 bool Run(const uint8_t* data, size_t size) {
-    Fuzz_WriteFile("wam/fuzz.wam", data, size);
+    const FuzzBytes file = Fuzz_SizedFile(data, size, 16);
+    Fuzz_WriteFile("wam/fuzz.wam", file.data(), file.size());
     OrvWam_Free();
     Fuzz_Check(OrvWam_RequestWorld("fuzz.wam", 0, true), "jump refused");
     const bool loaded = OrvWam_DoJump(nullptr) == WAM_JUMP_DONE;
@@ -76,7 +77,7 @@ bool Run(const uint8_t* data, size_t size) {
     return loaded;
 }
 
-std::vector<FuzzBytes> Seeds() { return {WamWriter_Build(DemoWorld_Ir()), WamWriter_Build(DemoWorld_Yu())}; }
+std::vector<FuzzBytes> Seeds() { return {Fuzz_AsIs(WamWriter_Build(DemoWorld_Ir())), Fuzz_AsIs(WamWriter_Build(DemoWorld_Yu()))}; }
 
 }  // namespace
 
