@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets of tests/fuzz with clang and libFuzzer (in build-fuzz) and runs them.
-#   scripts/fuzz.sh [target|all] [seconds]   one target, or every one in turn, for the seconds each (60)
+#   scripts/fuzz.sh [target[,target...]|all] [seconds]   those targets or all of them, the seconds each (60)
 # QM_FUZZ_JOBS fuzzers run at once (3). Each target starts from its writers' seeds and the kept corpus
 # (tests/fuzz/corpus/<target>/) and grows its own corpus in build-fuzz/corpus/<target>/; a crash, a
 # timeout or a huge allocation leaves its input in build-fuzz/artifacts/<target>/ and fails the run. The
@@ -25,8 +25,10 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
 if [ "$target" = all ]; then
   targets=$(cd tests/fuzz && ls fuzz_*.cpp | sed 's/^fuzz_//; s/\.cpp$//')
 else
-  [ -f "tests/fuzz/fuzz_$target.cpp" ] || { echo "no fuzz target $target" >&2; exit 2; }
-  targets=$target
+  targets=${target//,/ }
+  for t in $targets; do
+    [ -f "tests/fuzz/fuzz_$t.cpp" ] || { echo "no fuzz target $t" >&2; exit 2; }
+  done
 fi
 cmake --build build-fuzz -j "$jobs" --target $(for t in $targets; do printf 'fuzz_%s ' "$t"; done)
 
