@@ -1,5 +1,4 @@
-// Fuzz targets of the data-file readers: registry, scratch installation and helpers shared by the
-// libFuzzer programs and the corpus replay test.
+// Fuzz targets of the data-file readers: registry, scratch installation and shared helpers.
 #include "tests/fuzz/FuzzTarget.h"
 
 #include <cstdio>

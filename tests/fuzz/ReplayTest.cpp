@@ -1,5 +1,4 @@
-// The fuzz corpus as ordinary tests: every target's seeds must be accepted by its reader, and every kept
-// corpus file must pass through it without a fault the sanitizers see.
+// The fuzz corpus as tests: every target's seeds must be accepted, every kept corpus file passes through.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Chapter scripts ("chapiNNN.con") against the demo's name definitions: read, every command place checked,
-// then the initialisation and a pass run as a new game runs them.
+// Chapter scripts: read against the demo's names, command places checked, initialisation and a pass run.
 #include "testdata/DemoWorld.h"
 #include "testdata/ScriptWriter.h"
 #include "tests/fuzz/FuzzTarget.h"

@@ -1,5 +1,4 @@
-// The credits text ("Credits.txt"): read into pages of labels, then the slideshow run through every page
-// on a manual clock.
+// The credits text ("Credits.txt"): read into pages of labels, the slideshow run to its end.
 #include "app/Clock.h"
 #include "app/Orv_Log.h"
 #include "menus/Mn_Menu.h"

@@ -1,5 +1,4 @@
-// 3D scene databases (".db"): loaded into the scene layer's caches with their cameras, then posed and
-// drawn over a few frames of their animation, with and without the z-buffer.
+// 3D scene databases (".db"): loaded into the scene layer with their cameras, then drawn over a few frames.
 #include "engine3d/Orv3D.h"
 #include "graphics2d/Draw.h"
 #include "graphics2d/Orv_Display.h"

@@ -1,5 +1,4 @@
-// KSN sounds: the effects' loader (whole file decoded into a sound entry) and the dialogue's voice
-// stream, each then played and mixed on the offline sound device.
+// KSN sounds: the effects' loader and the dialogue's voice stream, each then played and mixed.
 #include "audio/AdpcmStream.h"
 #include "audio/Orv_Sound.h"
 #include "audio/SysSnd.h"

@@ -1,5 +1,4 @@
-// Object names and message texts ("messages.txt") against the demo's name definitions, and the
-// message screen drawing what was read.
+// Object names and message texts ("messages.txt"), then the messages shown on the message screen.
 #include "testdata/DemoWorld.h"
 #include "testdata/ScriptWriter.h"
 #include "tests/fuzz/FuzzTarget.h"

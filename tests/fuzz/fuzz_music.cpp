@@ -1,5 +1,4 @@
-// Streamed music: a KSN music and its ".spp" marks (one input of two parts), played from the start,
-// sent to each mark, and mixed on the offline sound device.
+// Streamed music: a KSN music and its ".spp" marks, played, sent to each mark and mixed.
 #include "audio/Orv_Muzik.h"
 #include "audio/Orv_Sound.h"
 #include "audio/SysSnd.h"

@@ -1,5 +1,4 @@
-// ".qmv" videos: the container read block by block by the player and by the dialogue's video stream,
-// every picture decoded, shown or composited through its alpha mask.
+// ".qmv" videos: the player and the dialogue's video stream read every block and decode every picture.
 #include "graphics2d/Surface.h"
 #include "testdata/QmvWriter.h"
 #include "tests/fuzz/FuzzTarget.h"

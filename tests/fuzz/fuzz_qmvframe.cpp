@@ -1,5 +1,4 @@
-// The frame decoder of ".qmv" videos: one chunk's data decoded over the previous picture, then the next
-// picture decoded from the one it gave, in both 16-bit layouts.
+// The ".qmv" frame decoder: one chunk decoded over a picture, then over the picture it gave.
 #include "testdata/QmvWriter.h"
 #include "tests/fuzz/FuzzTarget.h"
 #include "video/QmvDecoder.h"

@@ -1,6 +1,4 @@
-// Save games ("ORVpp_ss.SAV") against the demo world: the slot scanned and loaded as the load page does;
-// a game that loads must save again and load back from its own save. The input's first byte chooses
-// whether its sums are made right first; the rest is the file.
+// Save games against the demo world: scanned and loaded; a game that loads saves and loads again.
 #include <algorithm>
 
 #include "app/Orv_File.h"
@@ -12,6 +10,7 @@
 #include "world/ZapFile.h"
 #include "world/wam.h"
 
+// The input's first byte chooses whether its sums are made right first; the rest is the file.
 namespace {
 
 // Mutations rarely keep a size or a sum right: with an odd first byte the input's file size and sums

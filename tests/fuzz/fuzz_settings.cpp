@@ -1,4 +1,4 @@
-// The settings file ("quillm2.cfg"): read, every field checked in range, written back and read again alike.
+// The settings file ("quillm2.cfg"): read, every field in range, written back and read again alike.
 #include <cstring>
 
 #include "app/Config.h"

@@ -1,5 +1,4 @@
-// Sprite banks (".spr", "SPRVELK " and "SPRVELK1") through the sprite plug-in: loaded as the front end
-// loads them, then every sprite drawn in every mode, clipped, into screens of each format.
+// Sprite banks through the sprite plug-in: loaded, then every sprite drawn in every mode and format.
 #include "graphics2d/Orv_Spr.h"
 #include "testdata/SprWriter.h"
 #include "tests/fuzz/FuzzTarget.h"

@@ -1,5 +1,4 @@
-// View sprite files (".SPW") through the sprite plug-in: loaded into a view slot as a view entry loads
-// them, then their frames painted into the cube faces and taken away again, as the panorama does.
+// View sprite files (".SPW"): loaded into view slots and painted into the cube faces; drawn alone.
 #include <cstring>
 
 #include "graphics2d/Orv_Spr.h"

@@ -1,5 +1,4 @@
-// TGA pictures through each of their readers: the picture loader with its colour map, the menus'
-// backgrounds and the 3D layer's texture maps; what was read is converted to the screen's format.
+// TGA pictures through each of their readers: pictures, menu backgrounds and 3D texture maps.
 #include "engine3d/DbRecords.h"
 #include "engine3d/Material.h"
 #include "engine3d/Orv3D.h"

@@ -1,5 +1,4 @@
-// World files (.wam) against the demo's name definitions: read through a world jump, every record
-// walked inside its block, then a jump to every view.
+// World files (.wam): read through a world jump, every record walked in its block, every view entered.
 #include <cstring>
 
 #include "testdata/DemoWorld.h"

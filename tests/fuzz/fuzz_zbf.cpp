@@ -1,4 +1,4 @@
-// Depth maps (".zbf"): read into a z-buffer of the map's size, which the next draw then tests against.
+// Depth maps (".zbf"): read into a z-buffer of the map's size, every row then read back.
 #include "engine3d/Orv3D.h"
 #include "testdata/ZbfWriter.h"
 #include "tests/fuzz/FuzzTarget.h"
