@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets of tests/fuzz with clang and libFuzzer (in build-fuzz) and runs them.
 #   scripts/fuzz.sh [target[,target...]|all] [seconds]   those targets or all of them, the seconds each (60)
-# QM_FUZZ_JOBS fuzzers run at once (3). Each target starts from its writers' seeds and the kept corpus
+# QM_FUZZ_JOBS fuzzers run at once (3); QM_FUZZ_FLAGS adds libFuzzer flags (-use_value_profile=1...). Each target starts from its writers' seeds and the kept corpus
 # (tests/fuzz/corpus/<target>/) and grows its own corpus in build-fuzz/corpus/<target>/; a crash, a
 # timeout or a huge allocation leaves its input in build-fuzz/artifacts/<target>/ and fails the run. The
 # corpus is then replayed once, timed: the table gives the slowest seed (a valid file) and slowest input.
@@ -49,13 +49,13 @@ run_one() {
   mkdir -p "$work" "$artifacts"
   QM_FUZZ_SEEDS=$work build-fuzz/tests/fuzz/fuzz_"$t" "${dirs[@]}" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024 \
-    -artifact_prefix="$artifacts/" -print_final_stats=1 >"build-fuzz/logs/$t.log" 2>&1 || true
+    -artifact_prefix="$artifacts/" -print_final_stats=1 $QM_FUZZ_FLAGS >"build-fuzz/logs/$t.log" 2>&1 || true
   # Every input of the corpus once more, timed against the seeds.
   QM_FUZZ_TIMES=build-fuzz/logs/$t.slowest build-fuzz/tests/fuzz/fuzz_"$t" "${dirs[@]}" -runs=0 -timeout=60 -rss_limit_mb=2048 \
     -malloc_limit_mb=1024 -artifact_prefix="$artifacts/" 2>&1 | grep '^qm-fuzz times' >"build-fuzz/logs/$t.times" || true
 }
 export -f run_one
-export seconds
+export seconds QM_FUZZ_FLAGS=${QM_FUZZ_FLAGS:-}
 printf '%s\n' $targets | xargs -P "$jobs" -I{} bash -c 'run_one {}'
 rm -rf "$TMPDIR"
 
