@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets of tests/fuzz with clang and libFuzzer (in build-fuzz) and runs them.
 #   scripts/fuzz.sh [target[,target...]|all] [seconds]   those targets or all of them, the seconds each (60)
-# QM_FUZZ_JOBS fuzzers run at once (3); QM_FUZZ_FLAGS adds libFuzzer flags (-use_value_profile=1...). Each target starts from its writers' seeds and the kept corpus
-# (tests/fuzz/corpus/<target>/) and grows its own corpus in build-fuzz/corpus/<target>/; a crash, a
-# timeout or a huge allocation leaves its input in build-fuzz/artifacts/<target>/ and fails the run. The
-# corpus is then replayed once, timed: the table gives the slowest seed (a valid file) and slowest input.
-# Kept inputs go to tests/fuzz/corpus/<target>/, where the tests replay them.
+# QM_FUZZ_JOBS fuzzers run at once (3); QM_FUZZ_FLAGS adds libFuzzer flags (-use_value_profile=1 ...).
+# Each target starts from its writers' seeds and the kept corpus (tests/fuzz/corpus/<target>/) and grows
+# its own corpus in build-fuzz/corpus/<target>/; a crash, a timeout or a huge allocation leaves its input
+# in build-fuzz/artifacts/<target>/ and fails the run. The corpus is then replayed once, timed: the table
+# gives the slowest seed (a valid file) and the slowest input, kept in build-fuzz/logs/<target>.slowest.
+# Inputs worth keeping go to tests/fuzz/corpus/<target>/, where the tests replay them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 target=${1:-all}
