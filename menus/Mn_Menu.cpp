@@ -2,7 +2,6 @@
 #include "menus/Mn_Menu.h"
 
 #include <cstring>
-#include <fstream>
 
 #include "app/FrameTimer.h"
 #include "app/Orv_File.h"
@@ -44,25 +43,14 @@ void CMnMenu::LoadTga(const std::string& file, CSurface& target) {
         OrvError_Fatal("%s ERROR: impossible de trouver le fichier %s", kLoadTgaFn, path);
         return;
     }
-    std::ifstream in(OrvFile_Resolve(path), std::ios::binary);
-    TgaHeader header;
-    if (!in || !Tga_ReadHeader(in, header)) {
-        OrvError_Fatal("%s ERROR: fichier TGA illisible %s", kLoadTgaFn, path);
-        return;
-    }
-    const CPixelFormat pf = Tga_GetPixelFormat(header);
-    if (pf.flags & PF_PALETTED) {
-        OrvError_Fatal("%s ERROR: la TGA %s est au format paletté.", kLoadTgaFn, path);
-        return;
-    }
+    // The picture reader refuses a file shorter than its header announces before allocating anything.
     CSystemMemorySurface picture;
-    bool ok = pf.bitsPerPixel != 0 && picture.Create(header.Width(), header.Height(), pf) && picture.Lock();
-    if (ok) {
-        ok = Tga_ReadPixels(in, header, picture);
-        picture.Unlock();
-    }
-    if (!ok) {
+    if (!Tga_Load(path, picture)) {
         OrvError_Fatal("%s ERROR: fichier TGA illisible %s", kLoadTgaFn, path);
+        return;
+    }
+    if (picture.format.flags & PF_PALETTED) {
+        OrvError_Fatal("%s ERROR: la TGA %s est au format paletté.", kLoadTgaFn, path);
         return;
     }
     // Another size copies the common rectangle.

@@ -25,6 +25,8 @@ namespace {
 
 constexpr int32_t kDefaultHeight = 16;
 constexpr int32_t kMaxSize = 1024;  // pixels; larger sizes are script errors
+// Each font holds a face and glyphs of its own; the program names four, a file may define this many.
+constexpr size_t kMaxFonts = 64;
 
 struct Glyph {
     int32_t left = 0;  // from the pen to the first column
@@ -301,6 +303,10 @@ void add_font(int32_t width, int32_t height, const char* path, const char* id, c
     (void)faceName;
     FontState& s = State();
     if (s.table.count(id)) return;
+    if (s.table.size() >= kMaxFonts) {
+        OrvError_Warning("add_font() : plus de %zu fontes, %s ignorée", kMaxFonts, id);
+        return;
+    }
     OrvFontHandle font = nullptr;
     if (OrvFile_Exists(path)) {
         font = OrvFont_Create(width, height, OrvFile_Resolve(path).c_str());

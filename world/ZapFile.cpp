@@ -89,11 +89,12 @@ bool ZapFile::Parse(const uint8_t* data, size_t size, std::string* why) {
     if (Zap_Crc32(data + ZAPFILE_HEADER_SIZE, size_t(dirEnd) - ZAPFILE_HEADER_SIZE) != dirCrc)
         return refuse(why, "répertoire corrompu (CRC)");
 
+    // Names, places and overlaps first: each byte is then summed and copied once, whatever the directory says.
     struct Range {
         uint64_t begin, end;
     };
     std::vector<Range> ranges;
-    std::vector<Block> blocks;
+    std::vector<std::string> names;
     for (uint32_t i = 0; i < count; i++) {
         const uint8_t* e = data + ZAPFILE_HEADER_SIZE + size_t(i) * ZAPFILE_ENTRY_SIZE;
         const char* name = reinterpret_cast<const char*>(e);
@@ -103,18 +104,25 @@ bool ZapFile::Parse(const uint8_t* data, size_t size, std::string* why) {
         for (size_t k = len; k < ZAPFILE_NAME_LEN; k++)
             if (name[k]) return refuse(why, "bloc " + std::to_string(i) + " : nom incorrect");
         std::string n(name, len);
-        uint32_t offset = get32(e + 16), bytes = get32(e + 20), crc = get32(e + 24), reserved = get32(e + 28);
+        uint32_t offset = get32(e + 16), bytes = get32(e + 20), reserved = get32(e + 28);
         if (reserved) return refuse(why, "bloc " + n + " : champ réservé non nul");
         if (offset < dirEnd || uint64_t(offset) + bytes > size) return refuse(why, "bloc " + n + " hors du fichier");
-        for (const Block& b : blocks)
-            if (b.name == n) return refuse(why, "bloc " + n + " en double");
-        if (Zap_Crc32(data + offset, bytes) != crc) return refuse(why, "bloc " + n + " corrompu (CRC)");
+        if (std::find(names.begin(), names.end(), n) != names.end()) return refuse(why, "bloc " + n + " en double");
+        names.push_back(n);
         ranges.push_back(Range{offset, uint64_t(offset) + bytes});
-        blocks.push_back(Block{n, std::vector<uint8_t>(data + offset, data + offset + bytes)});
     }
-    std::sort(ranges.begin(), ranges.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
-    for (size_t i = 1; i < ranges.size(); i++)
-        if (ranges[i].begin < ranges[i - 1].end) return refuse(why, "blocs qui se chevauchent");
+    std::vector<Range> sorted = ranges;
+    std::sort(sorted.begin(), sorted.end(), [](const Range& a, const Range& b) { return a.begin < b.begin; });
+    for (size_t i = 1; i < sorted.size(); i++)
+        if (sorted[i].begin < sorted[i - 1].end) return refuse(why, "blocs qui se chevauchent");
+    std::vector<Block> blocks;
+    for (uint32_t i = 0; i < count; i++) {
+        const uint8_t* e = data + ZAPFILE_HEADER_SIZE + size_t(i) * ZAPFILE_ENTRY_SIZE;
+        const uint8_t* begin = data + ranges[i].begin;
+        const size_t bytes = size_t(ranges[i].end - ranges[i].begin);
+        if (Zap_Crc32(begin, bytes) != get32(e + 24)) return refuse(why, "bloc " + names[i] + " corrompu (CRC)");
+        blocks.push_back(Block{names[i], std::vector<uint8_t>(begin, begin + bytes)});
+    }
     blocks_ = std::move(blocks);
     return true;
 }

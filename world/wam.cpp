@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/Orv_File.h"
@@ -168,8 +169,8 @@ private:
             LieuIn l{};
             l.rec.id = r.u32();
             if (!r.text(l.rec.name, 32)) return fail("bloc %u : nom de lieu sans fin", chunk_);
-            for (const LieuIn& o : out.lieux)
-                if (o.rec.id == l.rec.id) return fail("lieu %u en double", l.rec.id);
+            if (!lieuIds_.insert(l.rec.id).second) return fail("lieu %u en double", l.rec.id);
+            vueIds_.clear();
             out.lieux.push_back(std::move(l));
             return true;
         }
@@ -191,10 +192,9 @@ private:
                 return fail("vue %u : angle non fini", v.rec.id);
             if (v.rec.yaw_min > v.rec.yaw_max || v.rec.pitch_min > v.rec.pitch_max)
                 return fail("vue %u : limites d'angle inversées", v.rec.id);
-            std::vector<VueIn>& vues = out.lieux.back().vues;
-            for (const VueIn& o : vues)
-                if (o.rec.id == v.rec.id) return fail("vue %u en double dans le lieu %u", v.rec.id, out.lieux.back().rec.id);
-            vues.push_back(std::move(v));
+            if (!vueIds_.insert(v.rec.id).second)
+                return fail("vue %u en double dans le lieu %u", v.rec.id, out.lieux.back().rec.id);
+            out.lieux.back().vues.push_back(std::move(v));
             return true;
         }
         if (!std::strcmp(tag, "ZCLI")) {
@@ -253,8 +253,7 @@ private:
             l.id = r.u32();
             if (!r.text(l.wam, 32) || !l.wam[0]) return fail("lien %u : nom de fichier vide ou sans fin", l.id);
             l.vue_id = r.u32();
-            for (const ST_wam_lien& o : out.liens)
-                if (o.id == l.id) return fail("lien %u en double", l.id);
+            if (!lienIds_.insert(l.id).second) return fail("lien %u en double", l.id);
             out.liens.push_back(l);
             return true;
         }
@@ -308,8 +307,7 @@ private:
             for (auto& rec : s.recording)
                 if (!r.text(rec, 16)) return fail("son %u : nom d'enregistrement sans fin", s.id);
             if (!finite({s.pos.x, s.pos.y, s.pos.z, s.pos.level})) return fail("son %u : valeur non finie", s.id);
-            for (const ST_wam_son& o : out.sons)
-                if (o.id == s.id) return fail("son %u en double", s.id);
+            if (!sonIds_.insert(s.id).second) return fail("son %u en double", s.id);
             out.sons.push_back(s);
             return true;
         }
@@ -331,11 +329,8 @@ private:
         if (nbVues == 0) return fail("aucune vue");
         for (const LieuIn& l : out.lieux)
             for (const VueIn& v : l.vues)
-                for (const ST_wam_bruitage& b : v.bruits) {
-                    bool found = false;
-                    for (const ST_wam_son& s : out.sons) found = found || s.id == b.son_id;
-                    if (!found) return fail("vue %u : bruitage du son %u absent", v.rec.id, b.son_id);
-                }
+                for (const ST_wam_bruitage& b : v.bruits)
+                    if (!sonIds_.count(b.son_id)) return fail("vue %u : bruitage du son %u absent", v.rec.id, b.son_id);
         return true;
     }
 
@@ -343,6 +338,8 @@ private:
     uint32_t size_;
     const char* name_;
     uint32_t chunk_ = 0;
+    // Ids met so far, so that a file of many records is checked in linear time.
+    std::unordered_set<uint32_t> lieuIds_, vueIds_, lienIds_, sonIds_;
 };
 // Lays the checked records out in one block; every record holds a pointer, so all are 8-aligned.
 class Block {
@@ -383,6 +380,22 @@ size_t blockSize(const FileIn& in) {
     return n;
 }
 
+// Links records at the end of a list in file order, keeping the list's tail.
+template <class T>
+class Chain {
+public:
+    explicit Chain(T*& head) : tail_(&head) {}
+    T* add(T* p) {
+        p->next = nullptr;
+        *tail_ = p;
+        tail_ = &p->next;
+        return p;
+    }
+
+private:
+    T** tail_;
+};
+
 ST_wam_world* build(const FileIn& in, const char* name) {
     Block block(blockSize(in));
     ST_wam_world w{};
@@ -391,30 +404,36 @@ ST_wam_world* build(const FileIn& in, const char* name) {
     w.cd = in.cd;
     w.block_size = uint32_t(block.size());
     ST_wam_world* world = block.make(w);
+    Chain<ST_wam_lieu> lieux(world->lieux);
     for (const LieuIn& l : in.lieux) {
-        ST_wam_lieu* lieu = block.make(l.rec);
-        wam_add_lieu(world, lieu);
+        ST_wam_lieu* lieu = lieux.add(block.make(l.rec));
+        Chain<ST_wam_vue> vues(lieu->vues);
         for (const VueIn& v : l.vues) {
-            ST_wam_vue* vue = block.make(v.rec);
+            ST_wam_vue* vue = vues.add(block.make(v.rec));
             vue->lieu = lieu;
-            wam_add_vue(lieu, vue);
+            Chain<ST_wam_zclic> zones(vue->zclic);
             for (const ZoneIn& z : v.zones) {
-                ST_wam_zclic* zone = block.make(z.rec);
-                zone->nb_points = 0;
-                for (const ST_wam_point& pt : z.points) z3d_add_point(zone, block.make(pt));
-                wam_add_zclic(vue, zone);
+                ST_wam_zclic* zone = zones.add(block.make(z.rec));
+                zone->nb_points = int32_t(z.points.size());
+                Chain<ST_wam_point> points(zone->points);
+                for (const ST_wam_point& pt : z.points) points.add(block.make(pt));
             }
-            for (const ST_wam_destination& d : v.dests) wam_add_destination(vue, block.make(d));
-            for (const ST_wam_bruitage& b : v.bruits) wam_add_bruitage(vue, block.make(b));
+            Chain<ST_wam_destination> dests(vue->destinations);
+            for (const ST_wam_destination& d : v.dests) dests.add(block.make(d));
+            Chain<ST_wam_bruitage> bruits(vue->bruitages);
+            for (const ST_wam_bruitage& b : v.bruits) bruits.add(block.make(b));
         }
     }
-    for (const ST_wam_lien& l : in.liens) wam_add_lien(world, block.make(l));
+    Chain<ST_wam_lien> liens(world->liens);
+    for (const ST_wam_lien& l : in.liens) liens.add(block.make(l));
+    Chain<ST_wam_perso> persos(world->persos);
     for (const PersoIn& p : in.persos) {
-        ST_wam_perso* perso = block.make(p.rec);
-        for (const ST_wam_animation& a : p.anims) wam_add_animation(perso, block.make(a));
-        wam_add_perso(world, perso);
+        ST_wam_perso* perso = persos.add(block.make(p.rec));
+        Chain<ST_wam_animation> anims(perso->animations);
+        for (const ST_wam_animation& a : p.anims) anims.add(block.make(a));
     }
-    for (const ST_wam_son& s : in.sons) wam_add_son(world, block.make(s));
+    Chain<ST_wam_son> sons(world->sons);
+    for (const ST_wam_son& s : in.sons) sons.add(block.make(s));
     return world;
 }
 

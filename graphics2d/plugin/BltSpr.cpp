@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <tuple>
+#include <vector>
 
 #include "graphics2d/SprDll.h"
 
@@ -80,6 +82,8 @@ int32_t GetEntry(const void* bank, int32_t n, const uint8_t** out, Kind* kind, E
 
 // Walks one sprite's rows of (skip, run) packets; false when they leave [p, end) or the row width.
 bool CheckRuns(const uint8_t* p, const uint8_t* end, const Entry& e, int bytesPerPixel) {
+    // Rows of no pixels hold no packets: nothing to walk, however many.
+    if (e.w == 0) return p == end;
     for (int32_t row = 0; row < e.h; ++row) {
         int32_t x = 0;
         while (x < e.w) {
@@ -424,10 +428,22 @@ int32_t CONV_SPR32_64(void* data, uint32_t size, int32_t kind) {
     const uint64_t tableEnd = uint64_t(SPR_OFS_TABLE) + uint64_t(count) * SPR_ENTRY_SIZE;
     if (tableEnd > size) return SPR_ERR_CORRUPT;
     const int bytesPerPixel = k == KIND_BANK1 ? 2 : 1;
+    // Sprites share pixel data only whole (same offset, size and sides); any other overlap is refused, so
+    // the check walks each byte of the file once however many entries point at it.
+    std::vector<Entry> entries(count);
     for (uint32_t n = 0; n < count; ++n) {
-        const Entry e = ReadEntry(b, int32_t(n));
+        const Entry e = entries[n] = ReadEntry(b, int32_t(n));
         if (e.offset < tableEnd || uint64_t(e.offset) + e.size > size) return SPR_ERR_CORRUPT;
+    }
+    const auto key = [](const Entry& e) { return std::tie(e.offset, e.size, e.w, e.h); };
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& e) { return key(a) < key(e); });
+    uint64_t checkedEnd = 0;
+    for (size_t n = 0; n < entries.size(); ++n) {
+        const Entry& e = entries[n];
+        if (n > 0 && key(e) == key(entries[n - 1])) continue;
+        if (e.size > 0 && e.offset < checkedEnd) return SPR_ERR_CORRUPT;
         if (!CheckRuns(b + e.offset, b + e.offset + e.size, e, bytesPerPixel)) return SPR_ERR_CORRUPT;
+        checkedEnd = std::max(checkedEnd, uint64_t(e.offset) + e.size);
     }
     Wr32(b + SPR_HDR_PALFORMAT, SPR_PAL_NONE);
     Wr32(b + SPR_HDR_PALSAVED, 0);

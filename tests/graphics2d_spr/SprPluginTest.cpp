@@ -68,6 +68,49 @@ TEST_F(SprPlugin, DamagedFilesAreRefused) {
     }
 }
 
+// Entries may point at the same pixel data when they describe the same sprite; any other overlap is
+// refused. Rows without pixels hold no data.
+TEST_F(SprPlugin, SpritesShareDataOnlyWhole) {
+    const std::vector<uint8_t> good = Encode(Three());
+    auto withEntry1 = [&](const std::function<void(std::vector<uint8_t>&)>& change) {
+        std::vector<uint8_t> b = good;
+        std::copy_n(good.begin() + long(Entry(0)), 8, b.begin() + long(Entry(1)));       // offset and size
+        std::copy_n(good.begin() + long(Entry(0)) + 8, 4, b.begin() + long(Entry(1)) + 8);  // width and height
+        change(b);
+        return b;
+    };
+    std::vector<uint8_t> shared = withEntry1([](auto&) {});
+    ASSERT_EQ(Conv(shared), SPR_OK);
+    int32_t w = 0, h = 0, x = 0, y = 0;
+    ASSERT_EQ(api.get_sprt(shared.data(), 1, &w, &h), SPR_OK);
+    ASSERT_EQ(api.get_sproff(shared.data(), 1, &x, &y), SPR_OK);
+    EXPECT_EQ(w, 7);
+    EXPECT_EQ(x, 0);  // the entry keeps its own hot spot
+
+    // Sprite 0's last four rows are a sprite of their own, whose data lies inside sprite 0's.
+    const uint32_t data0 = Rd32(good, Entry(0)), end0 = data0 + Rd32(good, Entry(0) + 4);
+    uint32_t row1 = data0;
+    for (int x = 0; x < 7; row1 += 2 + good[row1 + 1]) x += good[row1] + good[row1 + 1];
+    std::vector<uint8_t> inside = withEntry1([&](auto& b) {
+        Wr32(b, Entry(1), row1);
+        Wr32(b, Entry(1) + 4, end0 - row1);
+        b[Entry(1) + 10] = 4;
+    });
+    EXPECT_EQ(Conv(inside), SPR_ERR_CORRUPT);
+    std::vector<uint8_t> alone = inside;  // the same sprite without the first one is good
+    std::copy_n(alone.begin() + long(Entry(1)), 12, alone.begin() + long(Entry(0)));
+    EXPECT_EQ(Conv(alone), SPR_OK);
+
+    std::vector<uint8_t> empty = good;
+    Wr32(empty, Entry(1) + 4, 0);
+    empty[Entry(1) + 8] = empty[Entry(1) + 9] = 0;  // width 0
+    empty[Entry(1) + 10] = empty[Entry(1) + 11] = 0xFF;  // height 65535
+    EXPECT_EQ(Conv(empty), SPR_OK);
+    Wr32(empty, SPR_HDR_STATE, 0);
+    Wr32(empty, Entry(1) + 4, 2);  // two bytes that no row can use
+    EXPECT_EQ(Conv(empty), SPR_ERR_CORRUPT);
+}
+
 TEST_F(SprPlugin, FileKindsArgumentsAndTargetsAreChecked) {
     std::vector<uint8_t> bank = Encode(Three()), spw = Encode(Three(), SprFileKind::Spw);
     std::vector<uint16_t> pixels(16 * 8, 0x1234);

@@ -142,6 +142,16 @@ TEST_F(FontTest, FontTxtErrors) {
     }
 }
 
+TEST_F(FontTest, AFileRegistersAtMostSixtyFourFonts) {
+    std::vector<FontTxtBlock> blocks;
+    for (int i = 0; i < 66; ++i) blocks.push_back({"f" + std::to_string(i), "Sans.ttf", "", 10 + i, 0});
+    Init(FontTxt_Make(blocks, {}, false));
+    EXPECT_NE(OrvFont_Find("f63"), nullptr);
+    EXPECT_EQ(OrvFont_Find("f64"), nullptr);
+    EXPECT_EQ(OrvFont_Find("f65"), nullptr);
+    EXPECT_TRUE(Logged("add_font() : plus de 64 fontes, f64 ignorée"));
+}
+
 TEST_F(FontTest, PartitionCharsBySingleAndDoubleByteMode) {
     Init("[PartitionCode] 0120 2C 0x8140\r\n[CharacterSet] Other\r\n");
     EXPECT_EQ(OrvFont_GetPartitionCodes(), (std::vector<uint16_t>{0x120, 0x2C, 0x8140}));

@@ -1,5 +1,6 @@
 // Tests of the menu page: building, operations by name, event polling and drawing.
 #include "MenuTestUtil.h"
+#include "app/Orv_Mem.h"
 #include "menus/Mn_Menu.h"
 
 using MenuPageTest = MenuTest;
@@ -126,4 +127,17 @@ TEST_F(MenuPageTest, MissingBankIsWarnedAndThePageStillBuilds) {
     page.Draw();
     EXPECT_TRUE(lines.empty()) << lines.front();
     EXPECT_EQ(At(300, 100), Pix565(kArt[0]));
+}
+
+TEST_F(MenuPageTest, BackgroundsShorterThanTheirHeaderAreRefusedBeforeAnyAllocation) {
+    // 65535 x 65535 pixels of 32 bits announced, none given: 16 GiB if taken at its word.
+    uint8_t header[18] = {0, 0, 2};
+    header[12] = header[13] = header[14] = header[15] = 0xFF;
+    header[16] = 32;
+    ASSERT_TRUE(WriteFileBytes(dir / "spr/menu/f_vide.tga", header, sizeof header));
+    const int64_t peak = mem_stats().peakBytes;
+    CMnMenu page;
+    page.LoadBackground("f_vide.tga");
+    EXPECT_TRUE(Logged("fichier TGA illisible"));
+    EXPECT_LT(mem_stats().peakBytes, peak + (int64_t(64) << 20));
 }

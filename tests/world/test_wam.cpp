@@ -103,6 +103,19 @@ TEST_F(WamTest, TruncatedFilesAreRefusedAtEveryLength) {
     }
 }
 
+TEST_F(WamTest, ViewIdsAreUniqueWithinTheirPlaceOnly) {
+    WamFileDesc d = DemoWorld_Ir();
+    d.lieux.push_back(d.lieux[0]);
+    d.lieux[1].id = 2;
+    ST_wam_world* w = Read(d);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(w->lieux->next, nullptr);
+    EXPECT_EQ(w->lieux->next->id, 2u);
+    EXPECT_EQ(w->lieux->next->vues->id, w->lieux->vues->id);
+    EXPECT_EQ(w->lieux->next->vues->lieu, w->lieux->next);
+    wam_free_world(&w);
+}
+
 TEST_F(WamTest, CorruptFilesAreRefusedWithAClearReport) {
     struct Case {
         const char* report;
@@ -110,6 +123,7 @@ TEST_F(WamTest, CorruptFilesAreRefusedWithAClearReport) {
     };
     const Case cases[] = {
         {"vue 3 en double", [](WamFileDesc& f) { f.lieux[0].vues[2].id = 3; }},
+        {"lieu 1 en double", [](WamFileDesc& f) { f.lieux.push_back(f.lieux[0]); }},
         {"nom sans code de monde", [](WamFileDesc& f) { f.lieux[0].vues[0].name = "I"; }},
         {"angle non fini", [](WamFileDesc& f) { f.lieux[0].vues[0].yawStart = NAN; }},
         {"limites d'angle inversées", [](WamFileDesc& f) { f.lieux[0].vues[0].pitchMin = 1; }},
