@@ -14,3 +14,13 @@ SimdLevel Simd_Available();
 // Tests and benchmarks: runs the loops at most at this level (never above the processor's); returns
 // the level in use before.
 SimdLevel Simd_Limit(SimdLevel level);
+
+// A region of code compiled for AVX2 whatever the build's target (its functions, lambdas and the
+// templates instantiated from it), entered only after Simd_UseAvx2().
+#if defined(__clang__)
+#define QM_AVX2_BEGIN _Pragma("clang attribute push(__attribute__((target(\"avx2\"))), apply_to = function)")
+#define QM_AVX2_END _Pragma("clang attribute pop")
+#else
+#define QM_AVX2_BEGIN _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")")
+#define QM_AVX2_END _Pragma("GCC pop_options")
+#endif

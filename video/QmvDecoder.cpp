@@ -263,8 +263,7 @@ void ConvertLanes(const int32_t* out0, const int32_t* out1, const int32_t* out2,
 
 // The same two with AVX2, eight 32-bit lanes a register: compiled for AVX2 whatever the build's
 // target, called only where the processor has it (app/SimdLevel.h).
-#pragma GCC push_options
-#pragma GCC target("avx2")
+QM_AVX2_BEGIN
 namespace lanes8 {
 
 inline void Idct1D(__m256i* d) {
@@ -359,7 +358,7 @@ void Convert(const int32_t* out0, const int32_t* out1, const int32_t* out2, uint
 }
 
 }  // namespace lanes8
-#pragma GCC pop_options
+QM_AVX2_END
 
 // The bits of each zig-zag position's row (low byte) and column (high byte).
 constexpr std::array<uint16_t, 64> kZigzagLineBits = [] {

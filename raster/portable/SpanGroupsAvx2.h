@@ -7,8 +7,7 @@
 #include "app/SimdLevel.h"
 #include "raster/portable/SpanGroups.h"
 
-#pragma GCC push_options
-#pragma GCC target("avx2")
+QM_AVX2_BEGIN
 
 namespace span_groups_avx2 {
 
@@ -96,7 +95,7 @@ inline void Run(C col, const GroupTexture& g, uint16_t* dst, uint32_t* zrow, int
 
 }  // namespace span_groups_avx2
 
-#pragma GCC pop_options
+QM_AVX2_END
 
 // One run through the AVX2 loop where the processor has it, else SSE2 (the colour taken by value, so
 // that its state stays in registers).
