@@ -335,22 +335,15 @@ void dlg_Dialog::Display(bool subtitles)
     DrawSubtitle(render);
 }
 
-void dlg_Dialog::DrawSubtitle(CSurface* surface)
+std::vector<std::string> dlg_SplitSubtitle(const std::string& text, int32_t maxWidth, size_t maxLines)
 {
-    const dlg_Replique* rep = GetCurrentReplique();
-    if (!rep) return;
-    OrvFont_PrintBegin(surface, "OrvFT_Dialog", kSubtitleColour);
-    const std::string& text = rep->GetText();
-    const int32_t maxWidth = OrvDisplay_GetRenderWidth() - 20;
-    const int32_t height = std::max(OrvFont_GetHeight(), 1);
-    const size_t maxLines = size_t(std::max((OrvDisplay_GetRenderHeight() - 20) / height, 0));
     const bool mbcs = OrvFont_IsMBCS();
     std::vector<std::string> lines;
+    if (maxLines == 0) return lines;
     std::string line;
     // Where the line may end (after a partition character) and where the next one then begins.
     size_t lineBreak = std::string::npos, resume = 0;
-    bool cut = false;
-    for (size_t i = 0; i < text.size() && !cut;) {
+    for (size_t i = 0; i < text.size();) {
         // A lead byte ending the text is taken alone.
         const size_t n = mbcs && uint8_t(text[i]) >= 0x80 && i + 1 < text.size() ? 2 : 1;
         line.append(text, i, n);
@@ -363,21 +356,33 @@ void dlg_Dialog::DrawSubtitle(CSurface* surface)
         OrvTextSize size;
         OrvFont_GetTextSize(line.c_str(), int32_t(line.size()), size);
         if (size.cx < maxWidth) continue;
-        if (lineBreak != std::string::npos) {
-            lines.push_back(line.substr(0, lineBreak));
-            line.clear();
-            lineBreak = std::string::npos;
-            i = resume;
-            cut = lines.size() >= maxLines;
-        } else {
+        if (lineBreak == std::string::npos) {
+            // A word wider than the line: cut before the character that overflows, nothing after it.
             line.resize(line.size() - n);
-            cut = true;
+            break;
         }
+        lines.push_back(line.substr(0, lineBreak));
+        line.clear();
+        lineBreak = std::string::npos;
+        i = resume;
+        if (lines.size() >= maxLines) return lines;
     }
-    if (!line.empty() && lines.size() < maxLines) lines.push_back(line);
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+void dlg_Dialog::DrawSubtitle(CSurface* surface)
+{
+    const dlg_Replique* rep = GetCurrentReplique();
+    if (!rep) return;
+    OrvFont_PrintBegin(surface, "OrvFT_Dialog", kSubtitleColour);
+    const int32_t height = OrvFont_GetHeight();
+    const size_t maxLines = height > 0 ? size_t(std::max((OrvDisplay_GetRenderHeight() - 20) / height, 0)) : 0;
+    const std::vector<std::string> lines = dlg_SplitSubtitle(rep->GetText(), OrvDisplay_GetRenderWidth() - 20, maxLines);
     const int32_t k = int32_t(lines.size());
     for (int32_t j = 0; j < k; ++j) {
-        const int32_t y = OrvDisplay_GetRenderHeight() - OrvFont_GetHeight() * (k - j) - 10;
+        const int32_t y = OrvDisplay_GetRenderHeight() - height * (k - j) - 10;
+        // A one-pixel shadow to the lower right.
         OrvFont_SetColor(0);
         OrvFont_PrintAt(11, y + 1, lines[size_t(j)].c_str());
         OrvFont_SetColor(kSubtitleColour);

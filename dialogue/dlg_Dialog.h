@@ -116,6 +116,10 @@ private:
     bool cinemaPictureHeld_ = false;
 };
 
+// A subtitle's lines in the font begun (OrvFont_PrintBegin): each narrower than maxWidth, broken after its
+// last partition character; a word that cannot be broken is cut and ends the text; at most maxLines lines.
+std::vector<std::string> dlg_SplitSubtitle(const std::string& text, int32_t maxWidth, size_t maxLines);
+
 // The one dialogue object: built by dial_maininit, gone after OrvDial_close (null then).
 dlg_Dialog* dlg_TheDialog();
 void dlg_SetTheDialog(std::unique_ptr<dlg_Dialog> dialog);
