@@ -114,8 +114,8 @@ protected:
         WriteFonts(false);
         names.personnages = {"PERSONNE", "GARDIEN", "VEILLEUR", "SCRIBE"};
         names.objets = {"RIEN 0", "PARCHEMIN 1", "GARDIEN 2"};
-        names.sujets = {"AUCUN 0 0", "SALUT 3", "TEMPLE 5", "CIEL 7", "ETOILE 9"};
-        for (int n = 1; n <= 14; ++n) names.sujets.push_back("S" + std::to_string(n) + " " + std::to_string(10 + n));
+        names.sujets = {"AUCUN 0 0", "SALUT 3", "TEMPLE 5", "CIEL 7", "ETOILE 9", "BONJOUR 3"};
+        for (int n = 1; n <= 16; ++n) names.sujets.push_back("S" + std::to_string(n) + " " + std::to_string(10 + n));
         names.variables = DefNames_EngineVariables();
         names.zones = {"AUCUNE"};
         ASSERT_TRUE(DefName_LoadText(DefNames_Make(names), "test"));
