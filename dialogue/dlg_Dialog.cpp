@@ -74,6 +74,8 @@ void dlg_ResetDialogCamera() { SetDialogueScreen(dlg_DialogCamera()); }
 
 dlg_Dialog::dlg_Dialog() : pipeline_(2048, 2048, 16)
 {
+    // The rasterisers share their target: one freed by another (a new screen size) must not be read here.
+    rasterizer_.SetTarget(nullptr);
     rasterizer_.SetViewport(ClipRect{0, height_ - 1, width_ - 1, 0});
     rasterizer_.SetColor(0xFFFFFFFF);
     pipeline_.rasterizer = &rasterizer_;

@@ -68,9 +68,10 @@ struct WarpState {
     bool paused = false;
     int32_t loopType = 0;
     bool dialogueLook = false;
-    // The character under the pointer last pass (-1 none): its subject panel opens as the pointer comes
-    // onto it, so a panel closed by a click outside stays closed until the pointer has left him.
-    int32_t pointedPerso = -1;
+    // A subject panel opens on a character under the pointer; once closed it opens again only after the
+    // view has moved (a panel closed by a click outside would otherwise open again at once).
+    bool panelMayOpen = true;
+    float closedYaw = 0.0f, closedPitch = 0.0f;
     WarpTransitionHook transition = nullptr;
     const ST_wam_vue* enteredVue = nullptr;
     const ST_wam_world* enteredWorld = nullptr;
@@ -360,7 +361,7 @@ bool OrvWarp_EnterView() {
     warp_stop_rotation();
     s.pendingDx = s.pendingDy = 0;
     OrvWarp_ZoneSouris = nullptr;
-    s.pointedPerso = -1;
+    s.panelMayOpen = true;
     OrvSpw_FreeAll();
     const int sprites = OrvSpw_LoadView(vue);
     s.enteredVue = vue;
@@ -529,12 +530,20 @@ bool OrvWarp_Render() {
 namespace {
 // A character's subject panel: opened when the pointer comes onto a character with subjects and nothing
 // else is up, drawn while the choice strip is closed, and hit on each click.
+void CloseSubjectPanel() {
+    WarpState& s = S();
+    warp_stop_rotation();
+    OrvWarp_SubjectPanelOpen = 0;
+    s.panelMayOpen = false;
+    s.closedYaw = s.yaw;
+    s.closedPitch = s.pitch;
+}
+
 void SubjectPanelFrame(int32_t perso) {
     WarpState& s = S();
-    const bool arrived = perso >= 0 && perso != s.pointedPerso;
-    s.pointedPerso = perso;
-    if (!OrvWarp_SubjectPanelOpen && arrived && Interp_GetEngineVar(IV_OBJETENMAIN) == 0 && !Inventaire_Shown &&
-        !Call_DialBar_IsOpen() && Call_OrvDial_CountSubjects(perso) > 0) {
+    if (s.yaw != s.closedYaw || s.pitch != s.closedPitch) s.panelMayOpen = true;
+    if (!OrvWarp_SubjectPanelOpen && s.panelMayOpen && perso >= 0 && Interp_GetEngineVar(IV_OBJETENMAIN) == 0 &&
+        !Inventaire_Shown && !Call_DialBar_IsOpen() && Call_OrvDial_CountSubjects(perso) > 0) {
         Interp_SetEngineVar(IV_CLICPERSO, perso);
         OrvWarp_SubjectPanelOpen = 1;
     }
@@ -545,12 +554,10 @@ void SubjectPanelFrame(int32_t perso) {
         MouseClickFlags.click = 0;
         Interp_SetEngineVar(IV_SUJET, subject);
         Call_OrvDial_RunScenario();
-        warp_stop_rotation();
-        OrvWarp_SubjectPanelOpen = 0;
+        CloseSubjectPanel();
     } else if (subject == -2) {
         MouseClickFlags.click = 0;
-        warp_stop_rotation();
-        OrvWarp_SubjectPanelOpen = 0;
+        CloseSubjectPanel();
         Interp_SetEngineVar(IV_CLICPERSO, 0);
         Interp_SetEngineVar(IV_SUJET, -2);
     }

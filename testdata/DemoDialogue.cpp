@@ -261,7 +261,8 @@ bool DemoDialogue_Write(const std::string& dir, std::string* error) {
     }
     std::error_code ec;
     std::filesystem::create_directories(root + "datas_q2/qmv/dial", ec);
-    for (auto [name, robe] : {std::pair{"gas1c1.qmv", 0x6A2420u}, std::pair{"hes1c1.qmv", 0x2A3A5Au}})
+    for (auto [name, robe] : {std::pair{"gas1c1.qmv", 0x6A2420u}, std::pair{"hes1c1.qmv", 0x2A3A5Au},
+                              std::pair{"h1s1c1.qmv", 0x3A4A2Au}})
         if (!WriteVideo(root + "datas_q2/qmv/dial/" + name, robe)) return Fail(error, std::string("video ") + name);
     std::string why;
     for (const char* bank : {"spr/sujeire.spr", "spr/sujyuc.spr"})
