@@ -102,9 +102,9 @@ std::vector<Step> NewGameTo(const char* wam, uint32_t view, const std::string& n
 // (cinema replies count to 100000).
 //  20: guardian, hero, guardian, hero, guardian   21: guardian, hero
 //  22: guardian, DS, guardian                      23: hero, guardian
-//  24: DS                                          25: guardian's voice-over twice, then on screen
+//  24: DS   28: guardian, DS                       25: guardian's voice-over twice, then on screen
 //  26: hero, guardian in voice-over without turn, guardian on screen
-//  81 and 82: one voice-over each
+//  27, 81 and 82: one voice-over of the hero each
 void WriteTestScripts(const std::string& dir) {
     for (auto [code, hero, mesh] : {std::tuple{"IR", "H1", "h1"}, std::tuple{"YU", "Heros", "he"}}) {
         DlgScriptDesc d;
@@ -130,8 +130,10 @@ void WriteTestScripts(const std::string& dir) {
         add(22, {G, DS, G});
         add(23, {H, G});
         add(24, {DS});
+        add(28, {G, DS});
         add(25, {{DEMO_GUARDIAN, "voixoff"}, {DEMO_GUARDIAN, "voixoff"}, G});
         add(26, {H, {DEMO_GUARDIAN, "voixoff0"}, G});
+        add(27, {{hero, "voixoff"}});
         add(81, {{hero, "voixoff"}});
         add(82, {{hero, "voixoff"}});
         add(30, {{DEMO_GUARDIAN, "cinema from5 to15"}, {hero, "cinema from20 to30"}});
@@ -303,7 +305,7 @@ TEST(DialogueFlows, TheViewTurnsForEachSpeakerAndEveryEndGivesItBack) {
         View start;
         std::vector<View> replies;        // dialogue 20, each reply as arranged
         std::vector<bool> guardianShown;  // dialogue 20, each reply
-        View after20, after21, in23, after23, in22[3], after22, in24, after24;
+        View after20, after21, in23, after23, in22[3], after22, in24, after24, in28, after28;
         int32_t clicperso = -1, sujet = -1, loop = -1;
         int flags[8] = {};
     };
@@ -364,6 +366,10 @@ TEST(DialogueFlows, TheViewTurnsForEachSpeakerAndEveryEndGivesItBack) {
                            seen->after24 = Now();
                            seen->flags[4] = Interp_Flags[67];
                        })});
+    // 28 ends on "DS": his tilt is undone at the end.
+    run.steps.push_back(Turn(0.6f, -0.3f));
+    Append(run.steps, {Do([] { RunOneCommand("(DIAL=28)"); }), WaitReply(0), Click(), WaitReply(1),
+                       Do([seen] { seen->in28 = Now(); }), Click(), WaitView(), Do([seen] { seen->after28 = Now(); })});
     Finish(run);
 
     const View& s = seen->start;
@@ -395,8 +401,12 @@ TEST(DialogueFlows, TheViewTurnsForEachSpeakerAndEveryEndGivesItBack) {
     EXPECT_NEAR(seen->in22[1].pitch, kTilt, 1e-4f);
     EXPECT_NEAR(seen->in22[2].pitch, 0.0f, 1e-4f);
     EXPECT_NEAR(seen->after22.pitch, 0.0f, 1e-4f);
+    EXPECT_NEAR(seen->after22.fov, 76.0f, 1e-3f);
+    EXPECT_NEAR(seen->after24.fov, 76.0f, 1e-3f);
     EXPECT_NEAR(seen->in24.pitch, kTilt, 1e-4f);
     EXPECT_NEAR(seen->after24.pitch, 0.0f, 1e-4f) << "Escape undoes the tilt";
+    EXPECT_NEAR(seen->in28.pitch, kTilt, 1e-4f);
+    EXPECT_NEAR(seen->after28.pitch, 0.0f, 1e-4f) << "the end undoes the tilt";
 }
 
 TEST(DialogueFlows, ADialogueDuringADialogueStopsItAndResumesItsBlockFirst) {
@@ -434,7 +444,7 @@ TEST(DialogueFlows, AHalfTurnIsUndoneInAViewWithLimitsAndVoiceOversKeepMouseLook
     run.maxPasses = 6000;
     WriteTestScripts(run.dir.Path());
     struct Seen {
-        View start, after20, inVoiceOverStart, inVoiceOver, onScreenStart, onScreen, in26[3];
+        View start, after20, inVoiceOverStart, inVoiceOver, onScreenStart, onScreen, in26[3], before27, after27;
     };
     auto seen = std::make_shared<Seen>();
     Append(run.steps, NewGameTo(DEMO_WAM_IR, 4, "IR4"));
@@ -463,6 +473,12 @@ TEST(DialogueFlows, AHalfTurnIsUndoneInAViewWithLimitsAndVoiceOversKeepMouseLook
     run.steps.push_back(Do([] { RunOneCommand("(DIAL=26)"); }));
     for (int i = 0; i < 3; ++i) Append(run.steps, {WaitReply(i), Do([seen, i] { seen->in26[i] = Now(); }), Click()});
     run.steps.push_back(WaitView());
+    // 27: Escape during the hero's voice-over: his view was not turned, so it is not turned back.
+    Append(run.steps, {Do([seen] {
+                           seen->before27 = Now();
+                           RunOneCommand("(DIAL=27)");
+                       }),
+                       WaitReply(0), Key(DIK_ESCAPE), WaitView(), Do([seen] { seen->after27 = Now(); })});
     Finish(run);
 
     EXPECT_NEAR(seen->start.yaw, 1.2f, 0.02f);
@@ -471,6 +487,7 @@ TEST(DialogueFlows, AHalfTurnIsUndoneInAViewWithLimitsAndVoiceOversKeepMouseLook
     EXPECT_NEAR(seen->onScreen.yaw, seen->onScreenStart.yaw, 1e-5f) << "no look while he is on screen";
     EXPECT_NEAR(YawApart(seen->in26[1].yaw, seen->in26[0].yaw + kHalfTurn), 0.0f, 1e-4f);
     EXPECT_NEAR(YawApart(seen->in26[2].yaw, seen->in26[1].yaw), 0.0f, 1e-4f);
+    EXPECT_NEAR(YawApart(seen->after27.yaw, seen->before27.yaw), 0.0f, 1e-4f);
 }
 
 TEST(DialogueFlows, DialoguesOfTheStripUseTheWholeEightHundredPixelPanorama) {
