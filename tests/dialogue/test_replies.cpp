@@ -298,8 +298,15 @@ TEST_F(Replies, AReplyOnScreenDrawsItsStandVideoTheFaceAndTheSubtitle)
         return n;
     };
     EXPECT_EQ(whiteText(), 0);
-    // The next frame starts with an empty depth buffer: the same face over the same picture, and the subtitle.
+    // Each frame starts with an empty depth buffer: a buffer left full of the nearest depth hides nothing.
     const uint64_t without = Checksum();
+    CSystemMemorySurface& depth = d.DepthBuffer();
+    depth.Lock();
+    std::memset(depth.pixels, 0xFF, size_t(depth.PitchBytes()) * size_t(depth.height));
+    depth.Unlock();
+    Clear(kBackground);
+    d.Display(false);
+    EXPECT_EQ(Checksum(), without);
     Clear(kBackground);
     d.Display(true);
     EXPECT_GT(whiteText(), 50);

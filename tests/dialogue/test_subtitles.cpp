@@ -95,6 +95,10 @@ TEST_F(Subtitles, LinesBreakAfterTheirLastPartitionCharacterWithinTheWidth)
     EXPECT_EQ(two[0], lines[0]);
     EXPECT_EQ(two[1], lines[1]);
     EXPECT_TRUE(Split(kText, width, 0).empty());
+    // A line as wide as the limit is too wide.
+    const int32_t exact = Measuring([&] { return Width("aa bb"); });
+    EXPECT_EQ(Split("aa bb", exact, 5), (std::vector<std::string>{"aa ", "bb"}));
+    EXPECT_EQ(Split("aa bb", exact + 1, 5), std::vector<std::string>{"aa bb"});
 }
 
 TEST_F(Subtitles, AWordWiderThanTheLineIsCutAndNothingFollowsIt)
@@ -125,6 +129,11 @@ TEST_F(Subtitles, DoubleByteCharactersStayWholeAndALastLeadByteIsTakenAlone)
     EXPECT_LT(cut[0].size(), text.size());
     const std::string tail = "ab\x82";
     EXPECT_EQ(Split(tail, 600, 20), std::vector<std::string>{tail});
+    // A last lead byte that makes the line too wide is cut alone.
+    const std::string pairs = text.substr(0, 20);
+    const int32_t before = Measuring([&] { return Width(pairs); }), with = Measuring([&] { return Width(pairs + "\x82"); });
+    ASSERT_GT(with, before);
+    EXPECT_EQ(Split(pairs + "\x82", with, 20), std::vector<std::string>{pairs});
 }
 
 TEST_F(Subtitles, TheLastLineStandsTenPixelsAboveTheBottomWithAShadowToItsLowerRight)

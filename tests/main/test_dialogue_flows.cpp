@@ -148,6 +148,8 @@ void WriteTestChapter(const std::string& dir) {
     for (auto [flag, dial] : {std::pair{60, 20}, {62, 23}, {64, 22}, {66, 24}, {68, 21}})
         text += "/con flag" + std::to_string(flag) + "=1\n/set (flag" + std::to_string(flag) + "=0)(DIAL=" +
                 std::to_string(dial) + ")(flag" + std::to_string(flag + 1) + "=1)\n";
+    // Two dialogues one after the other: the block waits again when it resumes.
+    text += "/con flag70=1\n/set (flag70=0)(DIAL=21)(DIAL=28)(flag71=1)\n";
     ASSERT_TRUE(WriteFileText(dir + "scenar/chapi001.con", text));
 }
 
@@ -416,7 +418,7 @@ TEST(DialogueFlows, ADialogueDuringADialogueStopsItAndResumesItsBlockFirst) {
     WriteTestChapter(run.dir.Path());
     struct Seen {
         int flagsDuring[2] = {-1, -1}, flagsAfter[2] = {-1, -1};
-        int dialogue = -1;
+        int dialogue = -1, chainBetween = -1, chainAfter = -1;
     };
     auto seen = std::make_shared<Seen>();
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
@@ -430,11 +432,19 @@ TEST(DialogueFlows, ADialogueDuringADialogueStopsItAndResumesItsBlockFirst) {
                            seen->flagsAfter[0] = Interp_Flags[65];
                            seen->flagsAfter[1] = Interp_Flags[67];
                        })});
+    // A block of two dialogues: the second starts when the first ends, the rest of the block after it.
+    Append(run.steps, {Trigger(70), WaitReply(0), Click(), WaitReply(1), Click(),
+                       WaitFor([] { return Loop() == LOOP_DIALOGUE && Dialog().GetRepliqueCount() == 2 && Reply() == 0 &&
+                                           Dialog().GetCurrentPersoName() == DEMO_GUARDIAN; }),
+                       Do([seen] { seen->chainBetween = Interp_Flags[71]; }), Click(), WaitReply(1), Click(), WaitView(),
+                       Do([seen] { seen->chainAfter = Interp_Flags[71]; })});
     Finish(run, {"SetVariables(): OrvDial_start() sans stop prealable!!"});
     EXPECT_EQ(seen->flagsDuring[0], 1) << "the first dialogue's block went on when it was stopped";
     EXPECT_EQ(seen->flagsDuring[1], 0);
     EXPECT_EQ(seen->dialogue, 1) << "the second dialogue runs";
     EXPECT_EQ(seen->flagsAfter[1], 1);
+    EXPECT_EQ(seen->chainBetween, 0);
+    EXPECT_EQ(seen->chainAfter, 1);
     const std::string log = run.Log();
     EXPECT_NE(log.find("DIALOG: Initialisation (dial:24)"), std::string::npos);
 }
