@@ -9,6 +9,7 @@
 #include "app/FloatToInt.h"
 #include "testdata/DemoWorld.h"
 #include "testdata/KsnWriter.h"
+#include "testdata/MenuArt.h"
 #include "testdata/QmvWriter.h"
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
@@ -74,23 +75,13 @@ bool Fail(std::string* error, const std::string& what) {
 
 // ---- subject icons ----
 
-SprImage Blank(int w, int h) {
-    SprImage s;
-    s.width = w;
-    s.height = h;
-    s.x = w / 2;
-    s.y = h / 2;
-    s.pixels.assign(size_t(w) * size_t(h), 0);
-    return s;
-}
-
 void Put(SprImage& s, int x, int y, uint32_t rgb) {
     if (x >= 0 && y >= 0 && x < s.width && y < s.height) s.pixels[size_t(y) * size_t(s.width) + size_t(x)] = 0xFF000000u | rgb;
 }
 
 // The cell's frame: a gilded square ring, open inside.
 SprImage CellFrame() {
-    SprImage s = Blank(62, 62);
+    SprImage s = MenuArt_Sprite(62, 62, 0);
     for (int y = 0; y < 62; ++y)
         for (int x = 0; x < 62; ++x) {
             const int edge = std::min({x, y, 61 - x, 61 - y});
@@ -102,7 +93,7 @@ SprImage CellFrame() {
 // Icon n: a disc of its own colour with a sign: a speech bubble, a temple, a star, a bird, or rings.
 SprImage Icon(int n) {
     static const uint32_t kDiscs[] = {0x2C4C70, 0x70442C, 0x2C6A48, 0x5A2C6A, 0x6A602C};
-    SprImage s = Blank(48, 48);
+    SprImage s = MenuArt_Sprite(48, 48, 0);
     const uint32_t disc = kDiscs[n % 5], sign = 0xF0E8D0;
     for (int y = 0; y < 48; ++y)
         for (int x = 0; x < 48; ++x) {

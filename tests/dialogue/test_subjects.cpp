@@ -6,6 +6,7 @@
 #include "dialogue/Orv_DialSujets.h"
 #include "world/OrvSaveGame.h"
 #include "panorama/Orv_Warp.h"
+#include "testdata/MenuArt.h"
 #include "testdata/SprWriter.h"
 #include "tests/dialogue/DialogueTestUtil.h"
 
@@ -19,10 +20,8 @@ uint32_t IconColour(int n) { return 0xFF000000u | uint32_t(40 + 7 * n) << 16 | u
 
 SprImage Solid(int w, int h, uint32_t colour)
 {
-    SprImage s;
-    s.width = w;
-    s.height = h;
-    s.pixels.assign(size_t(w) * size_t(h), colour);
+    SprImage s = MenuArt_Sprite(w, h, colour);
+    s.x = s.y = 0;
     return s;
 }
 
