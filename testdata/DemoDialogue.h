@@ -12,9 +12,9 @@ constexpr const char* DEMO_GUARDIAN = "Gardien";
 constexpr const char* DEMO_GUARDIAN_ID = "GARDIEN";
 // His subjects (numbers of #SUJETS#, icons of the subject bank) and the dialogue each leads to: the
 // greeting and the temple at the start, the sky once the temple was talked about.
-constexpr int DEMO_SUBJECT_GREETING = 1;
-constexpr int DEMO_SUBJECT_TEMPLE = 2;
-constexpr int DEMO_SUBJECT_SKY = 3;
+constexpr int DEMO_SUBJECT_GREETING = 2;
+constexpr int DEMO_SUBJECT_TEMPLE = 3;
+constexpr int DEMO_SUBJECT_SKY = 4;
 // The first speaks on screen, the second is the hero's voice-over and the guardian, the third the guardian.
 constexpr int DEMO_DIAL_GREETING = 1;
 constexpr int DEMO_DIAL_TEMPLE = 2;
