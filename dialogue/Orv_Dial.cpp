@@ -19,9 +19,19 @@
 #include "world/Interp.h"
 #include "world/wam.h"
 
-const char* const DLG_TILT_SPEAKER = "DS";
-
 namespace {
+
+// The speaker whose replies tilt the view, and the tilt.
+constexpr const char* kTiltSpeaker = "DS";
+constexpr float kTilt = 0.356163f;
+// How the view stands arranged for the speakers.
+struct ViewState {
+    std::string lastSpeaker;
+    bool heroSpoke = false;
+    int32_t hiddenSprite = -1;
+    float savedPitch = 0.0f;
+    bool tilted = false;
+};
 
 constexpr int32_t kLoopDialogue = 2;
 constexpr int kWorlds = 5;
@@ -34,7 +44,7 @@ struct DialMode {
     int32_t worldIndex = 0;
     int32_t savedLoopType = -1;
     bool active = false;
-    OrvDialViewState view;
+    ViewState view;
 } g;
 
 dlg_Dialog* Dialog() { return dlg_TheDialog(); }
@@ -49,7 +59,7 @@ void ShowHiddenSprite() {
 
 void Tilt(bool on) {
     if (on == g.view.tilted) return;
-    OrvWarp_Turn(0.0f, on ? DLG_TILT : -DLG_TILT);
+    OrvWarp_Turn(0.0f, on ? kTilt : -kTilt);
     g.view.tilted = on;
 }
 
@@ -76,8 +86,6 @@ void OrvDial_close() {
     dlg_SetTheDialog(nullptr);
 }
 
-const char* OrvDial_Hero() { return kHeroes[g.worldIndex]; }
-
 void OrvDial_InitWorld(const std::string& text, const std::string& staging, const std::string& characters,
                        int32_t world) {
     dlg_Dialog* dialog = Dialog();
@@ -92,6 +100,12 @@ void OrvDial_InitWorld(const std::string& text, const std::string& staging, cons
     dialog->AddResident(kHeroes[g.worldIndex]);
 }
 
+void OrvDial_WorldChange(const char* info, const char* com, const char* dial, int32_t world, const char* bank) {
+    if (!Dialog()) return;
+    OrvDial_LoadSubjectBank(bank);
+    OrvDial_InitWorld(dial, com, info, world);
+}
+
 bool OrvDial_IsDialDisplayable800(uint32_t n) {
     return std::find(std::begin(kDisplayable800), std::end(kDisplayable800), n) != std::end(kDisplayable800);
 }
@@ -99,8 +113,6 @@ bool OrvDial_IsDialDisplayable800(uint32_t n) {
 bool OrvDial_IsActive() { return g.active; }
 
 int32_t OrvDial_GetCurrentMode() { return Dialog() ? Dialog()->GetCurrentMode() : -1; }
-
-OrvDialViewState OrvDial_GetViewState() { return g.view; }
 
 bool OrvDial_start(uint32_t n) {
     dlg_Dialog* dialog = Dialog();
@@ -116,7 +128,7 @@ bool OrvDial_start(uint32_t n) {
     g.active = true;
     dialog->Initialise(n);
     float yaw = 0.0f;
-    g.view = OrvDialViewState{};
+    g.view = ViewState{};
     OrvWarp_GetViewAngles(&yaw, &g.view.savedPitch);
     return true;
 }
@@ -151,7 +163,7 @@ bool OrvDial_continue() {
     OrvWarp_SetFieldOfView(dialog->GetFocal() * WARP_PI / 180.0f);
     if (speaker == last) return true;
     ShowHiddenSprite();
-    Tilt(speaker == DLG_TILT_SPEAKER);
+    Tilt(speaker == kTiltSpeaker);
     if (!IsHero(speaker)) {
         if (IsHero(last)) OrvWarp_Turn(WARP_PI, 0.0f);
         last = speaker;

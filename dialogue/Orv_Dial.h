@@ -4,10 +4,6 @@
 #include <cstdint>
 #include <string>
 
-// The special speaker whose replies tilt the view, and the tilt.
-extern const char* const DLG_TILT_SPEAKER;
-constexpr float DLG_TILT = 0.356163f;
-
 // Start-up: builds the dialogue object, world index 0.
 void dial_maininit();
 // Shut-down: takes down a running dialogue, frees the subject bank and the scripts, then the object.
@@ -17,8 +13,9 @@ void OrvDial_close();
 // resident character.
 void OrvDial_InitWorld(const std::string& text, const std::string& staging, const std::string& characters,
                        int32_t world);
-// The world's hero ("H1", "Heros"), by world index 0..4.
-const char* OrvDial_Hero();
+// The world change of the scenario: the world's subject bank, then OrvDial_InitWorld. Nothing before
+// dial_maininit (programs and tests without the dialogue).
+void OrvDial_WorldChange(const char* info, const char* com, const char* dial, int32_t world, const char* bank);
 
 // Loop type 2 until OrvDial_stop; true.
 bool OrvDial_start(uint32_t n);
@@ -42,13 +39,3 @@ int32_t OrvDial_GetCurrentMode();
 
 // "(DIAL=n)": n or a variable's value; a dialogue still running is stopped first. The block waits.
 int OrvDial_CommandDial(const char* value);
-
-// State of the view's arrangement (tests and diagnostics).
-struct OrvDialViewState {
-    std::string lastSpeaker;
-    bool heroSpoke = false;
-    int32_t hiddenSprite = -1;
-    float savedPitch = 0.0f;
-    bool tilted = false;
-};
-OrvDialViewState OrvDial_GetViewState();

@@ -282,8 +282,6 @@ void DialBar_Close() {
 
 bool DialBar_IsOpen() { return g.stripOpen; }
 
-const char* DialBar_Command(int32_t cell) { return cell >= 0 && cell < 8 ? kStripCommands[cell] : nullptr; }
-
 bool DialBar_Choose(int32_t objectId) {
     if (strcasecmp(DefName_GetName(DEFNAME_OBJETS, objectId), kStripObject) != 0) return false;
     return DialBar_Open();

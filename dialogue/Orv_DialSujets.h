@@ -79,5 +79,3 @@ void DialBar_Close();
 bool DialBar_IsOpen();
 // An object chosen in the inventory: true when it is the parchment (the strip opens).
 bool DialBar_Choose(int32_t objectId);
-// The command queued by a click on strip cell 0..7.
-const char* DialBar_Command(int32_t cell);

@@ -134,6 +134,45 @@ bool WriteVideo(const std::string& path, uint32_t robe) {
 
 }  // namespace
 
+namespace {
+// The hero of a world (H1 in IR, Heros elsewhere) and its subject bank.
+struct WorldOf {
+    const char* code;
+    const char* hero;
+    const char* mesh;
+    const char* bank;
+};
+constexpr WorldOf kWorlds[] = {{"IR", "H1", "h1", "sujeire.spr"},
+                               {"YU", "Heros", "he", "sujyuc.spr"},
+                               {"CH", "Heros", "he", "sujchine.spr"},
+                               {"SH", "Heros", "he", "sujshamb.spr"},
+                               {"TI", "Heros", "he", "sujtibet.spr"}};
+
+const WorldOf* FindWorld(const std::string& code) {
+    for (const WorldOf& w : kWorlds)
+        if (code == w.code) return &w;
+    return nullptr;
+}
+
+const DlgCharacterDesc* HeroOf(const std::vector<DlgCharacterDesc>& characters, const std::string& mesh) {
+    for (const DlgCharacterDesc& c : characters)
+        if (c.mesh == mesh) return &c;
+    return nullptr;
+}
+}  // namespace
+
+bool DemoDialogue_WriteWorld(const std::string& dir, const std::string& worldCode) {
+    const std::string root = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    const WorldOf* w = FindWorld(worldCode);
+    if (!w) return false;
+    DlgScriptDesc d;
+    d.persos = {Perso(w->hero, w->mesh)};
+    const std::vector<DlgCharacterDesc> characters = DemoDialogue_Characters();
+    std::string why;
+    return DlgScript_Save(root, w->code, d) && DlgCharacter_Save(root + "datas_q2/3d/dial/", *HeroOf(characters, w->mesh)) &&
+           SprWriter_Save(root + "spr/" + w->bank, SubjectBank(), SprWriterOptions{}, &why);
+}
+
 DlgScriptDesc DemoDialogue_Scripts(const std::string& worldCode) {
     DlgScriptDesc d;
     const bool yu = worldCode == "YU";
@@ -256,7 +295,8 @@ bool DemoDialogue_Write(const std::string& dir, std::string* error) {
                               std::pair{"h1s1c1.qmv", 0x3A4A2Au}})
         if (!WriteVideo(root + "datas_q2/qmv/dial/" + name, robe)) return Fail(error, std::string("video ") + name);
     std::string why;
-    for (const char* bank : {"spr/sujeire.spr", "spr/sujyuc.spr"})
-        if (!SprWriter_Save(root + bank, SubjectBank(), SprWriterOptions{}, &why)) return Fail(error, std::string(bank) + ": " + why);
+    for (const char* world : {"IR", "YU"})
+        if (!SprWriter_Save(root + "spr/" + FindWorld(world)->bank, SubjectBank(), SprWriterOptions{}, &why))
+            return Fail(error, std::string(world) + " subject bank: " + why);
     return true;
 }

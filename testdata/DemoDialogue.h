@@ -31,6 +31,10 @@ std::vector<int16_t> DemoDialogue_Voice(uint32_t seed, double seconds, double pi
 void DemoDialogue_StandPicture(int frame, uint32_t robe, std::vector<uint32_t>& picture, std::vector<uint8_t>& alpha);
 constexpr int DEMO_STAND_FRAMES = 8;
 
+// What every world of a generated installation needs for its world change: the three scripts (the hero's
+// definition, no dialogue), the hero's stand and the world's subject bank. World codes IR, YU, CH, SH, TI.
+bool DemoDialogue_WriteWorld(const std::string& dir, const std::string& worldCode);
+
 // Writes the scripts of IR and YU, the characters' stands and maps, the replies' voices, the stand videos
 // and the subject banks "sujeire.spr" and "sujyuc.spr"; false with *error on failure.
 bool DemoDialogue_Write(const std::string& dir, std::string* error = nullptr);

@@ -119,11 +119,7 @@ void dialogueTick() {
 }
 
 void installDialogue() {
-    OrvHooks.OrvDial_InitWorld = [](const char* info, const char* com, const char* dial, int32_t world,
-                                    const char* bank) {
-        OrvDial_LoadSubjectBank(bank);
-        OrvDial_InitWorld(dial, com, info, world);
-    };
+    OrvHooks.OrvDial_InitWorld = OrvDial_WorldChange;
     OrvHooks.OrvDial_stop = OrvDial_stop;
     OrvHooks.OrvDial_IsActive = OrvDial_IsActive;
     OrvHooks.OrvDial_ClearSubjects = OrvDial_ClearSubjects;

@@ -6,6 +6,7 @@
 #include "dialogue/Orv_DialSujets.h"
 #include "world/OrvSaveGame.h"
 #include "panorama/Orv_Warp.h"
+#include "testdata/DemoDialogue.h"
 #include "testdata/MenuArt.h"
 #include "testdata/SprWriter.h"
 #include "tests/dialogue/DialogueTestUtil.h"
@@ -372,6 +373,43 @@ TEST_F(Subjects, TheListsAreOneSavedBlockOfFixedLayoutAndBadCountsAreRefused)
     EXPECT_TRUE(OrvDial_CheckSubjects(edge.data(), uint32_t(edge.size())));
     EXPECT_FALSE(OrvDial_CheckSubjects(saved.data(), uint32_t(saved.size() - 1)));
     EXPECT_FALSE(OrvDial_CheckSubjects(nullptr, 50176));
+}
+
+}  // namespace
+
+namespace {
+
+class WorldChange : public DialogueScreenTest {};
+
+TEST_F(WorldChange, EveryWorldOfAGeneratedInstallationHasItsScriptsHeroAndBank)
+{
+    // Nothing before the dialogue's start-up.
+    OrvDial_WorldChange("infoYU.txt", "comYU.txt", "dialYU.txt", 2, "sujyuc.spr");
+    EXPECT_EQ(OrvDial_GetSubjectBank(), nullptr);
+    EXPECT_TRUE(Fatals().empty());
+    dial_maininit();
+    const std::pair<const char*, int> worlds[] = {{"IR", 1}, {"YU", 2}, {"CH", 3}, {"SH", 4}, {"TI", 5}};
+    const char* const banks[] = {"sujeire.spr", "sujyuc.spr", "sujchine.spr", "sujshamb.spr", "sujtibet.spr"};
+    for (int i = 0; i < 5; ++i) {
+        const auto [code, number] = worlds[i];
+        SCOPED_TRACE(code);
+        ASSERT_TRUE(DemoDialogue_WriteWorld(dir.Path(), code));
+        const std::string c = code;
+        OrvDial_WorldChange(("info" + c + ".txt").c_str(), ("com" + c + ".txt").c_str(), ("dial" + c + ".txt").c_str(),
+                            number, banks[i]);
+        EXPECT_NE(OrvDial_GetSubjectBank(), nullptr);
+        dlg_Dialog& d = *dlg_TheDialog();
+        ASSERT_EQ(d.GetPersoCount(), 1u);
+        EXPECT_EQ(d.GetPersoAt(0)->name, number == 1 ? "H1" : "Heros");
+        EXPECT_TRUE(d.GetPersoAt(0)->IsResident());
+        EXPECT_NE(d.GetPersoAt(0)->GetAnime(0), nullptr);
+    }
+    EXPECT_TRUE(Warnings().empty());
+    EXPECT_TRUE(Fatals().empty());
+    EXPECT_FALSE(DemoDialogue_WriteWorld(dir.Path(), "XX"));
+    OrvDial_close();
+    EXPECT_EQ(dlg_TheDialog(), nullptr);
+    EXPECT_EQ(OrvDial_GetSubjectBank(), nullptr);
 }
 
 }  // namespace
