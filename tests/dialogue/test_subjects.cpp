@@ -180,7 +180,9 @@ TEST_F(Subjects, ThePanelDrawsColumnsOfFourFromTheRight)
     for (int n : {1, 2, 3, 4, 5, 9, 16}) {
         SCOPED_TRACE(n);
         GiveWatcher(n);
-        if (n == 9) ASSERT_TRUE(Run("(DISABLESUJ=VEILLEUR,S9)"));
+        if (n == 9) {
+            ASSERT_TRUE(Run("(DISABLESUJ=VEILLEUR,S9)"));
+        }
         DrawPanel();
         int32_t x, y;
         OrvDial_GetPanelOrigin(&x, &y);
@@ -207,7 +209,9 @@ TEST_F(Subjects, ThePanelDrawsColumnsOfFourFromTheRight)
             EXPECT_EQ(Corner(4, 5), (std::pair<int, int>{512, 180}));
             EXPECT_EQ(Pixel(512 + 25, 180 + 62 + 25), Pixel(20, 20)) << "nothing below the fifth";
         }
-        if (n < 4) EXPECT_EQ(Pixel(475, 304 + 62 + 25), Pixel(20, 20)) << "nothing below the last";
+        if (n < 4) {
+            EXPECT_EQ(Pixel(475, 304 + 62 + 25), Pixel(20, 20)) << "nothing below the last";
+        }
         EXPECT_EQ(Corner(n - 1, n).first, 450 + 62 * ((n - 1) / 4));
     }
     EXPECT_EQ(Corner(3, 4).second, 304);

@@ -564,9 +564,14 @@ TEST(DialogueFlows, ADialogueOverAVideoStepsWithItsFramesAndShowsOnlyItsSubtitle
     for (size_t i = 2; i < frames->size(); ++i) {
         const Frame& f = (*frames)[i];
         SCOPED_TRACE(f.video);
-        if ((*frames)[i - 1].counter < 31) EXPECT_EQ(f.counter - (*frames)[i - 1].counter, f.video - (*frames)[i - 1].video) << "one step a video frame";
+        if ((*frames)[i - 1].counter < 31) {
+            EXPECT_EQ(f.counter - (*frames)[i - 1].counter, f.video - (*frames)[i - 1].video) << "one step a video frame";
+        }
         const bool first = f.counter > 5 && f.counter < 15, second = f.counter > 20 && f.counter < 30;
-        if (first || second) EXPECT_GT(f.subtitle, 30);
-        else EXPECT_EQ(f.subtitle, 0);
+        if (first || second) {
+            EXPECT_GT(f.subtitle, 30);
+        } else {
+            EXPECT_EQ(f.subtitle, 0);
+        }
     }
 }
