@@ -10,10 +10,12 @@
 #include "world/wam.h"
 
 void OrvMain_GereClic() {
-    if (!MouseClickFlags.click) return;
+    if (!MouseClickFlags.click && !OrvWarp_PanelClick) return;
     char code[3];
     OrvWam_WorldCode(OrvWam_CurrentVue, code);
+    // The poet hears every click, the one that chose a subject of his panel included.
     if (code[0] == 'I' && code[1] == 'R' && OrvWam_CurrentVue->id == 73) Call_pz_merle_poete_gere_clic();
+    if (!MouseClickFlags.click) return;
     if (Inventaire_Shown) {
         Inventaire_GereClic();
         return;

@@ -39,6 +39,7 @@ WarpLookSpeeds OrvWarp_MouseLookSpeeds = {0.0f, 0.0f};
 WarpCursor OrvWarp_Cursor = {320, 240};
 ST_wam_zclic* OrvWarp_ZoneSouris = nullptr;
 uint8_t OrvWarp_SubjectPanelOpen = 0;
+uint8_t OrvWarp_PanelClick = 0;
 
 namespace {
 
@@ -67,6 +68,11 @@ struct WarpState {
     int zoomPhase = 0;
     bool paused = false;
     int32_t loopType = 0;
+    bool dialogueLook = false;
+    // A subject panel opens on a character under the pointer; once closed it opens again only after the
+    // view has moved (a panel closed by a click outside would otherwise open again at once).
+    bool panelMayOpen = true;
+    float closedYaw = 0.0f, closedPitch = 0.0f;
     WarpTransitionHook transition = nullptr;
     const ST_wam_vue* enteredVue = nullptr;
     const ST_wam_world* enteredWorld = nullptr;
@@ -258,8 +264,11 @@ void OrvWarp_GetScreenCentre(int32_t* x, int32_t* y) {
 void OrvWarp_OnLoopType(int32_t type) {
     WarpState& s = S();
     s.loopType = type;
+    s.dialogueLook = false;
     s.pendingDx = s.pendingDy = 0;
 }
+
+void OrvWarp_SetDialogueLook(bool on) { S().dialogueLook = on; }
 
 int32_t OrvWarp_GetLoopType() { return S().loopType; }
 
@@ -353,6 +362,7 @@ bool OrvWarp_EnterView() {
     warp_stop_rotation();
     s.pendingDx = s.pendingDy = 0;
     OrvWarp_ZoneSouris = nullptr;
+    s.panelMayOpen = true;
     OrvSpw_FreeAll();
     const int sprites = OrvSpw_LoadView(vue);
     s.enteredVue = vue;
@@ -384,6 +394,13 @@ void OrvWarp_RotateYaw(float angle) {
 void OrvWarp_RotatePitch(float angle) {
     WarpState& s = S();
     OrvWarp_SetViewAngles(s.yaw, s.pitch + angle);
+}
+
+void OrvWarp_Turn(float yaw, float pitch) {
+    WarpState& s = S();
+    s.yaw = std::isfinite(s.yaw + yaw) ? std::remainder(s.yaw + yaw, 2.0f * WARP_PI) : s.yaw;
+    if (std::isfinite(s.pitch + pitch)) s.pitch += pitch;
+    ApplyRotation();
 }
 
 void warp_stop_rotation() { OrvWarp_MouseLookSpeeds = {0.0f, 0.0f}; }
@@ -419,7 +436,7 @@ void warp_on_mouse_move(const MouseEventInfo& e) {
     int w, h;
     RenderSize(&w, &h);
     OrvWarp_Cursor = {std::clamp(e.x, 0, w - 1), std::clamp(e.y, 0, h - 1)};
-    if (s.loopType != 0 || FreePointer()) return;
+    if ((s.loopType != 0 && !s.dialogueLook) || FreePointer()) return;
     // In the view the pointer stays at the centre and the motion turns the view.
     s.pendingDx = int32_t(std::clamp<int64_t>(int64_t(s.pendingDx) + e.dx, -100000, 100000));
     s.pendingDy = int32_t(std::clamp<int64_t>(int64_t(s.pendingDy) + e.dy, -100000, 100000));
@@ -482,6 +499,14 @@ void OrvWarp_ZoomStop() {
 
 float OrvWarp_GetFieldOfView() { return S().fov; }
 
+void OrvWarp_SetFieldOfView(float radians) {
+    WarpState& s = S();
+    if (!std::isfinite(radians) || radians <= 0.0f || radians >= WARP_PI) return;
+    s.fov = radians;
+    SetupCamera();
+    ApplyFov();
+}
+
 bool OrvWarp_Render() {
     WarpState& s = S();
     CSurface* render = OrvDisplay_GetRenderSurface();
@@ -503,6 +528,49 @@ bool OrvWarp_Render() {
     return true;
 }
 
+namespace {
+// A character's subject panel: opened when the pointer comes onto a character with subjects and nothing
+// else is up, drawn while the choice strip is closed, and hit on each click.
+// A panel the player dismissed opens again only once the view has moved (it would open again at
+// once on the character still pointed at); after a chosen subject it may open again as it is.
+void CloseSubjectPanel(bool dismissed) {
+    WarpState& s = S();
+    warp_stop_rotation();
+    OrvWarp_SubjectPanelOpen = 0;
+    if (!dismissed) return;
+    s.panelMayOpen = false;
+    s.closedYaw = s.yaw;
+    s.closedPitch = s.pitch;
+}
+
+void SubjectPanelFrame(int32_t perso) {
+    WarpState& s = S();
+    if (s.yaw != s.closedYaw || s.pitch != s.closedPitch) s.panelMayOpen = true;
+    if (!OrvWarp_SubjectPanelOpen && s.panelMayOpen && perso >= 0 && Interp_GetEngineVar(IV_OBJETENMAIN) == 0 &&
+        !Inventaire_Shown && !Call_DialBar_IsOpen() && Call_OrvDial_CountSubjects(perso) > 0) {
+        Interp_SetEngineVar(IV_CLICPERSO, perso);
+        OrvWarp_SubjectPanelOpen = 1;
+    }
+    if (!OrvWarp_SubjectPanelOpen) return;
+    if (!Call_DialBar_IsOpen()) Call_OrvDial_DrawPersoSubjects();
+    const int32_t subject = Call_OrvDial_HitPersoSubject();
+    if (subject > 0) {
+        // The click chose a subject: no zone behind the panel takes it, but the poet of IR 73, who
+        // hears every click, does.
+        MouseClickFlags.click = 0;
+        OrvWarp_PanelClick = 1;
+        Interp_SetEngineVar(IV_SUJET, subject);
+        Call_OrvDial_RunScenario();
+        CloseSubjectPanel(false);
+    } else if (subject == -2) {
+        MouseClickFlags.click = 0;
+        CloseSubjectPanel(true);
+        Interp_SetEngineVar(IV_CLICPERSO, 0);
+        Interp_SetEngineVar(IV_SUJET, -2);
+    }
+}
+}  // namespace
+
 void OrvWarp_DisplayFrame() {
     WarpState& s = S();
     int32_t cx, cy;
@@ -510,12 +578,15 @@ void OrvWarp_DisplayFrame() {
     // What lies under the screen centre: a view sprite, a zone.
     OrvSpw_ClickedIndex = -1;
     OrvSpw_PointerOver = 0;
+    OrvWarp_PanelClick = 0;
+    int32_t pointed = -1;  // the character under the pointer
     int face;
     float u, v;
     if (WarpCube_Locate(WarpCube_ScreenDirection(s.camera, float(cx), float(cy)), &face, &u, &v)) {
         const int32_t px = std::clamp(RastTruncSat(double(u) * WARP_FACE_SIZE), 0, WARP_FACE_SIZE - 1);
         const int32_t py = std::clamp(RastTruncSat(double(v) * WARP_FACE_SIZE), 0, WARP_FACE_SIZE - 1);
         const int32_t hit = OrvSpw_HitAt(face, px, py);
+        if (hit >= 0 && OrvSpw_Visibles[hit].type % 2 == 1) pointed = OrvSpw_Visibles[hit].elem_id;
         if (hit >= 0) {
             OrvSpw_PointerOver = OrvSpw_Visibles[hit].type % 2 == 0 ? 1 : 2;
             if (MouseClickFlags.click) OrvSpw_ClickedIndex = hit;
@@ -547,6 +618,7 @@ void OrvWarp_DisplayFrame() {
             if (MouseClickFlags.click) Call_pz_merle_clic_oiseaux();
         }
     }
+    if (!Call_pz_merle_oiseaux()) SubjectPanelFrame(pointed);
     Interface_GereFrame();
 }
 

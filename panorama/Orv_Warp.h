@@ -38,6 +38,8 @@ extern WarpCursor OrvWarp_Cursor;
 extern ST_wam_zclic* OrvWarp_ZoneSouris;
 // Non-zero while a character's subject panel is open (the dialogue opens and closes it).
 extern uint8_t OrvWarp_SubjectPanelOpen;
+// 1 for the pass in which the subject panel took the click by a chosen subject.
+extern uint8_t OrvWarp_PanelClick;
 
 // Start-up: camera, mouse-look state, the world's panorama hooks and the ambient noises' link. The faces
 // are made at the first view entry, in the render surface's pixel format.
@@ -67,6 +69,8 @@ void OrvWarp_GetViewAngles(float* yaw, float* pitch);
 void OrvWarp_SetViewAngles(float yaw, float pitch);
 void OrvWarp_RotateYaw(float angle);
 void OrvWarp_RotatePitch(float angle);
+// Turns the view whatever its limits (a dialogue's half-turns and tilts, undone exactly later).
+void OrvWarp_Turn(float yaw, float pitch);
 // One step of mouse look within the view's angle limits.
 void warp_update_view();
 void warp_stop_rotation();
@@ -79,8 +83,11 @@ void warp_on_mouse_button(const MouseEventInfo& e);
 void OrvWarp_ZoomStart(int32_t count);
 void OrvWarp_ZoomStep();
 void OrvWarp_ZoomStop();
-// Field of view now in force.
+// Field of view now in force; a set one holds over every render size.
 float OrvWarp_GetFieldOfView();
+void OrvWarp_SetFieldOfView(float radians);
+// Mouse motion turns the view during a dialogue's voice-over too (outside loop type 0).
+void OrvWarp_SetDialogueLook(bool on);
 
 // Loads a TGA picture into an existing surface of its size, converting its pixels.
 bool OrvWarp_LoadTga(const char* path, CSurface* surface);

@@ -6,6 +6,7 @@
 
 #include "app/Orv_File.h"
 #include "testdata/DemoCanoe.h"
+#include "testdata/DemoDialogue.h"
 #include "testdata/DemoMenus.h"
 #include "testdata/DemoPanorama.h"
 #include "testdata/DemoToile.h"
@@ -37,7 +38,7 @@ bool save(const std::string& path, const std::vector<SprImage>& imgs, std::strin
 bool DemoInstall_Write(const std::string& dir, std::string* error) {
     std::error_code ec;
     for (const char* sub : {"wam", "music", "spr/menu", "scenar", "loc", "save", "datas_q2/warp", "datas_q2/ksn/music",
-                            "datas_q2/ksn/dial", "datas_q2/spw", "datas_q2/qmv", "datas_q2/3d/dial", "datas_q2/spf"}) {
+                            "datas_q2/ksn/dial", "datas_q2/spw", "datas_q2/qmv/dial", "datas_q2/3d/dial", "datas_q2/spf"}) {
         fs::create_directories(fs::path(dir) / sub, ec);
         if (ec) {
             if (error) *error = std::string(sub) + ": " + ec.message();
@@ -50,5 +51,5 @@ bool DemoInstall_Write(const std::string& dir, std::string* error) {
     // The panorama's interface bank replaces the world's, so it is written after it.
     return DemoWorld_Write(dir, error) && DemoPanorama_Write(dir, error) && DemoAudio_Write(dir, error) &&
            DemoMenus_Write(dir, error) && DemoVideo_Write(dir, error) && DemoToile_Write(dir, error) &&
-           DemoCanoe_Write(dir, error);
+           DemoCanoe_Write(dir, error) && DemoDialogue_Write(dir, error);
 }

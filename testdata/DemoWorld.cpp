@@ -2,6 +2,7 @@
 #include "testdata/DemoWorld.h"
 
 #include "testdata/DemoCanoe.h"
+#include "testdata/DemoDialogue.h"
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
 
@@ -29,9 +30,9 @@ WamVueDesc vue(uint32_t id, const std::string& name) {
 // Zone ids of #ZONES_CLIC#, by position.
 enum : uint32_t { Z_COFFRE = 1, Z_CLE = 2, Z_PORTE = 3, Z_MORTE = 4, Z_GARDIEN = 5, Z_SORTIE = 6 };
 
-// The game's texts are single-byte (code page 1252): the accented letters of the UTF-8 sources become
-// their Latin-1 bytes.
-std::string SingleByte(const std::string& utf8) {
+}  // namespace
+
+std::string DemoWorld_SingleByte(const std::string& utf8) {
     std::string out;
     for (size_t i = 0; i < utf8.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(utf8[i]);
@@ -44,6 +45,7 @@ std::string SingleByte(const std::string& utf8) {
     return out;
 }
 
+namespace {
 constexpr float kStarPlaces[DEMO_STAR_PLACES][2] = {
     {-0.70f, 0.30f}, {-0.55f, 0.55f}, {-0.45f, 0.15f}, {-0.30f, 0.65f}, {-0.25f, 0.35f}, {-0.10f, 0.10f},
     {0.00f, 0.50f},  {0.05f, 0.75f},  {0.15f, 0.28f},  {0.25f, 0.60f},  {0.30f, 0.10f},  {0.40f, 0.42f},
@@ -74,7 +76,8 @@ DefNamesDesc DemoWorld_DefNames() {
     d.objets = {"RIEN 0", "CLE 1", "LANTERNE 2", "Etoiles_Puz", "REPERES"};
     for (int n = 102; n <= 115; n++) d.objets.push_back("ETOILE" + std::to_string(n) + " 3");
     for (const char* o : {"EPEE 4", "PLUME 5", "CHENILLE 6", "SAUTERELLE 7", "CRANE_ARAIG2 8"}) d.objets.push_back(o);
-    d.sujets = {"AUCUN 0 0", "DEESSE_ARAIGNEE 1 0"};
+    d.sujets = {"AUCUN 0 0", "DEESSE_ARAIGNEE 1 0", "SALUT " + std::to_string(DEMO_SUBJECT_GREETING),
+                "TEMPLE " + std::to_string(DEMO_SUBJECT_TEMPLE), "CIEL " + std::to_string(DEMO_SUBJECT_SKY)};
     d.variables = DefNames_EngineVariables();
     d.variables.push_back("SOURCIER");
     d.variables.push_back("VISITES_YU");
@@ -162,6 +165,7 @@ std::string DemoWorld_Chapter1() {
     c.Init("(MUSIQUE=1)");
     c.Comment("The feather comes back to the bag at each visit of the spider's web.");
     c.Init("(flag115=1)");
+    c.Init(std::string("(ENABLESUJ=") + DEMO_GUARDIAN_ID + ",SALUT,TEMPLE)");
     c.Comment("Every departure is allowed unless a view's block forbids it.");
     c.Block("DEPARTVUE!=0", {"(ABORTDEPART=0)"});
     c.Block("ARRIVEEVUE!=0 & MONDE=2", {"(VISITES_YU=1)"});
@@ -181,6 +185,12 @@ std::string DemoWorld_Chapter1() {
     c.Block("Etoiles_JustFinished=1", {"(Etoiles_JustFinished=0)(etoiles_fini=1)", "(MESSAGE=10)"});
     c.Vue("YU", 2);
     c.Block("CLICZONE=ZONE_GARDIEN", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
+    c.Comment("The guardian's subjects: each leads to its dialogue; the temple brings the sky up.");
+    const std::string talk = std::string("CLICPERSO=") + DEMO_GUARDIAN_ID + " & SUJET=";
+    c.Block(talk + std::to_string(DEMO_SUBJECT_GREETING), {"(DIAL=" + std::to_string(DEMO_DIAL_GREETING) + ")"});
+    c.Block(talk + std::to_string(DEMO_SUBJECT_TEMPLE),
+            {"(DIAL=" + std::to_string(DEMO_DIAL_TEMPLE) + ")(ENABLESUJ=GARDIEN,CIEL)(DISABLESUJ=GARDIEN,TEMPLE)"});
+    c.Block(talk + std::to_string(DEMO_SUBJECT_SKY), {"(DIAL=" + std::to_string(DEMO_DIAL_SKY) + ")"});
     c.Vue("YU", 3);
     c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(EXIT=1)"});
     c.Vue("YU", 198);
@@ -235,7 +245,7 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     if (!WriteFileText(root + "scenar/chapi001.con", DemoWorld_Chapter1())) return fail(error, "scenar/chapi001.con");
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_IR, DemoWorld_Ir())) return fail(error, std::string("wam/") + DEMO_WAM_IR);
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
-    if (!WriteFileText(root + "loc/messages.txt", SingleByte(Messages_Make(DemoWorld_Messages()))))
+    if (!WriteFileText(root + "loc/messages.txt", DemoWorld_SingleByte(Messages_Make(DemoWorld_Messages()))))
         return fail(error, "loc/messages.txt");
     // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern, 3 a star, 4 to 8 the web's objects.
     std::vector<SprImage> sprites;

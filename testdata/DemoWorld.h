@@ -23,6 +23,10 @@ constexpr unsigned DEMO_STARS_VIEW = 121;
 void DemoWorld_StarPlace(int n, float* u, float* v);
 bool DemoWorld_StarFinishes(int n);
 
+// The game's texts are single-byte (code page 1252): the accented letters of the UTF-8 sources become
+// their Latin-1 bytes.
+std::string DemoWorld_SingleByte(const std::string& utf8);
+
 DefNamesDesc DemoWorld_DefNames();
 WamFileDesc DemoWorld_Ir();
 WamFileDesc DemoWorld_Yu();

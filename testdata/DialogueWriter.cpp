@@ -130,10 +130,10 @@ struct Painter {
     static int Px(float v) { return int(std::floor((v + 1.0f) * 0.5f * kMapSize)); }
 };
 
-constexpr uint32_t kSkin = 0xE8B898, kHair = 0x4A2A10, kLip = 0xB83838, kInside = 0x300810, kWhite = 0xF4F4F0,
+constexpr uint32_t kLip = 0xB83838, kInside = 0x300810, kWhite = 0xF4F4F0,
                    kIris = 0x3060C0, kPupil = 0x101010, kLid = 0x704030, kBrow = 0x5A3418;
 
-void PaintEye(Painter& p, int cx, int cy, int eyes)
+void PaintEye(Painter& p, int cx, int cy, int eyes, uint32_t skin)
 {
     for (int y = cy - 7; y <= cy + 7; ++y) {
         for (int x = cx - 11; x <= cx + 11; ++x) {
@@ -145,7 +145,7 @@ void PaintEye(Painter& p, int cx, int cy, int eyes)
             const int d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
             if (d2 <= 4) c = kPupil;
             else if (d2 <= 25) c = kIris;
-            if (lidded) c = kSkin;
+            if (lidded) c = skin;
             if (e > 0.8f || (eyes != 0 && (y == cy || y == cy + 1))) c = kLid;
             p.Set(x, y, c);
         }
@@ -167,15 +167,15 @@ void DlgCharacter_MouthTexels(const DlgCharacterDesc& d, int rect[4])
 
 TgaImage DlgCharacter_Map(const DlgCharacterDesc& d, int eyes)
 {
-    Painter p(kSkin);
+    Painter p(d.skin);
     for (int y = 0; y < kMapSize; ++y)
         for (int x = 0; x < kMapSize; ++x) {
             const float fx = float(x) / kMapSize - 0.5f;
-            if (float(y) < 26.0f - 30.0f * fx * fx * 4.0f * 0.5f) p.Set(x, y, kHair);
+            if (float(y) < 26.0f - 30.0f * fx * fx * 4.0f * 0.5f) p.Set(x, y, d.hair);
         }
     const int eyeY = Painter::Px(-0.15f);
-    PaintEye(p, Painter::Px(-0.38f), eyeY, eyes);
-    PaintEye(p, Painter::Px(0.38f), eyeY, eyes);
+    PaintEye(p, Painter::Px(-0.38f), eyeY, eyes, d.skin);
+    PaintEye(p, Painter::Px(0.38f), eyeY, eyes, d.skin);
     // Nose: a darker wedge above the mouth.
     for (int y = Painter::Px(0.0f); y < Painter::Px(0.25f); ++y)
         for (int x = 64 - (y - 64) / 4; x <= 64 + (y - 64) / 4; ++x) p.Set(x, y, 0xC89878);
@@ -281,7 +281,7 @@ CTDataBase DlgCharacter_Stand(const DlgCharacterDesc& d, int stand)
         const float angle = 0.22f * float(k - 1) + 0.05f * float(stand);
         CTDbCamera c;
         c.name = "cam" + std::to_string(k);
-        c.position = {5.2f * std::sin(angle), -0.2f, -5.2f * std::cos(angle)};
+        c.position = {d.cameraDistance * std::sin(angle), -0.2f, -d.cameraDistance * std::cos(angle)};
         c.rotation = CTQuaternion::FromTwoVectors(Vec3_Scale(c.position, -1.0f), {0, 1, 0});
         c.fieldOfView = 0.75f;
         c.nearDist = 0.5f;

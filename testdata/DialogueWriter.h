@@ -64,6 +64,11 @@ struct DlgCharacterDesc {
     int grid = 24;
     // Body turn per frame, radians, over 50 frames.
     float bodyTurn = 0.004f;
+    // How far the cameras stand from the face.
+    float cameraDistance = 5.2f;
+    // Colours of the face map, 0xRRGGBB.
+    uint32_t skin = 0xE8B898;
+    uint32_t hair = 0x4A2A10;
 };
 
 // The database of one stand.

@@ -42,6 +42,13 @@ struct OrvWorldHooks {
     void (*OrvDial_OpenSubjectPanel)(int32_t persoId);
     // Draws the fixed column of five subject cells (the blackbirds) and marks the panel open.
     void (*OrvDial_DrawSubjectPanel)();
+    // The view's subject panel: a character's subject count, the panel of "CLICPERSO", the subject
+    // clicked (-1 no click, -2 outside), the chapter's blocks after it; whether the choice strip is open.
+    int32_t (*OrvDial_CountSubjects)(int32_t persoId);
+    void (*OrvDial_DrawPersoSubjects)();
+    int32_t (*OrvDial_HitPersoSubject)();
+    void (*OrvDial_RunScenario)();
+    bool (*DialBar_IsOpen)();
     // Panorama: the view-sprite slots of an element shown or hidden in the current view, the
     // re-entry of the current view after a load, and the picture behind the message screen.
     void (*OrvSpw_UpdateElem)(int32_t id, int32_t kind, bool shown);
@@ -93,6 +100,11 @@ ORV_HOOK_VOID(DialBar_Continue, (), ())
 ORV_HOOK_VOID(DialBar_Close, (), ())
 ORV_HOOK_VOID(OrvDial_OpenSubjectPanel, (int32_t persoId), (persoId))
 ORV_HOOK_VOID(OrvDial_DrawSubjectPanel, (), ())
+ORV_HOOK_RET(int32_t, OrvDial_CountSubjects, (int32_t persoId), (persoId), 0)
+ORV_HOOK_VOID(OrvDial_DrawPersoSubjects, (), ())
+ORV_HOOK_RET(int32_t, OrvDial_HitPersoSubject, (), (), -1)
+ORV_HOOK_VOID(OrvDial_RunScenario, (), ())
+ORV_HOOK_RET(bool, DialBar_IsOpen, (), (), false)
 ORV_HOOK_VOID(OrvSpw_UpdateElem, (int32_t id, int32_t kind, bool shown), (id, kind, shown))
 ORV_HOOK_VOID(OrvWarp_EnterView, (), ())
 ORV_HOOK_VOID(OrvWarp_DrawBackground, (), ())

@@ -303,8 +303,10 @@ void Interp_ScenarioFrame() {
 
 void Interp_ResumePending() {
     if (!PendingScenarioBlock.flag) return;
-    PendingScenarioBlock.flag = 0;
-    Interp_RunBlock(PendingScenarioBlock.block);
+    // Taken and cleared first: the block may wait again.
+    const int32_t block = PendingScenarioBlock.block;
+    PendingScenarioBlock = {0, INTERP_NO_BLOCK};
+    Interp_RunBlock(block);
 }
 
 bool Interp_RegisterCommand(const char* name, InterpCommandFn fn) {

@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/FrameTimer.h"
 #include "app/Orv_Log.h"
 #include "app/main/Orv_Main.h"
 #include "audio/Orv_Muzik.h"
 #include "audio/Orv_Sound.h"
+#include "dialogue/Orv_Dial.h"
+#include "dialogue/Orv_DialSujets.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
 #include "menus/Orv_MusikCopy.h"
@@ -64,6 +67,7 @@ bool runPendingBlock() {
 // menus find a world loaded when they close.
 bool newGame() {
     pz_new_game();
+    OrvDial_ResetSubjects();
     if (!Interp_RunInit()) return false;
     if (OrvWam_Jump.pending) OrvWarp_DoViewJump();
     return true;
@@ -86,7 +90,7 @@ int commandCinema(const char* value) {
 }
 
 // An object chosen in the inventory: the dowsing rod, then the dialogue's choice strip, may take it.
-bool chooseObject(int32_t objetId) { return pz_baton_choose(objetId); }
+bool chooseObject(int32_t objetId) { return pz_baton_choose(objetId) || DialBar_Choose(objetId); }
 
 void installPuzzles() {
     OrvHooks.pz_entree_vue = pz_entree_vue;
@@ -113,6 +117,29 @@ void installPuzzles() {
     OrvWam_AddReplacedCallback(pz_poulpe_forget);
     pz_save_reset();
     pz_save_register();
+}
+
+// The frame-timer tick of a dialogue; its end gives the loop back.
+void dialogueTick() {
+    if (OrvMain_GetLoopType() == LOOP_DIALOGUE && !OrvDial_continue()) OrvDial_stop();
+}
+
+void installDialogue() {
+    OrvHooks.OrvDial_InitWorld = OrvDial_WorldChange;
+    OrvHooks.OrvDial_stop = OrvDial_stop;
+    OrvHooks.OrvDial_IsActive = OrvDial_IsActive;
+    OrvHooks.OrvDial_ClearSubjects = OrvDial_ClearSubjects;
+    OrvHooks.DialBar_Continue = DialBar_Continue;
+    OrvHooks.DialBar_Close = DialBar_Close;
+    OrvHooks.DialBar_IsOpen = DialBar_IsOpen;
+    OrvHooks.OrvDial_OpenSubjectPanel = OrvDial_OpenSubjectPanel;
+    OrvHooks.OrvDial_CountSubjects = OrvDial_CountSubjects;
+    OrvHooks.OrvDial_DrawPersoSubjects = OrvDial_DrawPersoSubjects;
+    OrvHooks.OrvDial_HitPersoSubject = OrvDial_HitPersoSubject;
+    OrvHooks.OrvDial_RunScenario = OrvDial_RunScenario;
+    frame_timer_add_hook(dialogueTick);
+    Interp_RegisterCommand("DIAL", OrvDial_CommandDial);
+    OrvDial_RegisterSubjects();
 }
 
 // "(MUSIQUE=n[,mark[,loops]])": numbered music through the installation's copy.
@@ -184,12 +211,17 @@ void OrvMain_InstallLinks() {
     video.introPending = [] { return g_introPending; };
     video.playIntro = [] { OrvMain_PlayIntro(); };
     video.soundtrackId = OrvSound_GetQmvSoundId;
+    video.dialStartOverVideo = [](int32_t n) { OrvDial_startOverVideo(uint32_t(n)); };
+    video.dialUpdateOverVideo = [] { OrvDial_UpdateOverVideo(); };
+    video.dialDisplay = [](Velkrum::CDirectDrawWindow*) { OrvDial_display(); };
+    video.dialRemoveOverVideo = OrvDial_removeOverVideo;
     OrvQmv_SetLink(video);
 
     // A view jump plays its transition video; the video's end starts the new view's noises.
     OrvWarp_SetTransitionHook([](const char* video) { return OrvQmv_start(video); });
 
     installPuzzles();
+    installDialogue();
     Interp_RegisterCommand("NewSound", commandNewSound);
     Interp_RegisterCommand("cinema", commandCinema);
     Interp_RegisterCommand("MUSIQUE", commandMusique);

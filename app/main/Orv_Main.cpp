@@ -21,6 +21,8 @@
 #include "app/Timer.h"
 #include "audio/Orv_Muzik.h"
 #include "audio/Orv_Sound.h"
+#include "dialogue/Orv_Dial.h"
+#include "dialogue/dlg_Script.h"
 #include "engine3d/Orv3D.h"
 #include "framework/Input.h"
 #include "framework/Window.h"
@@ -111,6 +113,7 @@ enum StepId : int {
     STEP_WARP,
     STEP_3D,
     STEP_SPRITES,
+    STEP_DIALOGUE,
     STEP_DISPLAY,
     STEP_SAVE,
     STEP_FONTS,
@@ -253,6 +256,7 @@ constexpr StartStep kStartSteps[] = {
     {STEP_WARP, "OrvWarp_Init", OrvWarp_Init},
     {STEP_3D, "Orv3D_Init", ran<Orv3D_Init>},
     {STEP_SPRITES, "OrvSpr_MainInit", startSprites},
+    {STEP_DIALOGUE, "dial_maininit", ran<dial_maininit>},
     {STEP_DISPLAY, "OrvDisplay_Init", startDisplay},
     {STEP_SAVE, "OrvSaveGame_Init", ran<OrvSaveGame_Init>},
     {STEP_FONTS, "OrvFont_MainInit", ran<OrvFont_MainInit>},
@@ -301,6 +305,7 @@ constexpr StopStep kStopSteps[] = {
     {STEP_NAMES, "Interp_DumpVariables", [] { if (DefName_IsLoaded()) Interp_DumpVariables(); }},
     {STEP_DISPLAY, "OrvQmv_stop", stopVideo},
     {STEP_MENUS, "OrvMenu_MainClose", OrvMenu_MainClose},
+    {STEP_DIALOGUE, "OrvDial_close", OrvDial_close},
     {STEP_MUSIC, "OrvMuzik_MainClose", OrvMuzik_MainClose},
     {STEP_SOUND, "OrvSound_MainClose", OrvSound_MainClose},
     {STEP_WARP, "OrvSpw_FreeAll", OrvSpw_FreeAll},
@@ -363,6 +368,15 @@ void OrvMain_LoopFrame() {
     case LOOP_MENU:
         OrvMenu_continue();
         presentFrame();
+        break;
+    case LOOP_DIALOGUE:
+        // Voice-overs without a picture of their own show the view with its overlays.
+        if (OrvDial_GetCurrentMode() == DLG_MODE_VOIXOFF0 && OrvWarp_Render()) {
+            Interface_GereFrame();
+            OrvDisplay_UnlockSurface();
+        }
+        OrvDial_display();
+        if (OrvDial_GetCurrentMode() >= 0) presentFrame();
         break;
     case LOOP_PIROGUE:
         pz_pirogue_frame();

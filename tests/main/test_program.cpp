@@ -190,12 +190,12 @@ TEST(Program, StartUpAndShutDownFollowTheRecordedOrder) {
     const std::vector<std::string> startOrder = {
         "debug_log_open", "OrvFile_RemoveStaleTemporaries", "detect_system", "config_load", "openwindow",
         "install_handlers", "cd_init", "OrvSound_MainInit", "OrvMuzik_MainInit", "OrvWarp_Init", "Orv3D_Init",
-        "OrvSpr_MainInit", "OrvDisplay_Init", "OrvSaveGame_Init", "OrvFont_MainInit", "Interface_LoadBank",
+        "OrvSpr_MainInit", "dial_maininit", "OrvDisplay_Init", "OrvSaveGame_Init", "OrvFont_MainInit", "Interface_LoadBank",
         "OrvMsg_Init", "OrvMenu_MainInit", "cd_test", "DefName_Load", "Inventaire_Init", "Interp_LoadChapter",
         "frame_timer_start", "OrvMain_SetLoopType", "OrvMenu_start_Player", "OrvMain_StartIntros"};
     EXPECT_EQ(After(text, "Après "), startOrder);
     const std::vector<std::string> stopOrder = {
-        "pz_mandala_log_solution", "config_save", "Interp_DumpVariables", "OrvQmv_stop", "OrvMenu_MainClose", "OrvMuzik_MainClose",
+        "pz_mandala_log_solution", "config_save", "Interp_DumpVariables", "OrvQmv_stop", "OrvMenu_MainClose", "OrvDial_close", "OrvMuzik_MainClose",
         "OrvSound_MainClose", "OrvSpw_FreeAll", "pz_quit_all", "OrvSpr_MainClose", "Interface_FreeBank", "OrvFont_RemoveFonts",
         "OrvWarp_Close", "Interp_Free", "Inventaire_Close", "Orv3D_Close", "OrvDisplay_Close", "OrvMsg_Free",
         "OrvWam_Free", "frame_timer_stop", "mem_report", "closewindow", "SingleInstance_Release",

@@ -60,10 +60,18 @@ TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
         music = value;
         return int(CMD_DONE);
     });
+    // The dialogue's subject words; the demo's dialogues are not reached here.
+    static std::vector<std::string> subjects;
+    subjects.clear();
+    Interp_RegisterCommand("ENABLESUJ", [](const char* value) {
+        subjects.push_back(value);
+        return int(CMD_DONE);
+    });
     StartDemo();
     EXPECT_NE(Inventaire_GetBank(), nullptr);
     ASSERT_TRUE(Interp_RunInit());
     EXPECT_EQ(music, "1");
+    EXPECT_EQ(subjects, (std::vector<std::string>{"GARDIEN,SALUT,TEMPLE"}));
     Session s;
     s.pass();  // the initialisation's CHANGEWAM
     s.pass();  // arrival in IR 1
