@@ -182,6 +182,8 @@ void ReleaseWorld() {
     OrvSound_FreeBruitages();
     OrvSpw_FreeAll();
     OrvWarp_ZoneSouris = nullptr;
+    // A character's panel belongs to the view it was opened in.
+    OrvWarp_SubjectPanelOpen = 0;
     s.enteredVue = nullptr;
     s.enteredWorld = nullptr;
 }
@@ -543,7 +545,8 @@ void CloseSubjectPanel(bool dismissed) {
     s.closedPitch = s.pitch;
 }
 
-void SubjectPanelFrame(int32_t perso) {
+// Opens the panel on the character under the pointer when nothing else is up.
+void OpenSubjectPanel(int32_t perso) {
     WarpState& s = S();
     if (s.yaw != s.closedYaw || s.pitch != s.closedPitch) s.panelMayOpen = true;
     if (!OrvWarp_SubjectPanelOpen && s.panelMayOpen && perso >= 0 && Interp_GetEngineVar(IV_OBJETENMAIN) == 0 &&
@@ -551,7 +554,10 @@ void SubjectPanelFrame(int32_t perso) {
         Interp_SetEngineVar(IV_CLICPERSO, perso);
         OrvWarp_SubjectPanelOpen = 1;
     }
-    if (!OrvWarp_SubjectPanelOpen) return;
+}
+
+// The open panel of the character: drawn, and hit by the click.
+void SubjectPanelFrame() {
     if (!Call_DialBar_IsOpen()) Call_OrvDial_DrawPersoSubjects();
     const int32_t subject = Call_OrvDial_HitPersoSubject();
     if (subject > 0) {
@@ -609,16 +615,21 @@ void OrvWarp_DisplayFrame() {
     } else {
         Interface_SetCurseurZone(0, 0);
     }
+    // Read before the click: a click on a bird ends the offer, and that click is the birds', not
+    // the character's.
+    const bool birds = Call_pz_merle_oiseaux();
+    OpenSubjectPanel(pointed);
     if (OrvWarp_SubjectPanelOpen) {
         Call_pz_merle_gere_clic();
         // The five blackbirds take the panel's place while they are offered; a click reaches the
         // puzzle through the click routing too, so it is left recorded.
-        if (Call_pz_merle_oiseaux()) {
+        if (birds) {
             Call_OrvDial_DrawSubjectPanel();
             if (MouseClickFlags.click) Call_pz_merle_clic_oiseaux();
+        } else {
+            SubjectPanelFrame();
         }
     }
-    if (!Call_pz_merle_oiseaux()) SubjectPanelFrame(pointed);
     Interface_GereFrame();
 }
 

@@ -90,8 +90,10 @@ SprImage CellFrame() {
     return s;
 }
 
+}  // namespace
+
 // Icon n: a disc of its own colour with a sign: a speech bubble, a temple, a star, a bird, or rings.
-SprImage Icon(int n) {
+SprImage DemoDialogue_SubjectIcon(int n) {
     static const uint32_t kDiscs[] = {0x2C4C70, 0x70442C, 0x2C6A48, 0x5A2C6A, 0x6A602C};
     SprImage s = MenuArt_Sprite(48, 48, 0);
     const uint32_t disc = kDiscs[n % 5], sign = 0xF0E8D0;
@@ -118,9 +120,11 @@ SprImage Icon(int n) {
     return s;
 }
 
+namespace {
+
 std::vector<SprImage> SubjectBank() {
     std::vector<SprImage> bank = {CellFrame()};
-    for (int n = 1; n <= 30; ++n) bank.push_back(Icon(n));
+    for (int n = 1; n <= 30; ++n) bank.push_back(DemoDialogue_SubjectIcon(n));
     return bank;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "testdata/DialogueWriter.h"
+#include "testdata/SprWriter.h"
 
 // The guardian of YU 2: his name in the dialogue scripts and in the name definitions.
 constexpr const char* DEMO_GUARDIAN = "Gardien";
@@ -30,6 +31,9 @@ std::vector<int16_t> DemoDialogue_Voice(uint32_t seed, double seconds, double pi
 // face, breathing over the frames.
 void DemoDialogue_StandPicture(int frame, uint32_t robe, std::vector<uint32_t>& picture, std::vector<uint8_t>& alpha);
 constexpr int DEMO_STAND_FRAMES = 8;
+
+// Icon n (1..30) of the subject banks, 48x48: sprites 26 to 30 are the five blackbirds.
+SprImage DemoDialogue_SubjectIcon(int n);
 
 // What every world of a generated installation needs for its world change: the three scripts (the hero's
 // definition, no dialogue), the hero's stand and the world's subject bank. World codes IR, YU, CH, SH, TI.

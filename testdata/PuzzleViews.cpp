@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "panorama/WarpFaceNames.h"
+#include "testdata/DemoDialogue.h"
 #include "testdata/KsnWriter.h"
 #include "testdata/PanoramaWriter.h"
 #include "testdata/SprWriter.h"
@@ -112,8 +113,9 @@ DefNamesDesc PuzzleViews_DefNames() {
                 "ANNEAU_GRAVE 0",  "MANDALA_BATEAU_IR 3", "MANDALA_BATEAU_CH 4", "MANDALA_BATEAU_YU 5", "MANDALA_IRLANDE 6",
                 "MANDALA_CHINE 7", "MANDALA_YUCATAN 8",  "BATON_SOURCE 9"};
     d.sujets = {"AUCUN 0 0"};
+    for (int i = 0; i < 3; i++) d.sujets.push_back(std::string(PUZZLE_POET_SUBJECTS[i]) + " " + std::to_string(PUZZLE_POET_SUBJECT_FIRST + i));
     d.variables = DefNames_EngineVariables();
-    for (const char* v : {"SOURCIER", "NEARW77", "finmaya1", "finmaya2", "finmaya3", "EnergieJoueur", "State_nuages_bas",
+    for (const char* v : {"SOURCIER", "NEARW77", "POEME_ENTENDU", "finmaya1", "finmaya2", "finmaya3", "EnergieJoueur", "State_nuages_bas",
                           "Perle_cachee", "Num_sequence_dragon", "Action_nuage_bas", "Time_nuage_transparent",
                           "NuageTransparent", "FINPERLE", "FINMERLE", "FINOGHAM", "NbMandalaPosed", "NbLucioleAllumed",
                           "Puzzle_Lucioles_Fini", "Puzzle_Lucioles_AutoWin"})
@@ -175,7 +177,9 @@ WamFileDesc PuzzleViews_Monde() {
     for (uint32_t k = 1; k <= 6; k++) tentacles.anims.push_back(Anim('a', k, 0, PUZZLE_TENTACLE_FRAMES, 3, 240, 240));
     WamPersoDesc body{1, "GDP_CORPS_V1", "GDPC", {Anim('a', 1, 0, 4, 3, 100, 100)}};
     WamPersoDesc dragon{2, "DRAGON_NUAGE", "DRAG", {Anim('a', 1, 31, PUZZLE_DRAGON_FRAMES, 0, 240, 60)}};
-    f.persos = {spectateur, tentacles, body, dragon};
+    // The poet sits to the right in IR 73, apart from his zone; pointing at him opens his subjects.
+    WamPersoDesc poete{1, "POETE_ASSIS", "POET", {WamAnimDesc{'a', 1, 73, 1, 0, 0, 1, 240, 240}}};
+    f.persos = {spectateur, tentacles, body, dragon, poete};
     for (int i = 1; i <= 5; i++)
         f.persos.push_back({2, "NUAGE_BAS" + std::to_string(i), "NBA" + std::to_string(i),
                             {Anim('a', 1, 31, 2, 0, 100 + 60 * i, 400)}});
@@ -208,7 +212,12 @@ std::string PuzzleViews_Chapter1(uint32_t startView, const std::vector<std::stri
     ChapterWriter c;
     for (const std::string& line : init) c.Init(line);
     c.Init("(CHANGEWAM=" + std::string(PUZZLE_WAM) + "," + std::to_string(startView) + ")");
+    c.Init("(ENABLESUJ=POETE_ASSIS," + std::string(PUZZLE_POET_SUBJECTS[0]) + "," + PUZZLE_POET_SUBJECTS[1] + "," +
+           PUZZLE_POET_SUBJECTS[2] + ")");
     c.Block("DEPARTVUE!=0", {"(ABORTDEPART=0)"});
+    c.Vue("IR", 73);
+    c.Comment("The poet's second subject reaches the scenario.");
+    c.Block("CLICPERSO=POETE_ASSIS & SUJET=" + std::to_string(PUZZLE_POET_SUBJECT_FIRST + 1), {"(POEME_ENTENDU=1)"});
     c.Vue("IR", 7);
     c.Comment("The spring: the rod stops swinging.");
     c.Block("CLICZONE=ZONE_SOURCE", {"(NEARW77=0)"});
@@ -241,6 +250,8 @@ bool PuzzleViews_Write(const std::string& dir, uint32_t startView, std::string* 
         std::snprintf(name, sizeof name, "scenar/chapi%03d.con", chapter);
         if (!WriteFileText(root + name, PuzzleViews_ChapterOutcome(chapter))) return Fail(error, name);
     }
+    for (const char* world : {"IR", "CH", "TI", "SH"})
+        if (!DemoDialogue_WriteWorld(root, world)) return Fail(error, std::string("dialogue of ") + world);
     if (!WriteFileText(root + "loc/messages.txt", Messages_Make(MessagesDesc{}))) return Fail(error, "loc/messages.txt");
     const WamFileDesc monde = PuzzleViews_Monde(), voiles = PuzzleViews_Voiles();
     if (!WamWriter_Save(root + "wam/" + PUZZLE_WAM, monde)) return Fail(error, PUZZLE_WAM);

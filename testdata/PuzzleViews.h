@@ -22,21 +22,26 @@ float PuzzleViews_OghamYaw(uint32_t zoneId);
 constexpr int PUZZLE_RING_FRAMES = 20;
 constexpr int PUZZLE_TENTACLE_FRAMES = 70;
 constexpr int PUZZLE_DRAGON_FRAMES = 60;
+// The poet's three subjects of IR 73 (#SUJETS# names), numbered from PUZZLE_POET_SUBJECT_FIRST.
+inline constexpr const char* PUZZLE_POET_SUBJECTS[3] = {"POEME_MER", "POEME_VENT", "POEME_NUIT"};
+constexpr int32_t PUZZLE_POET_SUBJECT_FIRST = 11;
 // Sprites of the rod's bank.
 constexpr int PUZZLE_BATON_SPRITES = 5;
 
 DefNamesDesc PuzzleViews_DefNames();
 WamFileDesc PuzzleViews_Monde();
 WamFileDesc PuzzleViews_Voiles();
-// Chapter 1 enters `startView` of "monde.wam" after the given initialisation commands; its blocks
-// answer the puzzles' outcomes (see the .cpp). Chapters 200 and 201 are the octopus's won and lost fights.
+// Chapter 1 grants the poet his subjects and enters `startView` of "monde.wam" after the given
+// initialisation commands; its blocks answer the puzzles' outcomes (see the .cpp). Chapters 200 and
+// 201 are the octopus's won and lost fights.
 std::string PuzzleViews_Chapter1(uint32_t startView, const std::vector<std::string>& init = {});
 std::string PuzzleViews_ChapterOutcome(int32_t chapter);
 
 // Writes names, scripts (chapter 1 starting in startView), both worlds, view sprites, faces, the
-// sprite banks "viseur.spr", "baton.spr", "objets.spr" and "interfac.spr", and the sounds (the
-// blackbirds' songs and answers, and every "son%03d.ksn" the puzzles ask for) into the installation
-// dir; false with *error on failure.
+// sprite banks "viseur.spr", "baton.spr", "objets.spr" and "interfac.spr", the sounds (the
+// blackbirds' songs and answers, and every "son%03d.ksn" the puzzles ask for) and what the dialogue
+// needs for each world change (scripts, hero, subject bank) into the installation dir; false with
+// *error on failure.
 bool PuzzleViews_Write(const std::string& dir, uint32_t startView, std::string* error = nullptr,
                        const std::vector<std::string>& init = {});
 // The PCM samples of a song ("merle1.ksn" to "merle10.ksn") and of the answers, as written.

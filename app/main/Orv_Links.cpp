@@ -133,6 +133,7 @@ void installDialogue() {
     OrvHooks.DialBar_Close = DialBar_Close;
     OrvHooks.DialBar_IsOpen = DialBar_IsOpen;
     OrvHooks.OrvDial_OpenSubjectPanel = OrvDial_OpenSubjectPanel;
+    OrvHooks.OrvDial_DrawSubjectPanel = OrvDial_DrawSubjectPanel;
     OrvHooks.OrvDial_CountSubjects = OrvDial_CountSubjects;
     OrvHooks.OrvDial_DrawPersoSubjects = OrvDial_DrawPersoSubjects;
     OrvHooks.OrvDial_HitPersoSubject = OrvDial_HitPersoSubject;

@@ -187,7 +187,7 @@ TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheVie
     ProgramRun run;
     run.maxPasses = 6000;
     struct Seen {
-        bool panelOnArrival = true, reopenedInPlace = false, reopenedAfterLeaving = false;
+        bool panelOnArrival = true, reopenedInPlace = false, reopenedAfterLeaving = false, panelAfterLoad = true;
         int dialogueLoop = -1, facePixels = 0, mouthFrames = 0, subtitled = 0;
         bool guardianHiddenWhileSpeaking = false, guardianShownAfter = false;
         int32_t clicpersoAfter = -1, sujetAfter = -1, loopAfter = -1;
@@ -263,10 +263,14 @@ TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheVie
     }));
     // The lists go with the game: saved, emptied, loaded back.
     Append(run.steps, SaveGame());
+    // Loaded over his open panel: the panel goes with the world it was opened in.
+    run.steps.push_back(Turn(0.5f, 0));
+    run.steps.push_back(PointAtGuardian());
     run.steps.push_back(Do([] { OrvDial_ClearSubjects(DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID)); }));
     Append(run.steps, LoadNewestGame());
     run.steps.push_back(Arrive("YU2"));
     run.steps.push_back(Do([seen] {
+        seen->panelAfterLoad = OrvWarp_SubjectPanelOpen != 0;
         const int32_t id = DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID);
         for (int i = 0; i < OrvDial_CountSubjects(id); ++i)
             seen->subjectsAfterLoad.push_back(ST_perso_sujets_table[id].entries[i].number * 10 +
@@ -277,6 +281,7 @@ TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheVie
     EXPECT_FALSE(seen->panelOnArrival);
     EXPECT_FALSE(seen->reopenedInPlace);
     EXPECT_TRUE(seen->reopenedAfterLeaving);
+    EXPECT_FALSE(seen->panelAfterLoad);
     EXPECT_EQ(seen->dialogueLoop, LOOP_DIALOGUE);
     EXPECT_GT(seen->facePixels, 5000) << "the face is drawn";
     EXPECT_GT(seen->mouthFrames, 10) << "the face moves as he speaks";

@@ -26,6 +26,7 @@
 #include "graphics2d/Orv_Display.h"
 #include "graphics2d/Orv_Spr.h"
 #include "graphics2d/PixelFormat.h"
+#include "menus/Orv_MenuHooks.h"
 #include "panorama/Interface.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
@@ -121,9 +122,8 @@ protected:
         OrvSaveGame_SetPlayer(0);
         OrvMain_SetLoopType(LOOP_WARP);
         frame_timer_start();
-        pz_new_game();
-        ASSERT_TRUE(Interp_RunInit());
-        ASSERT_EQ(OrvWarp_DoViewJump(), WAM_JUMP_DONE);
+        // The program's new game: puzzles and subject lists afresh, the chapter's start, its first view.
+        ASSERT_TRUE(MenuHooks.Interp_RunInit());
         ASSERT_NE(OrvWam_CurrentVue, nullptr);
         lines.clear();
     }

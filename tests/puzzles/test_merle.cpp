@@ -1,28 +1,36 @@
 // The blackbirds and the poet of IR 73: the draw, the poet's line, the songs, the answers, the panel.
 #include "ViewPuzzleTest.h"
 #include "audio/Adpcm.h"
+#include "dialogue/Orv_DialSujets.h"
 #include "puzzles/pz_merle.h"
+#include "testdata/DemoDialogue.h"
 
 namespace {
-int g_panelDrawn = 0;
+// The poet's subject numbers, the first being the one of his cell 0.
+constexpr int32_t kSubject0 = PUZZLE_POET_SUBJECT_FIRST;
 
-// The dialogue's side, which its own module will play: the poet's subject panel and its five-cell form.
+// The poet of IR 73 sits a quarter turn to the right; his zone lies straight ahead.
 class MerleTest : public ViewPuzzleTest {
 protected:
     uint32_t StartView() const override { return 73; }
     void SetUp() override {
         ViewPuzzleTest::SetUp();
-        g_panelDrawn = 0;
-        OrvHooks.OrvDial_DrawSubjectPanel = [] { g_panelDrawn++; };
+        // The subject icons of the world (its world change loads them when the dialogue runs).
+        OrvDial_LoadSubjectBank("sujeire.spr");
+        ASSERT_NE(OrvDial_GetSubjectBank(), nullptr);
     }
     void TearDown() override {
-        OrvWarp_SubjectPanelOpen = 0;
+        OrvDial_FreeSubjectBank();
         ViewPuzzleTest::TearDown();
     }
+    static int32_t Poet() { return DefName_GetIdName(DEFNAME_PERSONNAGES, "POETE_ASSIS"); }
     // Pointing at the poet opens his panel.
     void OpenPoetPanel() {
-        Interp_SetEngineVar(IV_CLICPERSO, DefName_GetIdName(DEFNAME_PERSONNAGES, "POETE_ASSIS"));
-        OrvWarp_SubjectPanelOpen = 1;
+        Look(kQuarter);
+        // The pointer finds the character once his sprite's frame has been laid (a main frame).
+        for (int i = 0; i < 8 && !OrvWarp_SubjectPanelOpen; i++) Pass();
+        ASSERT_EQ(OrvWarp_SubjectPanelOpen, 1);
+        ASSERT_EQ(Interp_GetEngineVar(IV_CLICPERSO), Poet());
     }
     // The pointer on cell i of the panel's column (the poet's three subjects or the five birds).
     void PointAtCell(int i) { MoveMouseTo(450, 180 + 62 * i); }
@@ -30,17 +38,29 @@ protected:
         PointAtCell(i);
         Pass(true);
     }
-    // The poet speaks: his panel's first click arms the game, a click on a subject starts the line.
+    // The poet speaks: his first subject arms the game, the next one starts the line.
     void PoetSpeaks() {
+        OpenPoetPanel();
         if (merle_etat == MERLE_ATTENTE) {
-            MoveMouseTo(10, 10);
-            Pass(true);
+            ClickCell(0);
+            ASSERT_EQ(merle_etat, MERLE_POETE);
+            OpenPoetPanel();
         }
         ASSERT_EQ(merle_etat, MERLE_POETE);
         ClickCell(1);
         ASSERT_EQ(merle_etat, MERLE_ECOUTE);
     }
-    void Answer(bool right) { ClickCell(right ? bonne : (bonne + 2) % MERLE_OISEAUX); }
+    // The panel comes back on the poet with the birds; a click on the right one or another.
+    void Answer(bool right) {
+        OpenPoetPanel();
+        ClickCell(right ? bonne : (bonne + 2) % MERLE_OISEAUX);
+    }
+    // The centre of cell i as drawn, and the centre of subject icon n.
+    static uint32_t CellCentre(int i) { return Pixel(475, 205 + 62 * i); }
+    static uint32_t IconCentre(int n) {
+        const SprImage icon = DemoDialogue_SubjectIcon(n);
+        return Packed(icon.pixels[size_t(icon.height / 2) * size_t(icon.width) + size_t(icon.width / 2)]);
+    }
 
     // The samples of a sound file as decoded.
     std::vector<int16_t> Decoded(const std::string& name) const {
@@ -99,32 +119,41 @@ TEST_F(MerleTest, TheDrawGivesFiveDifferentBirds) {
 }
 
 TEST_F(MerleTest, ThePoetSpeaksABirdsLineAndTheBirdsSing) {
-    OpenPoetPanel();
     Look(0);  // the poet's zone lies under the centre
     Pass();
     EXPECT_EQ(Interface_GetCurseurKind(), WAM_ZONE_SCENARIO);
-    // Before the poet is chosen a click only arms the game; outside his three subjects nothing more.
-    MoveMouseTo(10, 10);
-    Pass(true);
+    EXPECT_EQ(OrvWarp_SubjectPanelOpen, 0);
+    // Pointing at him shows his three subjects.
+    OpenPoetPanel();
+    Pass();
+    for (int i = 0; i < 3; i++) EXPECT_EQ(CellCentre(i), IconCentre(kSubject0 + i)) << i;
+    // Before the poet is chosen a subject only arms the game; a click beside his subjects does nothing more.
+    ClickCell(0);
     EXPECT_EQ(merle_etat, MERLE_POETE);
+    OpenPoetPanel();
     ClickCell(3);
     EXPECT_EQ(merle_etat, MERLE_POETE);
+    EXPECT_EQ(OrvWarp_SubjectPanelOpen, 0);
     EXPECT_TRUE(Commands().empty());
     // The generator's largest value names the last bird, not a sixth.
+    Look(0);
+    Pass();
+    OpenPoetPanel();
     orv_srand(SeedForFirstDraw(ORV_RAND_MAX));
-    ClickCell(2);
+    ClickCell(1);
     EXPECT_EQ(bonne, 4);
     EXPECT_EQ(merle_etat, MERLE_ECOUTE);
     EXPECT_EQ(merle_choix, 1);
     EXPECT_EQ(Commands(), std::vector<std::string>{"dial=" + std::to_string(89 + soluce[4])});
+    // The subject reached the scenario too.
+    EXPECT_EQ(Var("POEME_ENTENDU"), 1);
     EXPECT_EQ(MousePosition.x, 320);
     EXPECT_EQ(MousePosition.y, 240);
     for (int i = 0; i < MERLE_OISEAUX; i++) EXPECT_TRUE(SoundLoaded(Song(i))) << Song(i);
-    EXPECT_EQ(g_panelDrawn, 0);
 
     // The five birds stand in for the poet's subjects, and no zone pointer is shown.
-    Pass();
-    EXPECT_EQ(g_panelDrawn, 1);
+    OpenPoetPanel();
+    for (int i = 0; i < MERLE_OISEAUX; i++) EXPECT_EQ(CellCentre(i), IconCentre(26 + i)) << i;
     EXPECT_EQ(Interface_GetCurseurKind(), 0);
     EXPECT_EQ(OrvSound_get_voice_state(2), 0);
     // Pointing at a bird plays its song; another bird waits until the voice is free.
@@ -143,12 +172,12 @@ TEST_F(MerleTest, ThePoetSpeaksABirdsLineAndTheBirdsSing) {
     Pass(true);
     EXPECT_EQ(merle_etat, MERLE_ECOUTE);
     EXPECT_EQ(merle_choix, 0);
+    Look(0);
     Pass();
     EXPECT_EQ(Interface_GetCurseurKind(), WAM_ZONE_SCENARIO);
 }
 
 TEST_F(MerleTest, ThreeRightAnswersInARowSolveIt) {
-    OpenPoetPanel();
     PoetSpeaks();
     PlayOut();
     Answer(true);
@@ -174,20 +203,18 @@ TEST_F(MerleTest, ThreeRightAnswersInARowSolveIt) {
     EXPECT_EQ(Var("FINMERLE"), 1);
     // Solved: the poet no longer starts the game.
     EXPECT_EQ(merle_etat, MERLE_ATTENTE);
-    MoveMouseTo(10, 10);
-    Pass(true);
+    OpenPoetPanel();
+    ClickCell(0);
     EXPECT_EQ(merle_etat, MERLE_ATTENTE);
     for (const std::string& c : Commands()) EXPECT_EQ(c.rfind("dial=", 0), 0u) << c;
     EXPECT_EQ(Commands().size(), 6u);
 }
 
 TEST_F(MerleTest, LeavingGivesTheSoundsBackAndANewVisitStartsAgain) {
-    OpenPoetPanel();
     PoetSpeaks();
     Answer(true);
     PoetSpeaks();
-    // The dialogue closes the panel; the player leaves through the move zone.
-    OrvWarp_SubjectPanelOpen = 0;
+    // The player turns from the poet and leaves through the move zone.
     ClickAt(2 * kQuarter);
     EXPECT_EQ(OrvSpr_get_curseur_bank(), nullptr);
     Pass();
