@@ -5,10 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
 #include "testdata/DemoWorld.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -18,19 +16,13 @@
 #include "world/World.h"
 #include "world/wam.h"
 
-class WorldTest : public ::testing::Test {
+class WorldTest : public ::testing::Test, protected ScratchInstall {
 protected:
-    TempDir dir;
-    std::vector<std::string> lines;
     int fatals = 0;
 
     void SetUp() override {
-        OrvFile_SetInstallDir(dir.Path());
-        for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, dir.Path());
+        OpenInstall();
         WriteFileText(dir / cd_probe_name(1), "cd1");
-        debug_log_open((dir / "quillmar2.log").c_str());
-        DebugOut().SetHook([this](const std::string& l) { lines.push_back(l); });
-        OrvError_ResetForTests();
         OrvError_SetQuitHook([this](int) { fatals++; });
         OrvHooks_Reset();
     }
@@ -39,20 +31,10 @@ protected:
         OrvWorld_Close();
         Interp_ClearCommands();
         OrvHooks_Reset();
-        OrvError_SetQuitHook(nullptr);
         OrvError_SetEmergencySaveHook(nullptr);
-        OrvError_ResetForTests();
-        DebugOut().ResetHook();
-        debug_log_open("");
+        CloseInstall();
     }
 
-    // True when a warning (or, with fatal, a fatal report) holds the text.
-    bool Reported(const std::string& text, bool fatal = false) const {
-        const std::string prefix = fatal ? "ERREUR: " : "erreur: ";
-        for (const std::string& l : lines)
-            if (l.rfind(prefix, 0) == 0 && l.find(text) != std::string::npos) return true;
-        return false;
-    }
     void ForgetReports() {
         lines.clear();
         fatals = 0;
