@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,4 +63,11 @@ protected:
     void Jump() { ASSERT_EQ(OrvWam_DoJump(nullptr), WAM_JUMP_DONE); }
 
     static int32_t Var(const char* name) { return Interp_ReadVar(name); }
+    // Values of the variables named in a list separated by blanks, as "v1 v2 ...".
+    static std::string Vars(const std::string& names) {
+        std::istringstream in(names);
+        std::string name, out;
+        while (in >> name) out += (out.empty() ? "" : " ") + std::to_string(Interp_ReadVar(name.c_str()));
+        return out;
+    }
 };

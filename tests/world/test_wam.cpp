@@ -9,6 +9,7 @@ namespace {
 struct DialCall {
     std::string info, com, dial, bank;
     int32_t world;
+    bool operator==(const DialCall&) const = default;
 };
 std::vector<DialCall> g_dial;
 }  // namespace
@@ -206,9 +207,7 @@ TEST_F(WamTest, JumpsWithinAWorldSetTheViewVariables) {
     EXPECT_EQ(r.to, OrvWam_CurrentVue);
     EXPECT_STREQ(r.video, "ir001_4");
     EXPECT_FALSE(r.world_changed);
-    EXPECT_EQ(Interp_GetEngineVar(IV_VUE), 4);
-    EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 1);
-    EXPECT_EQ(Interp_GetEngineVar(IV_ARRIVEEVUE), 4);
+    EXPECT_EQ(Vars("VUE LASTVUE ARRIVEEVUE"), "4 1 4");
     EXPECT_EQ(OrvWam_DoJump(&r), WAM_JUMP_NONE);
 
     OrvWam_RequestVue(99);
@@ -230,15 +229,8 @@ TEST_F(WamTest, WorldChangesLoadTheFileAndTellTheDialogue) {
     EXPECT_TRUE(r.world_changed);
     EXPECT_EQ(r.from_id, 4u);
     EXPECT_STREQ(OrvWam_GetName(), "yucatan.wam");
-    EXPECT_EQ(Interp_GetEngineVar(IV_MONDE), 2);
-    EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 4);
-    EXPECT_EQ(Interp_GetEngineVar(IV_VUE), 1);
-    ASSERT_EQ(g_dial.size(), 1u);
-    EXPECT_EQ(g_dial[0].info, "infoYU.txt");
-    EXPECT_EQ(g_dial[0].com, "comYU.txt");
-    EXPECT_EQ(g_dial[0].dial, "dialYU.txt");
-    EXPECT_EQ(g_dial[0].bank, "sujyuc.spr");
-    EXPECT_EQ(g_dial[0].world, 2);
+    EXPECT_EQ(Vars("MONDE LASTVUE VUE"), "2 4 1");
+    EXPECT_EQ(g_dial, (std::vector<DialCall>{{"infoYU.txt", "comYU.txt", "dialYU.txt", "sujyuc.spr", 2}}));
 
     // Naming the loaded file again is only a view change; a case difference does not matter.
     ASSERT_TRUE(RunOneCommand("(CHANGEWAM=YUCATAN.WAM,3)"));
