@@ -75,9 +75,10 @@ TEST_F(InterpTest, BlocksRunInOrderAndSeeWhatEarlierBlocksDid) {
 TEST_F(InterpTest, ComparisonOperatorsAgainstConstantsAndVariables) {
     ChapterWriter c;
     c.Init("(A=3)(B=5)");
-    c.Block("A<B", {"(R1=1)"}).Block("A>B", {"(R2=1)"}).Block("A<=3", {"(R3=1)"});
-    c.Block("A>=4", {"(R4=1)"}).Block("A!=B", {"(R5=1)"}).Block("A=B", {"(R6=1)"});
-    c.Block("A>-1 & flag7=0 & flag7<1", {"(R7=1)(flag7=4)"});
+    // Each comparison at its boundary (A = 3), so that a strict one taken for a loose one shows.
+    c.Block("A<B", {"(R1=1)"}).Block("A<3", {"(R2=1)"}).Block("A<=3", {"(R3=1)"});
+    c.Block("A>3", {"(R4=1)"}).Block("A!=B", {"(R5=1)"}).Block("A=B", {"(R6=1)"});
+    c.Block("A>-1 & A>=3 & flag7=0 & flag7<1", {"(R7=1)(flag7=4)"});
     ASSERT_TRUE(UseChapter(c.Text()));
     Interp_RunBlock(0);
     CtrlScenarIN();
