@@ -60,21 +60,16 @@ TEST_F(WamTest, DemoWorldHoldsEveryRecordInOneBlock) {
     EXPECT_EQ(n, 4);
 
     ST_wam_destination* d = wam_cherche_destination(v1, 4);
-    ASSERT_NE(d, nullptr);
-    EXPECT_STREQ(d->video, "ir001_4");
-    ASSERT_NE(v1->bruitages, nullptr);
-    EXPECT_EQ(v1->bruitages->son_id, 1u);
     ST_wam_son* son = wam_cherche_son(1);
-    ASSERT_NE(son, nullptr);
+    ST_wam_lien* lien = wam_cherche_lien(DEMO_LIEN_TO_YU);
+    ASSERT_TRUE(d && v1->bruitages && son && lien);
+    EXPECT_STREQ(d->video, "ir001_4");
+    EXPECT_EQ(v1->bruitages->son_id, 1u);
     EXPECT_STREQ(son->recording[0], "vent.ksn");
     EXPECT_EQ(son->percent[0], 100);
-
-    ST_wam_lien* lien = wam_cherche_lien(DEMO_LIEN_TO_YU);
-    ASSERT_NE(lien, nullptr);
     EXPECT_STREQ(lien->wam, "yucatan.wam");
     ST_wam_perso* cle = wam_cherche_perso(WAM_OBJET, DefName_GetIdName(DEFNAME_OBJETS, "CLE"));
-    ASSERT_NE(cle, nullptr);
-    ASSERT_NE(cle->animations, nullptr);
+    ASSERT_TRUE(cle && cle->animations);
     EXPECT_EQ(cle->animations->vue_id, 3u);
     char spw[16];
     wam_build_spw_name(spw, cle, cle->animations);
