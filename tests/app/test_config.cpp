@@ -8,24 +8,20 @@
 #include <vector>
 
 #include "app/Config.h"
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 
 namespace {
 
-struct ConfigFixture : ::testing::Test {
-    TempDir dir;
+struct ConfigFixture : ::testing::Test, ScratchInstall {
     void SetUp() override
     {
-        debug_log_open((dir / "quillmar2.log").c_str());
-        OrvFile_SetInstallDir(dir.Path());
+        OpenInstall(false);
         config_reset();
     }
     void TearDown() override
     {
         config_reset();
-        debug_log_open("");
+        CloseInstall();
     }
     void WriteConfig(const std::vector<uint8_t>& bytes)
     {
@@ -125,11 +121,7 @@ TEST_F(ConfigFixture, ShortFileKeepsWholeFieldsOnly)
     b.resize(10);  // mouse options whole, master volume cut
     WriteConfig(b);
     EXPECT_FALSE(config_load());
-    EXPECT_EQ(g_Config.mouseSpeed, 150);
-    EXPECT_EQ(g_Config.invertLook, 1);
-    EXPECT_EQ(g_Config.masterVolume, 256);
-    EXPECT_EQ(g_Config.screenWidth, 640);
-    EXPECT_EQ(g_Config.subtitles, 1);
+    EXPECT_TRUE(same(g_Config, OrvConfig{150, 1, 256, 127, 127, 100, 640, 480, 0, 1, 0}));
 
     WriteConfig({});
     EXPECT_FALSE(config_load());
@@ -145,12 +137,7 @@ TEST_F(ConfigFixture, OutOfRangeFieldsFallBackOneByOne)
     b[33] = 2;          // subtitles
     WriteConfig(b);
     EXPECT_FALSE(config_load());
-    EXPECT_EQ(g_Config.masterVolume, 256);
-    EXPECT_EQ(g_Config.effectsVolume, 127);
-    EXPECT_EQ(g_Config.mouseSpeed, 100);
-    EXPECT_EQ(g_Config.subtitles, 1);
-    EXPECT_EQ(g_Config.voiceVolume, 90);  // neighbours kept
-    EXPECT_EQ(g_Config.centreCross, 1);
+    EXPECT_TRUE(same(g_Config, OrvConfig{100, 1, 256, 127, 90, 127, 800, 600, 1, 1, 1}));  // neighbours kept
     EXPECT_NE(Log().find("config_load() : masterVolume = 257 out of range"), std::string::npos);
 
     // A screen size that is not one of the two modes falls back as a pair.
@@ -158,9 +145,7 @@ TEST_F(ConfigFixture, OutOfRangeFieldsFallBackOneByOne)
     put32(b, 28, 480);
     WriteConfig(b);
     EXPECT_FALSE(config_load());
-    EXPECT_EQ(g_Config.screenWidth, 640);
-    EXPECT_EQ(g_Config.screenHeight, 480);
-    EXPECT_EQ(g_Config.fullScreen, 1);
+    EXPECT_TRUE(same(g_Config, OrvConfig{150, 1, 200, 64, 90, 127, 640, 480, 1, 0, 1}));
 }
 
 TEST_F(ConfigFixture, UnwritableDirectoryIsReported)

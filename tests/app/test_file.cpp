@@ -8,18 +8,12 @@
 #include <utility>
 #include <string>
 
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 
 namespace {
-struct FileFixture : ::testing::Test {
-    TempDir dir;
-    void SetUp() override {
-        debug_log_open((dir / "quillmar2.log").c_str());
-        OrvFile_SetInstallDir(dir.Path());
-    }
-    void TearDown() override { debug_log_open(""); }
+struct FileFixture : ::testing::Test, ScratchInstall {
+    void SetUp() override { OpenInstall(false); }
+    void TearDown() override { CloseInstall(); }
 };
 }  // namespace
 

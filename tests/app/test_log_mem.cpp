@@ -4,48 +4,43 @@
 #include <string>
 #include <vector>
 
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
 #include "app/Orv_Mem.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 
 namespace {
-struct LogFixture : ::testing::Test {
-    TempDir dir;
-    std::vector<std::string> debugLines;
-    void SetUp() override {
-        debug_log_open((dir / "quillmar2.log").c_str());
-        DebugOut().SetHook([this](const std::string& l) { debugLines.push_back(l); });
-        OrvError_ResetForTests();
-    }
+struct LogFixture : ::testing::Test, ScratchInstall {
+    void SetUp() override { OpenInstall(false); }
     void TearDown() override {
-        DebugOut().ResetHook();
-        OrvError_SetQuitHook(nullptr);
         OrvError_SetEmergencySaveHook(nullptr);
-        OrvError_ResetForTests();
         g_LogEnabled = true;
-        debug_log_open("");
+        CloseInstall();
     }
     std::string log() { return ReadFileText(dir / "quillmar2.log"); }
 };
 }  // namespace
 
-TEST_F(LogFixture, BannerAndLinesAreAppended) {
+TEST_F(LogFixture, BannerLinesAndWarningsAreAppendedUnlessSwitchedOff) {
     debug_log("ligne %d", 1);
     debug_printf("Orv3D_SetNewScreenSize(%d, %d) ok", 640, 480);
     std::string text = log();
     EXPECT_EQ(text.rfind("****** Quillmar2.Log - ", 0), 0u);
     EXPECT_NE(text.find("\nligne 1\n"), std::string::npos);
     EXPECT_NE(text.find("\nOrv3D_SetNewScreenSize(640, 480) ok\n"), std::string::npos);
-    ASSERT_EQ(debugLines.size(), 1u);
-    EXPECT_EQ(debugLines[0], "Orv3D_SetNewScreenSize(640, 480) ok");
+    OrvError_Warning("fichier %s absent", "x.spr");
+    EXPECT_NE(log().find("<<< erreur : fichier x.spr absent >>>\n"), std::string::npos);
+    EXPECT_EQ(lines, (std::vector<std::string>{"Orv3D_SetNewScreenSize(640, 480) ok", "erreur: fichier x.spr absent"}));
+    // Switched off, the log takes nothing more.
+    const std::string before = log();
+    g_LogEnabled = false;
+    debug_log("hidden");
+    EXPECT_EQ(log(), before);
 }
 
 TEST_F(LogFixture, WarningsBeforeTheFirstLogWaitForIt) {
     debug_log_reset_for_tests();
     debug_log("perdue");
     for (int i = 0; i < 40; i++) OrvError_Warning("tôt %d", i);
-    EXPECT_EQ(debugLines.size(), 40u);  // the debug output has them at once
+    EXPECT_EQ(lines.size(), 40u);  // the debug output has them at once
     debug_log_open((dir / "quillmar2.log").c_str());
     std::string text = log();
     EXPECT_EQ(text.rfind("****** Quillmar2.Log - ", 0), 0u);
@@ -59,20 +54,6 @@ TEST_F(LogFixture, WarningsBeforeTheFirstLogWaitForIt) {
     debug_log_open((dir / "quillmar2.log").c_str());
     EXPECT_EQ(log().find("tard"), std::string::npos);
     EXPECT_EQ(log().find("tôt"), std::string::npos);
-}
-
-TEST_F(LogFixture, SwitchedOffLogWritesNothing) {
-    std::string before = log();
-    g_LogEnabled = false;
-    debug_log("hidden");
-    EXPECT_EQ(log(), before);
-}
-
-TEST_F(LogFixture, WarningGoesToLogAndDebugStream) {
-    OrvError_Warning("fichier %s absent", "x.spr");
-    EXPECT_NE(log().find("<<< erreur : fichier x.spr absent >>>\n"), std::string::npos);
-    ASSERT_EQ(debugLines.size(), 1u);
-    EXPECT_EQ(debugLines[0], "erreur: fichier x.spr absent");
 }
 
 TEST_F(LogFixture, FatalSavesQuitsOnceAndIgnoresReentry) {
@@ -101,7 +82,7 @@ TEST_F(LogFixture, LongDebugLinesAreSplitAtTheBufferSize) {
     std::string longLine(3000, 'x');
     DebugOut() << longLine << std::endl;
     size_t total = 0;
-    for (const auto& l : debugLines) {
+    for (const auto& l : lines) {
         EXPECT_LE(l.size(), 1023u);
         total += l.size();
     }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "app/Environment.h"
@@ -79,68 +80,48 @@ TEST_F(PluginFileTest, TheBuiltPluginPassesAndCutsBeforeItsLastSegmentByteAreRef
 }
 
 TEST_F(PluginFileTest, ForeignOrInconsistentHeadersAreRefused) {
-    std::string b = good;
     const uint16_t own = ReadAt<ElfW(Ehdr)>(good, 0).e_machine;
-    WriteAt<uint16_t>(b, offsetof(ElfW(Ehdr), e_machine), own == EM_AARCH64 ? EM_X86_64 : EM_AARCH64);
-    EXPECT_FALSE(Check(b));
-    EXPECT_NE(why.find("architecture"), std::string::npos) << why;
-
-    b = good;
-    b[EI_CLASS] = sizeof(void*) == 8 ? ELFCLASS32 : ELFCLASS64;
-    EXPECT_FALSE(Check(b));
-    b = good;
-    b[EI_DATA] = b[EI_DATA] == ELFDATA2LSB ? ELFDATA2MSB : ELFDATA2LSB;
-    EXPECT_FALSE(Check(b));
-    b = good;
-    WriteAt<uint16_t>(b, offsetof(ElfW(Ehdr), e_type), ET_EXEC);
-    EXPECT_FALSE(Check(b));
-    b = good;
-    b[1] = 'X';
-    EXPECT_FALSE(Check(b));
-    EXPECT_FALSE(Check("not a library at all, just some text that is long enough for a header............."));
-
-    // The program-header table: its size, count and place.
-    b = good;
-    WriteAt<uint16_t>(b, offsetof(ElfW(Ehdr), e_phentsize), sizeof(ElfW(Phdr)) + 8);
-    EXPECT_FALSE(Check(b));
-    b = good;
-    WriteAt<uint16_t>(b, offsetof(ElfW(Ehdr), e_phnum), 0);
-    EXPECT_FALSE(Check(b));
-    b = good;
-    WriteAt<ElfW(Off)>(b, offsetof(ElfW(Ehdr), e_phoff), good.size() - sizeof(ElfW(Phdr)));
-    EXPECT_FALSE(Check(b));
-    b = good;
-    WriteAt<ElfW(Off)>(b, offsetof(ElfW(Ehdr), e_phoff), ~ElfW(Off)(0) - 8);  // wraps when added
-    EXPECT_FALSE(Check(b));
-
-    // A loadable segment that reaches past the end, or wraps around.
-    const size_t load = Header(PT_LOAD);
-    b = good;
-    WriteAt<ElfW(Xword)>(b, load + offsetof(ElfW(Phdr), p_filesz), good.size() + 1);
-    WriteAt<ElfW(Xword)>(b, load + offsetof(ElfW(Phdr), p_memsz), good.size() + 1);
-    EXPECT_FALSE(Check(b));
-    EXPECT_NE(why.find("hors du fichier"), std::string::npos) << why;
-    b = good;
-    WriteAt<ElfW(Off)>(b, load + offsetof(ElfW(Phdr), p_offset), ~ElfW(Off)(0) - 16);
-    EXPECT_FALSE(Check(b));
-    b = good;
+    const size_t size = good.size(), load = Header(PT_LOAD), dynamic = Header(PT_DYNAMIC);
     const auto ph = ReadAt<ElfW(Phdr)>(good, load);
-    WriteAt<ElfW(Xword)>(b, load + offsetof(ElfW(Phdr), p_memsz), ph.p_filesz - 1);
-    EXPECT_FALSE(Check(b));
-    // Every other segment with file bytes too (the dynamic section).
-    const size_t dynamic = Header(PT_DYNAMIC);
-    b = good;
-    WriteAt<ElfW(Off)>(b, dynamic + offsetof(ElfW(Phdr), p_offset), good.size());
-    EXPECT_FALSE(Check(b));
-    // No loadable segment at all.
-    b = good;
     const auto eh = ReadAt<ElfW(Ehdr)>(good, 0);
-    for (unsigned i = 0; i < eh.e_phnum; i++) {
-        const size_t at = eh.e_phoff + i * sizeof(ElfW(Phdr));
-        if (ReadAt<ElfW(Phdr)>(b, at).p_type == PT_LOAD)
-            WriteAt<ElfW(Word)>(b, at + offsetof(ElfW(Phdr), p_type), PT_NULL);
+    const auto ehdr = [](std::string& b, size_t at, auto v) { WriteAt(b, at, v); };
+    const auto phdr = [&](std::string& b, size_t at, auto v) { WriteAt(b, load + at, v); };
+    // Each edit of the built plug-in, and a part of the reason given (empty: any).
+    const std::pair<const char*, std::function<void(std::string&)>> cases[] = {
+        {"architecture", [&](auto& b) { ehdr(b, offsetof(ElfW(Ehdr), e_machine), uint16_t(own == EM_AARCH64 ? EM_X86_64 : EM_AARCH64)); }},
+        {"", [](auto& b) { b[EI_CLASS] = sizeof(void*) == 8 ? ELFCLASS32 : ELFCLASS64; }},
+        {"", [](auto& b) { b[EI_DATA] = b[EI_DATA] == ELFDATA2LSB ? ELFDATA2MSB : ELFDATA2LSB; }},
+        {"", [&](auto& b) { ehdr(b, offsetof(ElfW(Ehdr), e_type), uint16_t(ET_EXEC)); }},
+        {"", [](auto& b) { b[1] = 'X'; }},
+        // The program-header table: its size, count and place (the last one wraps when added).
+        {"", [&](auto& b) { ehdr(b, offsetof(ElfW(Ehdr), e_phentsize), uint16_t(sizeof(ElfW(Phdr)) + 8)); }},
+        {"", [&](auto& b) { ehdr(b, offsetof(ElfW(Ehdr), e_phnum), uint16_t(0)); }},
+        {"", [&](auto& b) { ehdr(b, offsetof(ElfW(Ehdr), e_phoff), ElfW(Off)(size - sizeof(ElfW(Phdr)))); }},
+        {"", [&](auto& b) { ehdr(b, offsetof(ElfW(Ehdr), e_phoff), ~ElfW(Off)(0) - 8); }},
+        // A loadable segment that reaches past the end, wraps around, or holds less in memory than on file.
+        {"hors du fichier", [&](auto& b) {
+             phdr(b, offsetof(ElfW(Phdr), p_filesz), ElfW(Xword)(size + 1));
+             phdr(b, offsetof(ElfW(Phdr), p_memsz), ElfW(Xword)(size + 1));
+         }},
+        {"", [&](auto& b) { phdr(b, offsetof(ElfW(Phdr), p_offset), ~ElfW(Off)(0) - 16); }},
+        {"", [&](auto& b) { phdr(b, offsetof(ElfW(Phdr), p_memsz), ElfW(Xword)(ph.p_filesz - 1)); }},
+        // Every other segment with file bytes too (the dynamic section).
+        {"", [&](auto& b) { WriteAt(b, dynamic + offsetof(ElfW(Phdr), p_offset), ElfW(Off)(size)); }},
+        // No loadable segment at all.
+        {"", [&](auto& b) {
+             for (unsigned i = 0; i < eh.e_phnum; i++) {
+                 const size_t at = eh.e_phoff + i * sizeof(ElfW(Phdr));
+                 if (ReadAt<ElfW(Phdr)>(b, at).p_type == PT_LOAD) WriteAt<ElfW(Word)>(b, at + offsetof(ElfW(Phdr), p_type), PT_NULL);
+             }
+         }},
+    };
+    for (size_t i = 0; i < std::size(cases); i++) {
+        std::string b = good;
+        cases[i].second(b);
+        EXPECT_FALSE(Check(b)) << "case " << i;
+        EXPECT_NE(why.find(cases[i].first), std::string::npos) << why;
     }
-    EXPECT_FALSE(Check(b));
+    EXPECT_FALSE(Check("not a library at all, just some text that is long enough for a header............."));
 }
 
 TEST_F(PluginFileTest, LoadSearchesTheDirectoriesAndReportsToItsCaller) {

@@ -7,8 +7,6 @@
 
 #include "app/Config.h"
 #include "app/FrameTimer.h"
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
 #include "app/Random.h"
 #include "audio/Adpcm.h"
 #include "audio/Orv_Muzik.h"
@@ -16,27 +14,18 @@
 #include "audio/SoundMixer.h"
 #include "audio/SysSnd.h"
 #include "testdata/KsnWriter.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 
-class AudioTest : public ::testing::Test {
+class AudioTest : public ::testing::Test, protected ScratchInstall {
 protected:
-    TempDir dir;
-    std::vector<std::string> warnings;
-    std::vector<std::string> fatals;
 
     // Driver the fixture opens; tests of the machine without sound pick None.
     virtual SysSndDriver Driver() const { return SysSndDriver::Offline; }
 
     void SetUp() override {
-        OrvError_ResetForTests();
-        DebugOut().SetHook([this](const std::string& line) {
-            if (line.rfind("erreur: ", 0) == 0) warnings.push_back(line.substr(8));
-            if (line.rfind("ERREUR: ", 0) == 0) fatals.push_back(line.substr(8));
-        });
+        OpenInstall(false);
         // A fatal report returns here; clearing it lets the next one be reported too.
         OrvError_SetQuitHook([](int) { OrvError_ResetForTests(); });
-        debug_log_open((dir / "quillmar2.log").c_str());
-        OrvFile_SetInstallDir(dir.Path());
         cd_init();
         config_reset();
         frame_timer_reset();
@@ -53,10 +42,7 @@ protected:
         SysSnd_SelectDriver(SysSndDriver::Sdl);
         frame_timer_reset();
         config_reset();
-        OrvError_SetQuitHook(nullptr);
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
-        debug_log_open("");
+        CloseInstall();
     }
 
     // Path of a sound of the CD and of a music of the installation.
@@ -94,13 +80,8 @@ protected:
         return true;
     }
 
-    bool Warned(const std::string& text) const { return contains(warnings, text); }
-    bool Fatal(const std::string& text) const { return contains(fatals, text); }
-
-private:
-    static bool contains(const std::vector<std::string>& v, const std::string& text) {
-        for (const std::string& s : v)
-            if (s.find(text) != std::string::npos) return true;
-        return false;
-    }
+    bool Warned(const std::string& text) const { return Reported(text); }
+    bool Fatal(const std::string& text) const { return Reported(text, true); }
+    bool AnyWarning() const { return Reported(""); }
+    bool AnyFatal() const { return Reported("", true); }
 };

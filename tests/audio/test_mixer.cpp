@@ -133,7 +133,7 @@ TEST_F(SysSndTest, HandlesAreGivenLowestFirstAndRangeChecked) {
         ASSERT_EQ(get(&h), 0);
         ASSERT_EQ(h, i);
     }
-    fatals.clear();
+    lines.clear();
     EXPECT_EQ(get(&h), 1);
     EXPECT_TRUE(Fatal("SysSnd_GetSoundBufferHandle() :too many handle opened!"));
     // A released handle is given out again; a buffer that cannot be created leaves its handle free.
@@ -160,7 +160,7 @@ TEST_F(SysSndTest, OperationsWithoutABuffer) {
         EXPECT_EQ(SysSnd_GetSoundPosition(h, &play, &play) + SysSnd_SetSoundVolume(h, -100) + SysSnd_StopSound(h), 0);
         EXPECT_EQ(SysSnd_GetSoundStatus(h, &status), 0);
         EXPECT_EQ(status, 0xFFFFFFFFu);
-        EXPECT_TRUE(fatals.empty());
+        EXPECT_FALSE(AnyFatal());
         void* data = &status;
         int len = 5;
         EXPECT_EQ(SysSnd_LockSoundBuffer(h, 0, 64, &data, &len), 1);
@@ -168,7 +168,7 @@ TEST_F(SysSndTest, OperationsWithoutABuffer) {
         EXPECT_EQ(len, 0);
         EXPECT_EQ(SysSnd_PlaySound(h, 0), 1);
         EXPECT_TRUE(Fatal("SysSnd_PlaySound() : Result=123456"));
-        fatals.clear();
+        lines.clear();
     }
 }
 
@@ -190,7 +190,7 @@ TEST_F(NoDeviceTest, RunsSilentWithTwoWarnings) {
     EXPECT_EQ(OrvSound_get_voice_state(4), 0);
     EXPECT_TRUE(OrvMuzik_Play("muzik01.ksn"));
     EXPECT_FALSE(OrvMuzik_Step());
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 }
 
 // The SDL device opens with the dummy driver, and its own thread mixes while this one changes buffers.

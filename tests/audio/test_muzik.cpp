@@ -108,8 +108,8 @@ TEST_F(MuzikTest, PlaysSeamlesslyAcrossRefillsLoopsAndAPause) {
     out.insert(out.end(), rest.begin(), rest.end());
     EXPECT_EQ(Mismatch(out, Join({a, a, Frames(a, 0, 20000)})), -1);
     EXPECT_EQ(OrvMuzik_GetCurrentVol(), 127);
-    EXPECT_TRUE(fatals.empty());
-    EXPECT_TRUE(warnings.empty());
+    EXPECT_FALSE(AnyFatal());
+    EXPECT_FALSE(AnyWarning());
 }
 
 TEST_F(MuzikTest, LoopCountThenTheHookChainsTheNextMusic) {
@@ -120,7 +120,7 @@ TEST_F(MuzikTest, LoopCountThenTheHookChainsTheNextMusic) {
     const auto out = Listen(3 * kFrames + (kFrames + 10000) + 10000);
     EXPECT_EQ(Mismatch(out, Join({a, a, a, b, Frames(b, 0, 10000)})), -1);
     EXPECT_EQ(g_hook.calls, 2);  // after the third play of the first, then at the end of the second
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 }
 
 TEST_F(MuzikTest, StartsAtMarksAndJumps) {
@@ -140,7 +140,7 @@ TEST_F(MuzikTest, StartsAtMarksAndJumps) {
     Chain("muzik01.ksn", 2);
     out = Listen(kFrames);
     EXPECT_EQ(Mismatch(out, Join({Frames(a, 20000, kFrames - 20000), Frames(a, 0, 20000)})), -1);
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 }
 
 TEST_F(MuzikTest, RandomMarksAvoidTheCurrentOne) {
@@ -170,7 +170,7 @@ TEST_F(MuzikTest, TruncatedAndImpossibleMarkFilesAreRefused) {
         std::string bad = spp;
         std::memcpy(bad.data() + fieldAt[i], &value[i], 4);
         WriteFileBytes(Music("muzik01.spp"), bad.data(), bad.size());
-        warnings.clear();
+        lines.clear();
         Restart("muzik01.ksn");
         EXPECT_EQ(OrvMuzik_GetMarkCount(), 0) << i;
         EXPECT_TRUE(Warned("Load_Spp() : marque 2 invalide : ")) << i;
@@ -227,12 +227,12 @@ TEST_F(MuzikTest, FadesAndVolumeRules) {
     OrvMuzik_Play("muzik01.ksn");
     OrvMuzik_Run();
     EXPECT_EQ(OrvMuzik_GetCurrentVol(), MUSIC_LOW_VOLUME);
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 }
 
 TEST_F(MuzikTest, BadMusicsLeaveTheMachineIdle) {
     EXPECT_EQ(Restart("absent.ksn"), MUZIK_IDLE);
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 
     ASSERT_TRUE(KsnWriter_Save(Music("muzik02.ksn"), KsnWriter_TestSignal(300000, 1, 1), 1, 22050));
     EXPECT_EQ(Restart("muzik02.ksn"), MUZIK_IDLE);
@@ -288,7 +288,7 @@ TEST_F(MuzikTest, AMusicCutShortIsRefusedAtOpenAndEndsWithAWarningWhenCutWhilePl
     out.insert(out.end(), rest.begin(), rest.end());
     EXPECT_EQ(Mismatch(out, Join({Frames(a, 0, kept), std::vector<int16_t>(2 * (kFrames + 40000 - kept), 0)})), -1);
     EXPECT_TRUE(Warned("read_music_data() : fin de musique tronquée (400 octets PCM manquent)"));
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
     EXPECT_EQ(OrvMuzik_GetState(), MUZIK_IDLE);
     EXPECT_EQ(OrvFile_OpenCount(), 0);
 }
@@ -310,7 +310,7 @@ TEST_F(MuzikTest, AChainedMusicOfAnotherRatePlaysAtItsOwnRate) {
     while (start < kFrames + 20000 && Frames(out, start, 60000) != alone) ++start;
     EXPECT_LT(start, kFrames + 20000u);
     EXPECT_EQ(Frames(out, kFrames, start - kFrames), std::vector<int16_t>(2 * (start - kFrames), 0));
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 }
 
 TEST_F(MuzikTest, AStepCausedByAStepDoesNothing) {
@@ -337,5 +337,5 @@ TEST_F(MuzikTest, AStepCausedByAStepDoesNothing) {
     const std::string log = ReadFileText(dir / "quillmar2.log");
     EXPECT_EQ(log.find("ORV OPEN R (" + Music("muzik01.ksn") + ") = 0"), std::string::npos);
     EXPECT_EQ(ReadFileText(Music("muzik01.ksn")), bytes);
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 }

@@ -61,7 +61,7 @@ TEST_F(SoundTest, EntriesAreSharedByExactNameAndFreedWithTheLastShare) {
         MakeSound(name, 10, 1);
         ASSERT_GE(OrvSound_load(name.c_str(), nullptr), 0);
     }
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
     EXPECT_EQ(OrvSound_load("vent.ksn", nullptr), -1);
     EXPECT_TRUE(Fatal("find_free_sound: Sound overflow"));
 }
@@ -84,7 +84,7 @@ TEST_F(SoundTest, MissingTruncatedAndEmptyFilesAreRefused) {
     EXPECT_TRUE(Warned("OrvSound_play: Son vide ID_son=" + std::to_string(id) + " "));
     EXPECT_EQ(OrvSound_play(-1, 3), -1);
     EXPECT_TRUE(Warned("OrvSound_play:ID_son invalide:-1"));
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
 }
 
 TEST_F(SoundTest, AttenuationAndPanFromLevels) {
@@ -156,7 +156,7 @@ TEST_F(SoundTest, PlaysDecodedSamplesAndReplacesTheVoicesSound) {
     int play = 0;
     SysSnd_GetSoundPosition(OrvSound_GetVoiceHandle(9), &play, nullptr);
     EXPECT_EQ(play, 100);
-    EXPECT_TRUE(fatals.empty());
+    EXPECT_FALSE(AnyFatal());
     // Shut-down frees every buffer and sound.
     OrvSound_FreeAll();
     EXPECT_TRUE(NoBuffers());

@@ -120,11 +120,6 @@ TEST_F(DisplayTest, AutoBlitStretches640To800ByRepeatingEveryFifthColumnAndRow)
     OrvDisplay_UnlockSurface();
 
     const CSurface& dst = win.GetBackBuffer();
-    const int first[] = {0, 0, 1, 2, 3, 4, 4, 5, 6, 7};
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(get16(dst, i, 0) & 0x3FF, first[i]) << i;
-        EXPECT_EQ(get16(dst, 0, i) >> 10, first[i]) << i;
-    }
     EXPECT_EQ(get16(dst, 799, 599), uint16_t(639 | ((479 & 63) << 10)));
     for (int x = 0; x < 800; ++x)
         ASSERT_EQ(get16(dst, x, 0) & 0x3FF, x * 4 / 5) << x;

@@ -159,7 +159,7 @@ TEST_F(SprDraw, RefusedDrawsLeaveTheSurfaceAlone) {
     CBufferSurface bgr565(t.surf.pixels, kW, kH, kW, CPixelFormat{PF_RGB, 16, 0, 0x1F, 0x7E0, 0xF800, 0});
     OrvSpr_SetSurfaceInfo(&bgr565);
     EXPECT_FALSE(OrvSpr_Aff(bank, 0, 1, 1, SPR_MODE_PLAIN));
-    EXPECT_TRUE(WarnedContaining("format de surface non géré"));
+    EXPECT_TRUE(Logged("format de surface non géré"));
     CBufferSurface unlocked(nullptr, kW, kH, kW, Fmt565());
     OrvSpr_SetSurfaceInfo(&unlocked);
     EXPECT_FALSE(OrvSpr_Aff(bank, 0, 1, 1, SPR_MODE_PLAIN));

@@ -35,14 +35,14 @@ TEST_F(SprFrontEnd, MissingPluginIsFatalAndLoadingThenReports) {
     setenv("QM_PLUGIN_DIR", (dir / "none").c_str(), 1);
     EXPECT_FALSE(OrvSpr_MainInit());
     EXPECT_TRUE(OrvError_InFatal());
-    EXPECT_TRUE(WarnedContaining(std::string("ERREUR: OrvSpr_MainInit(): plug-in de sprites ") +
+    EXPECT_TRUE(Logged(std::string("ERREUR: OrvSpr_MainInit(): plug-in de sprites ") +
                                  OrvSpr_PluginName(ProcessorKind) + ".so introuvable"));
     EXPECT_EQ(OrvSpr_GetDll(), nullptr);
     Write("spr/a.spr", Encode({Solid(2, 2, 0, 0)}));
     SprBank* bank = nullptr;
     EXPECT_FALSE(OrvSpr_LoadBank("a.spr", &bank, 0));
     EXPECT_EQ(bank, nullptr);
-    EXPECT_TRUE(WarnedContaining("OrvSpr_LoadBank(): plug-in de sprites non chargé"));
+    EXPECT_TRUE(Logged("OrvSpr_LoadBank(): plug-in de sprites non chargé"));
     setenv("QM_PLUGIN_DIR", saved.c_str(), 1);
     OrvError_ResetForTests();
     ASSERT_TRUE(OrvSpr_MainInit());
@@ -94,7 +94,7 @@ TEST_F(SprFrontEnd, BadBankFilesAreFatalAndFreed) {
         EXPECT_FALSE(OrvSpr_LoadBank(c.file, &bank, 0)) << c.file;
         EXPECT_EQ(bank, nullptr);
         EXPECT_TRUE(OrvError_InFatal()) << c.file;
-        EXPECT_TRUE(WarnedContaining(std::string("ERREUR: OrvSpr_LoadBank(): ") + c.text + " : " + path)) << c.file;
+        EXPECT_TRUE(Logged(std::string("ERREUR: OrvSpr_LoadBank(): ") + c.text + " : " + path)) << c.file;
         EXPECT_EQ(mem_stats().liveBlocks, blocks) << c.file;
     }
 }

@@ -9,12 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
 #include "graphics2d/Orv_Spr.h"
 #include "graphics2d/Surface.h"
 #include "testdata/SprWriter.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 
 inline CPixelFormat Fmt565() { return {PF_RGB, 16, 0, 0xF800, 0x7E0, 0x1F, 0}; }
 inline CPixelFormat Fmt555() { return {PF_RGB, 16, 0, 0x7C00, 0x3E0, 0x1F, 0}; }
@@ -115,19 +113,16 @@ inline SprImage Picture(int w, int h, int hx, int hy, const std::function<bool(i
 }
 
 // Loads the plug-in once, works in a scratch installation directory and records warnings.
-class SprTest : public ::testing::Test {
+class SprTest : public ::testing::Test, protected ScratchInstall {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(OrvSpr_MainInit()); }
 
     void SetUp() override {
-        OrvError_ResetForTests();
-        OrvFile_SetInstallDir(dir.Path());
+        OpenInstall(false, false);
         cd_init();
         OrvSpr_SetScreenFormat(Fmt565());
-        DebugOut().SetHook([this](const std::string& line) { lines.push_back(line); });
     }
     void TearDown() override {
-        DebugOut().ResetHook();
         OrvSpr_clear_spf();
         OrvSpr_set_curseur(nullptr, 0);
         OrvSpr_SetObjetEnMainSprite(0, nullptr);
@@ -135,7 +130,7 @@ protected:
         OrvSpr_SetMouseSource(nullptr, nullptr);
         OrvSpr_SetSurfaceInfo(nullptr);
         OrvSpr_ResetClip();
-        OrvError_ResetForTests();
+        CloseInstall();
     }
 
     // Writes a file under the installation directory and returns its full path.
@@ -157,12 +152,4 @@ protected:
             if (l == "erreur: " + text) return true;
         return false;
     }
-    bool WarnedContaining(const std::string& part) const {
-        for (const std::string& l : lines)
-            if (l.find(part) != std::string::npos) return true;
-        return false;
-    }
-
-    TempDir dir;
-    std::vector<std::string> lines;
 };

@@ -8,8 +8,6 @@
 
 #include "app/Config.h"
 #include "app/FrameTimer.h"
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
 #include "framework/Input.h"
 #include "framework/Window.h"
 #include "graphics2d/Orv_Display.h"
@@ -20,8 +18,8 @@
 #include "panorama/WarpFaceNames.h"
 #include "testdata/PanoramaWriter.h"
 #include "testdata/ScriptWriter.h"
-#include "testdata/TempDir.h"
 #include "testdata/WamWriter.h"
+#include "tests/support/ScratchInstall.h"
 #include "world/ChapterScript.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
@@ -38,7 +36,7 @@ inline std::vector<WamPointDesc> TestSquare(int face, float u, float v, float ha
     return WamWriter_FaceSquare(face, u, v, half);
 }
 
-class WarpWorldTest : public ::testing::Test {
+class WarpWorldTest : public ::testing::Test, protected ScratchInstall {
 protected:
     static void SetUpTestSuite() {
         setenv("QM_HEADLESS", "1", 1);
@@ -48,10 +46,7 @@ protected:
     static void TearDownTestSuite() { OrvSpr_MainClose(); }
 
     void SetUp() override {
-        OrvError_ResetForTests();
-        DebugOut().SetHook([](const std::string&) {});
-        OrvFile_SetInstallDir(dir.Path());
-        for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, dir.Path());
+        OpenInstall(true, false);
         cd_init();
         config_reset();
         Input_Reset();
@@ -99,8 +94,7 @@ protected:
         Input_Reset();
         frame_timer_reset();
         config_reset();
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
+        CloseInstall();
     }
 
     // View 10: free yaw; a scenario zone ahead, a move zone right, a disabled zone behind, a link
@@ -166,6 +160,5 @@ protected:
 
     int32_t Var(int v) const { return Interp_GetEngineVar(v); }
 
-    TempDir dir;
     Velkrum::CDirectDrawWindow window;
 };

@@ -5,8 +5,7 @@
 #include "testdata/MenuArt.h"
 
 TEST_F(WarpWorldTest, ThePictureViewerDrawsOverTheViewItRendered) {
-    std::vector<std::string> reports;
-    DebugOut().SetHook([&](const std::string& line) { reports.push_back(line); });
+    lines.clear();
     OrvMenuHooks_Reset();
     MenuHooks.Warp_Render = OrvWarp_Render;
     std::vector<SprImage> picture = {MenuArt_Sprite(40, 20, 0xFF20C040)};
@@ -34,6 +33,6 @@ TEST_F(WarpWorldTest, ThePictureViewerDrawsOverTheViewItRendered) {
     ViewBigSpr_continue();
     EXPECT_EQ(ViewBigSpr_GetBank(), nullptr);
     EXPECT_EQ(OrvDisplay_GetLockCount(), 0);
-    EXPECT_EQ(reports, std::vector<std::string>{});
+    EXPECT_EQ(lines, std::vector<std::string>{});
     OrvMenuHooks_Reset();
 }

@@ -83,3 +83,23 @@ TEST_F(WarpWorldTest, KeysPauseTheViewAndStopDialogues) {
     OrvInput_OnKeyDown(0);  // out-of-range codes are ignored
     OrvInput_OnKeyDown(4000);
 }
+
+TEST_F(WarpWorldTest, EachViewShowsItsOwnFacesAfterAMove) {
+    // View 11 gets faces of another style: its picture differs from view 10's wherever it looks.
+    for (int f = 0; f < 6; f++) {
+        const std::vector<uint8_t> face = PanoramaWriter_FaceFile(f, FaceStyle::Demo, 0x204060);
+        ASSERT_TRUE(WriteFileBytes(dir / "datas_q2/warp/" + WarpFace_FileName("IR011", f), face.data(), face.size()));
+    }
+    const auto row = [this](uint32_t view) {
+        Enter(view);
+        OrvWarp_SetViewAngles(0.5f, 0.1f);
+        EXPECT_TRUE(OrvWarp_Render());
+        const auto* px = reinterpret_cast<const uint16_t*>(OrvDisplay_GetRenderSurface()->Row(100));
+        std::vector<uint16_t> r(px, px + 640);
+        OrvDisplay_UnlockSurface();
+        return r;
+    };
+    const std::vector<uint16_t> coded = row(10);
+    EXPECT_NE(row(11), coded);
+    EXPECT_EQ(row(10), coded);
+}

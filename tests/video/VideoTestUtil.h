@@ -10,18 +10,16 @@
 #include <vector>
 
 #include "app/FrameTimer.h"
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
 #include "app/main/Orv_Main.h"
 #include "framework/Input.h"
 #include "framework/Window.h"
 #include "graphics2d/Orv_Display.h"
 #include "graphics2d/Orv_Spr.h"
 #include "DecoderTestUtil.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 #include "video/Orv_Qmv.h"
 
-class VideoFixture : public ::testing::Test {
+class VideoFixture : public ::testing::Test, protected ScratchInstall {
 protected:
     // Five frames, a key frame and four ordinary ones, and the pictures the decoder gives for them when
     // decoded alternately into two pictures.
@@ -49,9 +47,7 @@ protected:
     }
 
     void SetUp() override {
-        OrvError_ResetForTests();
-        DebugOut().SetHook([this](const std::string& line) { lines.push_back(line); });
-        OrvFile_SetInstallDir(dir.Path());
+        OpenInstall(false);
         cd_init();
         Input_Reset();
         frame_timer_reset();
@@ -77,8 +73,7 @@ protected:
         window.Close();
         Input_Reset();
         frame_timer_reset();
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
+        CloseInstall();
     }
 
     std::string WriteVideo(const std::string& name, const std::vector<uint8_t>& bytes) {
@@ -98,12 +93,7 @@ protected:
         back.Unlock();
         return same;
     }
-    bool Logged(const std::string& part) const {
-        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
-    }
 
     static inline int32_t loopType = LOOP_WARP;
-    TempDir dir;
     Velkrum::CDirectDrawWindow window;
-    std::vector<std::string> lines;
 };

@@ -133,8 +133,8 @@ TEST_F(DecoderLanes, ConversionEqualsThePlainConversion) {
 
 // Whole frames give the plain decoder's results and pictures, bit for bit: random key frames of every
 // coefficient code with random arguments (the last blocks of each read with the checked reader, the
-// rest without), some with a value past position 63, encoded difference frames, and frames cut or
-// scrambled anywhere, which end in the same error with the same partial picture.
+// rest without), some with a value past position 63, encoded difference frames, and frames cut,
+// scrambled anywhere or with a header word changed, which end in the same error with the same partial picture.
 TEST_F(DecoderLanes, FramesEqualThePlainDecoder) {
     std::mt19937 rng(41);
     std::vector<std::vector<uint8_t>> frames;
@@ -142,11 +142,12 @@ TEST_F(DecoderLanes, FramesEqualThePlainDecoder) {
     for (auto& f : MovingSquareFrames(3, 70)) frames.push_back(f);
     const size_t whole = frames.size();
     for (int i = 0; i < 4; ++i) frames.push_back(RandomKeyFrame(rng, true));
-    for (int trial = 0; trial < 60; ++trial) {
+    for (int trial = 0; trial < 80; ++trial) {
         auto f = frames[size_t(trial) % whole];
-        if (trial % 3 == 0) f.resize(size_t(rng() % f.size()));
-        else if (trial % 3 == 1) for (size_t i = rng() % f.size(), n = 0; i < f.size() && n < 48; ++i, ++n) f[i] = uint8_t(rng());
-        else for (int i = 0; i < 6; ++i) f[24 + rng() % (f.size() - 24)] = uint8_t(rng());
+        if (trial % 4 == 0) f.resize(size_t(rng() % f.size()));
+        else if (trial % 4 == 1) for (size_t i = rng() % f.size(), n = 0; i < f.size() && n < 48; ++i, ++n) f[i] = uint8_t(rng());
+        else if (trial % 4 == 2) for (int i = 0; i < 6; ++i) f[24 + rng() % (f.size() - 24)] = uint8_t(rng());
+        else Set32(f, 4 * (rng() % 6), rng() % (uint32_t(f.size()) + 64));  // a header word
         frames.push_back(f);
     }
     AtEverySimdLevel([&] {
@@ -158,6 +159,7 @@ TEST_F(DecoderLanes, FramesEqualThePlainDecoder) {
             const int a = QmvDec_DecodeFrame(f.data(), uint32_t(f.size()), prev.data(), fast.data());
             const int b = QmvDec_DecodeFramePlain(f.data(), uint32_t(f.size()), prev.data(), plain.data());
             ASSERT_EQ(a, b) << "frame " << i;
+            ASSERT_TRUE(a >= QMVDEC_OK && a <= QMVDEC_ERR_SOURCE) << a;
             ASSERT_TRUE(fast == plain) << "frame " << i;
             errors += a != QMVDEC_OK;
             if (i < whole) {

@@ -165,7 +165,6 @@ TEST_F(Player, TheEndRunsTheIntroChainTheDialogueHooksAndThePendingBlock) {
     link.dialRemoveOverVideo = [] { calls.push_back("remove"); };
     OrvQmv_SetLink(link);
     // The intro flag chains the next video in place of settling the ambient noises.
-    debug_log_open((dir / "quillmar2.log").c_str());
     auto settled = [this] {
         return ReadFileText(dir / "quillmar2.log").find("OrvSound_InitBruitagesApresFli()") != std::string::npos;
     };
@@ -175,7 +174,6 @@ TEST_F(Player, TheEndRunsTheIntroChainTheDialogueHooksAndThePendingBlock) {
     EXPECT_FALSE(settled());
     EXPECT_EQ(PlayToEnd(), 4);
     EXPECT_TRUE(settled());
-    debug_log_open("");
     EXPECT_FALSE(Logged("current_vue=NULL")) << "nothing to settle before the first view";
     EXPECT_TRUE(calls.empty());
     // Over a dialogue: started with the video, updated and drawn every picture, removed at the end.

@@ -2,13 +2,12 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
 #include "testdata/DemoWorld.h"
-#include "testdata/TempDir.h"
+#include "tests/support/ScratchInstall.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -18,19 +17,13 @@
 #include "world/World.h"
 #include "world/wam.h"
 
-class WorldTest : public ::testing::Test {
+class WorldTest : public ::testing::Test, protected ScratchInstall {
 protected:
-    TempDir dir;
-    std::vector<std::string> lines;
     int fatals = 0;
 
     void SetUp() override {
-        OrvFile_SetInstallDir(dir.Path());
-        for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, dir.Path());
+        OpenInstall();
         WriteFileText(dir / cd_probe_name(1), "cd1");
-        debug_log_open((dir / "quillmar2.log").c_str());
-        DebugOut().SetHook([this](const std::string& l) { lines.push_back(l); });
-        OrvError_ResetForTests();
         OrvError_SetQuitHook([this](int) { fatals++; });
         OrvHooks_Reset();
     }
@@ -39,20 +32,10 @@ protected:
         OrvWorld_Close();
         Interp_ClearCommands();
         OrvHooks_Reset();
-        OrvError_SetQuitHook(nullptr);
         OrvError_SetEmergencySaveHook(nullptr);
-        OrvError_ResetForTests();
-        DebugOut().ResetHook();
-        debug_log_open("");
+        CloseInstall();
     }
 
-    // True when a warning (or, with fatal, a fatal report) holds the text.
-    bool Reported(const std::string& text, bool fatal = false) const {
-        const std::string prefix = fatal ? "ERREUR: " : "erreur: ";
-        for (const std::string& l : lines)
-            if (l.rfind(prefix, 0) == 0 && l.find(text) != std::string::npos) return true;
-        return false;
-    }
     void ForgetReports() {
         lines.clear();
         fatals = 0;
@@ -80,4 +63,11 @@ protected:
     void Jump() { ASSERT_EQ(OrvWam_DoJump(nullptr), WAM_JUMP_DONE); }
 
     static int32_t Var(const char* name) { return Interp_ReadVar(name); }
+    // Values of the variables named in a list separated by blanks, as "v1 v2 ...".
+    static std::string Vars(const std::string& names) {
+        std::istringstream in(names);
+        std::string name, out;
+        while (in >> name) out += (out.empty() ? "" : " ") + std::to_string(Interp_ReadVar(name.c_str()));
+        return out;
+    }
 };

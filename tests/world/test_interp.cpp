@@ -54,8 +54,7 @@ TEST_F(InterpTest, BlocksRunInOrderAndSeeWhatEarlierBlocksDid) {
     c.Vue("YU", 1).Block("", {"(E=2)"});
     ASSERT_TRUE(UseChapter(c.Text()));
     Interp_RunBlock(0);
-    EXPECT_EQ(Var("A"), 5);
-    EXPECT_EQ(Var("B"), 5);
+    EXPECT_EQ(Vars("A B"), "5 5");
     Enter("IR001", 1);
     CtrlScenarIN();
     EXPECT_EQ(Var("C"), 1);
@@ -76,19 +75,14 @@ TEST_F(InterpTest, BlocksRunInOrderAndSeeWhatEarlierBlocksDid) {
 TEST_F(InterpTest, ComparisonOperatorsAgainstConstantsAndVariables) {
     ChapterWriter c;
     c.Init("(A=3)(B=5)");
-    c.Block("A<B", {"(R1=1)"}).Block("A>B", {"(R2=1)"}).Block("A<=3", {"(R3=1)"});
-    c.Block("A>=4", {"(R4=1)"}).Block("A!=B", {"(R5=1)"}).Block("A=B", {"(R6=1)"});
-    c.Block("A>-1 & flag7=0 & flag7<1", {"(R7=1)(flag7=4)"});
+    // Each comparison at its boundary (A = 3), so that a strict one taken for a loose one shows.
+    c.Block("A<B", {"(R1=1)"}).Block("A<3", {"(R2=1)"}).Block("A<=3", {"(R3=1)"});
+    c.Block("A>3", {"(R4=1)"}).Block("A!=B", {"(R5=1)"}).Block("A=B", {"(R6=1)"});
+    c.Block("A>-1 & A>=3 & flag7=0 & flag7<1", {"(R7=1)(flag7=4)"});
     ASSERT_TRUE(UseChapter(c.Text()));
     Interp_RunBlock(0);
     CtrlScenarIN();
-    EXPECT_EQ(Var("R1"), 1);
-    EXPECT_EQ(Var("R2"), 0);
-    EXPECT_EQ(Var("R3"), 1);
-    EXPECT_EQ(Var("R4"), 0);
-    EXPECT_EQ(Var("R5"), 1);
-    EXPECT_EQ(Var("R6"), 0);
-    EXPECT_EQ(Var("R7"), 1);
+    EXPECT_EQ(Vars("R1 R2 R3 R4 R5 R6 R7"), "1 0 1 0 1 0 1");
     // "flag7" is a defined variable, so it is that variable and not flag number 7.
     EXPECT_EQ(Var("flag7"), 4);
     EXPECT_EQ(Interp_Flags[7], 0);
@@ -101,17 +95,13 @@ TEST_F(InterpTest, AWaitingCommandSuspendsItsBlockAndTheRestResumes) {
     c.Block("", {"(D=4)"});
     ASSERT_TRUE(UseChapter(c.Text()));
     CtrlScenarIN();
-    EXPECT_EQ(Var("A"), 1);
-    EXPECT_EQ(Var("B"), 0);
-    EXPECT_EQ(Var("D"), 0);  // the pass ended with the waiting block
+    EXPECT_EQ(Vars("A B D"), "1 0 0");  // the pass ended with the waiting block
     ASSERT_EQ(PendingScenarioBlock.flag, 1);
     const ChapterScript* s = Interp_CurrentScript();
     EXPECT_EQ(s->text.compare(size_t(PendingScenarioBlock.block), 5, "(B=2)"), 0);
     Interp_ResumePending();
     EXPECT_EQ(PendingScenarioBlock.flag, 0);
-    EXPECT_EQ(Var("B"), 2);
-    EXPECT_EQ(Var("C"), 3);
-    EXPECT_EQ(Var("D"), 0);  // resuming runs the rest of that block only
+    EXPECT_EQ(Vars("B C D"), "2 3 0");  // resuming runs the rest of that block only
     EXPECT_EQ(g_calls, std::vector<std::string>{"WAIT:7"});
     // A wait outside any block (a puzzle's command) leaves nothing pending.
     EXPECT_TRUE(RunOneCommand("(ATTENTE=1)"));
@@ -125,8 +115,7 @@ TEST_F(InterpTest, ExitAndViewJumpsEndThePass) {
     c.Block("A=2", {"(exit=1)(D=1)"});
     ASSERT_TRUE(UseChapter(c.Text()));
     CtrlScenarIN();
-    EXPECT_EQ(Var("B"), 1);  // the block that asked for the jump ends...
-    EXPECT_EQ(Var("C"), 0);  // ...but no block after it runs
+    EXPECT_EQ(Vars("B C"), "1 0");  // the block that asked for the jump ends, no block after it runs
     ASSERT_TRUE(OrvWam_Jump.pending);
     EXPECT_EQ(OrvWam_Jump.vue_id, 3u);
     // A jump already pending before the pass does not stop it.
@@ -248,10 +237,7 @@ TEST_F(InterpTest, AChapterChangeInsideAPassStopsTheOldScript) {
     ASSERT_TRUE(UseChapter(ChapterWriter().Block("", {"(chapter=2)(A=7)", "(A=8)"}).Block("", {"(D=1)"}).Text()));
     CtrlScenarIN();
     EXPECT_EQ(Interp_GetChapter(), 2);
-    EXPECT_EQ(Var("B"), 9);  // the new chapter's initialisation ran
-    EXPECT_EQ(Var("A"), 0);
-    EXPECT_EQ(Var("D"), 0);
-    EXPECT_EQ(Var("C"), 0);
+    EXPECT_EQ(Vars("B A D C"), "9 0 0 0");  // the new chapter's initialisation ran, nothing else
     WriteFileText(dir / "scenar/chapi003.con", ChapterWriter().Init("(chapter=3)").Text());
     EXPECT_TRUE(RunOneCommand("(chapter=3)"));  // an initialisation that loads itself again ends
     EXPECT_TRUE(Reported("changements de chapitre en boucle"));
@@ -272,8 +258,7 @@ TEST_F(InterpTest, NewGameRestartsTheFirstChapterFromAClearState) {
     Elem_Hide(1, 1, 1);
     ASSERT_TRUE(Interp_RunInit());
     EXPECT_EQ(Interp_GetChapter(), INTERP_FIRST_CHAPTER);
-    EXPECT_EQ(Var("A"), 1);
-    EXPECT_EQ(Var("C"), 0);
+    EXPECT_EQ(Vars("A C"), "1 0");
     EXPECT_EQ(Interp_Flags[4], 0);
     EXPECT_EQ(Inventaire_NbObjets, 0);
     EXPECT_FALSE(Interp_is_perso_hidden("gardien"));
@@ -304,8 +289,7 @@ TEST_F(InterpTest, ClocksCountSecondsAndDrawRandomPercentages) {
         EXPECT_GE(r, 0);
         EXPECT_LT(r, 100);
     }
-    EXPECT_EQ(Interp_GetEngineVar(IV_TIME1), 50);
-    EXPECT_EQ(Interp_GetEngineVar(IV_TIME2), 150);
+    EXPECT_EQ(Vars("TIME1 TIME2"), "50 150");
     Interp_WriteVar("A", INT32_MAX);
     Interp_AddVar("a", 1);  // wraps without undefined behaviour
     EXPECT_EQ(Var("A"), INT32_MIN);

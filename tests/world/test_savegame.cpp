@@ -146,8 +146,7 @@ TEST_F(SaveTest, APuzzleMayMoveTheResumedGameToAnotherViewOfThePlace) {
     ASSERT_TRUE(OrvSaveGame_Load(5));
     EXPECT_EQ(g_events, (std::vector<std::string>{"pz_quit_all", "araig 3", "enter 4"}));
     EXPECT_EQ(OrvWam_CurrentVue->id, 4u);
-    EXPECT_EQ(Interp_GetEngineVar(IV_VUE), 4);
-    EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 0);
+    EXPECT_EQ(Vars("VUE LASTVUE"), "4 0");
     // A view the place lacks keeps the saved one.
     OrvHooks.pz_araig_init_after_load = [](uint32_t* v) { *v = 77; };
     g_events.clear();

@@ -9,6 +9,7 @@ namespace {
 struct DialCall {
     std::string info, com, dial, bank;
     int32_t world;
+    bool operator==(const DialCall&) const = default;
 };
 std::vector<DialCall> g_dial;
 }  // namespace
@@ -59,21 +60,16 @@ TEST_F(WamTest, DemoWorldHoldsEveryRecordInOneBlock) {
     EXPECT_EQ(n, 4);
 
     ST_wam_destination* d = wam_cherche_destination(v1, 4);
-    ASSERT_NE(d, nullptr);
-    EXPECT_STREQ(d->video, "ir001_4");
-    ASSERT_NE(v1->bruitages, nullptr);
-    EXPECT_EQ(v1->bruitages->son_id, 1u);
     ST_wam_son* son = wam_cherche_son(1);
-    ASSERT_NE(son, nullptr);
+    ST_wam_lien* lien = wam_cherche_lien(DEMO_LIEN_TO_YU);
+    ASSERT_TRUE(d && v1->bruitages && son && lien);
+    EXPECT_STREQ(d->video, "ir001_4");
+    EXPECT_EQ(v1->bruitages->son_id, 1u);
     EXPECT_STREQ(son->recording[0], "vent.ksn");
     EXPECT_EQ(son->percent[0], 100);
-
-    ST_wam_lien* lien = wam_cherche_lien(DEMO_LIEN_TO_YU);
-    ASSERT_NE(lien, nullptr);
     EXPECT_STREQ(lien->wam, "yucatan.wam");
     ST_wam_perso* cle = wam_cherche_perso(WAM_OBJET, DefName_GetIdName(DEFNAME_OBJETS, "CLE"));
-    ASSERT_NE(cle, nullptr);
-    ASSERT_NE(cle->animations, nullptr);
+    ASSERT_TRUE(cle && cle->animations);
     EXPECT_EQ(cle->animations->vue_id, 3u);
     char spw[16];
     wam_build_spw_name(spw, cle, cle->animations);
@@ -206,9 +202,7 @@ TEST_F(WamTest, JumpsWithinAWorldSetTheViewVariables) {
     EXPECT_EQ(r.to, OrvWam_CurrentVue);
     EXPECT_STREQ(r.video, "ir001_4");
     EXPECT_FALSE(r.world_changed);
-    EXPECT_EQ(Interp_GetEngineVar(IV_VUE), 4);
-    EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 1);
-    EXPECT_EQ(Interp_GetEngineVar(IV_ARRIVEEVUE), 4);
+    EXPECT_EQ(Vars("VUE LASTVUE ARRIVEEVUE"), "4 1 4");
     EXPECT_EQ(OrvWam_DoJump(&r), WAM_JUMP_NONE);
 
     OrvWam_RequestVue(99);
@@ -230,15 +224,8 @@ TEST_F(WamTest, WorldChangesLoadTheFileAndTellTheDialogue) {
     EXPECT_TRUE(r.world_changed);
     EXPECT_EQ(r.from_id, 4u);
     EXPECT_STREQ(OrvWam_GetName(), "yucatan.wam");
-    EXPECT_EQ(Interp_GetEngineVar(IV_MONDE), 2);
-    EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 4);
-    EXPECT_EQ(Interp_GetEngineVar(IV_VUE), 1);
-    ASSERT_EQ(g_dial.size(), 1u);
-    EXPECT_EQ(g_dial[0].info, "infoYU.txt");
-    EXPECT_EQ(g_dial[0].com, "comYU.txt");
-    EXPECT_EQ(g_dial[0].dial, "dialYU.txt");
-    EXPECT_EQ(g_dial[0].bank, "sujyuc.spr");
-    EXPECT_EQ(g_dial[0].world, 2);
+    EXPECT_EQ(Vars("MONDE LASTVUE VUE"), "2 4 1");
+    EXPECT_EQ(g_dial, (std::vector<DialCall>{{"infoYU.txt", "comYU.txt", "dialYU.txt", "sujyuc.spr", 2}}));
 
     // Naming the loaded file again is only a view change; a case difference does not matter.
     ASSERT_TRUE(RunOneCommand("(CHANGEWAM=YUCATAN.WAM,3)"));
