@@ -117,10 +117,13 @@ protected:
             Settle();
         }
     }
-    // Into the web by a way and its cell; the run starts there and the spiders settle.
-    void EnterWeb(uint32_t way = SPIDERWEB_WAY_199) {
+    // Into the web by a way and its cell; with EnterWeb the run has started there and the spiders settle.
+    void IntoWeb(uint32_t way = SPIDERWEB_WAY_199) {
         MoveToward(way);
         MoveToward(way == SPIDERWEB_WAY_199 ? 213 : 215);
+    }
+    void EnterWeb(uint32_t way = SPIDERWEB_WAY_199) {
+        IntoWeb(way);
         ASSERT_TRUE(araig_running) << Reports();
         Settle();
     }

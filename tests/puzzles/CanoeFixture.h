@@ -153,15 +153,6 @@ protected:
         for (; n < limit && LoopType == LOOP_PIROGUE && pirogue_en_marche; n++) Pass();
         return n;
     }
-    // With QM_CANOE_SHOTS=<dir>, the presented frame as <dir>/<name>.rgb (raw RGB, 640x480).
-    void Shot(const std::string& name) {
-        const char* out = std::getenv("QM_CANOE_SHOTS");
-        if (!out) return;
-        const std::vector<uint32_t>& f = window.GetPresentedFrame();
-        std::string rgb;
-        for (uint32_t p : f) rgb += {char(p >> 16), char(p >> 8), char(p)};
-        WriteFileBytes(std::string(out) + "/" + name + ".rgb", rgb.data(), rgb.size());
-    }
     // The codes of the board, cell by cell.
     static std::vector<int32_t> Codes() {
         std::vector<int32_t> codes;

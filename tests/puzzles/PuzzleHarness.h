@@ -3,6 +3,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -200,3 +201,34 @@ private:
     std::vector<std::string> words;
     static inline PuzzleHarness* current = nullptr;
 };
+
+// A puzzle fixture on a screen of 5-6-5 pixels (parameter false) or 5-5-5 ones (true), with a checksum of the
+// frames to hold against golden values: QM_PRINT_GOLDENS=1 prints them for a change of the rasterisers.
+template <class Fixture>
+class InPixelFormat : public Fixture, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam()) setenv("QM_PIXEL555", "1", 1);
+        else unsetenv("QM_PIXEL555");
+        Fixture::SetUp();
+    }
+    void TearDown() override {
+        Fixture::TearDown();
+        unsetenv("QM_PIXEL555");
+    }
+    static uint64_t Checksum(const CSurface& s) {
+        uint64_t h = 1469598103934665603ull;
+        for (int y = 0; y < s.height; ++y) {
+            const uint8_t* row = s.Row(y);
+            for (int i = 0; i < s.width * 2; ++i) h = (h ^ row[i]) * 1099511628211ull;
+        }
+        return h;
+    }
+    // The checksum against the golden value of that name and format.
+    static void ExpectGolden(const char* name, uint64_t sum, uint64_t golden565, uint64_t golden555) {
+        if (std::getenv("QM_PRINT_GOLDENS"))
+            std::printf("golden %s %s: 0x%016llxull\n", name, GetParam() ? "5-5-5" : "5-6-5", (unsigned long long)sum);
+        EXPECT_EQ(sum, GetParam() ? golden555 : golden565) << name << std::hex << " " << sum;
+    }
+};
+inline std::string PixelFormatName(const ::testing::TestParamInfo<bool>& info) { return info.param ? "x555" : "x565"; }

@@ -57,11 +57,9 @@ struct GameRun {
     std::string failure;
     std::vector<std::string> commands;  // scenario words the puzzles ran
     // The game as it ends.
-    struct End {
-        bool terminated = false;
-        int32_t chapter = 0, finOgham = 0, finMerle = 0, finPerle = 0, autoWin = 0, ringFrame = -1;
-        int32_t flags[301] = {};
-    } end;
+    // The game as it ends: chapter, FINOGHAM, FINMERLE, FINPERLE, the fireflies' hand-over, flags 20, 200
+    // and 300, the ring's frame.
+    std::vector<int32_t> end;
 };
 GameRun* g_run = nullptr;
 CTimer g_driver;
@@ -313,17 +311,10 @@ TEST(PuzzleProgramRun, TheViewPuzzlesArePlayedInOneGame) {
         g_driver.Start();
     };
     app.onTerminate = +[] {
-        GameRun::End& e = g_run->end;
-        e.terminated = true;
-        if (DefName_IsLoaded()) {
-            e.chapter = Interp_GetChapter();
-            e.finOgham = Interp_ReadVar("FINOGHAM");
-            e.finMerle = Interp_ReadVar("FINMERLE");
-            e.finPerle = Interp_ReadVar("FINPERLE");
-            e.autoWin = Interp_ReadVar("Puzzle_Lucioles_AutoWin");
-            for (int i = 0; i <= 300; i++) e.flags[i] = Interp_Flags[i];
-        }
-        e.ringFrame = anneau_frame;
+        if (DefName_IsLoaded())
+            g_run->end = {Interp_GetChapter(), Var("FINOGHAM"), Var("FINMERLE"), Var("FINPERLE"),
+                          Var("Puzzle_Lucioles_AutoWin"), Interp_Flags[20], Interp_Flags[200], Interp_Flags[300],
+                          anneau_frame};
         g_driver.Stop();
         OnTerminate();
     };
@@ -342,36 +333,17 @@ TEST(PuzzleProgramRun, TheViewPuzzlesArePlayedInOneGame) {
 
     EXPECT_EQ(run.failure, "");
     EXPECT_EQ(code, 0);
-    ASSERT_TRUE(run.end.terminated);
     // Each puzzle reached its outcome; the load of the mandalas' save took back the stone.
-    EXPECT_EQ(run.end.chapter, 200);
-    EXPECT_EQ(run.end.flags[200], 1);
-    EXPECT_EQ(run.end.flags[300], 1);
-    EXPECT_EQ(run.end.flags[20], 1);
-    EXPECT_EQ(run.end.autoWin, 1);
-    EXPECT_EQ(run.end.finOgham, 0);
-    EXPECT_EQ(run.end.finMerle, 0);
-    EXPECT_EQ(run.end.finPerle, 0);
-    EXPECT_EQ(run.end.ringFrame, 0);
+    EXPECT_EQ(run.end, (std::vector<int32_t>{200, 0, 0, 0, 1, 1, 1, 1, 0}));
     // The words of each puzzle, in the order they were played.
-    auto count = [&](const std::string& c) { return std::count(run.commands.begin(), run.commands.end(), c); };
-    EXPECT_EQ(count("NewSound=400"), 6);
-    EXPECT_EQ(count("NewSound=4"), 12);
-    EXPECT_EQ(count("NewSound=218"), 1);
-    EXPECT_EQ(count("NewSound=210"), 1);
-    EXPECT_EQ(count("NewSound=300"), 6);
-    EXPECT_EQ(count("NewSound=301"), 6);
-    EXPECT_EQ(count("NewSound=304"), 0);
-    int dialogues = 0;
-    for (const std::string& c : run.commands) dialogues += c.rfind("dial=", 0) == 0;
-    EXPECT_EQ(dialogues, 3);
+    const auto count = [&](const std::string& c) { return std::count(run.commands.begin(), run.commands.end(), c); };
+    for (auto [c, n] : {std::pair{"NewSound=400", 6}, {"NewSound=4", 12}, {"NewSound=218", 1}, {"NewSound=210", 1},
+                        {"NewSound=300", 6}, {"NewSound=301", 6}, {"NewSound=304", 0}})
+        EXPECT_EQ(count(c), n) << c;
+    EXPECT_EQ(std::count_if(run.commands.begin(), run.commands.end(), [](const std::string& c) { return c.rfind("dial=", 0) == 0; }), 3);
     const auto at = [&](const std::string& c) { return std::find(run.commands.begin(), run.commands.end(), c) - run.commands.begin(); };
-    EXPECT_LT(at("NewSound=400"), at("NewSound=4"));
-    EXPECT_LT(at("NewSound=4"), at("NewSound=218"));
-    EXPECT_LT(at("NewSound=218"), at("NewSound=209"));
-    EXPECT_LT(at("NewSound=209"), at("NewSound=210"));
-    EXPECT_LT(at("NewSound=210"), at("NewSound=300"));
-    EXPECT_LT(at("NewSound=300"), at("NewSound=301"));
+    const char* order[] = {"NewSound=400", "NewSound=4", "NewSound=218", "NewSound=209", "NewSound=210", "NewSound=300", "NewSound=301"};
+    for (size_t i = 1; i < std::size(order); i++) EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
 
     // The exit wrote the mandalas' order (laid 2, 1, 3, 5, 4, 6; listed as mandalas 4, 6, 5, 1, 3, 2).
     const std::string log = ReadFileText(dir / "quillmar2.log");
