@@ -40,6 +40,14 @@
 #include "world/World.h"
 #include "world/wam.h"
 
+// The seed after which the game's generator draws `value` first (its step is invertible).
+inline uint32_t SeedForFirstDraw(int value) {
+    const uint32_t a = 214013u, c = 2531011u;
+    uint32_t inverse = 1;
+    for (int i = 0; i < 5; i++) inverse *= 2 - a * inverse;
+    return ((uint32_t(value) << 16) - c) * inverse;
+}
+
 class PuzzleHarness : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -171,6 +179,12 @@ protected:
         return n;
     }
     bool Ran(const std::string& command) const { return Count(command) > 0; }
+    static bool SoundLoaded(const std::string& name) {
+        OrvSoundInfo info;
+        for (int id = 0; id < ORVSOUND_MAX_SOUNDS; id++)
+            if (OrvSound_GetInfo(id, &info) && info.name == name) return true;
+        return false;
+    }
     // The reports, but for the panorama pictures the tests leave out.
     std::string Reports() const { return reports.Text({"datas_q2/warp/", "damier"}); }
     bool Warned(const std::string& text) const {

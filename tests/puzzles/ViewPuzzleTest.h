@@ -18,14 +18,6 @@
 
 constexpr float kQuarter = 3.14159265f / 2;
 
-// The seed after which the game's generator draws `value` first (its step is invertible).
-inline uint32_t SeedForFirstDraw(int value) {
-    const uint32_t a = 214013u, c = 2531011u;
-    uint32_t inverse = 1;
-    for (int i = 0; i < 5; i++) inverse *= 2 - a * inverse;
-    return ((uint32_t(value) << 16) - c) * inverse;
-}
-
 class ViewPuzzleTest : public PuzzleHarness {
 protected:
     // The view the new game starts in, and the chapter's first initialisation commands.
