@@ -100,18 +100,6 @@ TEST_F(CanoeRun, AWinAfterAFirstOneRunsNoScenarioPass) {
     EXPECT_EQ(Count("TRACE=fin"), 0);
 }
 
-TEST_F(CanoeRun, WithoutTheSwitchTheClickIsSwallowed) {
-    chapter = {};
-    chapter.Vue("YU", DEMO_CANOE_VIEW);
-    chapter.Block("CLICZONE=ZONE_PIROGUE", {"(TRACE=clic)"});
-    Start();
-    EXPECT_FALSE(StartCanoe());
-    EXPECT_EQ(LoopType, LOOP_WARP);
-    EXPECT_EQ(Count("TRACE=clic"), 0);
-    EXPECT_EQ(Interp_Flags[103], 0);
-    EXPECT_FALSE(fs::exists(dir / "cache"));
-}
-
 class CanoeEnd : public CanoeTest, public ::testing::WithParamInterface<bool> {
 protected:
     // Piece 0 turned once where piece 2 lay, piece 2 turned three times where piece 0 lay: the river
