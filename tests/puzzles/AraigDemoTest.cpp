@@ -30,7 +30,7 @@ TEST_F(AraigDemo, TheWebIsEnteredFromTheTempleWonLostAndLeft) {
     std::string error;
     ASSERT_TRUE(DemoWorld_Write(dir.Path(), &error)) << error;
     ASSERT_TRUE(DemoToile_WriteGame(dir.Path(), &error)) << error;
-    ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
+    WriteInterface();
     StartModules();
     ASSERT_TRUE(Interp_RunInit());
     OrvWam_CancelJump();

@@ -6,37 +6,8 @@
 
 namespace {
 
-// The frames' checksums, one per pixel format. To regenerate them after a change of the rasterisers or of
-// the generated web, run the test with QM_PRINT_GOLDENS=1 and copy the printed values here.
-struct Golden {
-    bool is555;
-    uint64_t frame;
-};
-constexpr Golden kGoldens[] = {
-    {false, 0xb53a88b89bba5ee6ull},
-    {true, 0x1bf283b989ccd993ull},
-};
-
-uint64_t Checksum(const CSurface& s) {
-    uint64_t h = 1469598103934665603ull;
-    for (int y = 0; y < s.height; ++y) {
-        const uint8_t* row = s.Row(y);
-        for (int i = 0; i < s.width * 2; ++i) h = (h ^ row[i]) * 1099511628211ull;
-    }
-    return h;
-}
-
-class AraigRender : public AraigTest, public ::testing::WithParamInterface<bool> {
+class AraigRender : public InPixelFormat<AraigTest> {
 protected:
-    void SetUp() override {
-        if (GetParam()) setenv("QM_PIXEL555", "1", 1);
-        else unsetenv("QM_PIXEL555");
-        AraigTest::SetUp();
-    }
-    void TearDown() override {
-        AraigTest::TearDown();
-        unsetenv("QM_PIXEL555");
-    }
     // The panorama of the current view drawn with the actors; its pixels.
     static std::vector<uint8_t> Frame(uint64_t* sum = nullptr) {
         EXPECT_TRUE(OrvDisplay_LockSurface());
@@ -78,9 +49,7 @@ TEST_P(AraigRender, ASpiderAndObjectsMatchTheirGoldenPicture) {
     Scene();
     uint64_t sum = 0;
     const std::vector<uint8_t> with = Frame(&sum);
-    if (std::getenv("QM_PRINT_GOLDENS")) std::printf("golden %s: 0x%016llxull\n", GetParam() ? "5-5-5" : "5-6-5", (unsigned long long)sum);
-    for (const Golden& g : kGoldens)
-        if (g.is555 == GetParam()) EXPECT_EQ(sum, g.frame) << std::hex << sum;
+    ExpectGolden("web", sum, 0xb53a88b89bba5ee6ull, 0x1bf283b989ccd993ull);
     // The actors cover a good part of the frame; the opacity switch is left off.
     araig_running = 0;
     const std::vector<uint8_t> without = Frame();
@@ -107,7 +76,6 @@ TEST_P(AraigRender, DepthIsComparedOnlyAmongTheActorsOfTheFrame) {
     EXPECT_EQ(Reports(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(PixelFormats, AraigRender, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "x555" : "x565"; });
+INSTANTIATE_TEST_SUITE_P(PixelFormats, AraigRender, ::testing::Values(false, true), PixelFormatName);
 
 }  // namespace

@@ -46,6 +46,12 @@ protected:
         OrvWam_RestoreCurrentVue(wam_cherche_vue_id(OrvWam_CurrentLieu, p));
         araig_move_spiders();
     }
+    // The actor turned already and walking from one cell to the next (or standing, from == to).
+    static void Walking(ST_araig_actor& a, int32_t from, int32_t to) {
+        a.from = from;
+        a.to = to;
+        a.rate = 0;
+    }
 };
 
 TEST_F(AraigWeb, RingsAndPositionsMatchTheWebsGeometry) {
@@ -174,16 +180,11 @@ TEST_F(AraigWeb, TheFeatherLuresTheSpiderOnceThenItSkipsAMove) {
     EXPECT_EQ(araig_plume_state, 1);
     // Walking onto the player it gives up, back to its cell, and stands.
     ST_araig_actor& a = araig_actors[big];
-    a.from = 230;
-    a.to = 213;
-    a.rate = 0;
+    Walking(a, 230, 213);
     a.steps = 1;
     araig_caught = 1;
     araig_animate_actors();
-    EXPECT_EQ(a.to, 230);
-    EXPECT_EQ(araig_plume_state, 2);
-    EXPECT_EQ(araig_caught, 0);
-    EXPECT_EQ(a.steps, 0);
+    EXPECT_EQ((std::vector<int32_t>{a.to, araig_plume_state, araig_caught, a.steps}), (std::vector<int32_t>{230, 2, 0, 0}));
     EXPECT_EQ(a.db, &db_ARstby);
     // The next move is skipped; the one after it is not.
     Move(212);
@@ -195,9 +196,7 @@ TEST_F(AraigWeb, TheFeatherLuresTheSpiderOnceThenItSkipsAMove) {
     // A spider walking onto a player who stands on the feather is not turned back.
     araig_plume_state = 1;
     OrvWam_RestoreCurrentVue(wam_cherche_vue_id(OrvWam_CurrentLieu, 230));
-    a.from = 247;
-    a.to = 230;
-    a.rate = 0;
+    Walking(a, 247, 230);
     araig_animate_actors();
     EXPECT_EQ(a.to, 230);
     EXPECT_EQ(araig_plume_state, 1);
@@ -215,23 +214,20 @@ TEST_F(AraigWeb, ASecondSmallSpiderComesOnTheOuterRingAndOnlyOneGoesForThePlayer
     ASSERT_EQ(araig_nb_actors, 3);
     EXPECT_EQ(araig_second_index, 2);
     const ST_araig_actor& second = araig_actors[2];
-    EXPECT_EQ(second.kind, ARAIG_SMALL_SPIDER);
-    EXPECT_EQ(second.from, ARAIG_CENTRE);
-    EXPECT_EQ(second.to, 263);
+    EXPECT_EQ((std::vector<int32_t>{second.kind, second.from, second.to}), (std::vector<int32_t>{ARAIG_SMALL_SPIDER, ARAIG_CENTRE, 263}));
     EXPECT_EQ(second.db, &db_PARstby);
     EXPECT_NE(second.rate, 0.0f);
 
     // Both would take 221: the first searches again without it and goes outward.
-    araig_actors[first].from = araig_actors[first].to = 220;
-    araig_actors[2].from = araig_actors[2].to = 222;
+    Walking(araig_actors[first], 220, 220);
+    Walking(araig_actors[2], 222, 222);
     Move(204);
     EXPECT_EQ(araig_actors[2].to, 221);
     EXPECT_EQ(araig_actors[first].to, 203);
 
     // Both go for the player (the second already on its way): the first keeps it, the other stops.
-    araig_actors[first].from = araig_actors[first].to = 204;
-    araig_actors[2].from = 206;
-    araig_actors[2].to = 205;
+    Walking(araig_actors[first], 204, 204);
+    Walking(araig_actors[2], 206, 205);
     Move(205);
     EXPECT_EQ(araig_caught, 1);
     EXPECT_EQ(araig_actors[first].to, 205);
@@ -287,19 +283,13 @@ TEST_F(AraigWeb, TurnsTakeTheShortWayAndEndOnTheTarget) {
     EXPECT_FLOAT_EQ(a.target, target);
     EXPECT_FLOAT_EQ(a.rate, araig_wrap_angle(target - 3.0f) > 0 ? 0.07f : -0.07f);
     int passes = 0;
-    while (a.rate != 0.0f && passes < 200) {
-        araig_animate_actors();
-        passes++;
-    }
+    for (; a.rate != 0.0f && passes < 200; passes++) araig_animate_actors();
     EXPECT_EQ(passes, int(std::ceil(std::fabs(araig_wrap_angle(target - 3.0f)) / 0.07f)));
     EXPECT_FLOAT_EQ(a.heading, target);
     EXPECT_EQ(a.progress, 0.0f);
     // Then the walk: 50 passes, ending on the cell turned toward the player.
     passes = 0;
-    while (a.from != a.to && passes < 100) {
-        araig_animate_actors();
-        passes++;
-    }
+    for (; a.from != a.to && passes < 100; passes++) araig_animate_actors();
     EXPECT_EQ(passes, 50);
     EXPECT_EQ(a.progress, 0.0f);
     EXPECT_EQ(a.from, 249);
@@ -321,10 +311,7 @@ TEST_F(AraigWeb, AStrikeEndsWithTheAnimationAndLosesTheRun) {
     a.db = &db_ARmar;
     araig_caught = 1;
     int passes = 0;
-    while (araig_caught == 1 && passes < 100) {
-        araig_animate_actors();
-        passes++;
-    }
+    for (; araig_caught == 1 && passes < 100; passes++) araig_animate_actors();
     EXPECT_EQ(passes, 16);  // the 0.3 of the way
     EXPECT_EQ(a.db, &db_ARmen);
     const float stop = a.progress;

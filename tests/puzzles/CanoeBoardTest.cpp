@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "puzzles/pz_pirogue.h"
@@ -20,11 +21,8 @@ TEST(CanoeBoard, TheCellUnderTheCursorFollowsTheBoardsLines) {
         EXPECT_EQ(c.code, 4 * n);
         EXPECT_EQ(c.piece, n);
         // The middle of the cell and points near each of its four corners.
-        EXPECT_EQ(case_sous_souris(c.x + PIROGUE_ANCRE_X, c.y + PIROGUE_ANCRE_Y), n);
-        EXPECT_EQ(case_sous_souris(c.x, c.y + 3), n);
-        EXPECT_EQ(case_sous_souris(c.x + 115, c.y + 46), n);
-        EXPECT_EQ(case_sous_souris(c.x - 84, c.y + 63), n);
-        EXPECT_EQ(case_sous_souris(c.x + 32, c.y + 105), n);
+        for (auto [dx, dy] : {std::pair{PIROGUE_ANCRE_X, PIROGUE_ANCRE_Y}, {0, 3}, {115, 46}, {-84, 63}, {32, 105}})
+            EXPECT_EQ(case_sous_souris(c.x + dx, c.y + dy), n) << dx << "," << dy;
     }
     // Outside each side and corner of the board.
     for (auto [x, y] : {std::pair{270, 84}, {636, 224}, {366, 416}, {0, 275}, {450, 150}, {500, 320}, {180, 345},
@@ -38,11 +36,8 @@ TEST(CanoeBoard, TheCellUnderTheCursorFollowsTheBoardsLines) {
 }
 
 TEST(CanoeBoard, AQuarterTurnCyclesThroughTheFourCodesOfAPiece) {
-    EXPECT_EQ(pirogue_tourne_code(0), 1);
-    EXPECT_EQ(pirogue_tourne_code(2), 3);
-    EXPECT_EQ(pirogue_tourne_code(3), 0);
-    EXPECT_EQ(pirogue_tourne_code(29), 30);
-    EXPECT_EQ(pirogue_tourne_code(31), 28);
+    for (auto [code, turned] : {std::pair{0, 1}, {2, 3}, {3, 0}, {29, 30}, {31, 28}})
+        EXPECT_EQ(pirogue_tourne_code(code), turned) << code;
 }
 
 TEST(CanoeBoard, DepthFactorsFromTheCameraBesideTheFixedOnes) {
@@ -101,13 +96,9 @@ TEST(CanoeBoard, RectanglesArePastedScaledClippedAndLeaveEmptyCellsAlone) {
     ratio_zbuffer[2][5] = 2.0;
     Rect piece(9), fixed(PIROGUE_FIXED_CODE);
     copy_zbuffer_piece(9, 10, 20, 5);
-    EXPECT_EQ(At(zbuffer_sol, 10, 20), 200u);
-    EXPECT_EQ(At(zbuffer_sol, 11, 20), 7u);
-    EXPECT_EQ(At(zbuffer_sol, 12, 20), 600u);
-    EXPECT_EQ(At(zbuffer_sol, 10, 21), 800u);
-    EXPECT_EQ(At(zbuffer_sol, 11, 21), 1000u);
-    EXPECT_EQ(At(zbuffer_sol, 12, 21), 7u);
-    EXPECT_EQ(At(zbuffer_sol, 13, 20), 7u);
+    for (auto [x, y, z] : {std::tuple{10, 20, 200u}, {11, 20, 7u}, {12, 20, 600u}, {10, 21, 800u}, {11, 21, 1000u},
+                           {12, 21, 7u}, {13, 20, 7u}})
+        EXPECT_EQ(At(zbuffer_sol, x, y), z) << x << "," << y;
     // The fixed piece is never scaled.
     copy_zbuffer_piece(PIROGUE_FIXED_CODE, 30, 20, 5);
     EXPECT_EQ(At(zbuffer_sol, 30, 20), 100u);

@@ -2,62 +2,26 @@
 // canoe's data on a CD directory of its own), the game's modules and links started headless, and helpers
 // that move the mouse, click, press keys and run main-loop passes.
 #pragma once
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "app/Config.h"
-#include "app/FrameTimer.h"
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
-#include "app/main/Orv_Links.h"
-#include "app/main/Orv_Main.h"
-#include "audio/Orv_Sound.h"
-#include "audio/SysSnd.h"
-#include "engine3d/Orv3D.h"
-#include "framework/Input.h"
 #include "framework/KeyCodes.h"
-#include "framework/Window.h"
-#include "graphics2d/Orv_Display.h"
-#include "graphics2d/Orv_Spr.h"
-#include "panorama/Interface.h"
-#include "panorama/Orv_Input.h"
-#include "panorama/Orv_Warp.h"
-#include "puzzles/pz_dispatch.h"
 #include "puzzles/pz_pirogue.h"
 #include "puzzles/pz_pirogue_scene.h"
 #include "puzzles/pz_pirogue_traj.h"
 #include "testdata/CanoeScene.h"
 #include "testdata/DemoCanoe.h"
 #include "testdata/DemoWorld.h"
-#include "testdata/PanoramaWriter.h"
-#include "testdata/ScriptWriter.h"
-#include "testdata/SprWriter.h"
-#include "testdata/TempDir.h"
-#include "tests/puzzles/ReportCapture.h"
-#include "world/DefName.h"
-#include "world/Hooks.h"
-#include "world/Interp.h"
+#include "tests/puzzles/PuzzleHarness.h"
 #include "world/Orv_Msg.h"
-#include "world/World.h"
-#include "world/wam.h"
 
-class CanoeTest : public ::testing::Test {
+class CanoeTest : public PuzzleHarness {
 protected:
     static constexpr const char* kWorld = "fleuve.wam";
     static constexpr uint32_t kBefore = 401;
 
-    static void SetUpTestSuite() {
-        setenv("QM_HEADLESS", "1", 1);
-        ASSERT_TRUE(OrvSpr_MainInit());
-    }
-    static void TearDownTestSuite() { OrvSpr_MainClose(); }
+    CanoeTest() : PuzzleHarness(0, true) {}
 
     // The canoe's CD data of a variant, written once per process.
     static const std::string& Cd(const CanoeSceneOptions& options = {}) {
@@ -75,20 +39,7 @@ protected:
     }
 
     void SetUp() override {
-        reports.Start();
-        OrvFile_SetInstallDir(dir.Path());
-        debug_log_open((dir / "quillmar2.log").c_str());
-        config_reset();
-        Input_Reset();
-        frame_timer_reset();
-        OrvHooks_Reset();
-        SysSnd_SelectDriver(SysSndDriver::Offline);
-        ASSERT_TRUE(OrvSound_MainInit());
-        names.personnages = {"PERSONNE"};
-        names.objets = {"RIEN 0"};
-        names.sujets = {"AUCUN 0 0"};
-        names.variables = DefNames_EngineVariables();
-        names.zones = {"AUCUNE"};
+        PuzzleHarness::SetUp();
         DemoCanoe_AddNames(names);
         world.monde = 2;
         world.cd = 1;
@@ -103,27 +54,6 @@ protected:
         chapter.Block("finpirogue=1", {"(TRACE=fin)"});
     }
 
-    void TearDown() override {
-        if (started) {
-            pz_quit_all();
-            OrvWarp_Close();
-            Interface_FreeBank();
-            OrvWorld_Close();
-            Orv3D_Close();
-        }
-        Interp_ClearCommands();
-        OrvSound_MainClose();
-        SysSnd_SelectDriver(SysSndDriver::Sdl);
-        OrvDisplay_Close();
-        window.Close();
-        OrvHooks_Reset();
-        Input_Reset();
-        frame_timer_reset();
-        config_reset();
-        reports.Stop();
-        debug_log_open("");
-    }
-
     // Writes the installation over the variant's CD, starts the modules as the program does with the
     // game's links on a screen of that width, records the words TRACE and NewSound instead of running
     // them, and enters view 402 (looking at the canoe's zone).
@@ -131,20 +61,12 @@ protected:
         cd = cdDir.empty() ? Cd(options) : cdDir;
         UseCd(cd);
         OpenScreen(screenWidth);
-        ASSERT_TRUE(WriteFileText(dir / "scenar/defnames.con", DefNames_Make(names)));
-        ASSERT_TRUE(WriteFileText(dir / "loc/messages.txt", Messages_Make({})));
-        ASSERT_TRUE(WriteFileText(dir / "scenar/chapi001.con", chapter.Text()));
-        ASSERT_TRUE(WamWriter_Save(dir / ("wam/" + std::string(kWorld)), world));
+        WriteScenario(kWorld);
         std::string error;
         ASSERT_TRUE(CanoeScene_WriteBanks(dir.Path(), options, &error)) << error;
-        std::vector<SprImage> objects(1);
-        objects[0].width = objects[0].height = 8;
-        objects[0].pixels.assign(64, 0xFFFFFFFFu);
-        ASSERT_TRUE(SprWriter_Save(dir / "spr/objets.spr", objects, SprWriterOptions{}));
+        WriteSprites(1);
         StartModules();
-        g_log = &commands;
-        Interp_RegisterCommand("TRACE", [](const char* v) { return Record("TRACE", v); });
-        Interp_RegisterCommand("NewSound", [](const char* v) { return Record("NewSound", v); });
+        RecordWords({"TRACE", "NewSound"});
         Enter(kWorld);
     }
 
@@ -157,34 +79,11 @@ protected:
         std::string error;
         ASSERT_TRUE(DemoWorld_Write(dir.Path(), &error)) << error;
         ASSERT_TRUE(DemoCanoe_Write(dir.Path(), &error)) << error;
+        WriteInterface();
         StartModules();
         Enter(DEMO_WAM_YU, 3);
     }
 
-    // Every CD is that directory, which holds the four probe files.
-    static void UseCd(const std::string& path) {
-        for (int n = 1; n <= 4; n++) OrvFile_SetCDRoot(n, path);
-        cd_init();
-    }
-    void OpenScreen(int width) {
-        window.Open(width, width == 800 ? 600 : 480, false);
-        ASSERT_TRUE(OrvDisplay_Init(&window));
-        OrvSpr_SetScreenFormat(window.GetPixelFormat());
-        OrvSpr_SetMouseSource(&MousePosition.x, &MousePosition.y);
-    }
-    // The modules as the program starts them, with the game's links and the panorama's pointers.
-    void StartModules() {
-        ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
-        started = true;
-        ASSERT_TRUE(OrvWorld_Init()) << Reports();
-        ASSERT_TRUE(OrvWarp_Init());
-        Orv3D_Init();
-        ASSERT_TRUE(Interface_LoadBank());
-        Input_SetKeyHandlers(OrvInput_OnKeyDown, OrvInput_OnKeyUp);
-        Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
-        OrvMain_InstallLinks();
-        OrvMain_SetLoopType(LOOP_WARP);
-    }
     // A new game's initialisation, then a view of the world (by default 402), looking ahead.
     void Enter(const char* wam, uint32_t view = DEMO_CANOE_VIEW) {
         ASSERT_TRUE(Interp_RunInit());
@@ -206,14 +105,10 @@ protected:
     void Passes(int n) {
         for (int i = 0; i < n; i++) Pass();
     }
-    void MoveTo(int x, int y) {
-        Input_InjectMouseMove(x - MousePosition.x, y - MousePosition.y);
-        DXDispatch();
-    }
+    static void MoveTo(int x, int y) { MoveMouseTo(x, y); }
     // A click of the button at (x, y) of the canoe's screen (in the view: at the screen centre).
     void Click(int button = MOUSE_LEFT) {
-        Input_InjectButton(button, true);
-        Input_InjectButton(button, false);
+        InjectClick(button);
         Pass();
     }
     void ClickAt(int x, int y, int button = MOUSE_LEFT) {
@@ -258,15 +153,6 @@ protected:
         for (; n < limit && LoopType == LOOP_PIROGUE && pirogue_en_marche; n++) Pass();
         return n;
     }
-    // With QM_CANOE_SHOTS=<dir>, the presented frame as <dir>/<name>.rgb (raw RGB, 640x480).
-    void Shot(const std::string& name) {
-        const char* out = std::getenv("QM_CANOE_SHOTS");
-        if (!out) return;
-        const std::vector<uint32_t>& f = window.GetPresentedFrame();
-        std::string rgb;
-        for (uint32_t p : f) rgb += {char(p >> 16), char(p >> 8), char(p)};
-        WriteFileBytes(std::string(out) + "/" + name + ".rgb", rgb.data(), rgb.size());
-    }
     // The codes of the board, cell by cell.
     static std::vector<int32_t> Codes() {
         std::vector<int32_t> codes;
@@ -274,35 +160,11 @@ protected:
         return codes;
     }
 
-    static uint32_t View() { return OrvWam_CurrentVue ? OrvWam_CurrentVue->id : 0; }
-    int Count(const std::string& command) const {
-        int n = 0;
-        for (const std::string& c : commands) n += c == command;
-        return n;
-    }
     std::vector<std::string> Sounds() const {
         std::vector<std::string> s;
         for (const std::string& c : commands)
             if (c.rfind("NewSound=", 0) == 0) s.push_back(c.substr(9));
         return s;
     }
-    // The reports, but for the panorama pictures the tests leave out.
-    std::string Reports() const { return reports.Text({"datas_q2/warp/", "damier"}); }
-    static int Record(const char* word, const char* value) {
-        g_log->push_back(std::string(word) + "=" + value);
-        return CMD_DONE;
-    }
-
-    TempDir dir;
     std::string cd;
-    Velkrum::CDirectDrawWindow window;
-    DefNamesDesc names;
-    WamFileDesc world;
-    ChapterWriter chapter;
-    std::vector<std::string> commands;  // the recorded words with their values, in the order they ran
-    ReportCapture reports;
-    std::vector<std::string>& warnings = reports.warnings;
-    std::vector<std::string>& fatals = reports.fatals;
-    bool started = false;
-    static inline std::vector<std::string>* g_log = nullptr;
 };

@@ -6,33 +6,11 @@
 
 namespace {
 
-// The frames' checksums. To regenerate them after a change of the rasterisers or of the generated canoe,
-// run the tests with QM_PRINT_GOLDENS=1 and copy the printed values here.
-struct Golden {
-    const char* name;
-    bool is555;
-    uint64_t frame;
-};
-constexpr Golden kGoldens[] = {
-    {"bank", false, 0xc12e017185e18cc1ull},
-    {"bank", true, 0x42ecb0dcb6ef5784ull},
-    {"carried", false, 0x5c83eedaadc34a75ull},
-    {"carried", true, 0x573086b8c2ef6835ull},
-};
 // The canoe's place on the solved board where the near bank hides a part of it.
 constexpr int32_t kBehindBank = 52;
 
-class CanoeRender : public CanoeTest, public ::testing::WithParamInterface<bool> {
+class CanoeRender : public InPixelFormat<CanoeTest> {
 protected:
-    void SetUp() override {
-        if (GetParam()) setenv("QM_PIXEL555", "1", 1);
-        else unsetenv("QM_PIXEL555");
-        CanoeTest::SetUp();
-    }
-    void TearDown() override {
-        CanoeTest::TearDown();
-        unsetenv("QM_PIXEL555");
-    }
     // The solved board on the canoe's screen, the cursor off the board.
     void Board() {
         Start();
@@ -41,23 +19,11 @@ protected:
         MoveTo(630, 470);
         Pass();
     }
-    static uint64_t Checksum() {
+    uint64_t Shown() {
         EXPECT_TRUE(OrvDisplay_LockSurface());
-        const CSurface& s = *OrvDisplay_GetRenderSurface();
-        uint64_t h = 1469598103934665603ull;
-        for (int y = 0; y < s.height; ++y) {
-            const uint8_t* row = s.Row(y);
-            for (int i = 0; i < s.width * 2; ++i) h = (h ^ row[i]) * 1099511628211ull;
-        }
+        const uint64_t sum = Checksum(*OrvDisplay_GetRenderSurface());
         OrvDisplay_UnlockSurface();
-        return h;
-    }
-    void ExpectGolden(const char* name) {
-        const uint64_t sum = Checksum();
-        if (std::getenv("QM_PRINT_GOLDENS"))
-            std::printf("golden %s %s: 0x%016llxull\n", name, GetParam() ? "5-5-5" : "5-6-5", (unsigned long long)sum);
-        for (const Golden& g : kGoldens)
-            if (g.is555 == GetParam() && std::strcmp(g.name, name) == 0) EXPECT_EQ(sum, g.frame) << name << std::hex << sum;
+        return sum;
     }
     // Pixels that differ between two presented frames.
     static size_t Changed(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
@@ -77,7 +43,7 @@ TEST_P(CanoeRender, TheCanoePartlyBehindABankMatchesItsGoldenPicture) {
     index_trajet = kBehindBank;
     place_pirogue();
     const std::vector<uint32_t> shown = Frame();
-    ExpectGolden("bank");
+    ExpectGolden("bank", Shown(), 0xc12e017185e18cc1ull, 0x42ecb0dcb6ef5784ull);
     // Without the canoe, and without the ground's depth: the canoe is seen, and a part of it was hidden.
     Orv3DDataBase& canoe = current_anim_perso->db;
     const CTVector3 at = canoe.root.GetPosition(nullptr);
@@ -111,7 +77,7 @@ TEST_P(CanoeRender, ACarriedPieceAndItsStoneFollowTheCursorToEveryEdge) {
     ASSERT_EQ(piece_en_main, 12);
     MoveTo(200, 380);
     const std::vector<uint32_t> carried = Frame();
-    ExpectGolden("carried");
+    ExpectGolden("carried", Shown(), 0x5c83eedaadc34a75ull, 0x573086b8c2ef6835ull);
     EXPECT_NE(Depth2(200, 380), 0u);
     pirogue_pierres[1].shown = 0;
     EXPECT_GT(Changed(Frame(), carried), 20u);
@@ -133,7 +99,6 @@ TEST_P(CanoeRender, ACarriedPieceAndItsStoneFollowTheCursorToEveryEdge) {
     EXPECT_EQ(Reports(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(PixelFormats, CanoeRender, ::testing::Values(false, true),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "x555" : "x565"; });
+INSTANTIATE_TEST_SUITE_P(PixelFormats, CanoeRender, ::testing::Values(false, true), PixelFormatName);
 
 }  // namespace

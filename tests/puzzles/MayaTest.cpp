@@ -26,12 +26,6 @@ protected:
     void Zone50(uint32_t z) { Click(ZoneIndex(50, z)); }
     // Cell k holds n balls in board b (written straight into the saved string).
     static void Put(int b, int k, int n) { maya_plateau[b][15 - k] = char('0' + n); }
-    static bool SoundLoaded(const std::string& name) {
-        OrvSoundInfo info;
-        for (int id = 0; id < ORVSOUND_MAX_SOUNDS; id++)
-            if (OrvSound_GetInfo(id, &info) && info.name == name) return true;
-        return false;
-    }
     static int HandSprite() {
         int n = -1;
         return OrvSpr_GetObjetEnMainSprite(&n) ? n : -1;

@@ -1,44 +1,12 @@
 // Fixture of the puzzle tests: an installation written by the project's writers, the game's modules and
 // links started headless, and helpers that enter views, aim at zones and click through the real routing.
 #pragma once
-#include <gtest/gtest.h>
-
 #include <cmath>
-#include <cstdlib>
 #include <map>
-#include <string>
-#include <vector>
 
-#include "app/Config.h"
-#include "app/FrameTimer.h"
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
-#include "app/Random.h"
-#include "app/main/Orv_Links.h"
-#include "app/main/Orv_Main.h"
-#include "audio/Orv_Sound.h"
-#include "audio/SysSnd.h"
-#include "framework/Input.h"
-#include "framework/Window.h"
-#include "graphics2d/Orv_Display.h"
-#include "graphics2d/Orv_Spr.h"
-#include "panorama/Interface.h"
 #include "panorama/Orv_Spw.h"
-#include "panorama/Orv_Warp.h"
-#include "puzzles/pz_dispatch.h"
 #include "testdata/KsnWriter.h"
-#include "testdata/PanoramaWriter.h"
-#include "testdata/ScriptWriter.h"
-#include "testdata/SprWriter.h"
-#include "testdata/TempDir.h"
-#include "testdata/WamWriter.h"
-#include "world/DefName.h"
-#include "world/Hooks.h"
-#include "world/Interp.h"
-#include "world/Inventaire.h"
-#include "world/OrvSaveGame.h"
-#include "world/World.h"
-#include "world/wam.h"
+#include "tests/puzzles/PuzzleHarness.h"
 
 // A small square of directions around (yaw, pitch): yaw turns right, pitch looks up.
 inline std::vector<WamPointDesc> PzSquare(float yaw, float pitch, float half = 0.04f) {
@@ -51,69 +19,14 @@ inline std::vector<WamPointDesc> PzSquare(float yaw, float pitch, float half = 0
     return pts;
 }
 
-class PuzzleTest : public ::testing::Test {
+class PuzzleTest : public PuzzleHarness {
 protected:
     static constexpr const char* kWorld = "puzzles.wam";
 
-    static void SetUpTestSuite() {
-        setenv("QM_HEADLESS", "1", 1);
-        unsetenv("QM_PIXEL555");
-        ASSERT_TRUE(OrvSpr_MainInit());
-    }
-    static void TearDownTestSuite() { OrvSpr_MainClose(); }
-
     void SetUp() override {
-        OrvError_ResetForTests();
-        DebugOut().SetHook([this](const std::string& l) {
-            if (l.rfind("erreur: ", 0) == 0) warnings.push_back(l.substr(8));
-            if (l.rfind("ERREUR: ", 0) == 0) fatals.push_back(l.substr(8));
-        });
-        // A fatal report returns here; the next one is reported too.
-        OrvError_SetQuitHook([](int) { OrvError_ResetForTests(); });
-        OrvFile_SetInstallDir(dir.Path());
-        for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, dir.Path());
-        WriteFileText(dir / cd_probe_name(1), "cd1");
-        debug_log_open((dir / "quillmar2.log").c_str());
-        cd_init();
-        config_reset();
-        Input_Reset();
-        frame_timer_reset();
-        OrvHooks_Reset();
-        orv_srand(1);
-        SysSnd_SelectDriver(SysSndDriver::Offline);
-        ASSERT_TRUE(OrvSound_MainInit());
-        window.Open(640, 480, false);
-        ASSERT_TRUE(OrvDisplay_Init(&window));
-        OrvSpr_SetScreenFormat(window.GetPixelFormat());
-        names.personnages = {"PERSONNE"};
-        names.objets = {"RIEN 0"};
-        names.sujets = {"AUCUN 0 0"};
-        names.variables = DefNames_EngineVariables();
+        PuzzleHarness::SetUp();
         // Every game has the boards' variables: loads and the exit look at them.
         for (const char* v : {"finmaya1", "finmaya2", "finmaya3"}) names.variables.push_back(v);
-        names.zones = {"AUCUNE"};
-    }
-
-    void TearDown() override {
-        if (started) {
-            pz_quit_all();
-            OrvWarp_Close();
-            Interface_FreeBank();
-            OrvWorld_Close();
-        }
-        Interp_ClearCommands();
-        OrvSound_MainClose();
-        SysSnd_SelectDriver(SysSndDriver::Sdl);
-        OrvDisplay_Close();
-        window.Close();
-        OrvHooks_Reset();
-        Input_Reset();
-        frame_timer_reset();
-        config_reset();
-        OrvError_SetQuitHook(nullptr);
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
-        debug_log_open("");
     }
 
     // --- The installation, described before Start.
@@ -164,9 +77,7 @@ protected:
         ASSERT_TRUE(wam_load_game(kWorld));
     }
     void WriteInstallation() {
-        ASSERT_TRUE(WriteFileText(dir / "scenar/defnames.con", DefNames_Make(names)));
-        ASSERT_TRUE(WriteFileText(dir / "scenar/chapi001.con", chapter.Text()));
-        ASSERT_TRUE(WamWriter_Save(dir / ("wam/" + std::string(kWorld)), world));
+        WriteScenario(kWorld);
         for (const WamPersoDesc& p : world.persos)
             for (const WamAnimDesc& a : p.anims) {
                 char file[32];
@@ -175,32 +86,16 @@ protected:
                 ASSERT_TRUE(PanoramaWriter_WriteSpw(dir / ("datas_q2/spw/" + std::string(file)),
                                                     PanoramaWriter_SpwFrames(frames, 64, 64, 0x30C030)));
             }
-        std::vector<SprImage> sprites(16);
-        for (SprImage& s : sprites) {
-            s.width = s.height = 8;
-            s.pixels.assign(64, 0xFFFFFFFFu);
-        }
-        ASSERT_TRUE(SprWriter_Save(dir / "spr/objets.spr", sprites, SprWriterOptions{}));
-        ASSERT_TRUE(SprWriter_Save(dir / "spr/sprboul.spr", std::vector<SprImage>(sprites.begin(), sprites.begin() + 5),
-                                   SprWriterOptions{}));
-        ASSERT_TRUE(SprWriter_Save(dir / "spr/interfac.spr", PanoramaWriter_InterfaceImages(), SprWriterOptions{}));
+        WriteSprites(16);
+        ASSERT_TRUE(SprWriter_Save(dir / "spr/sprboul.spr", WhiteSprites(5), SprWriterOptions{}));
         for (const std::string& ksn : sounds)
             ASSERT_TRUE(KsnWriter_Save(dir / ("datas_q2/ksn/" + ksn), KsnWriter_TestSignal(2000, 1, 3), 1, 22050));
     }
     // The modules as the program starts them, and the game's links; then the sound and video words
     // are recorded instead of played, unless the real ones are asked for.
     void StartModules(bool recordCommands = true) {
-        started = true;
-        ASSERT_TRUE(OrvWorld_Init()) << Reports();
-        ASSERT_TRUE(OrvWarp_Init());
-        ASSERT_TRUE(Interface_LoadBank());
-        Input_SetMouseHandlers(warp_on_mouse_move, warp_on_mouse_button, {});
-        OrvMain_InstallLinks();
-        OrvMain_SetLoopType(LOOP_WARP);
-        if (!recordCommands) return;
-        g_log = &commands;
-        Interp_RegisterCommand("NewSound", [](const char* v) { g_log->push_back(std::string("NewSound=") + v); return int(CMD_DONE); });
-        Interp_RegisterCommand("cinema", [](const char* v) { g_log->push_back(std::string("cinema=") + v); return int(CMD_DONE); });
+        PuzzleHarness::StartModules();
+        if (recordCommands) RecordWords({"NewSound", "cinema"});
     }
 
     // --- Playing.
@@ -236,8 +131,7 @@ protected:
     // A left click on zone i of the current view: one pass with the button pressed and released.
     void Click(size_t zone) {
         Aim(zone);
-        Input_InjectButton(MOUSE_LEFT, true);
-        Input_InjectButton(MOUSE_LEFT, false);
+        InjectClick();
         DXDispatch();
         Pass();
     }
@@ -249,10 +143,6 @@ protected:
         ADD_FAILURE() << "no zone " << type << "/" << numero;
         return 0;
     }
-    void Hold(const char* object) { Inventaire_PrendObjEnMain(object); }
-
-    static int32_t Var(const char* name) { return Interp_ReadVar(name); }
-    static int32_t Obj(const char* name) { return DefName_GetIdName(DEFNAME_OBJETS, name); }
     // The slot of an element in the current view.
     static ST_spw_visible& Slot(const char* name, int32_t kind) {
         const int32_t id = DefName_GetIdName(kind % 2 ? DEFNAME_PERSONNAGES : DEFNAME_OBJETS, name);
@@ -265,28 +155,7 @@ protected:
         for (int i = 0; i < MAX_FRAME_TAB && s.frame_tab[i] != SPW_FRAME_FREE; i++) out.push_back(s.frame_tab[i]);
         return out;
     }
-    std::string Reports() const {
-        std::string all;
-        for (const auto* list : {&fatals, &warnings})
-            for (const std::string& l : *list) all += l + "\n";
-        return all;
-    }
-    bool Warned(const std::string& text) const {
-        for (const std::string& w : warnings)
-            if (w.find(text) != std::string::npos) return true;
-        return false;
-    }
-
-    TempDir dir;
-    Velkrum::CDirectDrawWindow window;
-    DefNamesDesc names;
-    WamFileDesc world;
-    ChapterWriter chapter;
     std::map<std::string, int> spwFrames;  // frame count of an element's sprites, when not last + 1
     std::vector<std::string> sounds;       // ".ksn" files written into the CD's sound directory
     std::map<std::pair<std::string, size_t>, std::pair<float, float>> aims;
-    std::vector<std::string> commands;     // "NewSound=n" and "cinema=n" in the order they ran
-    std::vector<std::string> warnings, fatals;
-    bool started = false;
-    static inline std::vector<std::string>* g_log = nullptr;
 };

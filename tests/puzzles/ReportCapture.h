@@ -7,11 +7,12 @@
 #include "app/Orv_Log.h"
 
 struct ReportCapture {
-    std::vector<std::string> warnings, fatals;
+    std::vector<std::string> warnings, fatals, lines;  // lines: the whole debug output
 
     void Start() {
         OrvError_ResetForTests();
         DebugOut().SetHook([this](const std::string& l) {
+            lines.push_back(l);
             if (l.rfind("erreur: ", 0) == 0) warnings.push_back(l.substr(8));
             if (l.rfind("ERREUR: ", 0) == 0) fatals.push_back(l.substr(8));
         });

@@ -5,13 +5,6 @@
 #include "puzzles/pz_ames.h"
 
 namespace {
-// The seed whose first draw is the generator's largest value.
-uint32_t SeedGivingMax() {
-    uint32_t inverse = 214013;  // Newton's iteration for the inverse of an odd number modulo 2^32
-    for (int i = 0; i < 5; i++) inverse *= 2 - 214013u * inverse;
-    return (0x7FFF0000u - 2531011u) * inverse;
-}
-
 class SoulsTest : public PuzzleTest {
 protected:
     // Extra "1b" shadows beside the four souls; 17 of them make 34 candidates from LA 31.
@@ -142,9 +135,9 @@ TEST_F(SoulsTest, ASoulIsArmedAwayFromTheOthersWaits) {
 }
 
 TEST_F(SoulsTest, ADrawOfTheLargestValueIsAFailedTry) {
-    orv_srand(SeedGivingMax());
+    orv_srand(SeedForFirstDraw(ORV_RAND_MAX));
     EXPECT_EQ(pz_ames_rand(4), 4);
-    orv_srand(SeedGivingMax());
+    orv_srand(SeedForFirstDraw(ORV_RAND_MAX));
     Go("LA", 3);
     EXPECT_EQ(pz_ames_nb_souls(), 3);
 }

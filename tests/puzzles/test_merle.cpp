@@ -88,13 +88,6 @@ protected:
         for (int i = 0; i < 100 && OrvSound_get_voice_state(2); i++) Heard(441);
     }
 };
-
-bool SoundLoaded(const std::string& name) {
-    OrvSoundInfo info;
-    for (int id = 0; id < ORVSOUND_MAX_SOUNDS; id++)
-        if (OrvSound_GetInfo(id, &info) && info.name == name) return true;
-    return false;
-}
 }  // namespace
 
 TEST_F(MerleTest, TheDrawGivesFiveDifferentBirds) {

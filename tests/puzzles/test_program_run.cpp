@@ -56,12 +56,9 @@ struct GameRun {
     int passesInStep = 0;
     std::string failure;
     std::vector<std::string> commands;  // scenario words the puzzles ran
-    // The game as it ends.
-    struct End {
-        bool terminated = false;
-        int32_t chapter = 0, finOgham = 0, finMerle = 0, finPerle = 0, autoWin = 0, ringFrame = -1;
-        int32_t flags[301] = {};
-    } end;
+    // The game as it ends: chapter, FINOGHAM, FINMERLE, FINPERLE, the fireflies' hand-over, flags 20, 200
+    // and 300, the ring's frame.
+    std::vector<int32_t> end;
 };
 GameRun* g_run = nullptr;
 CTimer g_driver;
@@ -80,10 +77,7 @@ void Drive(CTimer&) {
 }
 
 Step Do(const std::string& name, std::function<void()> action) {
-    return {name, [action] {
-                action();
-                return true;
-            }};
+    return {name, [action] { action(); return true; }};
 }
 Step Until(const std::string& name, std::function<bool()> cond, int limit) { return {name, std::move(cond), limit}; }
 
@@ -95,13 +89,12 @@ void InjectClick(int button = MOUSE_LEFT) {
     Input_InjectButton(button, true);
     Input_InjectButton(button, false);
 }
+// A pass to let the last action be taken.
+Step Taken(const std::string& name) { return Until(name + " (taken)", [] { return true; }, 1); }
 // A click looking at yaw, then a pass for it.
 void Click(std::deque<Step>& s, const std::string& name, float yaw) {
-    s.push_back(Do(name, [yaw] {
-        Look(yaw);
-        InjectClick();
-    }));
-    s.push_back(Until(name + " (taken)", [] { return true; }, 1));
+    s.push_back(Do(name, [yaw] { Look(yaw); InjectClick(); }));
+    s.push_back(Taken(name));
 }
 void Command(std::deque<Step>& s, const std::string& command) {
     s.push_back(Do(command, [command] { RunOneCommand(command.c_str()); }));
@@ -122,16 +115,12 @@ void ChooseFromTheInventory(std::deque<Step>& s, const std::string& name, int32_
                     g.y0 + (slot / g.columns) * g.cellHeight + g.cellHeight / 2);
         InjectClick();
     }));
-    s.push_back(Until(name + ": taken", [] { return true; }, 1));
-    s.push_back(Do(name + ": closed", [] {
-        MoveMouseTo(2, 2);
-        InjectClick();
-    }));
+    s.push_back(Taken(name));
+    s.push_back(Do(name + ": closed", [] { MoveMouseTo(2, 2); InjectClick(); }));
     s.push_back(Until(name + ": inventory closed", [] { return Inventaire_Shown == 0; }, 3));
 }
 
 int32_t Var(const char* name) { return Interp_ReadVar(name); }
-float OghamYaw(uint32_t z) { return PuzzleViews_OghamYaw(z); }
 
 std::deque<Step> Play() {
     std::deque<Step> s;
@@ -181,23 +170,17 @@ std::deque<Step> Play() {
     GoTo(s, 6);
     Command(s, "(OBJETENMAIN=COUTEAU_AILILL)");
     for (uint32_t z : {5u, 4u, 3u, 16u, 16u, 17u, 15u, 14u, 13u, 12u, 11u, 99u})
-        Click(s, "ogham zone " + std::to_string(z), OghamYaw(z));
+        Click(s, "ogham zone " + std::to_string(z), PuzzleViews_OghamYaw(z));
     s.push_back(Until("stone carved", [] { return Var("FINOGHAM") == 1; }, 1));
     Command(s, "(OBJETENMAIN=0)");
 
     // The blackbirds: the poet's subjects, three lines, three right birds.
     GoTo(s, 73);
     const auto panel = [](const std::string& n) {
-        return Until(n, [] {
-            Look(kQuarter);
-            return OrvWarp_SubjectPanelOpen != 0;
-        }, 10);
+        return Until(n, [] { Look(kQuarter); return OrvWarp_SubjectPanelOpen != 0; }, 10);
     };
     const auto clickCell = [](const std::string& n, std::function<int()> cell) {
-        return Do(n, [cell] {
-            MoveMouseTo(450, 180 + 62 * cell());
-            InjectClick();
-        });
+        return Do(n, [cell] { MoveMouseTo(450, 180 + 62 * cell()); InjectClick(); });
     };
     s.push_back(panel("poet's panel"));
     s.push_back(clickCell("poet chosen", [] { return 0; }));
@@ -212,10 +195,7 @@ std::deque<Step> Play() {
         s.push_back(Until(n + ": judged", [] { return merle_nb_bonnes == 0 || merle_etat != MERLE_ECOUTE; }, 2));
     }
     s.push_back(Until("birds solved", [] { return Var("FINMERLE") == 1; }, 1));
-    s.push_back(Do("panel dismissed", [] {
-        MoveMouseTo(100, 100);
-        InjectClick();
-    }));
+    s.push_back(Do("panel dismissed", [] { MoveMouseTo(100, 100); InjectClick(); }));
     s.push_back(Until("panel closed", [] { return OrvWarp_SubjectPanelOpen == 0; }, 2));
     Click(s, "leaving the poet", 2 * kQuarter);
     s.push_back(Until("blackbirds left", [] { return pz_vue_is("IR", 6) && merle_son[0] == -1; }, 3));
@@ -237,10 +217,7 @@ std::deque<Step> Play() {
     for (int i = 0; i < 2; i++) {
         const std::string n = "guess " + std::to_string(i + 1);
         s.push_back(Until(n + ": dragon resting", [] { return pz_dragon_get_etat() == DRAGON_REPOS; }, 400));
-        s.push_back(Do(n, [] {
-            Look(Var("Perle_cachee") == 'A' ? -kQuarter : kQuarter);
-            InjectClick();
-        }));
+        s.push_back(Do(n, [] { Look(Var("Perle_cachee") == 'A' ? -kQuarter : kQuarter); InjectClick(); }));
         s.push_back(Until(n + ": reveal over", [] { return Var("Time_nuage_transparent") == 0 && Var("Action_nuage_bas") == 0; }, 40));
     }
     s.push_back(Until("pearl found", [] { return Var("FINPERLE") == 1; }, 1));
@@ -253,7 +230,7 @@ std::deque<Step> Play() {
     for (uint32_t n : {3u, 1u, 5u, 4u, 2u, 6u}) {
         const float yaw = n == 6 ? kQuarter : std::atan(float(int(n) - 3) * 0.3f);
         Click(s, "firefly " + std::to_string(n), yaw);
-        s.push_back(Until("firefly " + std::to_string(n) + " lit", [] { return true; }, 1));
+        s.push_back(Taken("firefly " + std::to_string(n) + " lit"));
     }
     s.push_back(Until("handed over", [] { return Interp_Flags[20] == 1; }, 3));
 
@@ -262,10 +239,7 @@ std::deque<Step> Play() {
     s.push_back(Until("QU 16", [] { return pz_vue_is("QU", 16) && pz_actif == PZ_POULPE; }, 5));
     for (int k = 1; k <= 5; k++) Command(s, "(BigTenta" + std::to_string(k) + "Died=1)");
     Command(s, "(sacados=CRISTAL_ENGLOUTI)");
-    s.push_back(Do("entered again", [] {
-        OrvWarp_start();
-        Look(-kQuarter);
-    }));
+    s.push_back(Do("entered again", [] { OrvWarp_start(); Look(-kQuarter); }));
     s.push_back(Until("tentacle shot down", [] {
         if (pz_actif != PZ_POULPE) return true;
         const ST_poulpe& p = tbl_poulpe[0];
@@ -313,17 +287,10 @@ TEST(PuzzleProgramRun, TheViewPuzzlesArePlayedInOneGame) {
         g_driver.Start();
     };
     app.onTerminate = +[] {
-        GameRun::End& e = g_run->end;
-        e.terminated = true;
-        if (DefName_IsLoaded()) {
-            e.chapter = Interp_GetChapter();
-            e.finOgham = Interp_ReadVar("FINOGHAM");
-            e.finMerle = Interp_ReadVar("FINMERLE");
-            e.finPerle = Interp_ReadVar("FINPERLE");
-            e.autoWin = Interp_ReadVar("Puzzle_Lucioles_AutoWin");
-            for (int i = 0; i <= 300; i++) e.flags[i] = Interp_Flags[i];
-        }
-        e.ringFrame = anneau_frame;
+        if (DefName_IsLoaded())
+            g_run->end = {Interp_GetChapter(), Var("FINOGHAM"), Var("FINMERLE"), Var("FINPERLE"),
+                          Var("Puzzle_Lucioles_AutoWin"), Interp_Flags[20], Interp_Flags[200], Interp_Flags[300],
+                          anneau_frame};
         g_driver.Stop();
         OnTerminate();
     };
@@ -342,36 +309,17 @@ TEST(PuzzleProgramRun, TheViewPuzzlesArePlayedInOneGame) {
 
     EXPECT_EQ(run.failure, "");
     EXPECT_EQ(code, 0);
-    ASSERT_TRUE(run.end.terminated);
     // Each puzzle reached its outcome; the load of the mandalas' save took back the stone.
-    EXPECT_EQ(run.end.chapter, 200);
-    EXPECT_EQ(run.end.flags[200], 1);
-    EXPECT_EQ(run.end.flags[300], 1);
-    EXPECT_EQ(run.end.flags[20], 1);
-    EXPECT_EQ(run.end.autoWin, 1);
-    EXPECT_EQ(run.end.finOgham, 0);
-    EXPECT_EQ(run.end.finMerle, 0);
-    EXPECT_EQ(run.end.finPerle, 0);
-    EXPECT_EQ(run.end.ringFrame, 0);
+    EXPECT_EQ(run.end, (std::vector<int32_t>{200, 0, 0, 0, 1, 1, 1, 1, 0}));
     // The words of each puzzle, in the order they were played.
-    auto count = [&](const std::string& c) { return std::count(run.commands.begin(), run.commands.end(), c); };
-    EXPECT_EQ(count("NewSound=400"), 6);
-    EXPECT_EQ(count("NewSound=4"), 12);
-    EXPECT_EQ(count("NewSound=218"), 1);
-    EXPECT_EQ(count("NewSound=210"), 1);
-    EXPECT_EQ(count("NewSound=300"), 6);
-    EXPECT_EQ(count("NewSound=301"), 6);
-    EXPECT_EQ(count("NewSound=304"), 0);
-    int dialogues = 0;
-    for (const std::string& c : run.commands) dialogues += c.rfind("dial=", 0) == 0;
-    EXPECT_EQ(dialogues, 3);
+    const auto count = [&](const std::string& c) { return std::count(run.commands.begin(), run.commands.end(), c); };
+    for (auto [c, n] : {std::pair{"NewSound=400", 6}, {"NewSound=4", 12}, {"NewSound=218", 1}, {"NewSound=210", 1},
+                        {"NewSound=300", 6}, {"NewSound=301", 6}, {"NewSound=304", 0}})
+        EXPECT_EQ(count(c), n) << c;
+    EXPECT_EQ(std::count_if(run.commands.begin(), run.commands.end(), [](const std::string& c) { return c.rfind("dial=", 0) == 0; }), 3);
     const auto at = [&](const std::string& c) { return std::find(run.commands.begin(), run.commands.end(), c) - run.commands.begin(); };
-    EXPECT_LT(at("NewSound=400"), at("NewSound=4"));
-    EXPECT_LT(at("NewSound=4"), at("NewSound=218"));
-    EXPECT_LT(at("NewSound=218"), at("NewSound=209"));
-    EXPECT_LT(at("NewSound=209"), at("NewSound=210"));
-    EXPECT_LT(at("NewSound=210"), at("NewSound=300"));
-    EXPECT_LT(at("NewSound=300"), at("NewSound=301"));
+    const char* order[] = {"NewSound=400", "NewSound=4", "NewSound=218", "NewSound=209", "NewSound=210", "NewSound=300", "NewSound=301"};
+    for (size_t i = 1; i < std::size(order); i++) EXPECT_LT(at(order[i - 1]), at(order[i])) << order[i];
 
     // The exit wrote the mandalas' order (laid 2, 1, 3, 5, 4, 6; listed as mandalas 4, 6, 5, 1, 3, 2).
     const std::string log = ReadFileText(dir / "quillmar2.log");
