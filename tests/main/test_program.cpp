@@ -176,12 +176,13 @@ TEST(Program, ReadmeCommandFindsItsPluginsAndQuitsCleanlyOnSigterm) {
     EXPECT_TRUE(fs::exists(run.dir / "save/notes.txt"));
 }
 
-TEST(Program, StartUpAndShutDownFollowTheRecordedOrder) {
+TEST(Program, StartUpAndShutDownFollowTheRecordedOrderAndFiveFiveFivePixelsAreSelectable) {
     ProgramRun run;
-    run.Start(ProgramEnv({HeadlessEnv()}));
-    ASSERT_TRUE(run.StartedThenSignalled());
+    run.Start(ProgramEnv({HeadlessEnv(), "QM_PIXEL555=1"}));
+    ASSERT_TRUE(run.StartedThenSignalled(SIGINT));
     ASSERT_EQ(run.program.ExitCode(), 0);
     const std::string text = run.Text();
+    EXPECT_NE(text.find("pixels 5-5-5"), std::string::npos);
     const std::vector<std::string> lines = Lines(text);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind("****** Quillmar2.Log - ", 0), 0u);
@@ -351,14 +352,6 @@ TEST(Program, ExceptionFromAPassStillShutsDownAndFails) {
     EXPECT_LT(exception, text.find("OnTerminate() : config_save"));
     run.ExpectCompleteLog();
     EXPECT_EQ(fs::file_size(run.dir / "quillm2.cfg"), kSettingsSize);
-}
-
-TEST(Program, FiveFiveFivePixelsAreSelectable) {
-    ProgramRun run;
-    run.Start(ProgramEnv({HeadlessEnv(), "QM_PIXEL555=1"}));
-    ASSERT_TRUE(run.StartedThenSignalled(SIGINT));
-    EXPECT_EQ(run.program.ExitCode(), 0);
-    EXPECT_NE(run.Text().find("pixels 5-5-5"), std::string::npos);
 }
 
 TEST(Program, MissingCdIsFatalAndKeepsTheSettings) {
