@@ -156,7 +156,7 @@ std::string HeadlessEnv() { return "QM_HEADLESS=1"; }
 
 }  // namespace
 
-TEST(Program, ReadmeCommandFindsItsPluginsAndQuitsCleanlyOnSigterm) {
+TEST(Program, ReadmeCommandFindsItsPluginsRefusesASecondInstanceAndQuitsCleanlyOnSigterm) {
     ProgramRun run;
     // What an interrupted write leaves behind goes at start; other files stay.
     for (const char* stale : {"quillm2.cfg", "save/xORV01_01.SAV", "music/muzik01.ksn"})
@@ -164,7 +164,20 @@ TEST(Program, ReadmeCommandFindsItsPluginsAndQuitsCleanlyOnSigterm) {
     ASSERT_TRUE(WriteFileText(run.dir / "save/notes.txt", "à garder"));
 
     run.Start(ProgramEnv({}));
-    ASSERT_TRUE(run.StartedThenSignalled());
+    ASSERT_TRUE(WaitForText(run.log, kStarted)) << run.Text();
+    // A second instance is refused and leaves the first one's log alone.
+    const std::string before = run.Text();
+    Program second;
+    second.Start(QM_PROGRAM_PATH, {run.dir.Path()}, ProgramEnv({HeadlessEnv()}), run.dir / "second.txt");
+    ASSERT_TRUE(second.Wait());
+    EXPECT_EQ(second.ExitCode(), ORV_EXIT_ALREADY_RUNNING);
+    EXPECT_NE(ReadFileText(run.dir / "second.txt").find("une autre instance"), std::string::npos);
+    const std::string after = run.Text();
+    EXPECT_EQ(after.compare(0, before.size(), before), 0);
+    EXPECT_EQ(Count(after, "Quillmar2.Log"), 1);
+
+    kill(run.program.pid, SIGTERM);
+    ASSERT_TRUE(run.program.Wait());
     EXPECT_EQ(run.program.ExitCode(), 0);
     run.ExpectCompleteLog();
     const std::string text = run.Text();
@@ -315,27 +328,6 @@ TEST(Program, InstalledProgramFindsItsPluginsAndAMissingOneIsFatal) {
     EXPECT_EQ(missing.program.ExitCode(), ORV_EXIT_FATAL);
     EXPECT_NE(missing.Text().find("introuvable"), std::string::npos) << missing.Text();
     missing.ExpectCompleteLog();
-}
-
-TEST(Program, SecondInstanceIsRefusedAndLeavesTheFirstLogAlone) {
-    ProgramRun run;
-    run.Start(ProgramEnv({HeadlessEnv()}));
-    ASSERT_TRUE(WaitForText(run.log, kStarted)) << run.Text();
-    const std::string before = run.Text();
-
-    Program second;
-    second.Start(QM_PROGRAM_PATH, {run.dir.Path()}, ProgramEnv({HeadlessEnv()}), run.dir / "second.txt");
-    ASSERT_TRUE(second.Wait());
-    EXPECT_EQ(second.ExitCode(), ORV_EXIT_ALREADY_RUNNING);
-    EXPECT_NE(ReadFileText(run.dir / "second.txt").find("une autre instance"), std::string::npos);
-    const std::string after = run.Text();
-    EXPECT_EQ(after.compare(0, before.size(), before), 0);
-    EXPECT_EQ(Count(after, "Quillmar2.Log"), 1);
-
-    kill(run.program.pid, SIGTERM);
-    ASSERT_TRUE(run.program.Wait());
-    EXPECT_EQ(run.program.ExitCode(), 0);
-    run.ExpectCompleteLog();
 }
 
 TEST(Program, ExceptionFromAPassStillShutsDownAndFails) {
