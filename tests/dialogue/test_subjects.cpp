@@ -66,17 +66,12 @@ protected:
         DialogueScreenTest::TearDown();
     }
     static bool Run(const std::string& command) { return RunOneCommand(command.c_str()); }
-    // Numbers, then enabled flags, of a character's list.
-    static std::vector<int32_t> Numbers(int32_t id)
+    // A character's list, each subject as number x 10 + enabled.
+    static std::vector<int32_t> List(int32_t id)
     {
         std::vector<int32_t> out;
-        for (int i = 0; i < ST_perso_sujets_table[id].count; ++i) out.push_back(ST_perso_sujets_table[id].entries[i].number);
-        return out;
-    }
-    static std::vector<int> Enabled(int32_t id)
-    {
-        std::vector<int> out;
-        for (int i = 0; i < ST_perso_sujets_table[id].count; ++i) out.push_back(ST_perso_sujets_table[id].entries[i].enabled);
+        for (int i = 0; i < ST_perso_sujets_table[id].count; ++i)
+            out.push_back(ST_perso_sujets_table[id].entries[i].number * 10 + ST_perso_sujets_table[id].entries[i].enabled);
         return out;
     }
     // The watcher with subjects S1..Sn (numbers 11..10 + n).
@@ -126,23 +121,21 @@ protected:
 TEST_F(Subjects, CommandsGrantGreyAndWithdrawSubjectsMatchedByNumber)
 {
     ASSERT_TRUE(Run("(ENABLESUJ=GARDIEN,SALUT,TEMPLE)"));
-    EXPECT_EQ(Numbers(gardien), (std::vector<int32_t>{3, 5}));
+    EXPECT_EQ(List(gardien), (std::vector<int32_t>{31, 51}));
     EXPECT_EQ(ST_perso_sujets_table[gardien].entries[1].id, DefName_GetIdName(DEFNAME_SUJETS, "TEMPLE"));
-    EXPECT_EQ(Enabled(gardien), (std::vector<int>{1, 1}));
     ASSERT_TRUE(Run("(DISABLESUJ=GARDIEN,SALUT,CIEL)"));  // CIEL is not listed: ignored
-    EXPECT_EQ(Enabled(gardien), (std::vector<int>{0, 1}));
+    EXPECT_EQ(List(gardien), (std::vector<int32_t>{30, 51}));
     // Granted again while greyed: enabled, no second entry; a name of the same number matches it.
     ASSERT_TRUE(Run("(ENABLESUJ=GARDIEN, BONJOUR ,CIEL)"));
-    EXPECT_EQ(Numbers(gardien), (std::vector<int32_t>{3, 5, 7}));
-    EXPECT_EQ(Enabled(gardien), (std::vector<int>{1, 1, 1}));
+    EXPECT_EQ(List(gardien), (std::vector<int32_t>{31, 51, 71}));
     // The first of three withdrawn: the others move down in order.
     ASSERT_TRUE(Run("(KILLSUJ=GARDIEN,SALUT,ETOILE)"));
-    EXPECT_EQ(Numbers(gardien), (std::vector<int32_t>{5, 7}));
+    EXPECT_EQ(List(gardien), (std::vector<int32_t>{51, 71}));
     EXPECT_EQ(ST_perso_sujets_table[gardien].entries[0].id, DefName_GetIdName(DEFNAME_SUJETS, "TEMPLE"));
     // A name without a list, a trailing separator.
     ASSERT_TRUE(Run("(ENABLESUJ=GARDIEN)"));
     ASSERT_TRUE(Run("(ENABLESUJ=GARDIEN,)"));
-    EXPECT_EQ(Numbers(gardien), (std::vector<int32_t>{5, 7}));
+    EXPECT_EQ(List(gardien), (std::vector<int32_t>{51, 71}));
     EXPECT_TRUE(Warnings().empty());
     EXPECT_TRUE(Fatals().empty());
     // The lists of other characters are their own.
@@ -151,7 +144,7 @@ TEST_F(Subjects, CommandsGrantGreyAndWithdrawSubjectsMatchedByNumber)
     ASSERT_TRUE(Run("(ENABLESUJ=GARDIEN,LUNE)"));
     ASSERT_TRUE(Run("(KILLSUJ=PERSONNE_INCONNUE,TEMPLE)"));
     EXPECT_EQ(Fatals().size(), 2u);
-    EXPECT_EQ(Numbers(gardien), (std::vector<int32_t>{5, 7}));
+    EXPECT_EQ(List(gardien), (std::vector<int32_t>{51, 71}));
     // The interpreter's own CLEARSUJ empties the list; the slots keep their entries.
     ASSERT_TRUE(Run("(CLEARSUJ=GARDIEN)"));
     EXPECT_EQ(OrvDial_CountSubjects(gardien), 0);
@@ -163,7 +156,7 @@ TEST_F(Subjects, ASeventeenthSubjectIsRefusedAndIdsOutsideTheTablesHaveNone)
     GiveWatcher(15);
     ASSERT_TRUE(Run("(ENABLESUJ=VEILLEUR,SALUT,TEMPLE,S1)"));
     EXPECT_EQ(OrvDial_CountSubjects(veilleur), 16);
-    EXPECT_EQ(Numbers(veilleur).back(), 3);
+    EXPECT_EQ(List(veilleur).back(), 31);
     ASSERT_EQ(Warnings().size(), 1u);
     EXPECT_NE(Warnings()[0].find("plus de 16 sujets"), std::string::npos);
     for (int32_t id : {-1, 256, 1000}) {
@@ -358,8 +351,7 @@ TEST_F(Subjects, TheListsAreOneSavedBlockOfFixedLayoutAndBadCountsAreRefused)
     std::vector<uint8_t> again;
     OrvDial_SaveSubjects(again);
     EXPECT_EQ(again, saved);
-    EXPECT_EQ(Numbers(gardien), (std::vector<int32_t>{3, 5}));
-    EXPECT_EQ(Enabled(gardien), (std::vector<int>{1, 0}));
+    EXPECT_EQ(List(gardien), (std::vector<int32_t>{31, 50}));
 
     // A count outside 0..16 anywhere, or another size, refuses the whole block and changes nothing.
     for (int32_t bad : {-1, 17, 0x7FFFFFFF}) {
