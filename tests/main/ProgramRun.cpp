@@ -16,6 +16,7 @@
 #include "audio/SysSnd.h"
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
+#include "framework/Window.h"
 #include "menus/Mn_Widget.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
@@ -151,6 +152,11 @@ bool NoisePlays() {
     for (const ST_wam_bruitage* b = OrvWam_CurrentVue->bruitages; b; b = b->next)
         if (b == slot.ref) return true;
     return false;
+}
+
+std::vector<uint32_t> PresentedFrame() {
+    auto* window = dynamic_cast<Velkrum::CDirectDrawWindow*>(Velkrum::MainWindow());
+    return window ? window->GetPresentedFrame() : std::vector<uint32_t>();
 }
 
 // ---- steps ----

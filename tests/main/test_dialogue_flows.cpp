@@ -12,7 +12,6 @@
 #include "dialogue/dlg_Dialog.h"
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
-#include "framework/Window.h"
 #include "graphics2d/Orv_Display.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
@@ -30,11 +29,6 @@ namespace {
 constexpr float kHalfTurn = WARP_PI;
 constexpr float kTilt = 0.356163f;
 constexpr float kDegree = WARP_PI / 180.0f;
-
-std::vector<uint32_t> PresentedFrame() {
-    auto* window = dynamic_cast<Velkrum::CDirectDrawWindow*>(Velkrum::MainWindow());
-    return window ? window->GetPresentedFrame() : std::vector<uint32_t>();
-}
 
 // White pixels of the subtitle area (the bottom 60 rows) of the presented frame.
 int SubtitlePixels() {

@@ -1,5 +1,5 @@
 // What a player does with the whole program, headless on the demo: new games, saves and loads over a
-// running game, pages of every failure, a CD that is missing, and the way out through the credits.
+// running game, pages of every failure, the options, a CD that is missing, and the ways out.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -14,7 +14,6 @@
 #include "audio/Orv_Sound.h"
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
-#include "framework/Window.h"
 #include "menus/Orv_Menu.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
@@ -47,20 +46,45 @@ void PlayThrough(ProgramRun& run) {
 // The key lies in IR 3: its sprite is the view's only one.
 bool KeyShown() { return OrvSpw_NbVisibles == 1 && OrvSpw_Visibles[0].shown; }
 
-std::vector<uint32_t> PresentedFrame() {
-    auto* window = dynamic_cast<Velkrum::CDirectDrawWindow*>(Velkrum::MainWindow());
-    return window ? window->GetPresentedFrame() : std::vector<uint32_t>();
-}
-
 // From IR 1 at rest to IR 3, where the key lies.
 std::vector<Step> ToIr3() { return {Turn(kQuarter, 0), ClickView(), Arrive("IR3")}; }
 }  // namespace
 
-TEST(ProgramFlows, NewGameSaveAndLoadOverTheRunningGameWhileANoisePlaysAndWhateverNextWarpInvalideHolds) {
+// One game from the player page to the credits: the music copied under the please-wait page, saves onto a full
+// and a failing disk, saves and loads over a playing noise and whatever "NextWarpInvalide" holds, the options,
+// the sound page and the picture viewer.
+TEST(ProgramFlows, NewGameSavesLoadsFailingDisksOptionsAndThePictureViewerThenQuitThroughTheCredits) {
     ProgramRun run;
+    // The music is on the CD only: the new game copies it under the please-wait page.
+    for (const char* ext : {".ksn", ".spp"})
+        fs::rename(run.dir / (std::string("music/muzik01") + ext),
+                   run.dir / (std::string("datas_q2/ksn/music/muzik01") + ext));
     Append(run.steps, ChoosePlayer(0));
-    Append(run.steps, {Read(1), Arrive("IR1"), WaitFor(NoisePlays)});
+    Append(run.steps, {Read(1), Arrive("IR1"), Do([&run] {
+                           EXPECT_GT(fs::file_size(run.dir / "music/muzik01.ksn"), 0u);
+                           EXPECT_EQ(OrvMuzik_GetState(), MUZIK_PLAYING);
+                       }),
+                       WaitFor(NoisePlays)});
     Append(run.steps, SaveGame());
+
+    // Saves onto a full, then a failing device show their pages and keep the previous save.
+    const std::string first = SavePath(run, 0, 0);
+    auto firstSave = std::make_shared<std::string>();
+    run.steps.push_back(Do([firstSave, first] { *firstSave = ReadFileText(first); }));
+    for (auto [error, page] : {std::pair{ENOSPC, "b_dfull.spr"}, {EIO, "b_derr.spr"}})
+        Append(run.steps, {Do([error] { OrvFile_SetWriteFailure(error); }), Key(DIK_ESCAPE), ClickWidget("a_disc.spr"),
+                           ClickWidget("a_save.spr"), ClickWidget("b_oui.spr"),
+                           WaitFor([page] { return PageShows(page); }), ClickWidget(page), WaitFor(Idle)});
+    run.steps.push_back(Do([&run, firstSave, first] {
+        OrvFile_SetWriteFailure(0);
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(run.dir / "save")) names.push_back(e.path().filename());
+        EXPECT_EQ(names, std::vector<std::string>{"ORV00_00.SAV"});
+        EXPECT_FALSE(firstSave->empty());
+        EXPECT_EQ(ReadFileText(first), *firstSave);
+        EXPECT_EQ(ViewName(), "IR1");
+    }));
+
     Append(run.steps, ToIr3());
     Append(run.steps, {Turn(0, kDown), ClickView(), Read(4), Turn(-kQuarter, 0), ClickView(), Arrive("IR1"),
                        WaitFor(NoisePlays), Do([] { EXPECT_TRUE(Inventaire_IsObjetInSac("CLE")); })});
@@ -75,7 +99,8 @@ TEST(ProgramFlows, NewGameSaveAndLoadOverTheRunningGameWhileANoisePlaysAndWhatev
         EXPECT_TRUE(KeyShown());
         Interp_SetEngineVar(IV_NEXTWARPINVALIDE, 1);
     }));
-    // A load enters its view whatever the flag holds; the flag is kept for the next jump, whose entry it skips.
+    // The disk is back: the save is written. A load enters its view whatever the flag holds; the flag is kept for
+    // the next jump, whose entry it skips.
     Append(run.steps, SaveGame());
     Append(run.steps, LoadNewestGame());
     Append(run.steps, {Arrive("IR3"), Do([] {
@@ -84,18 +109,66 @@ TEST(ProgramFlows, NewGameSaveAndLoadOverTheRunningGameWhileANoisePlaysAndWhatev
                        }),
                        Turn(-kQuarter, 0), ClickView(), Arrive("IR1"),
                        Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_NEXTWARPINVALIDE), 0); })});
+
+    // The options and the sound page.
+    Append(run.steps, {Key(DIK_ESCAPE), ClickWidget("a_toolbx.spr"), ClickWidget("s_cross.spr"),
+                       Do([] { EXPECT_EQ(g_Config.centreCross, 1); }), ClickWidget("b_back.spr"),
+                       ClickWidget("a_baffle.spr"), WaitFor([] { return PageShows("MasterVolume"); }),
+                       ClickPoint(425 - 64, 140 - 6),  // the master slider's left end
+                       Do([] {
+                           EXPECT_GE(g_Config.masterVolume, 0);
+                           EXPECT_LT(g_Config.masterVolume, 10);
+                       }),
+                       ClickWidget("b_back.spr"), WaitFor([] { return PageShows("a_disc.spr"); }), Key(DIK_ESCAPE),
+                       WaitFor(Idle)});
+    // The picture viewer over the view: sprite 0 of the bank, black, 24 pixels square at the centre of the view
+    // as it was.
+    auto view = std::make_shared<std::vector<uint32_t>>();
+    auto passes = std::make_shared<int>(0);
+    auto blackSquare = [](const std::vector<uint32_t>& frame) {
+        for (int y = 228; y < 252; ++y)
+            for (int x = 308; x < 332; ++x)
+                if (frame[size_t(y) * 640 + size_t(x)] & 0xFFFFFF) return false;
+        return true;
+    };
+    Append(run.steps, {Do([view, blackSquare] {
+                           *view = PresentedFrame();
+                           ASSERT_EQ(view->size(), 640u * 480u);
+                           EXPECT_FALSE(blackSquare(*view));
+                           RunOneCommand("(ViewBigSpr=objets.spr)");
+                       }),
+                       WaitFor([passes] { return Loop() == LOOP_VIEWBIGSPR && ++*passes == 5; }),
+                       Do([view, blackSquare] {
+                           const std::vector<uint32_t> viewer = PresentedFrame();
+                           ASSERT_EQ(viewer.size(), 640u * 480u);
+                           EXPECT_TRUE(blackSquare(viewer));
+                           // Away from the picture and the pointer, the view is drawn as it was.
+                           EXPECT_TRUE(std::equal(viewer.begin(), viewer.begin() + 200 * 640, view->begin()));
+                       }),
+                       Click(), WaitFor(Idle)});
     Append(run.steps, QuitThroughTheCredits());
 
     PlayThrough(run);
+    OrvFile_SetWriteFailure(0);
     EXPECT_EQ(run.views, (std::vector<std::string>{"IR1", "IR3", "IR1", "IR1", "IR3", "IR3", "IR1"}));
     EXPECT_EQ(run.messages, (std::vector<int32_t>{1, 4}));
     EXPECT_TRUE(fs::exists(SavePath(run, 0, 1)));
     EXPECT_FALSE(fs::exists(SavePath(run, 0, 2)));
     const std::string log = run.Log();
+    EXPECT_NE(log.find("OrvMenu_start_PleaseWait()"), std::string::npos);
     EXPECT_NE(log.find("NextWarpInvalide, entrée sautée"), std::string::npos);
     EXPECT_NE(log.find("OrvMenu_start_Credits()"), std::string::npos);
     EXPECT_NE(log.find("Fin de Quillmar 2"), std::string::npos);
-    EXPECT_EQ(run.Reports(), std::vector<std::string>{});
+    // Each failure is logged with its reason, and nothing else.
+    const std::vector<std::string> reports = run.Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[0].find(std::strerror(ENOSPC)), std::string::npos) << reports[0];
+    EXPECT_NE(reports[1].find(std::strerror(EIO)), std::string::npos) << reports[1];
+    // The settings written at exit keep the options chosen.
+    uint8_t written[CONFIG_FILE_SIZE];
+    config_encode(g_Config, written);
+    EXPECT_EQ(g_Config.centreCross, 1);
+    EXPECT_EQ(ReadFileText(run.dir / "quillm2.cfg"), std::string(reinterpret_cast<char*>(written), sizeof written));
 }
 
 TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
@@ -136,42 +209,6 @@ TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
     EXPECT_TRUE(fs::exists(SavePath(run, 0, 1)));
     EXPECT_NE(run.Log().find("OrvWarp_continue(): quitqu2==1 : Quit"), std::string::npos);
     EXPECT_EQ(run.Reports(), std::vector<std::string>{});
-}
-
-TEST(ProgramFlows, ASaveOntoAFullOrFailingDiskShowsItsPageAndKeepsThePreviousSave) {
-    ProgramRun run;
-    const std::string first = SavePath(run, 0, 0);
-    auto firstSave = std::make_shared<std::string>();
-    Append(run.steps, ChoosePlayer(0));
-    Append(run.steps, {Read(1), Arrive("IR1")});
-    Append(run.steps, SaveGame());
-    run.steps.push_back(Do([firstSave, first] { *firstSave = ReadFileText(first); }));
-    // The device is full, then it fails.
-    for (auto [error, page] : {std::pair{ENOSPC, "b_dfull.spr"}, {EIO, "b_derr.spr"}})
-        Append(run.steps, {Do([error] { OrvFile_SetWriteFailure(error); }), Key(DIK_ESCAPE), ClickWidget("a_disc.spr"),
-                           ClickWidget("a_save.spr"), ClickWidget("b_oui.spr"),
-                           WaitFor([page] { return PageShows(page); }), ClickWidget(page), WaitFor(Idle)});
-    run.steps.push_back(Do([&run, firstSave, first] {
-        OrvFile_SetWriteFailure(0);
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(run.dir / "save")) names.push_back(e.path().filename());
-        EXPECT_EQ(names, std::vector<std::string>{"ORV00_00.SAV"});
-        EXPECT_FALSE(firstSave->empty());
-        EXPECT_EQ(ReadFileText(first), *firstSave);
-        EXPECT_EQ(ViewName(), "IR1");
-    }));
-    // The disk is back: the next save is written.
-    Append(run.steps, SaveGame());
-    run.steps.push_back(Do([] { Input_InjectClose(); }));
-
-    PlayThrough(run);
-    OrvFile_SetWriteFailure(0);
-    EXPECT_TRUE(fs::exists(SavePath(run, 0, 1)));
-    // Each failure is logged with its reason.
-    const std::vector<std::string> reports = run.Reports();
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[0].find(std::strerror(ENOSPC)), std::string::npos) << reports[0];
-    EXPECT_NE(reports[1].find(std::strerror(EIO)), std::string::npos) << reports[1];
 }
 
 TEST(ProgramFlows, ANewGameAndALoadWaitForAMissingCDOnTheCDPage) {
@@ -233,61 +270,4 @@ TEST(ProgramFlows, AnUnloadableNewestSaveAtStartBringsBackThePlayerPage) {
     const std::vector<std::string> reports = run.Reports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("vue 99 du lieu 1 introuvable"), std::string::npos) << reports[0];
-}
-
-TEST(ProgramFlows, OptionsSoundPleaseWaitAndThePictureViewerOnTheRealProgram) {
-    ProgramRun run;
-    // The music is on the CD only: the new game copies it under the please-wait page.
-    for (const char* ext : {".ksn", ".spp"})
-        fs::rename(run.dir / (std::string("music/muzik01") + ext),
-                   run.dir / (std::string("datas_q2/ksn/music/muzik01") + ext));
-    Append(run.steps, ChoosePlayer(0));
-    Append(run.steps, {Read(1), Arrive("IR1"), Do([&run] {
-                           EXPECT_GT(fs::file_size(run.dir / "music/muzik01.ksn"), 0u);
-                           EXPECT_EQ(OrvMuzik_GetState(), MUZIK_PLAYING);
-                       })});
-    Append(run.steps, {Key(DIK_ESCAPE), ClickWidget("a_toolbx.spr"), ClickWidget("s_cross.spr"),
-                       Do([] { EXPECT_EQ(g_Config.centreCross, 1); }), ClickWidget("b_back.spr"),
-                       ClickWidget("a_baffle.spr"), WaitFor([] { return PageShows("MasterVolume"); }),
-                       ClickPoint(425 - 64, 140 - 6),  // the master slider's left end
-                       Do([] {
-                           EXPECT_GE(g_Config.masterVolume, 0);
-                           EXPECT_LT(g_Config.masterVolume, 10);
-                       }),
-                       ClickWidget("b_back.spr"), WaitFor([] { return PageShows("a_disc.spr"); }), Key(DIK_ESCAPE),
-                       WaitFor(Idle)});
-    // The picture viewer over the view: sprite 0 of the bank, black, 24 pixels square at the centre of the view
-    // as it was.
-    auto view = std::make_shared<std::vector<uint32_t>>();
-    auto passes = std::make_shared<int>(0);
-    auto blackSquare = [](const std::vector<uint32_t>& frame) {
-        for (int y = 228; y < 252; ++y)
-            for (int x = 308; x < 332; ++x)
-                if (frame[size_t(y) * 640 + size_t(x)] & 0xFFFFFF) return false;
-        return true;
-    };
-    Append(run.steps, {Do([view, blackSquare] {
-                           *view = PresentedFrame();
-                           ASSERT_EQ(view->size(), 640u * 480u);
-                           EXPECT_FALSE(blackSquare(*view));
-                           RunOneCommand("(ViewBigSpr=objets.spr)");
-                       }),
-                       WaitFor([passes] { return Loop() == LOOP_VIEWBIGSPR && ++*passes == 5; }),
-                       Do([view, blackSquare] {
-                           const std::vector<uint32_t> viewer = PresentedFrame();
-                           ASSERT_EQ(viewer.size(), 640u * 480u);
-                           EXPECT_TRUE(blackSquare(viewer));
-                           // Away from the picture and the pointer, the view is drawn as it was.
-                           EXPECT_TRUE(std::equal(viewer.begin(), viewer.begin() + 200 * 640, view->begin()));
-                       }),
-                       Click(), WaitFor(Idle), Do([] { Input_InjectClose(); })});
-
-    PlayThrough(run);
-    EXPECT_NE(run.Log().find("OrvMenu_start_PleaseWait()"), std::string::npos);
-    EXPECT_EQ(run.Reports(), std::vector<std::string>{});
-    // The settings written at exit keep the options chosen.
-    uint8_t written[CONFIG_FILE_SIZE];
-    config_encode(g_Config, written);
-    EXPECT_EQ(g_Config.centreCross, 1);
-    EXPECT_EQ(ReadFileText(run.dir / "quillm2.cfg"), std::string(reinterpret_cast<char*>(written), sizeof written));
 }
