@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Clock.h"
+#include "app/Cpu.h"
 #include "app/Config.h"
 #include "app/FrameTimer.h"
 #include "app/Orv_File.h"
@@ -125,6 +126,7 @@ protected:
     }
     void TearDown() override
     {
+        dialog.reset();
         OrvSound_MainClose();
         SysSnd_SelectDriver(SysSndDriver::Sdl);
         Interp_Free();
@@ -140,6 +142,19 @@ protected:
         config_reset();
         debug_log_open("");
         DialogueTest::TearDown();
+    }
+    std::unique_ptr<dlg_Dialog> dialog;
+    // Dialogue n of the world IR's scripts, built after seeding the generator, its face drawn by the portable
+    // rasteriser.
+    dlg_Dialog& Build(const DlgScriptDesc& desc, uint32_t n = 12)
+    {
+        EXPECT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
+        dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
+        dialog = std::make_unique<dlg_Dialog>();
+        dialog->Rasterizer().SetProcessor(CPU_GENERIC);
+        orv_srand(1);
+        dialog->Initialise(n);
+        return *dialog;
     }
     // Lines of the log holding the text.
     int CountInLog(const std::string& text) const
