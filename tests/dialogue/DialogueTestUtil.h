@@ -34,6 +34,15 @@
 #include "world/Hooks.h"
 #include "world/Interp.h"
 
+// A character of the scripts.
+inline DlgPersoDesc Perso(const std::string& name, const std::string& mesh = "")
+{
+    DlgPersoDesc p;
+    p.name = name;
+    p.mesh = mesh;
+    return p;
+}
+
 class DialogueTest : public ::testing::Test {
 protected:
     TempDir dir;

@@ -17,12 +17,7 @@ protected:
     void SetUp() override
     {
         DialogueTest::SetUp();
-        DlgPersoDesc marco, lia;
-        marco.name = "Marco";
-        marco.mesh = "ma";
-        lia.name = "Lia";
-        lia.mesh = "li";
-        desc.persos = {marco, lia};
+        desc.persos = {Perso("Marco", "ma"), Perso("Lia", "li")};
         // Marco: stand 1 with two cameras, stand 2 with three, stand 3 with none; Lia: stand 1.
         DlgCharacterDesc ch;
         ch.grid = 4;

@@ -35,14 +35,10 @@ protected:
     void SetUp() override
     {
         DialogueScreenTest::SetUp();
-        DlgPersoDesc marco, lia;
-        marco.name = "Marco";
-        marco.mesh = "ma";
+        DlgPersoDesc marco = Perso("Marco", "ma");
         marco.idTexts = {"VEILLEUR", "GARDIEN"};
         marco.focals[0] = {50.0f, 60.0f};
-        lia.name = "Lia";
-        lia.mesh = "li";
-        desc.persos = {marco, lia};
+        desc.persos = {marco, Perso("Lia", "li")};
         DlgCharacterDesc ch;
         ch.grid = 8;
         ch.stands = 2;

@@ -14,14 +14,6 @@ struct Call {
     std::string text = {}, voice = {};
 };
 
-DlgPersoDesc Perso(const std::string& name, const std::string& mesh = "")
-{
-    DlgPersoDesc p;
-    p.name = name;
-    p.mesh = mesh;
-    return p;
-}
-
 class Recorder : public dlg_ReplySink {
 public:
     std::vector<Call> calls;

@@ -299,9 +299,7 @@ TEST_F(Subjects, TheStripQueuesItsDialoguesButNotDuringOne)
     }
     // While a dialogue runs, a click queues nothing and is taken all the same.
     DlgScriptDesc desc;
-    DlgPersoDesc lia;
-    lia.name = "Lia";
-    desc.persos = {lia};
+    desc.persos = {Perso("Lia")};
     desc.lines = {DlgScript_Reply(44, 1, "Lia", "voixoff", "a")};
     ASSERT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
     dial_maininit();

@@ -34,9 +34,7 @@ protected:
     dlg_Dialog& Start(const std::string& staging, const std::string& text)
     {
         DlgScriptDesc desc;
-        DlgPersoDesc lia;
-        lia.name = "Lia";
-        desc.persos = {lia};
+        desc.persos = {Perso("Lia")};
         desc.lines = {DlgScript_Reply(12, 1, "Lia", staging, text)};
         dlg_Dialog& d = Build(desc);
         EXPECT_TRUE(d.Update());
