@@ -43,14 +43,7 @@ struct FakeGame {
         static FakeGame* fake = nullptr;
         return fake;
     }
-    static SYSTEMTIME At(int hour) {
-        SYSTEMTIME t{};
-        t.wYear = 2024;
-        t.wMonth = 5;
-        t.wDay = 17;
-        t.wHour = uint16_t(hour);
-        return t;
-    }
+    static SYSTEMTIME At(int hour) { return SYSTEMTIME{2024, 5, 0, 17, uint16_t(hour), 0, 0, 0}; }
     bool Called(const std::string& call) const { return std::find(calls.begin(), calls.end(), call) != calls.end(); }
     static bool Record(const std::string& call) {
         Current()->calls.push_back(call);
