@@ -65,6 +65,7 @@ protected:
     }
     void TearDown() override
     {
+        dialog.reset();
         dlg_Dialog::UnloadScript();
         DebugOut().ResetHook();
         OrvError_SetQuitHook(nullptr);
@@ -89,6 +90,20 @@ protected:
         return n;
     }
     bool Logged(const std::string& text) const { return CountLogged(text) > 0; }
+
+    std::unique_ptr<dlg_Dialog> dialog;
+    // Dialogue n of the world IR's scripts, built after seeding the generator, its face drawn by the portable
+    // rasteriser.
+    dlg_Dialog& Build(const DlgScriptDesc& desc, uint32_t n = 12, uint32_t seed = 1)
+    {
+        EXPECT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
+        dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
+        dialog = std::make_unique<dlg_Dialog>();
+        dialog->Rasterizer().SetProcessor(CPU_GENERIC);
+        orv_srand(seed);
+        dialog->Initialise(n);
+        return *dialog;
+    }
 };
 
 // The dialogue on screen: a headless 640x480 window and its display, the sprite plug-in, the fonts, name
@@ -151,19 +166,6 @@ protected:
         config_reset();
         debug_log_open("");
         DialogueTest::TearDown();
-    }
-    std::unique_ptr<dlg_Dialog> dialog;
-    // Dialogue n of the world IR's scripts, built after seeding the generator, its face drawn by the portable
-    // rasteriser.
-    dlg_Dialog& Build(const DlgScriptDesc& desc, uint32_t n = 12)
-    {
-        EXPECT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
-        dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
-        dialog = std::make_unique<dlg_Dialog>();
-        dialog->Rasterizer().SetProcessor(CPU_GENERIC);
-        orv_srand(1);
-        dialog->Initialise(n);
-        return *dialog;
     }
     // Lines of the log holding the text.
     int CountInLog(const std::string& text) const

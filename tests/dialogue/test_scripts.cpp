@@ -346,9 +346,7 @@ TEST_F(Scripts, TheReplyRecordsItsPaths)
     desc.persos = {Perso("Marco", "MA"), Perso("Lia")};
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "stand1 camera2 cinema stand1 from3 to9", "Oui"),
                   DlgScript_Reply(12, 2, "Lia", "voixoff", "Non")};
-    Load();
-    dlg_Dialog dialog;
-    dialog.Initialise(12);
+    dlg_Dialog& dialog = Build(desc);
     ASSERT_EQ(dialog.GetRepliqueCount(), 2u);
     const dlg_Replique& r = *dialog.GetRepliqueAt(0);
     EXPECT_EQ(r.GetPerso(), 0);
