@@ -84,13 +84,15 @@ protected:
         ASSERT_EQ(OrvDial_CountSubjects(veilleur), n);
         Interp_SetEngineVar(IV_CLICPERSO, veilleur);
     }
-    void DrawPanel()
+    // The render surface cleared to the panel's background, then drawn on.
+    static void DrawOn(void (*draw)())
     {
         Clear(kPanelBackground);
         ASSERT_TRUE(OrvDisplay_LockSurface());
-        OrvDial_DrawPersoSubjects();
+        draw();
         OrvDisplay_UnlockSurface();
     }
+    static void DrawPanel() { DrawOn(OrvDial_DrawPersoSubjects); }
     static int32_t HitAt(int x, int y)
     {
         MousePosition.x = x;
@@ -248,10 +250,7 @@ TEST_F(Subjects, HitsCountDownEachColumnSixteenPixelsUpAndLeftOfTheCells)
 
 TEST_F(Subjects, TheBlackbirdsColumnStandsAtTheTopAndOpensThePanel)
 {
-    Clear(kPanelBackground);
-    ASSERT_TRUE(OrvDisplay_LockSurface());
-    OrvDial_DrawSubjectPanel();
-    OrvDisplay_UnlockSurface();
+    DrawOn(OrvDial_DrawSubjectPanel);
     EXPECT_EQ(OrvWarp_SubjectPanelOpen, 1);
     int32_t x, y;
     OrvDial_GetPanelOrigin(&x, &y);
@@ -275,10 +274,7 @@ TEST_F(Subjects, TheStripQueuesItsDialoguesButNotDuringOne)
     auto frame = [](int x, int y, bool click) {
         MousePosition = {x, y};
         MouseClickFlags.click = click;
-        Clear(kPanelBackground);
-        ASSERT_TRUE(OrvDisplay_LockSurface());
-        DialBar_Continue();
-        OrvDisplay_UnlockSurface();
+        DrawOn(DialBar_Continue);
     };
     frame(10, 10, false);
     EXPECT_EQ(OrvWarp_SubjectPanelOpen, 0) << "the strip closes the subject panel";
