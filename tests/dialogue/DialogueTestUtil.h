@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/Clock.h"
+#include "app/Cpu.h"
 #include "app/Config.h"
 #include "app/FrameTimer.h"
 #include "app/Orv_File.h"
@@ -33,6 +34,15 @@
 #include "world/Hooks.h"
 #include "world/Interp.h"
 
+// A character of the scripts.
+inline DlgPersoDesc Perso(const std::string& name, const std::string& mesh = "")
+{
+    DlgPersoDesc p;
+    p.name = name;
+    p.mesh = mesh;
+    return p;
+}
+
 class DialogueTest : public ::testing::Test {
 protected:
     TempDir dir;
@@ -55,6 +65,7 @@ protected:
     }
     void TearDown() override
     {
+        dialog.reset();
         dlg_Dialog::UnloadScript();
         DebugOut().ResetHook();
         OrvError_SetQuitHook(nullptr);
@@ -79,6 +90,20 @@ protected:
         return n;
     }
     bool Logged(const std::string& text) const { return CountLogged(text) > 0; }
+
+    std::unique_ptr<dlg_Dialog> dialog;
+    // Dialogue n of the world IR's scripts, built after seeding the generator, its face drawn by the portable
+    // rasteriser.
+    dlg_Dialog& Build(const DlgScriptDesc& desc, uint32_t n = 12, uint32_t seed = 1)
+    {
+        EXPECT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
+        dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
+        dialog = std::make_unique<dlg_Dialog>();
+        dialog->Rasterizer().SetProcessor(CPU_GENERIC);
+        orv_srand(seed);
+        dialog->Initialise(n);
+        return *dialog;
+    }
 };
 
 // The dialogue on screen: a headless 640x480 window and its display, the sprite plug-in, the fonts, name
@@ -125,6 +150,7 @@ protected:
     }
     void TearDown() override
     {
+        dialog.reset();
         OrvSound_MainClose();
         SysSnd_SelectDriver(SysSndDriver::Sdl);
         Interp_Free();

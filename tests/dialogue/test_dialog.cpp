@@ -17,12 +17,7 @@ protected:
     void SetUp() override
     {
         DialogueTest::SetUp();
-        DlgPersoDesc marco, lia;
-        marco.name = "Marco";
-        marco.mesh = "ma";
-        lia.name = "Lia";
-        lia.mesh = "li";
-        desc.persos = {marco, lia};
+        desc.persos = {Perso("Marco", "ma"), Perso("Lia", "li")};
         // Marco: stand 1 with two cameras, stand 2 with three, stand 3 with none; Lia: stand 1.
         DlgCharacterDesc ch;
         ch.grid = 4;
@@ -45,22 +40,13 @@ protected:
         for (size_t i = 0; i < d.GetRepliqueCount(); ++i) c.push_back(d.GetRepliqueAt(i)->GetCamera());
         return c;
     }
-    // Builds dialogue 12 from the lines after seeding the generator.
-    void Build(dlg_Dialog& d, uint32_t seed)
-    {
-        ASSERT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
-        dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
-        orv_srand(seed);
-        d.Initialise(12);
-    }
 };
 
 TEST_F(Dialog, CharactersAreAddedOnceAndLoadTheirStands)
 {
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "stand1 camera1", "a"), DlgScript_Reply(12, 2, "Lia", "stand1 camera1", "b"),
                   DlgScript_Reply(12, 3, "Marco", "stand3 camera1", "c"), DlgScript_Reply(12, 4, "Marco", "voixoff", "d")};
-    dlg_Dialog d;
-    Build(d, 1);
+    dlg_Dialog& d = Build(desc);
     EXPECT_TRUE(d.IsInitialised());
     ASSERT_EQ(d.GetPersoCount(), 2u);
     EXPECT_EQ(d.FindPerso("Marco"), 0);
@@ -82,8 +68,7 @@ TEST_F(Dialog, AReplyWithoutCameraDrawsOneOfItsStand)
     std::set<int> seen;
     // The first draw after a small seed is small: spread the seeds.
     for (uint32_t seed = 1; seed <= 40; ++seed) {
-        dlg_Dialog d;
-        Build(d, seed * 2654435761u);
+        dlg_Dialog& d = Build(desc, 12, seed * 2654435761u);
         ASSERT_EQ(d.GetRepliqueCount(), 1u);
         seen.insert(d.GetRepliqueAt(0)->GetCamera());
     }
@@ -91,9 +76,7 @@ TEST_F(Dialog, AReplyWithoutCameraDrawsOneOfItsStand)
 
     // A stand without cameras gives camera 0.
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "stand3", "a")};
-    dlg_Dialog d;
-    Build(d, 1);
-    EXPECT_EQ(Cameras(d), std::vector<int>{0});
+    EXPECT_EQ(Cameras(Build(desc)), std::vector<int>{0});
 }
 
 TEST_F(Dialog, ASpeakerKeepsHisCameraWhileTheStandHasIt)
@@ -110,9 +93,7 @@ TEST_F(Dialog, ASpeakerKeepsHisCameraWhileTheStandHasIt)
     std::set<int> drawn;
     for (uint32_t seed = 1; seed <= 20; ++seed) {
         SCOPED_TRACE(seed);
-        dlg_Dialog d;
-        Build(d, seed * 2654435761u);
-        const std::vector<int> c = Cameras(d);
+        const std::vector<int> c = Cameras(Build(desc, 12, seed * 2654435761u));
         ASSERT_EQ(c.size(), 6u);
         EXPECT_EQ(c[0], 2);
         EXPECT_EQ(c[1], 2);
@@ -126,8 +107,7 @@ TEST_F(Dialog, ASpeakerKeepsHisCameraWhileTheStandHasIt)
     }
     EXPECT_EQ(drawn.size(), 2u);
     // Kept cameras draw nothing from the generator: two draws in all (replies 3 and 6).
-    dlg_Dialog d;
-    Build(d, 77);
+    Build(desc, 12, 77);
     const int after = orv_rand();
     orv_srand(77);
     orv_rand();

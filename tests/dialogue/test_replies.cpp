@@ -2,7 +2,6 @@
 // the residents, and the speaker's sprite and focal.
 #include <gtest/gtest.h>
 
-#include "app/Cpu.h"
 #include "panorama/Orv_Spw.h"
 #include "testdata/KsnWriter.h"
 #include "testdata/QmvWriter.h"
@@ -36,14 +35,10 @@ protected:
     void SetUp() override
     {
         DialogueScreenTest::SetUp();
-        DlgPersoDesc marco, lia;
-        marco.name = "Marco";
-        marco.mesh = "ma";
+        DlgPersoDesc marco = Perso("Marco", "ma");
         marco.idTexts = {"VEILLEUR", "GARDIEN"};
         marco.focals[0] = {50.0f, 60.0f};
-        lia.name = "Lia";
-        lia.mesh = "li";
-        desc.persos = {marco, lia};
+        desc.persos = {marco, Perso("Lia", "li")};
         DlgCharacterDesc ch;
         ch.grid = 8;
         ch.stands = 2;
@@ -54,26 +49,11 @@ protected:
         std::filesystem::create_directories(dir.Path() + "datas_q2/qmv/dial");
         SaveStandVideo(dir.Path() + "datas_q2/qmv/dial/mas1c1.qmv", 3);
     }
-    void TearDown() override
-    {
-        dialog.reset();
-        DialogueScreenTest::TearDown();
-    }
     // A voice of that many seconds for a reply.
     void Voice(int dialogue, int reply, double seconds)
     {
         ASSERT_TRUE(KsnWriter_Save(dir.Path() + "datas_q2/ksn/dial/" + DlgScript_Code(dialogue, reply) + ".ksn",
                                    KsnWriter_TestSignal(uint32_t(seconds * 22050), 1, uint32_t(reply)), 1, 22050));
-    }
-    dlg_Dialog& Build(uint32_t n = 12)
-    {
-        EXPECT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
-        dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
-        dialog = std::make_unique<dlg_Dialog>();
-        dialog->Rasterizer().SetProcessor(CPU_GENERIC);
-        orv_srand(1);
-        dialog->Initialise(n);
-        return *dialog;
     }
     // The index of the current reply, -1 when none.
     int Current() const
@@ -83,7 +63,6 @@ protected:
             if (dialog->GetRepliqueAt(i) == r) return int(i);
         return -1;
     }
-    std::unique_ptr<dlg_Dialog> dialog;
 };
 
 TEST_F(Replies, TheFirstStepStartsReplyOneAndAReplyEndsWhenItsVoiceHasPlayed)
@@ -92,7 +71,7 @@ TEST_F(Replies, TheFirstStepStartsReplyOneAndAReplyEndsWhenItsVoiceHasPlayed)
                   DlgScript_Reply(12, 2, "Lia", "voixoff", "Bonsoir.")};
     Voice(12, 1, 0.3);
     Voice(12, 2, 0.2);
-    dlg_Dialog& d = Build();
+    dlg_Dialog& d = Build(desc);
     EXPECT_EQ(d.GetCurrentMode(), -1);
     EXPECT_EQ(d.GetCurrentPersoName(), "");
     ASSERT_TRUE(d.Update());
@@ -127,7 +106,7 @@ TEST_F(Replies, CinemaRepliesCountStepsAcrossRepliesAndAClickEndsAReplyWithoutVo
 {
     desc.lines = {DlgScript_Reply(12, 1, "Lia", "cinema to0", "a"), DlgScript_Reply(12, 2, "Lia", "cinema from1 to3", "b"),
                   DlgScript_Reply(12, 3, "Marco", "voixoff0", "c")};
-    dlg_Dialog& d = Build();
+    dlg_Dialog& d = Build(desc);
     ASSERT_TRUE(d.Update());
     EXPECT_EQ(Current(), 0);
     ASSERT_TRUE(d.Update());  // counts 0: not past 0
@@ -157,7 +136,7 @@ TEST_F(Replies, WithoutASoundCardAVoicedReplyWaitsForAClick)
     OrvSound_MainClose();
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "voixoff", "a")};
     Voice(12, 1, 0.1);
-    dlg_Dialog& d = Build();
+    dlg_Dialog& d = Build(desc);
     ASSERT_TRUE(d.Update());
     EXPECT_FALSE(d.IsVoiceOpen());
     for (int i = 0; i < 20; ++i) ASSERT_TRUE(d.Update());
@@ -171,7 +150,7 @@ TEST_F(Replies, RepliesOfOneStandVideoAdvanceItAndAnotherVideoIsOpened)
     SaveStandVideo(dir.Path() + "datas_q2/qmv/dial/mas1c2.qmv", 2);
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "stand1 camera1", "a"), DlgScript_Reply(12, 2, "Marco", "stand1 camera1", "b"),
                   DlgScript_Reply(12, 3, "Marco", "stand1 camera2", "c")};
-    dlg_Dialog& d = Build();
+    dlg_Dialog& d = Build(desc);
     ASSERT_TRUE(d.Update());
     ASSERT_TRUE(d.Video().IsOpen());
     EXPECT_EQ(d.Video().GetFrame(), 1) << "opening decodes two frames";
@@ -230,7 +209,7 @@ TEST_F(Replies, TheSpeakersSpriteIsTheFirstShownCharacterSlotOfHisNames)
 {
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "stand1 camera2", "a"), DlgScript_Reply(12, 2, "Lia", "stand1", "b"),
                   DlgScript_Reply(12, 3, "Marco", "voixoff", "c")};
-    dlg_Dialog& d = Build();
+    dlg_Dialog& d = Build(desc);
     EXPECT_EQ(d.FindSpeakerSprite(), -1);
     EXPECT_FLOAT_EQ(d.GetFocal(), 76.0f);
     ASSERT_TRUE(d.Update());
@@ -273,7 +252,7 @@ TEST_F(Replies, AReplyOnScreenDrawsItsStandVideoTheFaceAndTheSubtitle)
 {
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "stand1 camera1 humeur2", "Bonjour, voyageur.")};
     Voice(12, 1, 2.0);
-    dlg_Dialog& d = Build();
+    dlg_Dialog& d = Build(desc);
     ASSERT_TRUE(d.Update());
     ASSERT_TRUE(d.Update());  // the video's third frame: its band starts at y 384
     clock->Advance(0.5);

@@ -14,14 +14,6 @@ struct Call {
     std::string text = {}, voice = {};
 };
 
-DlgPersoDesc Perso(const std::string& name, const std::string& mesh = "")
-{
-    DlgPersoDesc p;
-    p.name = name;
-    p.mesh = mesh;
-    return p;
-}
-
 class Recorder : public dlg_ReplySink {
 public:
     std::vector<Call> calls;
@@ -181,38 +173,21 @@ TEST_F(Scripts, ADialogueReadsIntoItsReplies)
     ASSERT_EQ(rec.calls.size(), 10u);
     const std::vector<Call> r = rec.Replies();
     ASSERT_EQ(r.size(), 5u);
+    // Stand, camera, humeur, mode, from, to. A stand after the mode keyword gives the reply a stand again;
+    // "stand10" is not "stand" and one character; bare "to" and "from" give 0.
+    const std::vector<std::vector<int>> staging = {
+        {2, 1, 4, 0, 0, 0}, {-1, -1, 1, 1, 0, 0}, {1, -1, 1, 1, 0, 0}, {-1, -1, 1, 3, 12, 300}, {-1, 2, 5, 2, 0, 0}};
     for (size_t i = 0; i < r.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(rec.calls[2 * i].name, r[i].name);
         EXPECT_EQ(rec.calls[2 * i].stand, r[i].stand);
         EXPECT_FALSE(rec.calls[2 * i].reply);
         EXPECT_EQ(r[i].voice, DlgScript_Code(12, int(i) + 1));
+        EXPECT_EQ((std::vector<int>{r[i].stand, r[i].camera, r[i].humeur, r[i].mode, r[i].from, r[i].to}), staging[i]);
     }
     EXPECT_EQ(r[0].name, "Marco");
-    EXPECT_EQ(r[0].stand, 2);
-    EXPECT_EQ(r[0].camera, 1);
-    EXPECT_EQ(r[0].humeur, 4);
-    EXPECT_EQ(r[0].mode, 0);
     EXPECT_EQ(r[0].text, "Bonjour,  le monde ; ici");
-    EXPECT_EQ(r[1].stand, -1);
-    EXPECT_EQ(r[1].camera, -1);
-    EXPECT_EQ(r[1].humeur, 1);
-    EXPECT_EQ(r[1].mode, 1);
-    // A stand after the mode keyword gives the reply a stand again.
-    EXPECT_EQ(r[2].mode, 1);
-    EXPECT_EQ(r[2].stand, 1);
-    EXPECT_EQ(r[3].mode, 3);
-    EXPECT_EQ(r[3].stand, -1);
-    EXPECT_EQ(r[3].from, 12);
-    EXPECT_EQ(r[3].to, 300);
     EXPECT_EQ(r[3].text, "");
-    // "stand10" is not "stand" and one character; bare "to" and "from" give 0.
-    EXPECT_EQ(r[4].mode, 2);
-    EXPECT_EQ(r[4].stand, -1);
-    EXPECT_EQ(r[4].camera, 2);
-    EXPECT_EQ(r[4].humeur, 5);
-    EXPECT_EQ(r[4].from, 0);
-    EXPECT_EQ(r[4].to, 0);
     EXPECT_TRUE(Warnings().empty());
     EXPECT_TRUE(Fatals().empty());
 }
@@ -256,14 +231,10 @@ TEST_F(Scripts, AMissingDialogueGivesTheDummyVoiceOver)
     EXPECT_EQ(rec.calls[0].stand, -1);
     const Call& d = rec.calls[1];
     EXPECT_EQ(d.name, "Dummy");
-    EXPECT_EQ(d.stand, -1);
-    EXPECT_EQ(d.camera, -1);
-    EXPECT_EQ(d.humeur, 1);
-    EXPECT_EQ(d.mode, 1);
+    EXPECT_EQ((std::vector<int>{d.stand, d.camera, d.humeur, d.mode, d.from}), (std::vector<int>{-1, -1, 1, 1, 0}));
     EXPECT_EQ(d.text, kDlgMissingDialogueText);
     // Not the voice of the last line read, which belongs to another dialogue.
     EXPECT_EQ(d.voice, "");
-    EXPECT_EQ(d.from, 0);
     EXPECT_EQ(Warnings(), std::vector<std::string>{
                               "dlg_Dialog::Initialise(unsigned long) ERROR: Le numéro de dialogue demandé n'existe pas "
                               "dans le scipt (NoDialog=0)."});
@@ -375,9 +346,7 @@ TEST_F(Scripts, TheReplyRecordsItsPaths)
     desc.persos = {Perso("Marco", "MA"), Perso("Lia")};
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "stand1 camera2 cinema stand1 from3 to9", "Oui"),
                   DlgScript_Reply(12, 2, "Lia", "voixoff", "Non")};
-    Load();
-    dlg_Dialog dialog;
-    dialog.Initialise(12);
+    dlg_Dialog& dialog = Build(desc);
     ASSERT_EQ(dialog.GetRepliqueCount(), 2u);
     const dlg_Replique& r = *dialog.GetRepliqueAt(0);
     EXPECT_EQ(r.GetPerso(), 0);

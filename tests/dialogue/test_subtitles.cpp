@@ -30,26 +30,15 @@ protected:
         OrvFont_PrintEnd();
         return r;
     }
-    std::unique_ptr<dlg_Dialog> dialog;
     // A dialogue of one reply of that staging and text, started.
     dlg_Dialog& Start(const std::string& staging, const std::string& text)
     {
         DlgScriptDesc desc;
-        DlgPersoDesc lia;
-        lia.name = "Lia";
-        desc.persos = {lia};
+        desc.persos = {Perso("Lia")};
         desc.lines = {DlgScript_Reply(12, 1, "Lia", staging, text)};
-        EXPECT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
-        dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
-        dialog = std::make_unique<dlg_Dialog>();
-        dialog->Initialise(12);
-        EXPECT_TRUE(dialog->Update());
-        return *dialog;
-    }
-    void TearDown() override
-    {
-        dialog.reset();
-        DialogueScreenTest::TearDown();
+        dlg_Dialog& d = Build(desc);
+        EXPECT_TRUE(d.Update());
+        return d;
     }
     // A picture that is not uniform, as a panorama is.
     static void Stripes()

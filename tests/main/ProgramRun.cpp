@@ -16,6 +16,7 @@
 #include "audio/SysSnd.h"
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
+#include "framework/Window.h"
 #include "menus/Mn_Widget.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
@@ -130,11 +131,17 @@ CMnWidget* Shown(const char* widget) {
     return w && w->IsVisible() ? w : nullptr;
 }
 
+// The left button pressed and released where the pointer is.
+bool PressLeft() {
+    Input_InjectButton(MOUSE_LEFT, true);
+    Input_InjectButton(MOUSE_LEFT, false);
+    return true;
+}
+
 // The pointer moved to (x, y) of the frame and the left button pressed and released there.
 void ClickAt(int x, int y) {
     Input_InjectMouseMove(x - MousePosition.x, y - MousePosition.y);
-    Input_InjectButton(MOUSE_LEFT, true);
-    Input_InjectButton(MOUSE_LEFT, false);
+    PressLeft();
 }
 }  // namespace
 
@@ -151,6 +158,11 @@ bool NoisePlays() {
     for (const ST_wam_bruitage* b = OrvWam_CurrentVue->bruitages; b; b = b->next)
         if (b == slot.ref) return true;
     return false;
+}
+
+std::vector<uint32_t> PresentedFrame() {
+    auto* window = dynamic_cast<Velkrum::CDirectDrawWindow*>(Velkrum::MainWindow());
+    return window ? window->GetPresentedFrame() : std::vector<uint32_t>();
 }
 
 // ---- steps ----
@@ -172,13 +184,7 @@ Step Key(int dik) {
     };
 }
 
-Step Click() {
-    return [] {
-        Input_InjectButton(MOUSE_LEFT, true);
-        Input_InjectButton(MOUSE_LEFT, false);
-        return true;
-    };
-}
+Step Click() { return PressLeft; }
 
 Step ClickPoint(int x, int y) {
     return [=] {
@@ -206,12 +212,7 @@ Step Turn(float yaw, float pitch) {
 }
 
 Step ClickView() {
-    return [] {
-        if (!Idle()) return false;
-        Input_InjectButton(MOUSE_LEFT, true);
-        Input_InjectButton(MOUSE_LEFT, false);
-        return true;
-    };
+    return [] { return Idle() && PressLeft(); };
 }
 
 Step Arrive(const std::string& view) {
@@ -222,10 +223,7 @@ Step Read(int32_t n) {
     auto waited = std::make_shared<int>(0);
     return [=] {
         if (Loop() != LOOP_MESSAGE || OrvMsg_Current() != n) return false;
-        if ((*waited)++ < 5) return false;  // read for a moment
-        Input_InjectButton(MOUSE_LEFT, true);
-        Input_InjectButton(MOUSE_LEFT, false);
-        return true;
+        return (*waited)++ >= 5 && PressLeft();  // read for a moment
     };
 }
 

@@ -65,6 +65,8 @@ bool PageShows(const char* widget);
 bool Idle();
 // Ambient-noise slot 0 serves a noise of the current view and its voice plays.
 bool NoisePlays();
+// The frame last presented, 0xAARRGGBB.
+std::vector<uint32_t> PresentedFrame();
 
 // ---- steps ----
 Step Do(std::function<void()> action);

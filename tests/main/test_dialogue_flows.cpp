@@ -12,7 +12,6 @@
 #include "dialogue/dlg_Dialog.h"
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
-#include "framework/Window.h"
 #include "graphics2d/Orv_Display.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
@@ -30,11 +29,6 @@ namespace {
 constexpr float kHalfTurn = WARP_PI;
 constexpr float kTilt = 0.356163f;
 constexpr float kDegree = WARP_PI / 180.0f;
-
-std::vector<uint32_t> PresentedFrame() {
-    auto* window = dynamic_cast<Velkrum::CDirectDrawWindow*>(Velkrum::MainWindow());
-    return window ? window->GetPresentedFrame() : std::vector<uint32_t>();
-}
 
 // White pixels of the subtitle area (the bottom 60 rows) of the presented frame.
 int SubtitlePixels() {
@@ -181,48 +175,51 @@ void Finish(ProgramRun& run, const std::vector<std::string>& expectedReports = {
     EXPECT_EQ(reports, std::vector<std::string>{});
 }
 
+// The view was turned from `from` by `turn`.
+void ExpectTurned(const View& from, float turn, const char* why = "") {
+    EXPECT_NEAR(YawApart(Now().yaw, from.yaw + turn), 0.0f, 1e-4f) << why;
+}
+void ExpectLevel(float pitch, const char* why = "") { EXPECT_NEAR(Now().pitch, pitch, 1e-4f) << why; }
+void ExpectFocal(float fov) { EXPECT_NEAR(Now().fov, fov, 1e-3f); }
+
+// The subjects of the guardian, each as number x 10 + enabled.
+std::vector<int32_t> GuardianSubjects() {
+    const int32_t id = DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID);
+    std::vector<int32_t> out;
+    for (int i = 0; i < OrvDial_CountSubjects(id); ++i)
+        out.push_back(ST_perso_sujets_table[id].entries[i].number * 10 + ST_perso_sujets_table[id].entries[i].enabled);
+    return out;
+}
+
 }  // namespace
 
 TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheViewBack) {
     ProgramRun run;
     run.maxPasses = 6000;
     struct Seen {
-        bool panelOnArrival = true, reopenedInPlace = false, reopenedAfterLeaving = false, panelAfterLoad = true;
-        int dialogueLoop = -1, facePixels = 0, mouthFrames = 0, subtitled = 0;
-        bool guardianHiddenWhileSpeaking = false, guardianShownAfter = false;
-        int32_t clicpersoAfter = -1, sujetAfter = -1, loopAfter = -1;
-        float fovAfter = 0;
-        std::vector<int32_t> subjectsAfterTemple, subjectsAfterLoad;
-        int musicDuring = -1, musicAfter = -1, musicMax = 0;
+        int facePixels = 0, mouthFrames = 0, subtitled = 0, musicDuring = -1, musicMax = 0;
         std::vector<uint32_t> lastFace;
     };
     auto seen = std::make_shared<Seen>();
+    const std::vector<int32_t> sky = {DEMO_SUBJECT_GREETING * 10 + 1, DEMO_SUBJECT_TEMPLE * 10, DEMO_SUBJECT_SKY * 10 + 1};
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
-    run.steps.push_back(Do([seen] { seen->panelOnArrival = OrvWarp_SubjectPanelOpen != 0; }));
     // Pointing at the guardian opens his panel: greeting and temple, the list of two from y 242.
-    run.steps.push_back(PointAtGuardian());
-    // A click outside closes it; it stays closed while the pointer is still on him.
-    run.steps.push_back(ClickPoint(100, 100));
-    run.steps.push_back(WaitFor([] { return OrvWarp_SubjectPanelOpen == 0; }));
+    Append(run.steps, {Do([] { EXPECT_FALSE(OrvWarp_SubjectPanelOpen); }), PointAtGuardian(),
+                       // A click outside closes it; it stays closed while the pointer is still on him.
+                       ClickPoint(100, 100), WaitFor([] { return OrvWarp_SubjectPanelOpen == 0; })});
     auto waited = std::make_shared<int>(0);
-    run.steps.push_back(WaitFor([seen, waited] {
-        seen->reopenedInPlace = seen->reopenedInPlace || OrvWarp_SubjectPanelOpen;
+    run.steps.push_back(WaitFor([waited] {
+        EXPECT_FALSE(OrvWarp_SubjectPanelOpen);
         return ++*waited > 30;
     }));
-    run.steps.push_back(Turn(0.5f, 0));
-    run.steps.push_back(PointAtGuardian());
-    run.steps.push_back(Do([seen] { seen->reopenedAfterLeaving = OrvWarp_SubjectPanelOpen != 0; }));
-    // The greeting: the first cell.
-    run.steps.push_back(ClickPoint(465, 257));
-    run.steps.push_back(WaitFor([seen] {
-        seen->dialogueLoop = Loop();
-        return Loop() == LOOP_DIALOGUE;
-    }));
+    // Back on him, the greeting: the first cell.
+    Append(run.steps, {Turn(0.5f, 0), PointAtGuardian(), ClickPoint(465, 257),
+                       WaitFor([] { return Loop() == LOOP_DIALOGUE; })});
     // While he speaks: his sprite is hidden, his face moves with the voice and its eyes blink, subtitles.
     run.steps.push_back(WaitFor([seen] {
         if (Loop() != LOOP_DIALOGUE) return true;
         if (Reply() == 0) {
-            seen->guardianHiddenWhileSpeaking = !GuardianShown();
+            EXPECT_FALSE(GuardianShown());
             const std::vector<uint32_t> frame = PresentedFrame();
             std::vector<uint32_t> face;
             for (int y = 150; y < 340; ++y)
@@ -238,333 +235,183 @@ TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheVie
         }
         return false;
     }));
-    run.steps.push_back(Do([seen] {
-        seen->guardianShownAfter = GuardianShown();
-        seen->clicpersoAfter = Var("CLICPERSO");
-        seen->sujetAfter = Var("SUJET");
-        seen->loopAfter = Loop();
-        seen->fovAfter = Now().fov;
+    run.steps.push_back(Do([] {
+        EXPECT_TRUE(GuardianShown());
+        EXPECT_EQ(Var("CLICPERSO"), 0);
+        EXPECT_EQ(Var("SUJET"), -2);
+        EXPECT_EQ(Loop(), LOOP_WARP);
+        EXPECT_NEAR(Now().fov, 76.0f, 0.01f);
     }));
     // The temple: a voice-over of the hero and the guardian; the waiting block then grants the sky and greys
-    // the temple.
-    run.steps.push_back(Turn(0.5f, 0));
-    run.steps.push_back(PointAtGuardian());
-    run.steps.push_back(ClickPoint(465, 319));
-    run.steps.push_back(WaitFor([] { return Loop() == LOOP_DIALOGUE; }));
-    run.steps.push_back(WaitView());
-    // The music comes back up.
-    run.steps.push_back(WaitFor([] { return OrvMuzik_GetCurrentVol() == OrvMuzik_GetMaxVol(); }));
-    run.steps.push_back(Do([seen] {
-        const int32_t id = DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID);
-        for (int i = 0; i < OrvDial_CountSubjects(id); ++i)
-            seen->subjectsAfterTemple.push_back(ST_perso_sujets_table[id].entries[i].number * 10 +
-                                                ST_perso_sujets_table[id].entries[i].enabled);
-        seen->musicAfter = OrvMuzik_GetCurrentVol();
-    }));
+    // the temple. The music comes back up.
+    Append(run.steps, {Turn(0.5f, 0), PointAtGuardian(), ClickPoint(465, 319),
+                       WaitFor([] { return Loop() == LOOP_DIALOGUE; }), WaitView(),
+                       WaitFor([] { return OrvMuzik_GetCurrentVol() == OrvMuzik_GetMaxVol(); }),
+                       Do([sky] { EXPECT_EQ(GuardianSubjects(), sky); })});
     // The lists go with the game: saved, emptied, loaded back.
     Append(run.steps, SaveGame());
     // Loaded over his open panel: the panel goes with the world it was opened in.
-    run.steps.push_back(Turn(0.5f, 0));
-    run.steps.push_back(PointAtGuardian());
-    run.steps.push_back(Do([] { OrvDial_ClearSubjects(DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID)); }));
+    Append(run.steps, {Turn(0.5f, 0), PointAtGuardian(), Do([] {
+                           OrvDial_ClearSubjects(DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID));
+                       })});
     Append(run.steps, LoadNewestGame());
-    run.steps.push_back(Arrive("YU2"));
-    run.steps.push_back(Do([seen] {
-        seen->panelAfterLoad = OrvWarp_SubjectPanelOpen != 0;
-        const int32_t id = DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID);
-        for (int i = 0; i < OrvDial_CountSubjects(id); ++i)
-            seen->subjectsAfterLoad.push_back(ST_perso_sujets_table[id].entries[i].number * 10 +
-                                              ST_perso_sujets_table[id].entries[i].enabled);
-    }));
+    Append(run.steps, {Arrive("YU2"), Do([sky] {
+                           EXPECT_FALSE(OrvWarp_SubjectPanelOpen);
+                           EXPECT_EQ(GuardianSubjects(), sky);
+                       })});
     Finish(run);
 
-    EXPECT_FALSE(seen->panelOnArrival);
-    EXPECT_FALSE(seen->reopenedInPlace);
-    EXPECT_TRUE(seen->reopenedAfterLeaving);
-    EXPECT_FALSE(seen->panelAfterLoad);
-    EXPECT_EQ(seen->dialogueLoop, LOOP_DIALOGUE);
     EXPECT_GT(seen->facePixels, 5000) << "the face is drawn";
     EXPECT_GT(seen->mouthFrames, 10) << "the face moves as he speaks";
     EXPECT_GT(seen->subtitled, 20);
-    EXPECT_TRUE(seen->guardianHiddenWhileSpeaking);
-    EXPECT_TRUE(seen->guardianShownAfter);
-    EXPECT_EQ(seen->clicpersoAfter, 0);
-    EXPECT_EQ(seen->sujetAfter, -2);
-    EXPECT_EQ(seen->loopAfter, LOOP_WARP);
-    EXPECT_NEAR(seen->fovAfter, 76.0f, 0.01f);
     EXPECT_EQ(seen->musicDuring, seen->musicMax * 16 / 100) << "the music is lowered while he speaks";
-    EXPECT_EQ(seen->musicAfter, seen->musicMax);
-    const std::vector<int32_t> sky = {DEMO_SUBJECT_GREETING * 10 + 1, DEMO_SUBJECT_TEMPLE * 10, DEMO_SUBJECT_SKY * 10 + 1};
-    EXPECT_EQ(seen->subjectsAfterTemple, sky);
-    EXPECT_EQ(seen->subjectsAfterLoad, sky);
     const std::string log = run.Log();
     EXPECT_NE(log.find("DIALOG: Initialisation (dial:1)"), std::string::npos);
     EXPECT_NE(log.find("DIALOG: Initialisation (dial:2)"), std::string::npos);
     EXPECT_NE(log.find("DIALOG: Fermeture du mode dialogue."), std::string::npos);
 }
 
-TEST(DialogueFlows, TheViewTurnsForEachSpeakerAndEveryEndGivesItBack) {
+// One run through the test dialogues: in a view with limits, then in YU 2 under its waiting blocks, then over a
+// video.
+TEST(DialogueFlows, TheViewIsArrangedForEachSpeakerEveryEndGivesItBackAndDialoguesInterruptEachOther) {
     ProgramRun run;
-    run.maxPasses = 8000;
+    run.maxPasses = 20000;
     WriteTestScripts(run.dir.Path());
     WriteTestChapter(run.dir.Path());
-    struct Seen {
-        View start;
-        std::vector<View> replies;        // dialogue 20, each reply as arranged
-        std::vector<bool> guardianShown;  // dialogue 20, each reply
-        View after20, after21, in23, after23, in22[3], after22, in24, after24, in28, after28;
-        int32_t clicperso = -1, sujet = -1, loop = -1;
-        int flags[8] = {};
-    };
-    auto seen = std::make_shared<Seen>();
-    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
-    // Looking a little down and right, away from the guardian (turns below him never meet him).
-    run.steps.push_back(Turn(0.6f, -0.3f));
-    run.steps.push_back(Do([seen] {
-        seen->start = Now();
-        Interp_SetEngineVar(IV_CLICPERSO, 7);
-        Interp_SetEngineVar(IV_SUJET, 3);
-    }));
-    // 20: the guardian and the hero by turns; the view turns by a half-turn at each change of side.
-    run.steps.push_back(Trigger(60));
-    for (int i = 0; i < 5; ++i) {
-        run.steps.push_back(WaitReply(i));
-        run.steps.push_back(Do([seen] {
-            seen->replies.push_back(Now());
-            seen->guardianShown.push_back(GuardianShown());
-        }));
-        run.steps.push_back(Click());
-    }
-    run.steps.push_back(WaitView());
-    run.steps.push_back(Do([seen] {
-        seen->after20 = Now();
-        seen->clicperso = Var("CLICPERSO");
-        seen->sujet = Var("SUJET");
-        seen->loop = Loop();
-        seen->flags[0] = Interp_Flags[61];
-        seen->guardianShown.push_back(GuardianShown());
-    }));
-    // 21 ends on the hero: the half-turn stays.
-    Append(run.steps, {Trigger(68), WaitReply(0), Click(), WaitReply(1), Click(), WaitView(),
-                       Do([seen] {
-                           seen->after21 = Now();
-                           seen->flags[1] = Interp_Flags[69];
+    auto at = std::make_shared<View>();
+    auto mark = [at] { return Do([at] { *at = Now(); }); };
+    auto moves = std::make_shared<int>(0);
+    Append(run.steps, NewGameTo(DEMO_WAM_IR, 4, "IR4"));
+    // 20 in a view with limits: the half-turns are undone, back where it began.
+    Append(run.steps, {Turn(1.2f, 0.0f), Do([at] {
+                           *at = Now();
+                           EXPECT_NEAR(at->yaw, 1.2f, 0.02f);
+                           RunOneCommand("(DIAL=20)");
                        })});
-    // 23: Escape while the hero speaks turns the view back.
-    Append(run.steps, {Trigger(62), WaitReply(0), Do([seen] { seen->in23 = Now(); }), Key(DIK_ESCAPE), WaitView(),
-                       Do([seen] {
-                           seen->after23 = Now();
-                           seen->flags[2] = Interp_Flags[63];
-                       })});
-    // 22: "DS" tilts the view while he speaks; the guardian after him tilts it back.
-    run.steps.push_back(Turn(0.6f, -0.3f));
-    run.steps.push_back(Trigger(64));
-    for (int i = 0; i < 3; ++i)
-        Append(run.steps, {WaitReply(i), Do([seen, i] { seen->in22[i] = Now(); }), Click()});
-    run.steps.push_back(WaitView());
-    run.steps.push_back(Do([seen] {
-        seen->after22 = Now();
-        seen->flags[3] = Interp_Flags[65];
-    }));
-    // 24: Escape while "DS" speaks undoes his tilt.
-    run.steps.push_back(Turn(0.6f, -0.3f));
-    Append(run.steps, {Trigger(66), WaitReply(0), Do([seen] { seen->in24 = Now(); }), Key(DIK_ESCAPE), WaitView(),
-                       Do([seen] {
-                           seen->after24 = Now();
-                           seen->flags[4] = Interp_Flags[67];
-                       })});
-    // 28 ends on "DS": his tilt is undone at the end.
-    run.steps.push_back(Turn(0.6f, -0.3f));
-    Append(run.steps, {Do([] { RunOneCommand("(DIAL=28)"); }), WaitReply(0), Click(), WaitReply(1),
-                       Do([seen] { seen->in28 = Now(); }), Click(), WaitView(), Do([seen] { seen->after28 = Now(); })});
-    Finish(run);
-
-    const View& s = seen->start;
-    ASSERT_EQ(seen->replies.size(), 5u);
-    // The first arranged reply levels the view; the guardian's focal, the hero's none (76).
-    const float heroSide[5] = {0, kHalfTurn, 0, kHalfTurn, 0};
-    for (int i = 0; i < 5; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_NEAR(YawApart(seen->replies[size_t(i)].yaw, s.yaw + heroSide[i]), 0.0f, 1e-4f);
-        EXPECT_NEAR(seen->replies[size_t(i)].pitch, 0.0f, 1e-4f);
-        EXPECT_NEAR(seen->replies[size_t(i)].fov, i % 2 ? 76.0f : 58.0f, 1e-3f);
-        EXPECT_EQ(seen->guardianShown[size_t(i)], i % 2 == 1) << "hidden while he speaks";
-    }
-    EXPECT_TRUE(seen->guardianShown.back());
-    EXPECT_NEAR(s.pitch, -0.3f, 0.02f);
-    EXPECT_NEAR(YawApart(seen->after20.yaw, s.yaw), 0.0f, 1e-4f);
-    EXPECT_NEAR(seen->after20.pitch, 0.0f, 1e-4f);
-    EXPECT_NEAR(seen->after20.fov, 76.0f, 1e-3f) << "every end gives 76 degrees back";
-    EXPECT_EQ(seen->clicperso, 0);
-    EXPECT_EQ(seen->sujet, -2);
-    EXPECT_EQ(seen->loop, LOOP_WARP);
-    for (int f = 0; f < 5; ++f) EXPECT_EQ(seen->flags[f], 1) << "the waiting block resumed " << f;
-    EXPECT_NEAR(YawApart(seen->after21.yaw, s.yaw + kHalfTurn), 0.0f, 1e-4f);
-    EXPECT_NEAR(seen->after21.fov, 76.0f, 1e-3f);
-    EXPECT_NEAR(YawApart(seen->in23.yaw, seen->after21.yaw + kHalfTurn), 0.0f, 1e-4f);
-    EXPECT_NEAR(YawApart(seen->after23.yaw, seen->after21.yaw), 0.0f, 1e-4f) << "Escape turns the hero's view back";
-    EXPECT_NEAR(seen->after23.fov, 76.0f, 1e-3f);
-    EXPECT_NEAR(seen->in22[0].pitch, 0.0f, 1e-4f);
-    EXPECT_NEAR(seen->in22[1].pitch, kTilt, 1e-4f);
-    EXPECT_NEAR(seen->in22[2].pitch, 0.0f, 1e-4f);
-    EXPECT_NEAR(seen->after22.pitch, 0.0f, 1e-4f);
-    EXPECT_NEAR(seen->after22.fov, 76.0f, 1e-3f);
-    EXPECT_NEAR(seen->after24.fov, 76.0f, 1e-3f);
-    EXPECT_NEAR(seen->in24.pitch, kTilt, 1e-4f);
-    EXPECT_NEAR(seen->after24.pitch, 0.0f, 1e-4f) << "Escape undoes the tilt";
-    EXPECT_NEAR(seen->in28.pitch, kTilt, 1e-4f);
-    EXPECT_NEAR(seen->after28.pitch, 0.0f, 1e-4f) << "the end undoes the tilt";
-}
-
-TEST(DialogueFlows, ADialogueDuringADialogueStopsItAndResumesItsBlockFirst) {
-    ProgramRun run;
-    run.maxPasses = 6000;
-    WriteTestScripts(run.dir.Path());
-    WriteTestChapter(run.dir.Path());
-    struct Seen {
-        int flagsDuring[2] = {-1, -1}, flagsAfter[2] = {-1, -1};
-        int dialogue = -1, chainBetween = -1, chainAfter = -1;
-    };
-    auto seen = std::make_shared<Seen>();
-    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
-    // 22 waits in its block; 24 starts in another block while 22 runs.
-    Append(run.steps, {Trigger(64), WaitReply(0), Trigger(66), WaitReply(0), Do([seen] {
-                           seen->flagsDuring[0] = Interp_Flags[65];
-                           seen->flagsDuring[1] = Interp_Flags[67];
-                           seen->dialogue = int(Dialog().GetRepliqueCount());
+    for (int i = 0; i < 5; ++i) Append(run.steps, {WaitReply(i), Click()});
+    Append(run.steps, {WaitView(), Do([at] { EXPECT_NEAR(Now().yaw, at->yaw, 1e-4f); })});
+    // 25: the mouse turns the view during a voice-over, not while he is on screen.
+    Append(run.steps, {Do([] { RunOneCommand("(DIAL=25)"); }), WaitReply(0), mark(),
+                       WaitFor([moves] {
+                           Input_InjectMouseMove(-20, 0);
+                           return ++*moves > 10;
                        }),
-                       Click(), WaitView(), Do([seen] {
-                           seen->flagsAfter[0] = Interp_Flags[65];
-                           seen->flagsAfter[1] = Interp_Flags[67];
-                       })});
+                       WaitFor([moves] { return ++*moves > 40; }),
+                       Do([at] { EXPECT_LT(Now().yaw, at->yaw - 0.05f) << "free look during a voice-over"; }), Click(),
+                       WaitReply(1), Click(), WaitReply(2), mark(),
+                       WaitFor([moves] {
+                           Input_InjectMouseMove(-20, 0);
+                           return ++*moves > 60;
+                       }),
+                       WaitFor([moves] { return ++*moves > 90; }),
+                       Do([at] { EXPECT_NEAR(Now().yaw, at->yaw, 1e-5f) << "no look while he is on screen"; }), Click(),
+                       WaitView()});
+    // 26: the hero, the guardian's voice-over without a picture of its own turns back from him, the guardian.
+    Append(run.steps, {Do([] { RunOneCommand("(DIAL=26)"); }), WaitReply(0), mark(), Click(), WaitReply(1),
+                       Do([at] {
+                           ExpectTurned(*at, kHalfTurn);
+                           *at = Now();
+                       }),
+                       Click(), WaitReply(2), Do([at] { ExpectTurned(*at, 0); }), Click(), WaitView()});
+    // 27: Escape during the hero's voice-over: his view was not turned, so it is not turned back.
+    Append(run.steps, {mark(), Do([] { RunOneCommand("(DIAL=27)"); }), WaitReply(0), Key(DIK_ESCAPE), WaitView(),
+                       Do([at] { ExpectTurned(*at, 0); })});
+
+    Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 2, false); }), Arrive("YU2")});
+    // 22 waits in its block; 24 starts in another block while 22 runs.
+    Append(run.steps, {Trigger(64), WaitReply(0), Trigger(66), WaitReply(0), Do([] {
+                           EXPECT_EQ(Interp_Flags[65], 1) << "the first dialogue's block went on when it was stopped";
+                           EXPECT_EQ(Interp_Flags[67], 0);
+                           EXPECT_EQ(Dialog().GetRepliqueCount(), 1u) << "the second dialogue runs";
+                       }),
+                       Click(), WaitView(), Do([] { EXPECT_EQ(Interp_Flags[67], 1); })});
     // A block of two dialogues: the second starts when the first ends, the rest of the block after it.
     Append(run.steps, {Trigger(70), WaitReply(0), Click(), WaitReply(1), Click(),
                        WaitFor([] { return Loop() == LOOP_DIALOGUE && Dialog().GetRepliqueCount() == 2 && Reply() == 0 &&
                                            Dialog().GetCurrentPersoName() == DEMO_GUARDIAN; }),
-                       Do([seen] { seen->chainBetween = Interp_Flags[71]; }), Click(), WaitReply(1), Click(), WaitView(),
-                       Do([seen] { seen->chainAfter = Interp_Flags[71]; })});
-    Finish(run, {"SetVariables(): OrvDial_start() sans stop prealable!!"});
-    EXPECT_EQ(seen->flagsDuring[0], 1) << "the first dialogue's block went on when it was stopped";
-    EXPECT_EQ(seen->flagsDuring[1], 0);
-    EXPECT_EQ(seen->dialogue, 1) << "the second dialogue runs";
-    EXPECT_EQ(seen->flagsAfter[1], 1);
-    EXPECT_EQ(seen->chainBetween, 0);
-    EXPECT_EQ(seen->chainAfter, 1);
-    const std::string log = run.Log();
-    EXPECT_NE(log.find("DIALOG: Initialisation (dial:24)"), std::string::npos);
-}
+                       Do([] { EXPECT_EQ(Interp_Flags[71], 0); }), Click(), WaitReply(1), Click(), WaitView(),
+                       Do([] { EXPECT_EQ(Interp_Flags[71], 1); })});
 
-TEST(DialogueFlows, AHalfTurnIsUndoneInAViewWithLimitsAndVoiceOversKeepMouseLook) {
-    ProgramRun run;
-    run.maxPasses = 6000;
-    WriteTestScripts(run.dir.Path());
-    struct Seen {
-        View start, after20, inVoiceOverStart, inVoiceOver, onScreenStart, onScreen, in26[3], before27, after27;
-    };
-    auto seen = std::make_shared<Seen>();
-    Append(run.steps, NewGameTo(DEMO_WAM_IR, 4, "IR4"));
-    run.steps.push_back(Turn(1.2f, 0.0f));
-    run.steps.push_back(Do([seen] {
-        seen->start = Now();
-        RunOneCommand("(DIAL=20)");
-    }));
-    for (int i = 0; i < 5; ++i) Append(run.steps, {WaitReply(i), Click()});
-    Append(run.steps, {WaitView(), Do([seen] { seen->after20 = Now(); })});
-    // 25: the mouse turns the view during a voice-over, not while he is on screen.
-    auto moves = std::make_shared<int>(0);
-    Append(run.steps, {Do([] { RunOneCommand("(DIAL=25)"); }), WaitReply(0), Do([seen] { seen->inVoiceOverStart = Now(); })});
-    run.steps.push_back(WaitFor([moves] {
-        Input_InjectMouseMove(-20, 0);
-        return ++*moves > 10;
-    }));
-    Append(run.steps, {WaitFor([moves] { return ++*moves > 40; }), Do([seen] { seen->inVoiceOver = Now(); }), Click(),
-                       WaitReply(1), Click(), WaitReply(2), Do([seen] { seen->onScreenStart = Now(); })});
-    run.steps.push_back(WaitFor([moves] {
-        Input_InjectMouseMove(-20, 0);
-        return ++*moves > 60;
-    }));
-    Append(run.steps, {WaitFor([moves] { return ++*moves > 90; }), Do([seen] { seen->onScreen = Now(); }), Click(), WaitView()});
-    // 26: the hero, the guardian's voice-over without a picture of its own turns back from him, the guardian.
-    run.steps.push_back(Do([] { RunOneCommand("(DIAL=26)"); }));
-    for (int i = 0; i < 3; ++i) Append(run.steps, {WaitReply(i), Do([seen, i] { seen->in26[i] = Now(); }), Click()});
-    run.steps.push_back(WaitView());
-    // 27: Escape during the hero's voice-over: his view was not turned, so it is not turned back.
-    Append(run.steps, {Do([seen] {
-                           seen->before27 = Now();
-                           RunOneCommand("(DIAL=27)");
-                       }),
-                       WaitReply(0), Key(DIK_ESCAPE), WaitView(), Do([seen] { seen->after27 = Now(); })});
-    Finish(run);
+    // Looking a little down and right, away from the guardian (turns below him never meet him).
+    Append(run.steps, {Turn(0.6f, -0.3f), Do([at] {
+                           for (int f = 60; f <= 71; ++f) Interp_Flags[f] = 0;
+                           *at = Now();
+                           EXPECT_NEAR(at->pitch, -0.3f, 0.02f);
+                           Interp_SetEngineVar(IV_CLICPERSO, 7);
+                           Interp_SetEngineVar(IV_SUJET, 3);
+                       })});
+    // 20: the guardian and the hero by turns; the view turns by a half-turn at each change of side. The first
+    // arranged reply levels the view; the guardian's focal, the hero's none (76).
+    run.steps.push_back(Trigger(60));
+    for (int i = 0; i < 5; ++i)
+        Append(run.steps, {WaitReply(i), Do([at, i] {
+                               SCOPED_TRACE(i);
+                               ExpectTurned(*at, i % 2 ? kHalfTurn : 0);
+                               ExpectLevel(0);
+                               ExpectFocal(i % 2 ? 76.0f : 58.0f);
+                               EXPECT_EQ(GuardianShown(), i % 2 == 1) << "hidden while he speaks";
+                           }),
+                           Click()});
+    Append(run.steps, {WaitView(), Do([at] {
+                           ExpectTurned(*at, 0);
+                           ExpectLevel(0);
+                           ExpectFocal(76.0f);  // every end gives 76 degrees back
+                           EXPECT_TRUE(GuardianShown());
+                           EXPECT_EQ(Var("CLICPERSO"), 0);
+                           EXPECT_EQ(Var("SUJET"), -2);
+                           EXPECT_EQ(Loop(), LOOP_WARP);
+                           EXPECT_EQ(Interp_Flags[61], 1);
+                       })});
+    // 21 ends on the hero: the half-turn stays.
+    Append(run.steps, {Trigger(68), WaitReply(0), Click(), WaitReply(1), Click(), WaitView(), Do([at] {
+                           ExpectTurned(*at, kHalfTurn);
+                           ExpectFocal(76.0f);
+                           EXPECT_EQ(Interp_Flags[69], 1);
+                           *at = Now();
+                       })});
+    // 23: Escape while the hero speaks turns the view back.
+    Append(run.steps, {Trigger(62), WaitReply(0), Do([at] { ExpectTurned(*at, kHalfTurn); }), Key(DIK_ESCAPE),
+                       WaitView(), Do([at] {
+                           ExpectTurned(*at, 0, "Escape turns the hero's view back");
+                           ExpectFocal(76.0f);
+                           EXPECT_EQ(Interp_Flags[63], 1);
+                       })});
+    // 22: "DS" tilts the view while he speaks; the guardian after him tilts it back.
+    Append(run.steps, {Turn(0.6f, -0.3f), Trigger(64)});
+    for (int i = 0; i < 3; ++i) Append(run.steps, {WaitReply(i), Do([i] { ExpectLevel(i == 1 ? kTilt : 0); }), Click()});
+    Append(run.steps, {WaitView(), Do([] {
+                           ExpectLevel(0);
+                           ExpectFocal(76.0f);
+                           EXPECT_EQ(Interp_Flags[65], 1);
+                       })});
+    // 24: Escape while "DS" speaks undoes his tilt.
+    Append(run.steps, {Turn(0.6f, -0.3f), Trigger(66), WaitReply(0), Do([] { ExpectLevel(kTilt); }), Key(DIK_ESCAPE),
+                       WaitView(), Do([] {
+                           ExpectLevel(0, "Escape undoes the tilt");
+                           ExpectFocal(76.0f);
+                           EXPECT_EQ(Interp_Flags[67], 1);
+                       })});
+    // 28 ends on "DS": his tilt is undone at the end.
+    Append(run.steps, {Turn(0.6f, -0.3f), Do([] { RunOneCommand("(DIAL=28)"); }), WaitReply(0), Click(), WaitReply(1),
+                       Do([] { ExpectLevel(kTilt); }), Click(), WaitView(),
+                       Do([] { ExpectLevel(0, "the end undoes the tilt"); })});
 
-    EXPECT_NEAR(seen->start.yaw, 1.2f, 0.02f);
-    EXPECT_NEAR(seen->after20.yaw, seen->start.yaw, 1e-4f) << "back where it began, inside the view's limits";
-    EXPECT_LT(seen->inVoiceOver.yaw, seen->inVoiceOverStart.yaw - 0.05f) << "free look during a voice-over";
-    EXPECT_NEAR(seen->onScreen.yaw, seen->onScreenStart.yaw, 1e-5f) << "no look while he is on screen";
-    EXPECT_NEAR(YawApart(seen->in26[1].yaw, seen->in26[0].yaw + kHalfTurn), 0.0f, 1e-4f);
-    EXPECT_NEAR(YawApart(seen->in26[2].yaw, seen->in26[1].yaw), 0.0f, 1e-4f);
-    EXPECT_NEAR(YawApart(seen->after27.yaw, seen->before27.yaw), 0.0f, 1e-4f);
-}
-
-TEST(DialogueFlows, DialoguesOfTheStripUseTheWholeEightHundredPixelPanorama) {
-    ProgramRun run;
-    run.maxPasses = 6000;
-    WriteTestScripts(run.dir.Path());
-    OrvConfig config;
-    config.screenWidth = 800;
-    config.screenHeight = 600;
-    uint8_t image[CONFIG_FILE_SIZE];
-    config_encode(config, image);
-    ASSERT_TRUE(WriteFileBytes(run.dir / "quillm2.cfg", image, sizeof image));
-    struct Seen {
-        bool wide81 = true, wide82 = false, wideAfter = false;
-        int width81 = 0, width82 = 0, clip81 = 0, clip82 = 0;
-    };
-    auto seen = std::make_shared<Seen>();
-    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
-    Append(run.steps, {Do([] { RunOneCommand("(DIAL=81)"); }), WaitReply(0), Do([seen] {
-                           seen->wide81 = OrvDisplay_IsRenderWarp800();
-                           seen->width81 = OrvDisplay_GetRenderWidth();
-                       }),
-                       WaitFor([seen] { return (seen->clip81 = OrvWarp_GetCamera().clip.right) != 0; }), Click(), WaitView()});
-    Append(run.steps, {Do([] { RunOneCommand("(DIAL=82)"); }), WaitReply(0), Do([seen] {
-                           seen->wide82 = OrvDisplay_IsRenderWarp800();
-                           seen->width82 = OrvDisplay_GetRenderWidth();
-                       }),
-                       WaitFor([seen] { return (seen->clip82 = OrvWarp_GetCamera().clip.right) == 799; }), Click(), WaitView(),
-                       Do([seen] { seen->wideAfter = OrvDisplay_IsRenderWarp800(); })});
-    Finish(run);
-    EXPECT_FALSE(seen->wide81);
-    EXPECT_EQ(seen->width81, 640);
-    EXPECT_EQ(seen->clip81, 639);
-    EXPECT_TRUE(seen->wide82);
-    EXPECT_EQ(seen->width82, 800);
-    EXPECT_EQ(seen->clip82, 799);
-    EXPECT_TRUE(seen->wideAfter) << "the view is wide again";
-}
-
-TEST(DialogueFlows, ADialogueOverAVideoStepsWithItsFramesAndShowsOnlyItsSubtitles) {
-    ProgramRun run;
-    run.maxPasses = 6000;
-    WriteTestScripts(run.dir.Path());
+    // 30 over a video: it steps with the video's frames and shows only its subtitles.
     struct Frame {
         int video, counter, subtitle;
     };
     auto frames = std::make_shared<std::vector<Frame>>();
-    auto built = std::make_shared<bool>(true);
-    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
-    run.steps.push_back(Do([] { ASSERT_TRUE(OrvQmv_startOverDialogue("intro.qmv", 30)); }));
-    run.steps.push_back(WaitFor([frames] {
-        if (Loop() != LOOP_QMV) return true;
-        const int video = OrvQmv_GetFrameCount();
-        if (frames->empty() || frames->back().video != video)
-            frames->push_back({video, Dialog().GetFrameCounter(), SubtitlePixels()});
-        return false;
-    }));
-    run.steps.push_back(Do([built] { *built = Dialog().IsInitialised(); }));
-    Finish(run);
+    Append(run.steps, {Do([] { ASSERT_TRUE(OrvQmv_startOverDialogue("intro.qmv", 30)); }), WaitFor([frames] {
+                           if (Loop() != LOOP_QMV) return true;
+                           const int video = OrvQmv_GetFrameCount();
+                           if (frames->empty() || frames->back().video != video)
+                               frames->push_back({video, Dialog().GetFrameCounter(), SubtitlePixels()});
+                           return false;
+                       }),
+                       Do([] { EXPECT_FALSE(Dialog().IsInitialised()) << "taken down with the video"; })});
+    Finish(run, {"SetVariables(): OrvDial_start() sans stop prealable!!"});
     ASSERT_GT(frames->size(), 35u);
     EXPECT_EQ(frames->back().counter, 31) << "the last reply ended past its to";
-    EXPECT_FALSE(*built) << "taken down with the video";
     // The first step starts the first reply without counting; the count stops with the last reply.
     for (size_t i = 2; i < frames->size(); ++i) {
         const Frame& f = (*frames)[i];
@@ -579,4 +426,31 @@ TEST(DialogueFlows, ADialogueOverAVideoStepsWithItsFramesAndShowsOnlyItsSubtitle
             EXPECT_EQ(f.subtitle, 0);
         }
     }
+    EXPECT_NE(run.Log().find("DIALOG: Initialisation (dial:24)"), std::string::npos);
+}
+
+TEST(DialogueFlows, DialoguesOfTheStripUseTheWholeEightHundredPixelPanorama) {
+    ProgramRun run;
+    run.maxPasses = 6000;
+    WriteTestScripts(run.dir.Path());
+    OrvConfig config;
+    config.screenWidth = 800;
+    config.screenHeight = 600;
+    uint8_t image[CONFIG_FILE_SIZE];
+    config_encode(config, image);
+    ASSERT_TRUE(WriteFileBytes(run.dir / "quillm2.cfg", image, sizeof image));
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
+    Append(run.steps, {Do([] { RunOneCommand("(DIAL=81)"); }), WaitReply(0), Do([] {
+                           EXPECT_FALSE(OrvDisplay_IsRenderWarp800());
+                           EXPECT_EQ(OrvDisplay_GetRenderWidth(), 640);
+                       }),
+                       WaitFor([] { return OrvWarp_GetCamera().clip.right != 0; }),
+                       Do([] { EXPECT_EQ(OrvWarp_GetCamera().clip.right, 639); }), Click(), WaitView()});
+    Append(run.steps, {Do([] { RunOneCommand("(DIAL=82)"); }), WaitReply(0), Do([] {
+                           EXPECT_TRUE(OrvDisplay_IsRenderWarp800());
+                           EXPECT_EQ(OrvDisplay_GetRenderWidth(), 800);
+                       }),
+                       WaitFor([] { return OrvWarp_GetCamera().clip.right == 799; }), Click(), WaitView(),
+                       Do([] { EXPECT_TRUE(OrvDisplay_IsRenderWarp800()) << "the view is wide again"; })});
+    Finish(run);
 }

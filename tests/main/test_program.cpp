@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -91,13 +92,8 @@ bool WaitForText(const std::string& path, const std::string& text, std::chrono::
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        out.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
     return out;
 }
 
@@ -156,7 +152,7 @@ std::string HeadlessEnv() { return "QM_HEADLESS=1"; }
 
 }  // namespace
 
-TEST(Program, ReadmeCommandFindsItsPluginsAndQuitsCleanlyOnSigterm) {
+TEST(Program, ReadmeCommandFindsItsPluginsRefusesASecondInstanceAndQuitsCleanlyOnSigterm) {
     ProgramRun run;
     // What an interrupted write leaves behind goes at start; other files stay.
     for (const char* stale : {"quillm2.cfg", "save/xORV01_01.SAV", "music/muzik01.ksn"})
@@ -164,7 +160,20 @@ TEST(Program, ReadmeCommandFindsItsPluginsAndQuitsCleanlyOnSigterm) {
     ASSERT_TRUE(WriteFileText(run.dir / "save/notes.txt", "à garder"));
 
     run.Start(ProgramEnv({}));
-    ASSERT_TRUE(run.StartedThenSignalled());
+    ASSERT_TRUE(WaitForText(run.log, kStarted)) << run.Text();
+    // A second instance is refused and leaves the first one's log alone.
+    const std::string before = run.Text();
+    Program second;
+    second.Start(QM_PROGRAM_PATH, {run.dir.Path()}, ProgramEnv({HeadlessEnv()}), run.dir / "second.txt");
+    ASSERT_TRUE(second.Wait());
+    EXPECT_EQ(second.ExitCode(), ORV_EXIT_ALREADY_RUNNING);
+    EXPECT_NE(ReadFileText(run.dir / "second.txt").find("une autre instance"), std::string::npos);
+    const std::string after = run.Text();
+    EXPECT_EQ(after.compare(0, before.size(), before), 0);
+    EXPECT_EQ(Count(after, "Quillmar2.Log"), 1);
+
+    kill(run.program.pid, SIGTERM);
+    ASSERT_TRUE(run.program.Wait());
     EXPECT_EQ(run.program.ExitCode(), 0);
     run.ExpectCompleteLog();
     const std::string text = run.Text();
@@ -176,12 +185,13 @@ TEST(Program, ReadmeCommandFindsItsPluginsAndQuitsCleanlyOnSigterm) {
     EXPECT_TRUE(fs::exists(run.dir / "save/notes.txt"));
 }
 
-TEST(Program, StartUpAndShutDownFollowTheRecordedOrder) {
+TEST(Program, StartUpAndShutDownFollowTheRecordedOrderAndFiveFiveFivePixelsAreSelectable) {
     ProgramRun run;
-    run.Start(ProgramEnv({HeadlessEnv()}));
-    ASSERT_TRUE(run.StartedThenSignalled());
+    run.Start(ProgramEnv({HeadlessEnv(), "QM_PIXEL555=1"}));
+    ASSERT_TRUE(run.StartedThenSignalled(SIGINT));
     ASSERT_EQ(run.program.ExitCode(), 0);
     const std::string text = run.Text();
+    EXPECT_NE(text.find("pixels 5-5-5"), std::string::npos);
     const std::vector<std::string> lines = Lines(text);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind("****** Quillmar2.Log - ", 0), 0u);
@@ -316,27 +326,6 @@ TEST(Program, InstalledProgramFindsItsPluginsAndAMissingOneIsFatal) {
     missing.ExpectCompleteLog();
 }
 
-TEST(Program, SecondInstanceIsRefusedAndLeavesTheFirstLogAlone) {
-    ProgramRun run;
-    run.Start(ProgramEnv({HeadlessEnv()}));
-    ASSERT_TRUE(WaitForText(run.log, kStarted)) << run.Text();
-    const std::string before = run.Text();
-
-    Program second;
-    second.Start(QM_PROGRAM_PATH, {run.dir.Path()}, ProgramEnv({HeadlessEnv()}), run.dir / "second.txt");
-    ASSERT_TRUE(second.Wait());
-    EXPECT_EQ(second.ExitCode(), ORV_EXIT_ALREADY_RUNNING);
-    EXPECT_NE(ReadFileText(run.dir / "second.txt").find("une autre instance"), std::string::npos);
-    const std::string after = run.Text();
-    EXPECT_EQ(after.compare(0, before.size(), before), 0);
-    EXPECT_EQ(Count(after, "Quillmar2.Log"), 1);
-
-    kill(run.program.pid, SIGTERM);
-    ASSERT_TRUE(run.program.Wait());
-    EXPECT_EQ(run.program.ExitCode(), 0);
-    run.ExpectCompleteLog();
-}
-
 TEST(Program, ExceptionFromAPassStillShutsDownAndFails) {
     ProgramRun run;
     run.Start(ProgramEnv({HeadlessEnv(), std::string("QM_PLUGIN_DIR=") + QM_THROWING_PLUGIN_DIR}));
@@ -351,14 +340,6 @@ TEST(Program, ExceptionFromAPassStillShutsDownAndFails) {
     EXPECT_LT(exception, text.find("OnTerminate() : config_save"));
     run.ExpectCompleteLog();
     EXPECT_EQ(fs::file_size(run.dir / "quillm2.cfg"), kSettingsSize);
-}
-
-TEST(Program, FiveFiveFivePixelsAreSelectable) {
-    ProgramRun run;
-    run.Start(ProgramEnv({HeadlessEnv(), "QM_PIXEL555=1"}));
-    ASSERT_TRUE(run.StartedThenSignalled(SIGINT));
-    EXPECT_EQ(run.program.ExitCode(), 0);
-    EXPECT_NE(run.Text().find("pixels 5-5-5"), std::string::npos);
 }
 
 TEST(Program, MissingCdIsFatalAndKeepsTheSettings) {

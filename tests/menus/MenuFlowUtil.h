@@ -2,33 +2,20 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "app/Clock.h"
-#include "app/Config.h"
-#include "app/FrameTimer.h"
-#include "app/Orv_File.h"
-#include "app/Orv_Log.h"
-#include "framework/Input.h"
-#include "framework/Window.h"
-#include "graphics2d/Orv_Display.h"
-#include "graphics2d/Orv_Spr.h"
 #include "menus/Mn_Menu.h"
-#include "menus/Orv_Font.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
 #include "menus/Orv_MusikCopy.h"
 #include "testdata/DemoMenus.h"
-#include "testdata/TempDir.h"
+#include "tests/menus/MenuTestUtil.h"
 
 // The game behind the menus: loop type, saves per player, scenario, music, records of the calls.
 struct FakeGame {
@@ -56,14 +43,7 @@ struct FakeGame {
         static FakeGame* fake = nullptr;
         return fake;
     }
-    static SYSTEMTIME At(int hour) {
-        SYSTEMTIME t{};
-        t.wYear = 2024;
-        t.wMonth = 5;
-        t.wDay = 17;
-        t.wHour = uint16_t(hour);
-        return t;
-    }
+    static SYSTEMTIME At(int hour) { return SYSTEMTIME{2024, 5, 0, 17, uint16_t(hour), 0, 0, 0}; }
     bool Called(const std::string& call) const { return std::find(calls.begin(), calls.end(), call) != calls.end(); }
     static bool Record(const std::string& call) {
         Current()->calls.push_back(call);
@@ -126,12 +106,10 @@ struct FakeGame {
     }
 };
 
-class MenuFlowTest : public ::testing::Test {
+class MenuFlowTest : public MenuScreenTest {
 protected:
     static void SetUpTestSuite() {
-        setenv("QM_HEADLESS", "1", 1);
-        unsetenv("QM_PIXEL555");
-        ASSERT_TRUE(OrvSpr_MainInit());
+        MenuScreenTest::SetUpTestSuite();
         static bool written = false;
         std::string error;
         // The backgrounds are not looked at: small pictures save the time of writing full frames.
@@ -147,18 +125,11 @@ protected:
     }
 
     void SetUp() override {
-        OrvError_ResetForTests();
-        DebugOut().SetHook([this](const std::string& line) { lines.push_back(line); });
-        OrvFile_SetInstallDir(Data().Path());
-        Input_Reset();
-        frame_timer_reset();
-        config_reset();
         OrvMenuHooks_Reset();
         MusikCopy_Reset();
         game.Install();
-        window.Open(640, 480, false);
-        ASSERT_TRUE(OrvDisplay_Init(&window));
-        OrvSpr_SetScreenFormat(window.GetPixelFormat());
+        MenuScreenTest::SetUp();
+        OrvFile_SetInstallDir(Data().Path());
         OrvFont_MainInit();
         OrvMenu_MainInit();
         ASSERT_TRUE(lines.empty()) << lines.front();
@@ -169,15 +140,9 @@ protected:
         MenuState = ST_MenuState{};
         EXPECT_EQ(OrvDisplay_GetLockCount(), 0) << "the menus must leave the render surface unlocked";
         OrvFont_RemoveFonts();
-        OrvDisplay_Close();
-        window.Close();
-        Input_Reset();
-        frame_timer_reset();
-        config_reset();
+        MenuScreenTest::TearDown();
         OrvMenuHooks_Reset();
         FakeGame::Current() = nullptr;
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
     }
 
     // Makes a fresh installation current, sharing the suite's pictures and banks.
@@ -199,27 +164,11 @@ protected:
     void Passes(int n) {
         for (int i = 0; i < n; ++i) Pass(5, 5);
     }
-    static void Tick() {
-        ++FrameCount;
-        NewFrameFlags |= NEWFRAME_ALL;
-    }
 
     CMnMenu* Page() const { return MenuState.page; }
     CMnWidget* Widget(const std::string& name) const { return Page() ? Page()->FindWidget(name) : nullptr; }
     std::string Title() const { return Page() ? Page()->GetTitle() : std::string("(none)"); }
     static std::string Text(int list, int line) { return OrvMenu_Text(list, line); }
-    bool Logged(const std::string& part) const {
-        for (const std::string& l : lines)
-            if (l.find(part) != std::string::npos) return true;
-        return false;
-    }
-    uint16_t FramePixel(int x, int y) const {
-        uint16_t v;
-        std::memcpy(&v, OrvDisplay_GetRenderSurface()->Row(y) + x * 2, 2);
-        return v;
-    }
 
     FakeGame game;
-    Velkrum::CDirectDrawWindow window;
-    std::vector<std::string> lines;
 };

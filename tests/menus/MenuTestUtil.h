@@ -1,4 +1,5 @@
-// Fixture of the widget and page tests: headless 640x480 frame, fonts, sprite plug-in, menu banks, input.
+// Fixtures of the menu tests: a headless 640x480 frame, the sprite plug-in, input and the debug output; the
+// widget and page tests add fonts and menu banks of their own.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Config.h"
 #include "app/FrameTimer.h"
 #include "app/Orv_File.h"
 #include "app/Orv_Log.h"
@@ -25,24 +27,59 @@ inline uint16_t Pix565(uint32_t argb) {
     return uint16_t(((argb >> 19) & 0x1F) << 11 | ((argb >> 10) & 0x3F) << 5 | ((argb >> 3) & 0x1F));
 }
 
-class MenuTest : public ::testing::Test {
+// The frame, the sprite plug-in, input and the lines of the debug output.
+class MenuScreenTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         setenv("QM_HEADLESS", "1", 1);
         unsetenv("QM_PIXEL555");
         ASSERT_TRUE(OrvSpr_MainInit());
     }
-
     void SetUp() override {
         OrvError_ResetForTests();
         DebugOut().SetHook([this](const std::string& line) { lines.push_back(line); });
-        OrvFile_SetInstallDir(dir.Path());
         Input_Reset();
         frame_timer_reset();
+        config_reset();
         window.Open(640, 480, false);
         ASSERT_TRUE(OrvDisplay_Init(&window));
         OrvSpr_SetScreenFormat(window.GetPixelFormat());
+    }
+    void TearDown() override {
+        OrvDisplay_Close();
+        window.Close();
+        Input_Reset();
+        frame_timer_reset();
+        config_reset();
+        DebugOut().ResetHook();
+        OrvError_ResetForTests();
+    }
+    // One tick of the frame timer.
+    static void Tick() {
+        ++FrameCount;
+        NewFrameFlags |= NEWFRAME_ALL;
+    }
+    CSurface& Frame() { return *OrvDisplay_GetRenderSurface(); }
+    uint16_t At(int x, int y) {
+        uint16_t v;
+        std::memcpy(&v, Frame().Row(y) + x * 2, 2);
+        return v;
+    }
+    bool Logged(const std::string& part) const {
+        for (const std::string& l : lines)
+            if (l.find(part) != std::string::npos) return true;
+        return false;
+    }
 
+    Velkrum::CDirectDrawWindow window;
+    std::vector<std::string> lines;
+};
+
+class MenuTest : public MenuScreenTest {
+protected:
+    void SetUp() override {
+        MenuScreenTest::SetUp();
+        OrvFile_SetInstallDir(dir.Path());
         const std::string ttf = ReadFileText(ORV_FALLBACK_FONT_FILE);
         ASSERT_TRUE(WriteFileBytes(dir / "loc/Sans.ttf", ttf.data(), ttf.size()));
         ASSERT_TRUE(WriteFileText(dir / "loc/Font.txt", FontTxt_Make(FontTxt_StandardBlocks("Sans.ttf"), {}, false)));
@@ -67,12 +104,7 @@ protected:
         EXPECT_EQ(OrvDisplay_GetLockCount(), 1) << "widgets must leave the caller's lock as they found it";
         while (OrvDisplay_GetLockCount() > 0) OrvDisplay_UnlockSurface();
         OrvFont_RemoveFonts();
-        OrvDisplay_Close();
-        window.Close();
-        Input_Reset();
-        frame_timer_reset();
-        DebugOut().ResetHook();
-        OrvError_ResetForTests();
+        MenuScreenTest::TearDown();
     }
 
     // Input of one pass.
@@ -82,19 +114,7 @@ protected:
         MouseClickFlags.click = click ? 1 : 0;
         MouseClickFlags.held = held ? 1 : 0;
     }
-    // One tick of the frame timer.
-    static void Tick() {
-        ++FrameCount;
-        NewFrameFlags |= NEWFRAME_ALL;
-    }
-
-    CSurface& Frame() { return *OrvDisplay_GetRenderSurface(); }
     void ClearFrame() { window.GetBackBuffer().Clear(0); }
-    uint16_t At(int x, int y) {
-        uint16_t v;
-        std::memcpy(&v, Frame().Row(y) + x * 2, 2);
-        return v;
-    }
     // Pixels of full white text (tooltips) in the frame.
     int White() {
         int n = 0;
@@ -133,13 +153,5 @@ protected:
         OrvDisplay_LockSurface();
         return size.cx;
     }
-    bool Logged(const std::string& part) const {
-        for (const std::string& l : lines)
-            if (l.find(part) != std::string::npos) return true;
-        return false;
-    }
-
     TempDir dir;
-    Velkrum::CDirectDrawWindow window;
-    std::vector<std::string> lines;
 };

@@ -76,13 +76,13 @@ TEST_F(CreditsTest, PagesShowFiveSecondsThenFadeForTwoOverTheirBackgroundsInTurn
     Show(page);
     clock.Advance(4.99);
     Show(page);
-    EXPECT_EQ(FramePixel(3, 5), Pack565(254, 254, 254));
+    EXPECT_EQ(At(3, 5), Pack565(254, 254, 254));
     clock.Advance(1.01);  // 6.0 s: alpha 127, so 255 x 128 / 256
     Show(page);
-    EXPECT_EQ(FramePixel(3, 5), Pack565(127, 127, 127));
+    EXPECT_EQ(At(3, 5), Pack565(127, 127, 127));
     clock.Advance(1.5);
     Show(page);
-    EXPECT_EQ(FramePixel(3, 5), 0) << "fully faded into the next page";
+    EXPECT_EQ(At(3, 5), 0) << "fully faded into the next page";
     EXPECT_EQ(page.PollEvent(), 0);
 
     // Page 16 takes the first background again.
@@ -91,7 +91,7 @@ TEST_F(CreditsTest, PagesShowFiveSecondsThenFadeForTwoOverTheirBackgroundsInTurn
         Show(page);
         Show(page);
     }
-    EXPECT_EQ(FramePixel(3, 5), Pack565(254, 254, 254));
+    EXPECT_EQ(At(3, 5), Pack565(254, 254, 254));
 
     // After the last page, black, then the end.
     for (int i = 0; i < 12 && !page.IsSlideshowFinished(); ++i) {
@@ -99,7 +99,7 @@ TEST_F(CreditsTest, PagesShowFiveSecondsThenFadeForTwoOverTheirBackgroundsInTurn
         Show(page);
     }
     EXPECT_TRUE(page.IsSlideshowFinished());
-    EXPECT_EQ(FramePixel(3, 5), 0);
+    EXPECT_EQ(At(3, 5), 0);
     EXPECT_EQ(page.PollEvent(), MN_EVENT_CREDITS_OVER);
     KeyboardState.lastKey = 0x1C;
     KeyboardState.keys[0x1C] = 0x80;
@@ -133,9 +133,9 @@ TEST_F(CreditsTest, FaultyScriptsEndTheSlideshowCleanly) {
     plain.OrvMenu_LoadCredits({}, "Credits.txt", 405);
     window.GetBackBuffer().Clear(0x1234);
     Show(plain);
-    EXPECT_EQ(FramePixel(10, 470), 0);
+    EXPECT_EQ(At(10, 470), 0);
     int white = 0;
     for (int y = 0; y < 20; ++y)
-        for (int x = 405; x < 640; ++x) white += FramePixel(x, y) == Pack565(254, 254, 254);
+        for (int x = 405; x < 640; ++x) white += At(x, y) == Pack565(254, 254, 254);
     EXPECT_GT(white, 0) << "the label is drawn on the picture";
 }

@@ -16,7 +16,27 @@ constexpr int kNowhere[2] = {300, 450};
 
 }  // namespace
 
-using MenuStateTest = MenuFlowTest;
+class MenuStateTest : public MenuFlowTest {
+protected:
+    // The main page's disc slid out: the load/save panel.
+    void OpenDiscPanel() {
+        Click(kDisc[0], kDisc[1]);
+        Passes(31);
+    }
+    // Save, yes, from a fresh main page.
+    void Save() {
+        OrvMenu_start();
+        OpenDiscPanel();
+        Click(kSaveButton[0], kSaveButton[1]);
+        Click(kYes[0], kYes[1]);
+    }
+    // A click on the message page closes the menus and gives the game back.
+    void AcknowledgeEndsTheMenus() {
+        Click(320, 240);
+        EXPECT_EQ(Page(), nullptr);
+        EXPECT_EQ(game.loopType, 0);
+    }
+};
 
 TEST_F(MenuStateTest, EscapeOpensTheMainPageFromTheLoopTypesThatAllowItAndClosesIt) {
     for (int32_t loop : {0, 7, 8, 10, 11}) {
@@ -95,17 +115,12 @@ TEST_F(MenuStateTest, LoadSavePanelSavesInTheFirstFreeSlotOrShowsTheDiskFullPage
     // Every slot taken: nothing is saved and the disk-full page shows.
     for (int slot = 0; slot < MN_SAVE_SLOTS; ++slot) game.saves[2][slot] = {FakeGame::At(10), 0};
     game.calls.clear();
-    OrvMenu_start();
-    openPanel();
-    Click(kSaveButton[0], kSaveButton[1]);
-    Click(kYes[0], kYes[1]);
+    Save();
     EXPECT_TRUE(game.calls.empty()) << game.calls.front();
     EXPECT_TRUE(Logged("rien n'est sauvegardé"));
     ASSERT_NE(Widget("b_dfull.spr"), nullptr) << "a save that found no slot must not pass for done";
     EXPECT_EQ(game.loopType, 5);
-    Click(320, 240);
-    EXPECT_EQ(Page(), nullptr);
-    EXPECT_EQ(game.loopType, 0);
+    AcknowledgeEndsTheMenus();
 }
 
 TEST_F(MenuStateTest, OptionSwitchesReachTheSettings) {
@@ -194,8 +209,7 @@ TEST_F(MenuStateTest, TheSaveListLoadsAClickedSaveAndErasesOneAfterTheQuestion) 
     game.saves[0][5] = {FakeGame::At(12), 2};
     game.loopType = 0;
     OrvMenu_start();
-    Click(kDisc[0], kDisc[1]);
-    Passes(31);
+    OpenDiscPanel();
     Click(kDisc[0], kDisc[1]);  // "a_load.spr" now
     ASSERT_EQ(Title(), Text(MENU_TXT_LOAD, 0));
     ASSERT_EQ(dynamic_cast<CMnListBox&>(*Widget("save.spr")).GetCount(), 2);
@@ -308,41 +322,27 @@ TEST_F(MenuStateTest, APageOpenedOverAnotherGivesItBackWhenItStops) {
 }
 
 TEST_F(MenuStateTest, EveryFailedSaveOrLoadShowsItsPage) {
-    auto save = [&] {
-        game.loopType = 0;
-        OrvMenu_start();
-        Click(kDisc[0], kDisc[1]);
-        Passes(31);
-        Click(kSaveButton[0], kSaveButton[1]);
-        Click(kYes[0], kYes[1]);
-    };
     game.saveOutcome = MN_SAVE_DISK_FULL;
-    save();
+    Save();
     EXPECT_EQ(game.calls, std::vector<std::string>{"save 0"});
     ASSERT_NE(Widget("b_dfull.spr"), nullptr);
-    Click(320, 240);
-    EXPECT_EQ(Page(), nullptr);
-    EXPECT_EQ(game.loopType, 0);
+    AcknowledgeEndsTheMenus();
     game.saveOutcome = MN_SAVE_FAILED;
-    save();
+    Save();
     ASSERT_NE(Widget("b_derr.spr"), nullptr);
-    Click(320, 240);
-    EXPECT_EQ(game.loopType, 0);
+    AcknowledgeEndsTheMenus();
     EXPECT_TRUE(game.saves[0].empty());
 
     // A save of the list that does not load: the game goes on under the disk-error page.
     game.saves[0][4] = {FakeGame::At(9), 1};
     game.loadOk = false;
     OrvMenu_start();
-    Click(kDisc[0], kDisc[1]);
-    Passes(31);
+    OpenDiscPanel();
     Click(kDisc[0], kDisc[1]);
     Click(138, 159);
     EXPECT_EQ(game.calls.back(), "load 4");
     ASSERT_NE(Widget("b_derr.spr"), nullptr);
-    Click(320, 240);
-    EXPECT_EQ(Page(), nullptr);
-    EXPECT_EQ(game.loopType, 0);
+    AcknowledgeEndsTheMenus();
 
     // The newest save of a player that does not load: the player page comes back under the error.
     game.calls.clear();
@@ -401,9 +401,7 @@ TEST_F(MenuStateTest, ALoadWaitingForItsCDIsResumedWhenThePageCloses) {
     Tick();
     Passes(1);
     ASSERT_NE(Widget("b_derr.spr"), nullptr);
-    Click(320, 240);
-    EXPECT_EQ(Page(), nullptr);
-    EXPECT_EQ(game.loopType, 0);
+    AcknowledgeEndsTheMenus();
     // No load waited: the pending block runs.
     OrvMenu_start_CD();
     game.pendingBlocks = 1;

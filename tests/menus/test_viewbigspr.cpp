@@ -46,9 +46,9 @@ TEST_F(ViewBigSprTest, ShowsThePictureOverTheViewUntilAClick) {
     for (int pass = 0; pass < 3; ++pass) ViewBigSpr_continue();
     EXPECT_EQ(OrvDisplay_GetLockCount(), 0);
     const uint16_t picture = uint16_t(PackColor(window.GetPixelFormat(), kPicture));
-    EXPECT_EQ(FramePixel(320, 240), picture);
-    EXPECT_EQ(FramePixel(359, 259), picture);
-    EXPECT_EQ(FramePixel(319, 240), kView);
+    EXPECT_EQ(At(320, 240), picture);
+    EXPECT_EQ(At(359, 259), picture);
+    EXPECT_EQ(At(319, 240), kView);
     // A second start frees the bank left over, with a warning.
     ViewBigSpr_Start("pic.spr\r\n");
     EXPECT_TRUE(Logged("ViewBigSpr_Start() : bank non NULL="));
@@ -71,7 +71,7 @@ TEST_F(ViewBigSprTest, ALongNameIsCutAndAMissingPictureLeavesTheView) {
     EXPECT_TRUE(Logged(std::string("fichier non trouvé: ") + path));
     EXPECT_FALSE(Logged(longName.substr(0, 64)));
     ViewBigSpr_continue();
-    EXPECT_EQ(FramePixel(320, 240), kView);
+    EXPECT_EQ(At(320, 240), kView);
     MouseClickFlags.click = 1;
     ViewBigSpr_continue();
     EXPECT_EQ(game.loopType, 0);

@@ -19,14 +19,7 @@ std::unique_ptr<W> SpriteWidget(const char* bank, int x, int y, int event, const
     return w;
 }
 
-SYSTEMTIME Time(int hour, int day = 15) {
-    SYSTEMTIME t{};
-    t.wYear = 1999;
-    t.wMonth = 6;
-    t.wDay = uint16_t(day);
-    t.wHour = uint16_t(hour);
-    return t;
-}
+SYSTEMTIME Time(int hour, int day = 15) { return SYSTEMTIME{1999, 6, 0, uint16_t(day), uint16_t(hour), 0, 0, 0}; }
 
 }  // namespace
 
