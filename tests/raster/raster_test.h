@@ -13,6 +13,10 @@
 #include "graphics2d/PixelFormat.h"
 #include "raster/LightPlanes.h"
 #include "raster/RoutineTable.h"
+#include "raster/k63d/K63DSpans.h"
+#include "raster/k63d/K63DTriangle.h"
+#include "raster/p2/HandSpans.h"
+#include "raster/p2/P2Triangle.h"
 #include "raster/packed/PackedConvert.h"
 #include "raster/packed/TwoLaneSpan.h"
 #include "raster/portable/PortableSpans.h"
@@ -249,6 +253,24 @@ struct CoverageRunner : Runner {
         SetTexture(&blank, nullptr);
     }
 };
+
+// ---- Triangle frames of the three families -------------------------------------------------
+// The edge-side tolerance of a family's coverage: float rounding, or the K6-3D reciprocal estimate.
+struct Family {
+    const char* name;
+    HandFrameRoutines (*frameOf)(RenderMode);
+    RastFn depthSpan;  // the depth-only span, for the frame kind that writes no colour
+    double eps;
+};
+inline HandFrameRoutines PortableFrame(RenderMode) { return {&Rast_TriangleC, &Rast_SetupScanC}; }
+inline HandFrameRoutines P2Frame(RenderMode m) { return P2FrameOf(m); }
+inline HandFrameRoutines K63DFrame(RenderMode m) { return K63DFrameOf(m); }
+inline const Family kFamilies[] = {{"C", &PortableFrame, &Span_Zi32b15C, 1e-3},
+                                   {"II and MMX", &P2Frame, &Span_Zi32b15AsmMMX3, 1e-3},
+                                   {"K6-3D", &K63DFrame, &Span_Zi32b15AsmMMX3K63D, 1e-2}};
+// The frame kinds: flat, linear and perspective textures, with and without depth, depth only.
+inline constexpr RenderMode kFrameModes[] = {0x8,   0x100008, 0x20000A, 0x30000A, 0x10E,
+                                             0x10010E, 0x20010E, 0x30010E, 0x806};
 
 // ---- A rig for calling hand-written spans directly -----------------------------------------
 // One row of 128 pixels and its z-buffer row; a 256 x 256 16-bit texture (texel i holds i), the
