@@ -363,23 +363,6 @@ CTMesh BlockMesh(uint32_t n, CTMaterialMap& materials, float shift = 0)
     return TestMesh(v, faces, materials);
 }
 
-TEST_F(Ties, FastPathsLeaveTheCameraSpaceArrayOnKinds8And9)
-{
-    const CTMesh mesh = BlockMesh(20, materials);
-    ASSERT_EQ(camera.ClassifyBounds(Frame_RelativeMatrix(camera.frame, object), mesh.bounds), 0u);
-    const Result want = RunKind(CPU_GENERIC, camera, object, mesh, kRigid);
-    for (int kind : kKinds) {
-        SCOPED_TRACE(kind);
-        const Result got = RunKind(kind, camera, object, mesh, kRigid);
-        ExpectLikePortable(kind, want, got, camera, kRigid, 0, 8);
-        const bool written = got.cam[0].x != kSentinel;
-        EXPECT_EQ(written, kind == CPU_AMD_K6_2);
-        if (written) {
-            EXPECT_NEAR(got.cam[3].y, want.cam[3].y, 1e-5);
-        }
-    }
-}
-
 TEST_F(Ties, Kind9BlocksWithAUsedVertexAreUnpackedAndOthersStayPacked)
 {
     for (uint32_t n : {1u, 3u, 4u, 5u, 8u, 9u, 13u, 2048u}) {

@@ -1,22 +1,11 @@
 // The K6-3D span routines called directly: short rows, the perspective blocks and remainders,
-// keys, intensity lanes, depth rules, and every SSE2 span against its scalar reference. The rig
-// makes a pixel show its truncated u (16-bit) or its index and plane row (8-bit).
+// keys, intensity lanes, depth rules. The rig makes a pixel show its truncated u (16-bit) or its
+// index and plane row (8-bit).
 #include "raster_test.h"
 
-#include "raster/k63d/K63DSpanPolicy.h"
 #include "raster/k63d/K63DSpans.h"
-#include "tests/support/SimdLevels.h"
 
 using namespace rtest;
-
-namespace {
-
-using Reference = K63DSpanPolicy<packed::Lane1>;
-#define QM_K63D_REFERENCE(index, name, mode) &HandModeSpan<Reference, mode>,
-constexpr RastFn kReferenceSpans[] = {QM_K63D_TEXTURED_SPANS(QM_K63D_REFERENCE)};
-#undef QM_K63D_REFERENCE
-
-}  // namespace
 
 // Linear rows of one, two and three pixels: the single pixel at the start, one pair, one pair and
 // the odd pixel at two steps; nothing beyond the row.
@@ -154,25 +143,4 @@ TEST(K63DSpans, DepthTestAndStore)
     rastState.rastDzDxFixed = 0x8000;
     rig.Call(&Span_Zi32b15AsmMMX3K63D);
     EXPECT_EQ(z16, (std::vector<uint16_t>{0x4000, 0x4001, 0x4001, 0xFFFF, 0x1234}));
-}
-
-// Every textured span, eight pixels at a time at every vector level, against the scalar lane form on
-// random rows: random texels and destinations, keys that hit, intensities beyond both ends, negative
-// steps, depths, weights.
-TEST(K63DSpans, EverySpanMatchesItsScalarReference)
-{
-    Rng rng(61);
-    SpanRig rig(true);
-    rig.Randomise(rng);
-    AtEverySimdLevel([&] {
-        for (size_t i = 0; i < std::size(kReferenceSpans); ++i) {
-            const HandSpanEntry& e = kK63DSpans[i + 1];
-            SCOPED_TRACE(e.name);
-            const bool t8 = e.mode & RM_TEXTURE8;
-            for (int iter = 0; iter < 12; ++iter) {
-                const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
-                ASSERT_EQ(s.Run(rig, e.span, t8, true), s.Run(rig, kReferenceSpans[i], t8, true)) << iter;
-            }
-        }
-    });
 }

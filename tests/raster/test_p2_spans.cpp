@@ -1,22 +1,15 @@
 // The span routines the Pentium II and MMX rows share, called directly: the 32-pixel subdivision,
-// the depth rules, the intensity lanes, keys, and the SSE2 spans against the scalar reference.
+// the depth rules, the intensity lanes, keys.
 #include <cmath>
 #include <vector>
 
 #include "raster_test.h"
 
 #include "raster/p2/HandSpans.h"
-#include "raster/p2/MxSpanPolicy.h"
-#include "tests/support/SimdLevels.h"
 
 using namespace rtest;
 
 namespace {
-
-using Reference = MxSpanPolicy<packed::Lane1>;
-#define QM_REFERENCE_SPAN(index, name, mode) &HandModeSpan<Reference, mode>,
-constexpr RastFn kReferenceSpans[] = {QM_HAND_TEXTURED_SPANS(QM_REFERENCE_SPAN)};
-#undef QM_REFERENCE_SPAN
 
 constexpr float kCol = 1024.0f;    // scaled u of one texel column of a 256 x 256 texture
 
@@ -214,29 +207,4 @@ TEST(P2Spans, IntensityLanesSelectTheLitPlanes)
     const std::vector<int> fp = levels(1000.0f - 250.0f, 500, 33, &Span_Texture8FastPerspectiveGouraudmono1516MX);
     EXPECT_EQ(fp[32], (1000 + 32 * 500) >> 10);
     EXPECT_EQ(fp[31], (1000 + 31 * 500) >> 10);
-}
-
-// Every textured span against the scalar reference, and each Texture8 member without Gouraudmono
-// against its Texture16 twin drawing the plane-0 colours, on random spans and buffers, at every vector
-// level.
-TEST(P2Spans, EverySpanMatchesItsReferenceAndItsTwin)
-{
-    Rng rng(21);
-    SpanRig rig(false);
-    rig.Randomise(rng);
-    AtEverySimdLevel([&] {
-        for (size_t i = 1; i < std::size(kHandSpans); ++i) {
-            const HandSpanEntry& e = kHandSpans[i];
-            SCOPED_TRACE(e.name);
-            const bool tex8 = e.mode & RM_TEXTURE8;
-            for (int iter = 0; iter < 24; ++iter) {
-                const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
-                ASSERT_EQ(s.Run(rig, e.span, tex8, true), s.Run(rig, kReferenceSpans[i - 1], tex8, true)) << iter;
-                if (tex8 && !(e.mode & RM_GOURAUDMONO)) {
-                    ASSERT_EQ(s.Run(rig, e.span, true, false), s.Run(rig, HandSpanOf(e.mode & ~RM_TEXTURE8), false, false))
-                        << iter;
-                }
-            }
-        }
-    });
 }

@@ -1,14 +1,23 @@
-// The portable spans drawn eight pixels at a time, at every vector level, against the pixel-by-pixel
-// reference on random rows (the hand-written groups' own tests do the same for theirs).
+// Every family's spans drawn eight pixels at a time, at every vector level, against its scalar
+// reference on random rows.
 #include <vector>
 
 #include "raster_test.h"
 
+#include "raster/k63d/K63DSpanPolicy.h"
+#include "raster/p2/MxSpanPolicy.h"
 #include "tests/support/SimdLevels.h"
 
 using namespace rtest;
 
 namespace {
+
+#define QM_P2_REFERENCE(index, name, mode) &HandModeSpan<MxSpanPolicy<packed::Lane1>, mode>,
+constexpr RastFn kP2References[] = {QM_HAND_TEXTURED_SPANS(QM_P2_REFERENCE)};
+#undef QM_P2_REFERENCE
+#define QM_K63D_REFERENCE(index, name, mode) &HandModeSpan<K63DSpanPolicy<packed::Lane1>, mode>,
+constexpr RastFn kK63DReferences[] = {QM_K63D_TEXTURED_SPANS(QM_K63D_REFERENCE)};
+#undef QM_K63D_REFERENCE
 
 // Texture blocks as the spans address them: width and height bits. The smallest have fewer texels
 // than a 32-bit word holds, which the AVX2 loop leaves to the SSE2 one.
@@ -82,4 +91,40 @@ TEST(SpanGroups, PortableRowsEqualTheirReference)
             }
         }
     });
+}
+
+// Every textured hand-written span against its scalar lane form on random rows: random texels and
+// destinations, keys that hit, intensities beyond both ends, negative steps, depths, weights. Each
+// Texture8 member without Gouraudmono draws as its Texture16 twin on the plane-0 colours.
+TEST(SpanGroups, HandWrittenSpansEqualTheirScalarReference)
+{
+    struct Group {
+        bool k6;
+        const HandSpanEntry* spans;
+        const RastFn* references;
+        size_t count;
+        RastFn (*twinOf)(RenderMode);
+    };
+    const Group groups[] = {{false, kHandSpans, kP2References, std::size(kP2References), &HandSpanOf},
+                            {true, kK63DSpans, kK63DReferences, std::size(kK63DReferences), &K63DSpanOf}};
+    Rng rng(21);
+    for (const Group& g : groups) {
+        SpanRig rig(g.k6);
+        rig.Randomise(rng);
+        AtEverySimdLevel([&] {
+            for (size_t i = 0; i < g.count; ++i) {
+                const HandSpanEntry& e = g.spans[i + 1];
+                SCOPED_TRACE(e.name);
+                const bool tex8 = e.mode & RM_TEXTURE8;
+                for (int iter = 0; iter < 24; ++iter) {
+                    const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
+                    ASSERT_EQ(s.Run(rig, e.span, tex8, true), s.Run(rig, g.references[i], tex8, true)) << iter;
+                    if (tex8 && !(e.mode & RM_GOURAUDMONO)) {
+                        ASSERT_EQ(s.Run(rig, e.span, true, false), s.Run(rig, g.twinOf(e.mode & ~RM_TEXTURE8), false, false))
+                            << iter;
+                    }
+                }
+            }
+        });
+    }
 }
