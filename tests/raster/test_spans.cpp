@@ -42,8 +42,11 @@ void CheckBlendsExhaustively(const Format& f)
 
 }  // namespace
 
-TEST(SpanBlend, Exhaustive565) { CheckBlendsExhaustively(k565); }
-TEST(SpanBlend, Exhaustive555) { CheckBlendsExhaustively(k555); }
+TEST(SpanBlend, ExhaustiveInBothFormats)
+{
+    CheckBlendsExhaustively(k565);
+    CheckBlendsExhaustively(k555);
+}
 
 // 8-bit sources: the palette row for plain variants, row 3 + (s >> 10) for shaded ones with the
 // intensity clamped to the planes; the 8-bit key is the index, the 16-bit key the texel.
@@ -135,20 +138,15 @@ TEST(SpanDepth, SingleRows)
     s.rastColor = 0xABCD1234;
     s.rastZRow = reinterpret_cast<uint8_t*>(z32);
     Span_Zi32FlatC();
-    EXPECT_EQ(dst[0], 0);
-    EXPECT_EQ(z32[0], 0x40000000u);
-    EXPECT_EQ(dst[1], 0x1234);
-    EXPECT_EQ(z32[1], 0x40000100u);
-    EXPECT_EQ(dst[2], 0);
+    EXPECT_EQ(std::vector<uint16_t>(dst, dst + 3), (std::vector<uint16_t>{0, 0x1234, 0}));
+    EXPECT_EQ(std::vector<uint32_t>(z32, z32 + 2), (std::vector<uint32_t>{0x40000000, 0x40000100}));
 
     uint16_t z16[3] = {0x3FFF, 0x4000, 0x4001};
     s.rastZRow = reinterpret_cast<uint8_t*>(z16);
     s.rastDzDxFixed = 0;
     dst[0] = dst[1] = dst[2] = 0x5555;
     Span_Zi32b15C();
-    EXPECT_EQ(z16[0], 0x4000);
-    EXPECT_EQ(z16[1], 0x4000);
-    EXPECT_EQ(z16[2], 0x4001);
+    EXPECT_EQ(std::vector<uint16_t>(z16, z16 + 3), (std::vector<uint16_t>{0x4000, 0x4000, 0x4001}));
     EXPECT_EQ(dst[0], 0x5555);
 }
 
