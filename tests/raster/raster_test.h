@@ -38,6 +38,20 @@ struct Row {
 inline constexpr Row kRows[] = {QM_PORTABLE_TEXTURED_SPANS(QM_SPAN_TEST_ROW)};
 #undef QM_SPAN_TEST_ROW
 inline const Row& RowOf(int family, int variant) { return kRows[family * 12 + variant]; }
+// The row of the group starting at `first` that draws a mode, or -1; ModeRow fails the test without one.
+inline int RowOfMode(int first, RenderMode mode)
+{
+    const int count = first == kPortableFirstRow ? kPortableRows : kHandWrittenRows;
+    for (int i = first; i < first + count; ++i)
+        if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return i;
+    return -1;
+}
+inline const RasterizerRow& ModeRow(int first, RenderMode mode)
+{
+    const int i = RowOfMode(first, mode);
+    EXPECT_GE(i, 0) << std::hex << mode;
+    return rasterizerTable[size_t(std::max(i, 0))];
+}
 inline bool Tex8(int family) { return family < 4; }
 inline bool HasZ(int family) { return (family & 2) != 0; }
 inline bool Perspective(int family) { return (family & 1) != 0; }

@@ -11,15 +11,6 @@ namespace {
 
 const char* GroupName(int first) { return first == kP2FirstRow ? "II" : first == kMmxFirstRow ? "MMX" : first ? "K6-3D" : "C"; }
 
-const RasterizerRow& ModeRow(int first, RenderMode mode)
-{
-    const int count = first == kPortableFirstRow ? kPortableRows : kHandWrittenRows;
-    for (int i = first; i < first + count; ++i)
-        if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return rasterizerTable[i];
-    ADD_FAILURE() << std::hex << mode;
-    return rasterizerTable[0];
-}
-
 void DrawWith(Runner& run, const RasterizerRow& row, RastFn span, const std::vector<RastVertex>& poly)
 {
     run.Draw(row.triangle, row.setup, span, row.mode & ~RM_LINEAR_TWIN, poly);
