@@ -140,13 +140,4 @@ TEST(K63DSpans, DepthTestAndStore)
     rig.SetPerspective(0.0f, 0.0f, 1.0f, 0.0f);
     rig.Call(&Span_Zi32Texture16FastPerspective1516K63D);
     EXPECT_EQ(rig.z[0], 0x7FFFFFFFu);
-
-    // The depth-only span keeps the upper half of its running depth where it is at least the entry.
-    rig.Publish(false, 4);
-    std::vector<uint16_t> z16 = {0x4000, 0x4001, 0x3FFF, 0xFFFF, 0x1234};
-    rastState.rastZRow = reinterpret_cast<uint8_t*>(z16.data());
-    rig.edge.z = 1073741824.0f;  // 0.5 x 2^31
-    rastState.rastDzDxFixed = 0x8000;
-    rig.Call(&Span_Zi32b15AsmMMX3K63D);
-    EXPECT_EQ(z16, (std::vector<uint16_t>{0x4000, 0x4001, 0x4001, 0xFFFF, 0x1234}));
 }

@@ -171,18 +171,6 @@ TEST(P2Spans, DepthRules)
     EXPECT_EQ(rig.z[2], 120u);
 }
 
-// The depth-only span keeps the upper half of the depth where it is at least the stored entry.
-TEST(P2Spans, DepthOnlySpanKeepsTheNearerUpperHalf)
-{
-    SpanRig rig(false);
-    rig.Publish(false, 3);
-    std::vector<uint16_t> z16 = {0x3FFF, 0x4000, 0x4001, 0x0000};
-    rastState.rastZRow = reinterpret_cast<uint8_t*>(z16.data());
-    rig.edge.z = 1073741824.0f;  // 0.5 x 2^31
-    rig.Call(&Span_Zi32b15AsmMMX3);
-    EXPECT_EQ(z16, (std::vector<uint16_t>{0x4000, 0x4000, 0x4001, 0x0000}));
-}
-
 // A FastPerspective tail pixel has the intensity of its own position.
 TEST(P2Spans, FastPerspectiveTailPixelsHaveTheirOwnIntensity)
 {
