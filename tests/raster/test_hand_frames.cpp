@@ -1,5 +1,5 @@
-// The triangle frames of every family: the fill rule; the hand-written ones' rounding environment,
-// depth scales and setup routines.
+// The triangle frames of every family: the fill rule; the hand-written ones' rounding environment
+// and setup routines.
 #include <cfenv>
 #include <cmath>
 
@@ -150,30 +150,6 @@ TEST(Frames, RunTowardZeroAndRestoreTheCallersRounding)
                 EXPECT_GT(g_seen.calls, 20) << row.name;
                 EXPECT_TRUE(g_seen.towardZero) << row.name;
             }
-}
-
-// A constant depth d stores trunc(d x 2^31) (Zi32 frames, linear and perspective) or its upper 16
-// bits (the depth-only frame, which writes no colour).
-TEST(Frames, PentiumIIDepthScales)
-{
-    CoverageRunner run(64, 64, true);
-    struct Case {
-        uint32_t mode;
-        float z;
-        uint32_t want;
-    };
-    for (const Case& c : {Case{0x10E, 0.25f, 0x20000000u}, Case{0x10E, 1.0f, 0x80000000u}, Case{0x10E, 0.0f, 0u},
-                          Case{0x20010E, 0.5f, 0x40000000u}, Case{0x20010E, 1.0f, 0x80000000u}, Case{0x806, 0.5f, 0x4000u},
-                          Case{0x806, 0.25f, 0x2000u}, Case{0x806, 1.0f, 0x8000u}}) {
-        std::vector<RastVertex> tri{MakeVertex(4, 4), MakeVertex(60, 6), MakeVertex(10, 50)};
-        for (RastVertex& v : tri) v.z = c.z;
-        run.Fill(0x1234, 0, 0);
-        const RasterizerRow& row = ModeRow(kP2FirstRow, c.mode);
-        run.Draw(row, tri);
-        const bool b15 = c.mode == 0x806;
-        EXPECT_EQ(b15 ? uint32_t(run.Depth16(12, 12)) : run.Depth32(12, 12), c.want) << std::hex << c.mode << " " << c.z;
-        EXPECT_EQ(run.Pixel(12, 12) != 0x1234, !b15) << std::hex << c.mode << " " << c.z;
-    }
 }
 
 namespace {
