@@ -100,11 +100,15 @@ void ExpectLikePortable(int kind, const Result& want, const Result& got, const C
     }
 }
 
-// Kind 9 tests use the software estimate: the same bits on every processor.
-class VertexSets : public ::testing::Test {
+// Kind 9 tests use the software estimate: the same bits on every processor. The test camera (slopes
+// -0.5 and 0.5, near 1, far 10) and object at the origin, camera scale 1, serve the exact ties.
+class VertexSets : public PipelineFixture {
 protected:
-    CTMaterialMap materials;
-    void SetUp() override { VxSse_SoftwareEstimate = true; }
+    void SetUp() override
+    {
+        PipelineFixture::SetUp();
+        VxSse_SoftwareEstimate = true;
+    }
     void TearDown() override { VxSse_SoftwareEstimate = false; }
 };
 
@@ -270,19 +274,7 @@ TEST_F(VertexSets, RandomScenesGiveThePortableResultsWithinEachSetsPrecision)
 
 // ---- Exact ties ----
 
-// Test camera (slopes -0.5 and 0.5, near 1, far 10) and object at the origin, camera scale 1.
-class Ties : public VertexSets {
-protected:
-    CTCamera camera;
-    CTFrame object;
-    void SetUp() override
-    {
-        VertexSets::SetUp();
-        SetTestCamera(camera);
-    }
-};
-
-TEST_F(Ties, PlaneTiesFollowEachRoutinesComparison)
+TEST_F(VertexSets, PlaneTiesFollowEachRoutinesComparison)
 {
     // On the left, top, right, bottom, near and far planes; a vertex nearer than near so that the
     // box crosses a plane and every vertex is coded; a face in the plane x = 0 through the eye.
@@ -321,7 +313,7 @@ TEST_F(Ties, PlaneTiesFollowEachRoutinesComparison)
     }
 }
 
-TEST_F(Ties, DeformedFacesThroughTheEyeBySignOfZero)
+TEST_F(VertexSets, DeformedFacesThroughTheEyeBySignOfZero)
 {
     // p0 at the eye: n . p0 is +0 for the first face and -0 for the second (reversed).
     const CTMesh mesh = TestMesh({{0, 0, 0}, {-1, -1, 8}, {1, -2, 8}}, {0, 1, 2, 0, 2, 1}, materials, {}, MESH_DEFORMED);
@@ -363,24 +355,7 @@ CTMesh BlockMesh(uint32_t n, CTMaterialMap& materials, float shift = 0)
     return TestMesh(v, faces, materials);
 }
 
-TEST_F(Ties, FastPathsLeaveTheCameraSpaceArrayOnKinds8And9)
-{
-    const CTMesh mesh = BlockMesh(20, materials);
-    ASSERT_EQ(camera.ClassifyBounds(Frame_RelativeMatrix(camera.frame, object), mesh.bounds), 0u);
-    const Result want = RunKind(CPU_GENERIC, camera, object, mesh, kRigid);
-    for (int kind : kKinds) {
-        SCOPED_TRACE(kind);
-        const Result got = RunKind(kind, camera, object, mesh, kRigid);
-        ExpectLikePortable(kind, want, got, camera, kRigid, 0, 8);
-        const bool written = got.cam[0].x != kSentinel;
-        EXPECT_EQ(written, kind == CPU_AMD_K6_2);
-        if (written) {
-            EXPECT_NEAR(got.cam[3].y, want.cam[3].y, 1e-5);
-        }
-    }
-}
-
-TEST_F(Ties, Kind9BlocksWithAUsedVertexAreUnpackedAndOthersStayPacked)
+TEST_F(VertexSets, Kind9BlocksWithAUsedVertexAreUnpackedAndOthersStayPacked)
 {
     for (uint32_t n : {1u, 3u, 4u, 5u, 8u, 9u, 13u, 2048u}) {
         for (float shift : {0.0f, -2.4f}) {  // inside the view, then across its left edge
@@ -416,7 +391,7 @@ TEST_F(Ties, Kind9BlocksWithAUsedVertexAreUnpackedAndOthersStayPacked)
     }
 }
 
-TEST_F(Ties, MeshesWithoutFacesOrWithOneAndOddCapacities)
+TEST_F(VertexSets, MeshesWithoutFacesOrWithOneAndOddCapacities)
 {
     const CTMesh none = TestMesh({{-1, -1, 5}, {1, -1, 5}, {0, 1, 5}, {0, 0, 12}}, {}, materials);
     const CTMesh one = TestMesh({{-1, -1, 5}, {1, -1, 5}, {0, 1, 5}, {0, 0, 12}}, {0, 2, 1}, materials);
@@ -449,7 +424,7 @@ void AddTriangle(std::vector<CTVector3>& v, std::vector<uint16_t>& f, float x, f
     f.insert(f.end(), {i, uint16_t(i + 2), uint16_t(i + 1)});
 }
 
-TEST_F(Ties, OcclusionOnKinds8And9RejectsWhatThePortableTestRejects)
+TEST_F(VertexSets, OcclusionOnKinds8And9RejectsWhatThePortableTestRejects)
 {
     // Level 0 covers pixels 0 to 63; its columns 0 to 31 hold an occluder nearer than everything.
     CHZPyramid hz;
@@ -499,7 +474,7 @@ TEST_F(Ties, OcclusionOnKinds8And9RejectsWhatThePortableTestRejects)
 
 // ---- Rounding mode, frames, estimates ----
 
-TEST_F(Ties, NoKindLeavesARoundingModeBehind)
+TEST_F(VertexSets, NoKindLeavesARoundingModeBehind)
 {
     const unsigned csr = _mm_getcsr();
     CHZPyramid shut;
@@ -527,7 +502,7 @@ TEST_F(Ties, NoKindLeavesARoundingModeBehind)
     }
 }
 
-TEST_F(Ties, StaleFramesGetTheSameWorldValuesOnKind9AsOnKind1)
+TEST_F(VertexSets, StaleFramesGetTheSameWorldValuesOnKind9AsOnKind1)
 {
     const CTMesh mesh = BlockMesh(9, materials);
     struct Chain {

@@ -13,6 +13,10 @@
 #include "graphics2d/PixelFormat.h"
 #include "raster/LightPlanes.h"
 #include "raster/RoutineTable.h"
+#include "raster/k63d/K63DSpans.h"
+#include "raster/k63d/K63DTriangle.h"
+#include "raster/p2/HandSpans.h"
+#include "raster/p2/P2Triangle.h"
 #include "raster/packed/PackedConvert.h"
 #include "raster/packed/TwoLaneSpan.h"
 #include "raster/portable/PortableSpans.h"
@@ -34,6 +38,20 @@ struct Row {
 inline constexpr Row kRows[] = {QM_PORTABLE_TEXTURED_SPANS(QM_SPAN_TEST_ROW)};
 #undef QM_SPAN_TEST_ROW
 inline const Row& RowOf(int family, int variant) { return kRows[family * 12 + variant]; }
+// The row of the group starting at `first` that draws a mode, or -1; ModeRow fails the test without one.
+inline int RowOfMode(int first, RenderMode mode)
+{
+    const int count = first == kPortableFirstRow ? kPortableRows : kHandWrittenRows;
+    for (int i = first; i < first + count; ++i)
+        if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return i;
+    return -1;
+}
+inline const RasterizerRow& ModeRow(int first, RenderMode mode)
+{
+    const int i = RowOfMode(first, mode);
+    EXPECT_GE(i, 0) << std::hex << mode;
+    return rasterizerTable[size_t(std::max(i, 0))];
+}
 inline bool Tex8(int family) { return family < 4; }
 inline bool HasZ(int family) { return (family & 2) != 0; }
 inline bool Perspective(int family) { return (family & 1) != 0; }
@@ -249,6 +267,24 @@ struct CoverageRunner : Runner {
         SetTexture(&blank, nullptr);
     }
 };
+
+// ---- Triangle frames of the three families -------------------------------------------------
+// The edge-side tolerance of a family's coverage: float rounding, or the K6-3D reciprocal estimate.
+struct Family {
+    const char* name;
+    HandFrameRoutines (*frameOf)(RenderMode);
+    RastFn depthSpan;  // the depth-only span, for the frame kind that writes no colour
+    double eps;
+};
+inline HandFrameRoutines PortableFrame(RenderMode) { return {&Rast_TriangleC, &Rast_SetupScanC}; }
+inline HandFrameRoutines P2Frame(RenderMode m) { return P2FrameOf(m); }
+inline HandFrameRoutines K63DFrame(RenderMode m) { return K63DFrameOf(m); }
+inline const Family kFamilies[] = {{"C", &PortableFrame, &Span_Zi32b15C, 1e-3},
+                                   {"II and MMX", &P2Frame, &Span_Zi32b15AsmMMX3, 1e-3},
+                                   {"K6-3D", &K63DFrame, &Span_Zi32b15AsmMMX3K63D, 1e-2}};
+// The frame kinds: flat, linear and perspective textures, with and without depth, depth only.
+inline constexpr RenderMode kFrameModes[] = {0x8,   0x100008, 0x20000A, 0x30000A, 0x10E,
+                                             0x10010E, 0x20010E, 0x30010E, 0x806};
 
 // ---- A rig for calling hand-written spans directly -----------------------------------------
 // One row of 128 pixels and its z-buffer row; a 256 x 256 16-bit texture (texel i holds i), the

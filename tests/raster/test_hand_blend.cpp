@@ -1,6 +1,6 @@
 // The colour work of the hand-written spans (lit texel and blends) in the SSE2 and scalar lane
 // forms of both policies, against per-channel formulas over every channel value pair in both pixel
-// formats; and the examples of the blend table.
+// formats.
 #include "raster_test.h"
 
 #include "raster/k63d/K63DSpanPolicy.h"
@@ -123,41 +123,7 @@ void CheckFamily(bool k6)
     }
 }
 
-uint16_t Pix(const Format& f, int r, int g, int b) { return uint16_t(r << f.shift[0] | g << f.shift[1] | b << f.shift[2]); }
-
-// One pixel through the scalar lanes of a family's policy.
-template <int V>
-uint16_t One(bool k6, const Format& f, uint16_t S, uint16_t D, int level, uint16_t wg = 0)
-{
-    const std::vector<In> in(32, In{S, D, uint16_t(level), uint16_t(level), {0, wg, 0}});
-    uint16_t out[32];
-    k6 ? Blend32<K63DSpanPolicy, packed::Lane1, V>(f, in.data(), out) : Blend32<MxSpanPolicy, packed::Lane1, V>(f, in.data(), out);
-    return out[0];
-}
-
 }  // namespace
 
 TEST(HandBlend, PentiumIIAndMmxLanesFollowTheChannelFormulas) { CheckFamily<MxSpanPolicy>(false); }
 TEST(HandBlend, K63DLanesFollowTheChannelFormulas) { CheckFamily<K63DSpanPolicy>(true); }
-
-// Examples of the blend table, in both families.
-TEST(HandBlend, ExamplesOfTheBlendTable)
-{
-    for (bool k6 : {false, true}) {
-        SCOPED_TRACE(k6 ? "K6-3D" : "Pentium II");
-        EXPECT_EQ(One<kSpanAdd>(k6, k565, 0xFFFF, 0x1234, 0), 0xFFFF);
-        // Green 40 onto green 40 saturates at 63, blue 20 onto 20 at 31.
-        EXPECT_EQ(One<kSpanAdd>(k6, k565, Pix(k565, 0, 40, 20), Pix(k565, 0, 40, 20), 0), Pix(k565, 0, 63, 31));
-        // Level 31 lights 5-6-5 white as (30, 61, 30), level 0 gives black; 5-5-5 red 31 becomes 29.
-        EXPECT_EQ(One<kSpanShade>(k6, k565, 0xFFFF, 0, 31), Pix(k565, 30, 61, 30));
-        EXPECT_EQ(One<kSpanShade>(k6, k565, 0xFFFF, 0, 0), 0);
-        EXPECT_EQ(Ch(k555, One<kSpanShade>(k6, k555, Pix(k555, 31, 0, 0), 0, 31), 0), 29);
-        EXPECT_EQ(Ch(k565, One<kSpanAddVar>(k6, k565, Pix(k565, 0, 50, 0), Pix(k565, 0, 30, 0), 0, 16), 1), 63);
-    }
-    // AddVar green at weight 8 on an odd green leaves a half step: the Pentium II completes it
-    // from a destination blue of 16 or more, the K6-3D does not.
-    const uint16_t S = Pix(k565, 0, 21, 0);
-    EXPECT_EQ(Ch(k565, One<kSpanAddVar>(false, k565, S, Pix(k565, 0, 10, 15), 0, 8), 1), 20);
-    EXPECT_EQ(Ch(k565, One<kSpanAddVar>(false, k565, S, Pix(k565, 0, 10, 16), 0, 8), 1), 21);
-    EXPECT_EQ(Ch(k565, One<kSpanAddVar>(true, k565, S, Pix(k565, 0, 10, 16), 0, 8), 1), 20);
-}

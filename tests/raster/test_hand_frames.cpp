@@ -1,30 +1,15 @@
-// The hand-written triangle frames: the fill rule, the rounding environment, depth scales, the MMX
-// rows sharing the Pentium II routines.
+// The triangle frames of every family: the fill rule; the hand-written ones' rounding environment
+// and setup routines.
 #include <cfenv>
 #include <cmath>
 
 #include "raster_test.h"
 
-#include "raster/k63d/K63DSpans.h"
-#include "raster/k63d/K63DTriangle.h"
-#include "raster/p2/HandSpans.h"
-#include "raster/p2/P2Triangle.h"
-
 using namespace rtest;
 
 namespace {
 
-const int kHandGroups[] = {kP2FirstRow, kMmxFirstRow, kK63DFirstRow};
 const char* GroupName(int first) { return first == kP2FirstRow ? "II" : first == kMmxFirstRow ? "MMX" : first ? "K6-3D" : "C"; }
-
-const RasterizerRow& ModeRow(int first, RenderMode mode)
-{
-    const int count = first == kPortableFirstRow ? kPortableRows : kHandWrittenRows;
-    for (int i = first; i < first + count; ++i)
-        if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode) return rasterizerTable[i];
-    ADD_FAILURE() << std::hex << mode;
-    return rasterizerTable[0];
-}
 
 void DrawWith(Runner& run, const RasterizerRow& row, RastFn span, const std::vector<RastVertex>& poly)
 {
@@ -71,34 +56,42 @@ void RecordSpan()
 
 }  // namespace
 
-// Edges at x 3.5 and 7.5, y 10.5 and 20.5 give pixels 4 to 7 on rows 11 to 20; a flat top whose
+// Edges at x 3.5 and 7.5, y 10.5 and 20.5 give pixels 4 to 7 on rows 11 to 20; a square fan; a
+// flat-topped triangle (rows of 4, 3, 2, 1: centres on the hypotenuse belong to it); a flat top whose
 // vertices share row 5 at different heights draws the two centres it covers, (10, 5) and (12, 6);
-// two top vertices whose edges cross above the first row drawn are sided on that row; flat
-// bottoms in either order; a first triangle on one scanline draws nothing and the fan goes on.
+// two top vertices whose edges cross above the first row drawn are sided on that row; flat bottoms
+// in either order; a triangle within one pixel row draws nothing and the fan goes on; a large
+// triangle clipped on all four viewport sides.
 TEST(Frames, FillRuleExamples)
 {
-    CoverageRunner run(64, 32, true);
-    const ClipRect all{0, 31, 63, 0};
+    CoverageRunner run(64, 64, true);
+    const ClipRect all{0, 63, 63, 0};
     struct Case {
         std::vector<RastVertex> poly;
         int drawn;  // -1: some
+        ClipRect vp;
     };
     const Case cases[] = {
-        {{MakeVertex(3.5, 10.5), MakeVertex(7.5, 10.5), MakeVertex(7.5, 20.5), MakeVertex(3.5, 20.5)}, 40},
-        {{MakeVertex(20, 10), MakeVertex(10, 5.1), MakeVertex(10, 5.4)}, 2},
-        {{MakeVertex(0, 4.625), MakeVertex(1, 5.375), MakeVertex(40, 8)}, -1},
-        {{MakeVertex(20, 0), MakeVertex(10, 5.1), MakeVertex(9.9, 5.9)}, -1},
-        {{MakeVertex(20, 0), MakeVertex(9.9, 5.9), MakeVertex(10, 5.1)}, -1},
-        {{MakeVertex(2, 3.1), MakeVertex(20, 3.2), MakeVertex(9, 3.4), MakeVertex(5, 20)}, -1},
+        {{MakeVertex(3.5, 10.5), MakeVertex(7.5, 10.5), MakeVertex(7.5, 20.5), MakeVertex(3.5, 20.5)}, 40, all},
+        {{MakeVertex(0, 0), MakeVertex(10, 0), MakeVertex(10, 10), MakeVertex(0, 10)}, 100, all},
+        {{MakeVertex(0, 0), MakeVertex(4, 0), MakeVertex(0, 4)}, 10, all},
+        {{MakeVertex(20, 10), MakeVertex(10, 5.1), MakeVertex(10, 5.4)}, 2, all},
+        {{MakeVertex(0, 4.625), MakeVertex(1, 5.375), MakeVertex(40, 8)}, -1, all},
+        {{MakeVertex(20, 0), MakeVertex(10, 5.1), MakeVertex(9.9, 5.9)}, -1, all},
+        {{MakeVertex(20, 0), MakeVertex(9.9, 5.9), MakeVertex(10, 5.1)}, -1, all},
+        {{MakeVertex(2, 3.1), MakeVertex(20, 3.2), MakeVertex(9, 3.4)}, 0, all},
+        {{MakeVertex(2, 3.1), MakeVertex(20, 3.2), MakeVertex(9, 3.4), MakeVertex(5, 20)}, -1, all},
+        {{MakeVertex(-100, -50), MakeVertex(300, -40), MakeVertex(20, 400)}, 36 * 44, {5, 40, 50, 7}},
     };
-    for (int first : kHandGroups)
+    for (int first : {kPortableFirstRow, kP2FirstRow, kMmxFirstRow, kK63DFirstRow})
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << GroupName(first) << " case " << (&c - cases));
             run.Fill(0, 0, 0);
+            run.SetViewport(c.vp);
             DrawWith(run, ModeRow(first, 0x8), &CountSpan, c.poly);
-            CheckFanCover(run, c.poly, all, c.drawn < 0 ? 1e-3 : 0.0);
+            CheckFanCover(run, c.poly, c.vp, c.drawn < 0 ? 1e-3 : 0.0);
             int drawn = 0;
-            for (int y = 0; y < 32; ++y)
+            for (int y = 0; y < 64; ++y)
                 for (int x = 0; x < 64; ++x) drawn += run.Pixel(x, y);
             if (c.drawn >= 0) {
                 EXPECT_EQ(drawn, c.drawn);
@@ -108,29 +101,30 @@ TEST(Frames, FillRuleExamples)
         }
 }
 
-// Random triangles and convex polygons in random viewports through every Pentium II and K6-3D frame
-// kind (the depth-only one seen through its span): the fill rule wherever no centre lies within float
-// rounding (Pentium II) or the reciprocal estimate's reach (K6-3D) of an edge.
+// Random triangles (some thin, some reaching far outside) and convex polygons in random viewports
+// through every family's frame kinds (the depth-only one seen through its span): the fill rule
+// wherever no centre lies within the family's reach of an edge.
 TEST(Frames, CoverageFollowsTheFillRule)
 {
     CoverageRunner run(96, 96, true, 64);
-    const uint32_t modes[] = {0x8, 0x100008, 0x20000A, 0x30000A, 0x10E, 0x10010E, 0x20010E, 0x30010E, 0x806};
-    for (bool k6 : {false, true}) {
-        Rng rng(k6 ? 47 : 31);
+    for (const Family& fam : kFamilies) {
+        Rng rng(fam.eps > 1e-3 ? 47 : 31);
+        const int fracBits = fam.eps > 1e-3 ? 2 : 3;
         int compared = 0;
         for (int iter = 0; iter < 900; ++iter) {
-            const uint32_t mode = modes[iter % 9];
-            std::vector<RastVertex> poly = iter % 2 ? RandomTriangle(rng, -20, 110, -20, 110, k6 ? 2 : 3)
+            const RenderMode mode = kFrameModes[iter % 9];
+            const double m = iter % 5 == 1 ? 200 : 20;
+            std::vector<RastVertex> poly = iter % 2 ? RandomTriangle(rng, -m, 96 + m, -m, 96 + m, fracBits)
                                                     : RandomConvexPolygon(rng, 7, 48, 48, 50, 4);
+            if (iter % 14 == 1) poly[2] = MakeVertex(poly[0].x + rng.Dyadic(-3, 3, 4), poly[0].y + rng.Dyadic(-3, 3, 4));
             for (RastVertex& v : poly) v.z = 0.5f;
             const ClipRect view{int(rng.Range(0, 40)), int(rng.Range(50, 95)), int(rng.Range(50, 95)), int(rng.Range(0, 40))};
             run.Fill(0, 0, 0);
             run.SetViewport(view);
-            const HandFrameRoutines f = k6 ? K63DFrameOf(mode) : P2FrameOf(mode);
-            const RastFn depthSpan = k6 ? &Span_Zi32b15AsmMMX3K63D : &Span_Zi32b15AsmMMX3;
-            run.Draw(f.triangle, f.setup, mode == 0x806 ? depthSpan : &CountSpan, mode, poly);
-            SCOPED_TRACE(testing::Message() << (k6 ? "K6-3D" : "II") << " iteration " << iter << " mode " << std::hex << mode);
-            compared += CheckFanCover(run, poly, view, k6 ? 1e-2 : 1e-3, mode == 0x806);
+            const HandFrameRoutines f = fam.frameOf(mode);
+            run.Draw(f.triangle, f.setup, mode == 0x806 ? fam.depthSpan : &CountSpan, mode, poly);
+            SCOPED_TRACE(testing::Message() << fam.name << " iteration " << iter << " mode " << std::hex << mode);
+            compared += CheckFanCover(run, poly, view, fam.eps, mode == 0x806);
             if (HasFailure()) return;
         }
         EXPECT_GT(compared, 500000);
@@ -156,44 +150,6 @@ TEST(Frames, RunTowardZeroAndRestoreTheCallersRounding)
                 EXPECT_GT(g_seen.calls, 20) << row.name;
                 EXPECT_TRUE(g_seen.towardZero) << row.name;
             }
-}
-
-// A constant depth d stores trunc(d x 2^31) (Zi32 frames, linear and perspective) or its upper 16
-// bits (the depth-only frame, which writes no colour).
-TEST(Frames, PentiumIIDepthScales)
-{
-    CoverageRunner run(64, 64, true);
-    struct Case {
-        uint32_t mode;
-        float z;
-        uint32_t want;
-    };
-    for (const Case& c : {Case{0x10E, 0.25f, 0x20000000u}, Case{0x10E, 1.0f, 0x80000000u}, Case{0x10E, 0.0f, 0u},
-                          Case{0x20010E, 0.5f, 0x40000000u}, Case{0x20010E, 1.0f, 0x80000000u}, Case{0x806, 0.5f, 0x4000u},
-                          Case{0x806, 0.25f, 0x2000u}, Case{0x806, 1.0f, 0x8000u}}) {
-        std::vector<RastVertex> tri{MakeVertex(4, 4), MakeVertex(60, 6), MakeVertex(10, 50)};
-        for (RastVertex& v : tri) v.z = c.z;
-        run.Fill(0x1234, 0, 0);
-        const RasterizerRow& row = ModeRow(kP2FirstRow, c.mode);
-        run.Draw(row, tri);
-        const bool b15 = c.mode == 0x806;
-        EXPECT_EQ(b15 ? uint32_t(run.Depth16(12, 12)) : run.Depth32(12, 12), c.want) << std::hex << c.mode << " " << c.z;
-        EXPECT_EQ(run.Pixel(12, 12) != 0x1234, !b15) << std::hex << c.mode << " " << c.z;
-    }
-}
-
-// One frame and one set of spans serve both groups: every MMX row holds the routines of the Pentium
-// II row of the same index and mode.
-TEST(Frames, MmxRowsShareThePentiumIIRoutines)
-{
-    for (int i = 0; i < kHandWrittenRows; ++i) {
-        const RasterizerRow& a = rasterizerTable[kMmxFirstRow + i];
-        const RasterizerRow& b = rasterizerTable[kP2FirstRow + i];
-        EXPECT_EQ(a.mode, b.mode) << a.name;
-        EXPECT_EQ(a.triangle, b.triangle) << a.name;
-        EXPECT_EQ(a.setup, b.setup) << a.name;
-        EXPECT_EQ(a.span, b.span) << a.name;
-    }
 }
 
 namespace {

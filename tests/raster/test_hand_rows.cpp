@@ -2,21 +2,7 @@
 // against Pentium II with the documented differences; the K6-3D mesh seams.
 #include "raster_test.h"
 
-#include "raster/k63d/K63DSpans.h"
-#include "raster/k63d/K63DTriangle.h"
-
 using namespace rtest;
-
-namespace {
-
-const RasterizerRow* PortableRowOf(RenderMode mode)
-{
-    for (int p = 1; p < kPortableRows; ++p)
-        if (rasterizerTable[p].mode == (mode & ~RM_LINEAR_TWIN)) return &rasterizerTable[p];
-    return nullptr;
-}
-
-}  // namespace
 
 // Every textured Pentium II row against the portable row of its mode. Exact where the arithmetic
 // agrees; within one to three channel steps where the blends round differently (the Var blends,
@@ -35,10 +21,9 @@ TEST(HandRows, PentiumIIAgreesWithThePortableRows)
             if (v == kSpanAddShade) continue;  // no portable row; see AddGouraudmonoAddsTheLitTexel
             // The portable keyed row with a key that matches nothing lights by level.
             const bool byLevel = v == kSpanShade && !t8;
-            const RasterizerRow* portable = PortableRowOf(byLevel ? m | RM_OPACITY : m);
-            ASSERT_NE(portable, nullptr);
+            const RasterizerRow& portable = ModeRow(kPortableFirstRow, byLevel ? m | RM_OPACITY : m);
             const Drawn a = DrawScene(row, is565, tex, Rect(persp), z && !persp, !byLevel);
-            const Drawn b = DrawScene(*portable, is565, tex, Rect(persp), z && !persp, !byLevel);
+            const Drawn b = DrawScene(portable, is565, tex, Rect(persp), z && !persp, !byLevel);
             if (persp) {
                 ExpectPerspectiveClose(a, b, m, is565);
                 continue;
@@ -76,11 +61,8 @@ TEST(HandRows, AddGouraudmonoAddsTheLitTexel)
             const RasterizerRow& row = rasterizerTable[kP2FirstRow + i];
             if (HandVariantOfMode(row.mode) != kSpanAddShade) continue;
             SCOPED_TRACE(row.name);
-            const RasterizerRow* lit = nullptr;
-            for (int j = kP2FirstRow + 1; j < kP2FirstRow + kHandWrittenRows; ++j)
-                if (rasterizerTable[j].mode == (row.mode & ~RM_ADD)) lit = &rasterizerTable[j];
-            ASSERT_NE(lit, nullptr);
-            const Drawn sum = DrawScene(row, is565, tex, Rect(false), false), shaded = DrawScene(*lit, is565, tex, Rect(false), false);
+            const RasterizerRow& lit = ModeRow(kP2FirstRow, row.mode & ~(RM_ADD | RM_LINEAR_TWIN));
+            const Drawn sum = DrawScene(row, is565, tex, Rect(false), false), shaded = DrawScene(lit, is565, tex, Rect(false), false);
             for (size_t k = 0; k < sum.px.size(); ++k) {
                 const uint16_t d = DestAt(int(k % kSceneW), int(k / kSceneW), is565);
                 if (shaded.px[k] == d) continue;  // outside the rectangle

@@ -1,22 +1,12 @@
 // The K6-3D span routines called directly: short rows, the perspective blocks and remainders,
-// keys, intensity lanes, depth rules, and every SSE2 span against its scalar reference. The rig
-// makes a pixel show its truncated u (16-bit) or its index and plane row (8-bit).
+// keys, intensity lanes (beside the Pentium II ones), depth rules. The rig makes a pixel show its truncated u (16-bit) or its
+// index and plane row (8-bit).
 #include "raster_test.h"
 
-#include "raster/k63d/K63DSpanPolicy.h"
 #include "raster/k63d/K63DSpans.h"
-#include "tests/support/SimdLevels.h"
+#include "raster/p2/HandSpans.h"
 
 using namespace rtest;
-
-namespace {
-
-using Reference = K63DSpanPolicy<packed::Lane1>;
-#define QM_K63D_REFERENCE(index, name, mode) &HandModeSpan<Reference, mode>,
-constexpr RastFn kReferenceSpans[] = {QM_K63D_TEXTURED_SPANS(QM_K63D_REFERENCE)};
-#undef QM_K63D_REFERENCE
-
-}  // namespace
 
 // Linear rows of one, two and three pixels: the single pixel at the start, one pair, one pair and
 // the odd pixel at two steps; nothing beyond the row.
@@ -85,28 +75,33 @@ TEST(K63DSpans, KeyedTexels)
         }
 }
 
-// 8-bit Gouraudmono: a pixel's plane is its own lane's level. Lane 0 (first pixels) steps by the
-// low pair lane, lane 1 by the high one, which a negative step's carry makes one unit smaller;
-// lanes saturate at 32767 and -32768, and a negative lane selects plane 0.
-TEST(K63DSpans, IntensityLanesOfEightBitTexels)
+// 8-bit Gouraudmono in both hand-written families: a pixel's plane is its own lane's level
+// (intensity >> 10, plane 0 for a negative lane). Lane 0 (first pixels) and lane 1 start at the first
+// two centres and step by twice the step, saturating at 32767 and -32768; the K6-3D's lane 1 steps
+// one unit less when the step is negative, by its pair step's carry.
+TEST(HandSpans, IntensityLanesOfEightBitTexels)
 {
-    for (const auto& [start, step] : {std::pair{10280, -3}, {32000, 300}, {500, -300}, {-32000, -900}, {-100, 700}}) {
-        SpanRig rig(true);
-        rig.Publish(true, 127);
-        rig.edge.shade = float(start);
-        rig.SetShadeStep(step);
-        SpanRig::SetLinearSteps(1, 0);
-        rig.Call(&Span_Texture8LinearGouraudmono1516K63D);
-        int64_t lane[2] = {start, std::clamp<int64_t>(start + step, -32768, 32767)};
-        const int64_t pairStep[2] = {2 * step, 2 * step + (step < 0 ? 1 : 0)};
-        for (int j = 0; j < 127; ++j) {
-            const int64_t l = lane[j % 2];
-            ASSERT_EQ(rig.dst[size_t(j)] >> 8, 3 + (l < 0 ? 0 : l >> 10)) << start << " " << step << " pixel " << j;
-            ASSERT_EQ(rig.dst[size_t(j)] & 0xFF, j & 0xFF);
-            if (j % 2)
-                for (int p = 0; p < 2; ++p) lane[p] = std::clamp<int64_t>(lane[p] + pairStep[p], -32768, 32767);
+    for (bool k6 : {false, true})
+        for (const auto& [start, step] : {std::pair{10280, -3}, {32000, 300}, {500, -300}, {-32000, -900}, {-100, 700},
+                                          {-5000, 1500}, {30000, 900}, {32767, 0}, {1023, 0}}) {
+            SpanRig rig(k6);
+            rig.Publish(true, 127);
+            // The K6-3D rig's first centre lies on the edge, the Pentium II rig's half a pixel right of it.
+            rig.edge.shade = float(start) - (k6 ? 0.0f : 0.5f * float(step));
+            rig.SetShadeStep(step);
+            if (k6) SpanRig::SetLinearSteps(1, 0);
+            rig.Call(k6 ? &Span_Texture8LinearGouraudmono1516K63D : &Span_Texture8LinearGouraudmono1516MX);
+            int64_t lane[2] = {start, std::clamp<int64_t>(start + step, -32768, 32767)};
+            const int64_t pairStep[2] = {2 * step, 2 * step + (k6 && step < 0 ? 1 : 0)};
+            for (int j = 0; j < 127; ++j) {
+                const int64_t l = lane[j % 2];
+                ASSERT_EQ(rig.dst[size_t(j)] >> 8, kRastShadeRowFirst + (l < 0 ? 0 : l >> 10))
+                    << (k6 ? "K6-3D " : "II ") << start << " " << step << " pixel " << j;
+                ASSERT_EQ(rig.dst[size_t(j)] & 0xFF, k6 ? j & 0xFF : 0);
+                if (j % 2)
+                    for (int p = 0; p < 2; ++p) lane[p] = std::clamp<int64_t>(lane[p] + pairStep[p], -32768, 32767);
+            }
         }
-    }
 }
 
 // A pixel passes when its depth is at least the entry (unsigned); the opaque rows store it, the
@@ -145,34 +140,4 @@ TEST(K63DSpans, DepthTestAndStore)
     rig.SetPerspective(0.0f, 0.0f, 1.0f, 0.0f);
     rig.Call(&Span_Zi32Texture16FastPerspective1516K63D);
     EXPECT_EQ(rig.z[0], 0x7FFFFFFFu);
-
-    // The depth-only span keeps the upper half of its running depth where it is at least the entry.
-    rig.Publish(false, 4);
-    std::vector<uint16_t> z16 = {0x4000, 0x4001, 0x3FFF, 0xFFFF, 0x1234};
-    rastState.rastZRow = reinterpret_cast<uint8_t*>(z16.data());
-    rig.edge.z = 1073741824.0f;  // 0.5 x 2^31
-    rastState.rastDzDxFixed = 0x8000;
-    rig.Call(&Span_Zi32b15AsmMMX3K63D);
-    EXPECT_EQ(z16, (std::vector<uint16_t>{0x4000, 0x4001, 0x4001, 0xFFFF, 0x1234}));
-}
-
-// Every textured span, eight pixels at a time at every vector level, against the scalar lane form on
-// random rows: random texels and destinations, keys that hit, intensities beyond both ends, negative
-// steps, depths, weights.
-TEST(K63DSpans, EverySpanMatchesItsScalarReference)
-{
-    Rng rng(61);
-    SpanRig rig(true);
-    rig.Randomise(rng);
-    AtEverySimdLevel([&] {
-        for (size_t i = 0; i < std::size(kReferenceSpans); ++i) {
-            const HandSpanEntry& e = kK63DSpans[i + 1];
-            SCOPED_TRACE(e.name);
-            const bool t8 = e.mode & RM_TEXTURE8;
-            for (int iter = 0; iter < 12; ++iter) {
-                const RandomSpan s(rng, e.mode & RM_PERSPECTIVE);
-                ASSERT_EQ(s.Run(rig, e.span, t8, true), s.Run(rig, kReferenceSpans[i], t8, true)) << iter;
-            }
-        }
-    });
 }

@@ -4,24 +4,9 @@
 
 #include "raster_test.h"
 
-#include "raster/k63d/K63DTriangle.h"
-#include "raster/p2/P2Triangle.h"
-
 using namespace rtest;
 
 namespace {
-
-struct Family {
-    const char* name;
-    HandFrameRoutines (*frameOf)(RenderMode);
-};
-
-HandFrameRoutines PortableFrame(RenderMode) { return {&Rast_TriangleC, &Rast_SetupScanC}; }
-HandFrameRoutines P2Frame(RenderMode m) { return P2FrameOf(m); }
-HandFrameRoutines K63DFrame(RenderMode m) { return K63DFrameOf(m); }
-
-const Family kFamilies[] = {{"C", &PortableFrame}, {"II and MMX", &P2Frame}, {"K6-3D", &K63DFrame}};
-const RenderMode kModes[] = {0x8, 0x100008, 0x20000A, 0x30000A, 0x10E, 0x10010E, 0x20010E, 0x30010E};
 
 // A grid of (cols + 1) x (rows + 1) points over the target and beyond it, the inner ones moved by up
 // to `jitter` pixels, every coordinate a multiple of 2^-fracBits.
@@ -70,7 +55,7 @@ TEST(Meshes, DyadicMeshesCoverEveryPixelOnce)
         Rng rng(0xD1AD);
         int twice = 0, missing = 0;
         for (int mesh = 0; mesh < 20; ++mesh) {
-            const RenderMode mode = kModes[mesh % 8];
+            const RenderMode mode = kFrameModes[mesh % 8];
             const int cols = 5 + int(rng.Range(0, 9)), rows = 4 + int(rng.Range(0, 7));
             const std::vector<RastVertex> g = Grid(rng, cols, rows, kW, kH, 0.3 * std::min((kW + 6.0) / cols, (kH + 6.0) / rows), mesh % 3 == 0 ? 1 : 2);
             run.Fill(0, 0, 0);
@@ -109,7 +94,7 @@ TEST(Meshes, DyadicFansCoverTheirInsideOnce)
         Rng rng(0xFA5);
         int inside = 0;
         for (int n = 0; n < 60; ++n) {
-            const RenderMode mode = kModes[n % 8];
+            const RenderMode mode = kFrameModes[n % 8];
             std::vector<RastVertex> poly = RandomConvexPolygon(rng, 4 + int(rng.Range(0, 10)), 48, 48, 50, 1 + n % 2);
             if (poly.size() < 4) continue;
             for (RastVertex& v : poly) v.z = 0.5f, v.shade2 = 0.5f;

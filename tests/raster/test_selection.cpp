@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #include "raster/Rasterizer.h"
+#include "raster_test.h"
 
 namespace {
 
@@ -78,22 +79,15 @@ TEST_F(Selection, ProcessorKindsMapToVariants)
 TEST_F(Selection, EveryKindSelectsRowsOfItsGroup)
 {
     SetAllResources();
-    auto rowOf = [](int first, int count, RenderMode mode) {
-        for (int i = first; i < first + count; ++i)
-            if ((rasterizerTable[i].mode & ~RM_LINEAR_TWIN) == mode)
-                return i;
-        return -1;
-    };
     for (int kind = 0; kind <= 23; ++kind) {
         r.SetProcessor(kind);
         const uint32_t variant = r.Key() & RK_VARIANT_MASK;
         const int first = GroupFirstRow(variant);
-        const int count = first == 0 ? kPortableRows : kHandWrittenRows;
         for (int i = 1; i < kRasterizerRows; ++i) {
             const RenderMode mode = rasterizerTable[i].mode & ~RM_LINEAR_TWIN;
-            int expect = rowOf(first, count, mode);
+            int expect = rtest::RowOfMode(first, mode);
             if (expect < 0)
-                expect = std::max(rowOf(0, kPortableRows, mode), 0);
+                expect = std::max(rtest::RowOfMode(kPortableFirstRow, mode), 0);
             r.SetRenderMode(mode);
             ASSERT_EQ(RowIndex(), expect) << "kind " << kind << " mode " << std::hex << mode;
         }

@@ -1,4 +1,5 @@
-// The portable spans: blend arithmetic, shading, palette rows and keys, depth rules.
+// The portable spans: blend arithmetic, shading, palette rows and keys, depth rules; the depth-only
+// spans of every family.
 #include "raster_test.h"
 
 using namespace rtest;
@@ -42,8 +43,11 @@ void CheckBlendsExhaustively(const Format& f)
 
 }  // namespace
 
-TEST(SpanBlend, Exhaustive565) { CheckBlendsExhaustively(k565); }
-TEST(SpanBlend, Exhaustive555) { CheckBlendsExhaustively(k555); }
+TEST(SpanBlend, ExhaustiveInBothFormats)
+{
+    CheckBlendsExhaustively(k565);
+    CheckBlendsExhaustively(k555);
+}
 
 // 8-bit sources: the palette row for plain variants, row 3 + (s >> 10) for shaded ones with the
 // intensity clamped to the planes; the 8-bit key is the index, the 16-bit key the texel.
@@ -116,8 +120,7 @@ TEST(SpanDepth, TexturedRows)
     }
 }
 
-// Zi32FlatC draws strictly nearer pixels only; Zi32b15C keeps the larger 16-bit value and never
-// writes the destination.
+// Zi32FlatC draws strictly nearer pixels only.
 TEST(SpanDepth, SingleRows)
 {
     SpanState& s = rastState;
@@ -135,21 +138,34 @@ TEST(SpanDepth, SingleRows)
     s.rastColor = 0xABCD1234;
     s.rastZRow = reinterpret_cast<uint8_t*>(z32);
     Span_Zi32FlatC();
-    EXPECT_EQ(dst[0], 0);
-    EXPECT_EQ(z32[0], 0x40000000u);
-    EXPECT_EQ(dst[1], 0x1234);
-    EXPECT_EQ(z32[1], 0x40000100u);
-    EXPECT_EQ(dst[2], 0);
+    EXPECT_EQ(std::vector<uint16_t>(dst, dst + 3), (std::vector<uint16_t>{0, 0x1234, 0}));
+    EXPECT_EQ(std::vector<uint32_t>(z32, z32 + 2), (std::vector<uint32_t>{0x40000000, 0x40000100}));
+}
 
-    uint16_t z16[3] = {0x3FFF, 0x4000, 0x4001};
-    s.rastZRow = reinterpret_cast<uint8_t*>(z16);
-    s.rastDzDxFixed = 0;
-    dst[0] = dst[1] = dst[2] = 0x5555;
-    Span_Zi32b15C();
-    EXPECT_EQ(z16[0], 0x4000);
-    EXPECT_EQ(z16[1], 0x4000);
-    EXPECT_EQ(z16[2], 0x4001);
-    EXPECT_EQ(dst[0], 0x5555);
+// The depth-only span of every family keeps the upper half of its running depth where it is at
+// least the stored entry, and never writes the destination.
+TEST(SpanDepth, DepthOnlySpansOfEveryFamily)
+{
+    struct Case {
+        int n;
+        int32_t step;
+        std::vector<uint16_t> entries, want;
+    };
+    const Case cases[] = {{3, 0, {0x3FFF, 0x4000, 0x4001, 0x0000}, {0x4000, 0x4000, 0x4001, 0x0000}},
+                          {4, 0x8000, {0x4000, 0x4001, 0x3FFF, 0x0000, 0x1234}, {0x4000, 0x4001, 0x4001, 0x4001, 0x1234}}};
+    for (const Family& fam : kFamilies)
+        for (const Case& c : cases) {
+            SpanRig rig(fam.depthSpan == &Span_Zi32b15AsmMMX3K63D);
+            rig.Publish(false, c.n);
+            std::vector<uint16_t> z16 = c.entries;
+            rastState.rastZRow = reinterpret_cast<uint8_t*>(z16.data());
+            rig.edge.z = 1073741824.0f;  // 0.5 x 2^31
+            rastState.rastDzDxFixed = c.step;
+            rig.dst.assign(rig.dst.size(), 0x5555);
+            rig.Call(fam.depthSpan);
+            EXPECT_EQ(z16, c.want) << fam.name << " step " << c.step;
+            EXPECT_EQ(rig.Dst(c.n), std::vector<uint16_t>(size_t(c.n), 0x5555)) << fam.name;
+        }
 }
 
 // The portable perspective walk never divides by a 1/w of 0 or less: a subdivision point past the

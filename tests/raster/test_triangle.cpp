@@ -1,4 +1,5 @@
-// The portable triangle routine: degenerate input, missing resources, wireframe.
+// The portable triangle routine: exact ties of the fill rule, degenerate input, missing resources,
+// wireframe.
 #include <cmath>
 #include <limits>
 
@@ -79,4 +80,33 @@ TEST(Triangle, WireframeOutlinesEachFanTriangleWithinTheViewport)
             if (x < 2 || x > 40 || y > 30) {
                 ASSERT_EQ(run.Pixel(x, y), 0) << x << "," << y;
             }
+}
+
+// Vertices on a half or quarter-pixel grid put many centres exactly on edges and vertices: the
+// coverage is the exact fill rule, ties included. The first two put centres on a right edge
+// (pixel 39, 83) and on a left edge (pixels 61, 85 and 100, 98).
+TEST(FillRule, GridAlignedTrianglesAreExactOnTies)
+{
+    Runner run(170, 130, true);
+    const ClipRect vp{0, 129, 169, 0};
+    std::vector<std::vector<RastVertex>> tris = {
+        {MakeVertex(102.5, 7), MakeVertex(21.5, 22.5), MakeVertex(4.5, 126)},
+        {MakeVertex(162, 119), MakeVertex(22.5, 72.5), MakeVertex(130, 27.5)},
+    };
+    Rng rng(0x7E5);
+    for (int t = 0; t < 500; ++t) tris.push_back(RandomTriangle(rng, -6, 176, -6, 136, 1 + t % 2));
+    int ties = 0;
+    for (const std::vector<RastVertex>& tri : tris) {
+        run.Fill(0, 0, 0);
+        DrawCount(run, 0x1, tri);
+        for (int y = 0; y < run.Height(); ++y)
+            for (int x = 0; x < run.Width(); ++x) {
+                const bool in = ReferenceCover(tri[0], tri[1], tri[2], x, y, vp, 0.0) == Cover::In;
+                ASSERT_EQ(run.Pixel(x, y), in ? 1 : 0) << "pixel " << x << "," << y << " of (" << tri[0].x << ","
+                                                      << tri[0].y << ") (" << tri[1].x << "," << tri[1].y << ") ("
+                                                      << tri[2].x << "," << tri[2].y << ")";
+                for (int e = 0; e < 3; ++e) ties += CentreOnSegment(tri[size_t(e)], tri[size_t((e + 1) % 3)], x, y);
+            }
+    }
+    EXPECT_GT(ties, 800);
 }
