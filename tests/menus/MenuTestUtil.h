@@ -20,6 +20,7 @@
 #include "testdata/MenuArt.h"
 #include "testdata/MenuTextWriter.h"
 #include "testdata/TempDir.h"
+#include "tests/support/HeadlessSuite.h"
 
 // Colours of the test art (0xAARRGGBB) and their 5-6-5 pixels.
 constexpr uint32_t kArt[4] = {0xFF2040A0, 0xFFA04020, 0xFF20A040, 0xFF808000};
@@ -28,13 +29,8 @@ inline uint16_t Pix565(uint32_t argb) {
 }
 
 // The frame, the sprite plug-in, input and the lines of the debug output.
-class MenuScreenTest : public ::testing::Test {
+class MenuScreenTest : public HeadlessSpriteTest {
 protected:
-    static void SetUpTestSuite() {
-        setenv("QM_HEADLESS", "1", 1);
-        unsetenv("QM_PIXEL555");
-        ASSERT_TRUE(OrvSpr_MainInit());
-    }
     void SetUp() override {
         OrvError_ResetForTests();
         DebugOut().SetHook([this](const std::string& line) { lines.push_back(line); });

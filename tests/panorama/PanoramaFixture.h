@@ -26,6 +26,7 @@
 #include "world/Interp.h"
 #include "world/Inventaire.h"
 #include "world/wam.h"
+#include "tests/support/HeadlessSuite.h"
 
 // Zone ids of the test names, by position in #ZONES_CLIC#.
 enum : uint32_t { TZ_DEVANT = 1, TZ_MORTE = 2, TZ_SPRITE = 3 };
@@ -36,15 +37,8 @@ inline std::vector<WamPointDesc> TestSquare(int face, float u, float v, float ha
     return WamWriter_FaceSquare(face, u, v, half);
 }
 
-class WarpWorldTest : public ::testing::Test, protected ScratchInstall {
+class WarpWorldTest : public HeadlessSpriteTest, protected ScratchInstall {
 protected:
-    static void SetUpTestSuite() {
-        setenv("QM_HEADLESS", "1", 1);
-        unsetenv("QM_PIXEL555");
-        ASSERT_TRUE(OrvSpr_MainInit());
-    }
-    static void TearDownTestSuite() { OrvSpr_MainClose(); }
-
     void SetUp() override {
         OpenInstall(true, false);
         cd_init();

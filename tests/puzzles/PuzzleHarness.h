@@ -39,6 +39,7 @@
 #include "world/OrvSaveGame.h"
 #include "world/World.h"
 #include "world/wam.h"
+#include "tests/support/HeadlessSuite.h"
 
 // The seed after which the game's generator draws `value` first (its step is invertible).
 inline uint32_t SeedForFirstDraw(int value) {
@@ -48,15 +49,8 @@ inline uint32_t SeedForFirstDraw(int value) {
     return ((uint32_t(value) << 16) - c) * inverse;
 }
 
-class PuzzleHarness : public ::testing::Test {
+class PuzzleHarness : public HeadlessSpriteTest {
 protected:
-    static void SetUpTestSuite() {
-        setenv("QM_HEADLESS", "1", 1);
-        unsetenv("QM_PIXEL555");
-        ASSERT_TRUE(OrvSpr_MainInit());
-    }
-    static void TearDownTestSuite() { OrvSpr_MainClose(); }
-
     // screenWidth 0 leaves the screen to the fixture's start; with3D starts and closes the 3D engine too.
     explicit PuzzleHarness(int screenWidth = 640, bool with3D = false) : screenWidth(screenWidth), with3D(with3D) {}
 

@@ -18,8 +18,9 @@
 #include "DecoderTestUtil.h"
 #include "tests/support/ScratchInstall.h"
 #include "video/Orv_Qmv.h"
+#include "tests/support/HeadlessSuite.h"
 
-class VideoFixture : public ::testing::Test, protected ScratchInstall {
+class VideoFixture : public HeadlessSpriteTest, protected ScratchInstall {
 protected:
     // Five frames, a key frame and four ordinary ones, and the pictures the decoder gives for them when
     // decoded alternately into two pictures.
@@ -27,9 +28,7 @@ protected:
     static inline std::vector<Picture> reference;
 
     static void SetUpTestSuite() {
-        setenv("QM_HEADLESS", "1", 1);
-        unsetenv("QM_PIXEL555");
-        ASSERT_TRUE(OrvSpr_MainInit());
+        HeadlessSpriteTest::SetUpTestSuite();
         if (!frames.empty()) return;
         frames = MovingSquareFrames(5, 60);
         QmvDec_Init565();
