@@ -136,13 +136,6 @@ void ClampAngles(float& yaw, float& pitch, bool* yawStopped, bool* pitchStopped)
 
 bool FreePointer() { return OrvWarp_SubjectPanelOpen || Inventaire_Shown; }
 
-void CentrePointer() {
-    int32_t cx, cy;
-    OrvWarp_GetScreenCentre(&cx, &cy);
-    OrvWarp_Cursor = {cx, cy};
-    SetMousePosition(cx, cy);
-}
-
 void Present() {
     OrvDisplay_AutoBlitLocked();
     if (auto* window = dynamic_cast<Velkrum::CDirectDrawWindow*>(Velkrum::MainWindow())) window->Flip();
@@ -229,7 +222,7 @@ bool OrvWarp_Init() {
     link.getViewAngles = OrvWarp_GetViewAngles;
     link.soundDirection = warp_sound_direction;
     OrvSound_SetWorldLink(link);
-    CentrePointer();
+    OrvWarp_CentrePointer();
     debug_log("OrvWarp_Init() : ok");
     return true;
 }
@@ -261,6 +254,13 @@ void OrvWarp_GetScreenCentre(int32_t* x, int32_t* y) {
     RenderSize(&w, &h);
     if (x) *x = w / 2;
     if (y) *y = h / 2;
+}
+
+void OrvWarp_CentrePointer() {
+    int32_t cx, cy;
+    OrvWarp_GetScreenCentre(&cx, &cy);
+    OrvWarp_Cursor = {cx, cy};
+    SetMousePosition(cx, cy);
 }
 
 void OrvWarp_OnLoopType(int32_t type) {
@@ -442,7 +442,7 @@ void warp_on_mouse_move(const MouseEventInfo& e) {
     // In the view the pointer stays at the centre and the motion turns the view.
     s.pendingDx = int32_t(std::clamp<int64_t>(int64_t(s.pendingDx) + e.dx, -100000, 100000));
     s.pendingDy = int32_t(std::clamp<int64_t>(int64_t(s.pendingDy) + e.dy, -100000, 100000));
-    CentrePointer();
+    OrvWarp_CentrePointer();
 }
 
 void warp_on_mouse_button(const MouseEventInfo& e) {
@@ -686,7 +686,7 @@ void OrvWarp_continue() {
         MouseClickFlags.click = MouseClickFlags.doubleClick = 0;
         return;
     }
-    if (!FreePointer()) CentrePointer();
+    if (!FreePointer()) OrvWarp_CentrePointer();
     if (s.paused) {
         if (OrvWarp_Render()) OrvDisplay_UnlockSurface();
         Interface_DrawPauseNotice();

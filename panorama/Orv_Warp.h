@@ -115,3 +115,5 @@ bool OrvWarp_IsPaused();
 CTCamera& OrvWarp_GetCamera();
 // Screen centre: the integer halves of the render size.
 void OrvWarp_GetScreenCentre(int32_t* x, int32_t* y);
+// Puts the pointer (and the panorama's cursor) back at the screen centre.
+void OrvWarp_CentrePointer();

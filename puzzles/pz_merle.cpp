@@ -8,7 +8,6 @@
 #include "app/Random.h"
 #include "audio/Orv_Muzik.h"
 #include "audio/Orv_Sound.h"
-#include "framework/Input.h"
 #include "graphics2d/Orv_Spr.h"
 #include "menus/Menu_Grid.h"
 #include "panorama/Interface.h"
@@ -50,13 +49,6 @@ void FreeAll() {
     for (int32_t& id : merle_son) FreeSound(id);
 }
 
-void PointerToCentre() {
-    int32_t cx, cy;
-    OrvWarp_GetScreenCentre(&cx, &cy);
-    OrvWarp_Cursor = {cx, cy};
-    SetMousePosition(cx, cy);
-}
-
 void Judge() {
     if (pz_merle_cellule(MERLE_OISEAUX) == bonne) {
         OrvSound_play(g_sonBon, kVoice);
@@ -82,7 +74,7 @@ void Speak() {
     RunOneCommandf("(dial=%d)", 89 + soluce[bonne]);
     merle_etat = MERLE_ECOUTE;
     merle_choix = 1;
-    PointerToCentre();
+    OrvWarp_CentrePointer();
 }
 }  // namespace
 
@@ -115,7 +107,7 @@ void pz_merle_entree() {
     merle_choix = 0;
     pz_merle_tirage();
     OrvSpr_set_curseur(Interface_GetBank(), INTERFACE_ARROW_SPRITE);
-    PointerToCentre();
+    OrvWarp_CentrePointer();
 }
 
 void pz_merle_poete_gere_clic() {

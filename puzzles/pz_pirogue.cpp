@@ -247,8 +247,7 @@ bool pz_pirogue_init() {
     Orv3D_SetNewScreenSize(PIROGUE_LARGEUR, PIROGUE_HAUTEUR);
     rasterizerTR.SetTarget(OrvDisplay_GetRenderTarget());
 
-    OrvWarp_Cursor = {OrvDisplay_GetRenderWidth() / 2, OrvDisplay_GetRenderHeight() / 2};
-    SetMousePosition(OrvWarp_Cursor.x, OrvWarp_Cursor.y);
+    OrvWarp_CentrePointer();
 
     OrvSpr_LoadBank("SolPirog.spr", &pirogue_bank_sol, 0);
     OrvSpr_LoadBank("ponPirog.spr", &pirogue_bank_pont, 0);

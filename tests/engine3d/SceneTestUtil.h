@@ -18,6 +18,7 @@
 #include "raster/Rasterizer.h"
 #include "testdata/DbWriter.h"
 #include "testdata/TempDir.h"
+#include "tests/support/Scene3DReset.h"
 #include "testdata/TgaWriter.h"
 
 class SceneLayer : public ::testing::Test {
@@ -47,12 +48,7 @@ protected:
         for (int cd = 1; cd <= 4; ++cd) OrvFile_SetCDRoot(cd, dir.Path());
         cd_init();
         std::filesystem::create_directories(Dir3D());
-        Orv3D_clear_caches();
-        Orv3D_Cameras.clear();
-        Orv3D_CurrentCamera = nullptr;
-        Orv3D_CameraIndex = 1;
-        Orv3D_Lights.clear();
-        Orv3D_LastLight = nullptr;
+        Scene3D_Forget();
         p_zbufTR = nullptr;
         Orv3D_Opacity = 0;
         // The golden pictures follow the portable rows, whatever the processor.

@@ -5,6 +5,7 @@
 #include "testdata/DbWriter.h"
 #include "testdata/SceneWriter.h"
 #include "tests/fuzz/FuzzTarget.h"
+#include "tests/support/Scene3DReset.h"
 
 namespace {
 
@@ -13,15 +14,6 @@ void Setup() {
     Orv3D_Init();
     // The render scene's pictures; the sample scene's "checker.tga" stays missing (a checkerboard).
     Fuzz_Check(SceneWriter_SaveRenderScene(Fuzz_Path("datas_q2/3d/dial/"), "scene.db"), "no scene pictures");
-}
-
-void Forget() {
-    Orv3D_clear_caches();
-    Orv3D_Cameras.clear();
-    Orv3D_CurrentCamera = nullptr;
-    Orv3D_CameraIndex = 1;
-    Orv3D_Lights.clear();
-    Orv3D_LastLight = nullptr;
 }
 
 bool Run(const uint8_t* data, size_t size) {
@@ -40,7 +32,7 @@ bool Run(const uint8_t* data, size_t size) {
         }
     }
     if (db.valid) Orv3D_clear(&db);
-    Forget();
+    Scene3D_Forget();
     return loaded;
 }
 
