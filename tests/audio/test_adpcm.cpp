@@ -171,6 +171,15 @@ TEST_F(AdpcmTest, TruncatedAndCorruptHeadersAreRefused) {
         EXPECT_EQ(Adpcm_Decode(bad.data(), bad.size(), out.data(), 400), c.code) << c.at;
     }
 
+    // Mono holds two frames a byte: an odd frame count needs its last byte whole, so 399 frames need
+    // all 200 bytes and a file one byte short is refused before anything is read past its end.
+    for (const auto& [bytes, code] : {std::pair{200, ADPCM_OK}, {199, ADPCM_ERR_NOT_KSN}}) {
+        const auto mono = ksnFile(kGoldenMonoAdpcm, size_t(bytes), 399, kGoldenMonoPredictor, 0, false);
+        EXPECT_EQ(Adpcm_GetPcmSize(mono.data(), mono.size(), &pcm, &freq, &stereo), code) << bytes;
+        std::vector<int16_t> out(399);
+        EXPECT_EQ(Adpcm_Decode(mono.data(), mono.size(), out.data(), 2 * out.size()), code) << bytes;
+    }
+
     // The whole-file decoder stops at the output's capacity.
     std::vector<int16_t> out(210, 0x1234);
     ASSERT_EQ(Adpcm_Decode(good.data(), good.size(), out.data(), 20), ADPCM_OK);
