@@ -137,22 +137,22 @@ TEST_F(Stages, OcclusionAgainstTheClipRectangleAndTheHierarchicalZBuffer)
     ASSERT_TRUE(hz.Create(128));
     hz.Update();
     pipe.hzBuffer = &hz.Buffer();
-    EXPECT_FALSE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_FALSE(pipe.IsBoxOccluded(camera, identity, box));
 
     // Everything nearer than the box: hidden, and so are the faces.
     std::fill(hz.Level0(), hz.Level0() + 128 * 128, uint16_t(0xFFFF));
     hz.Update();
-    EXPECT_TRUE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_TRUE(pipe.IsBoxOccluded(camera, identity, box));
     Transform(Tri({{-1, -1, 5}, {1, -1, 5}, {0, 1, 5}}), DF_TRANSFORM | DF_BOUNDS | DF_OCCLUDE_FACES);
     EXPECT_EQ(pipe.currentFaceCodes[0], CLIP_HIDDEN);
 
     // A corner exactly at the near distance skips the test: drawn.
     box.centre = {0, 0, 1.5f};
-    EXPECT_FALSE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_FALSE(pipe.IsBoxOccluded(camera, identity, box));
     // Wholly right of the clip rectangle: hidden without consulting a cell.
     box.centre = {20, 0, 5};
     pipe.hzBuffer = nullptr;
-    EXPECT_TRUE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_TRUE(pipe.IsBoxOccluded(camera, identity, box));
 }
 
 TEST_F(Stages, TwoMatrixVerticesFollowTheirSelectedFrame)

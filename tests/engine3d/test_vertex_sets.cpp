@@ -272,6 +272,57 @@ TEST_F(VertexSets, RandomScenesGiveThePortableResultsWithinEachSetsPrecision)
     EXPECT_GT(scenes - fast - rejected, 50);
 }
 
+// The transform without codes, the classification and the box tests of the sets, called directly,
+// against the portable transform, CTCamera::ClassifyBounds and CTGeometryPipeline::IsBoxOccluded.
+TEST_F(VertexSets, SetRoutinesKeepTheContractsOfTheirPortableTwins)
+{
+    CHZPyramid shut;
+    ASSERT_TRUE(shut.Create(64, 0.1f, 0.1f));
+    std::fill(shut.Level0(), shut.Level0() + 64 * 64, uint16_t(0xFFFF));
+    shut.Update();
+    int verdicts[2][4] = {};  // [seen][placement, then "no buffer"]
+    for (uint32_t seed = 100; seed < 130; ++seed) {
+        SceneMaker maker(seed);
+        for (Placement where : {kInside, kCrossing, kOutside}) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " placement " << where);
+            RandomScene s;
+            ASSERT_TRUE(maker.Make(s, where, false, materials));
+            const uint32_t n = s.mesh.vertexCount;
+            CTGeometryPipeline p(2048, 2048, 4);
+            Pipe_TransformClipC(p, s.camera, s.object, s.mesh, DF_TRANSFORM | DF_DEFORMED);
+            CTAlignedArray<CTVector4> got(n);
+            for (uint32_t i = 0; i < n; ++i) got[i] = {kSentinel, kSentinel, kSentinel, kSentinel};
+            VertexStageCache = 0;
+            VxSse_TransformNoClip(s.camera, s.object, s.mesh.vertices.data(), n, got.data());
+            const double tol = (EstimateError(CPU_PENTIUM_III) + 2e-5) * s.reach;
+            for (uint32_t i = 0; i < n; ++i) {
+                ASSERT_NEAR(got[i].x, p.cameraVertices[i].x, tol) << i;
+                ASSERT_NEAR(got[i].y, p.cameraVertices[i].y, tol) << i;
+                ASSERT_NEAR(got[i].z, p.cameraVertices[i].z, tol) << i;
+            }
+
+            VertexStageCache = 0;
+            EXPECT_EQ(VxSse_ClassifyBounds(s.camera, s.object, s.mesh.bounds), s.camera.ClassifyBounds(s.m, s.mesh.bounds));
+
+            for (const HZBuffer* hz : {static_cast<const HZBuffer*>(nullptr), &shut.Buffer()}) {
+                p.hzBuffer = hz;
+                const bool seen = !p.IsBoxOccluded(s.camera, s.m, s.mesh.bounds);
+                VertexStageCache = 0;
+                EXPECT_EQ(VxSse_IsBoxVisible(hz, s.camera.clip, s.camera, s.object, s.mesh.bounds), seen);
+                VertexStageCache = 0;
+                EXPECT_EQ(VxP6_IsBoxVisible(hz, s.camera.clip, s.camera, s.object, s.mesh.bounds), seen);
+                ++verdicts[seen][hz ? where : 3];
+            }
+        }
+    }
+    // Seen by the buffer, hidden by it, cut by the near plane, outside the clip rectangle.
+    EXPECT_GT(verdicts[true][3], 30);
+    EXPECT_EQ(verdicts[true][kInside], 0);
+    EXPECT_GT(verdicts[true][kCrossing], 3);
+    EXPECT_GT(verdicts[false][kCrossing], 3);
+    EXPECT_EQ(verdicts[true][kOutside], 0);
+}
+
 // ---- Exact ties ----
 
 TEST_F(VertexSets, PlaneTiesFollowEachRoutinesComparison)
@@ -353,6 +404,23 @@ CTMesh BlockMesh(uint32_t n, CTMaterialMap& materials, float shift = 0)
     // A short last block joins the face of the block before it.
     if (n % 4 != 0 && n > 4 && (n / 4) % 2 == 1) faces.insert(faces.end(), {uint16_t(n - 1), uint16_t(n - 3), uint16_t(n - 2)});
     return TestMesh(v, faces, materials);
+}
+
+TEST_F(VertexSets, FastPathsLeaveTheCameraSpaceArrayOnKinds8And9)
+{
+    const CTMesh mesh = BlockMesh(20, materials);
+    ASSERT_EQ(camera.ClassifyBounds(Frame_RelativeMatrix(camera.frame, object), mesh.bounds), 0u);
+    const Result want = RunKind(CPU_GENERIC, camera, object, mesh, kRigid);
+    for (int kind : kKinds) {
+        SCOPED_TRACE(kind);
+        const Result got = RunKind(kind, camera, object, mesh, kRigid);
+        ExpectLikePortable(kind, want, got, camera, kRigid, 0, 8);
+        const bool written = got.cam[0].x != kSentinel;
+        EXPECT_EQ(written, kind == CPU_AMD_K6_2);
+        if (written) {
+            EXPECT_NEAR(got.cam[3].y, want.cam[3].y, 1e-5);
+        }
+    }
 }
 
 TEST_F(VertexSets, Kind9BlocksWithAUsedVertexAreUnpackedAndOthersStayPacked)
@@ -470,6 +538,48 @@ TEST_F(VertexSets, OcclusionOnKinds8And9RejectsWhatThePortableTestRejects)
             ScopedProcessorKind k(kind);
             EXPECT_EQ(HZBuffer_IsVisible(&b, r[0], r[1], r[2], r[3], 0.2f), HZBuffer_IsVisibleC(&b, r[0], r[1], r[2], r[3], 0.2f));
         }
+}
+
+TEST_F(VertexSets, EachDriverTestsItsOwnBoxAndDeformedMeshesNone)
+{
+    // Level 0 covers pixels 0 to 63; its columns 0 to 31 hold an occluder nearer than everything.
+    CHZPyramid hz;
+    ASSERT_TRUE(hz.Create(64));
+    for (int y = 0; y < 64; ++y) std::fill(hz.Level0() + 64 * y, hz.Level0() + 64 * y + 32, uint16_t(0xFFFF));
+    hz.Update();
+    std::vector<CTVector3> v;
+    std::vector<uint16_t> f;
+    AddTriangle(v, f, 40, 20);  // in the open half
+    const CTMesh open = TestMesh(v, f, materials);
+    // One box moved 30 pixels left (1.5 at depth 5), behind the occluder: kind 9's rigid driver
+    // tests the second box, kind 8 the first.
+    CTMesh second = open, first = open;
+    second.bounds2.centre.x -= 1.5f;
+    first.bounds.centre.x -= 1.5f;
+    // Moved off the view: only a classification of the first box would reject it.
+    CTMesh away = TestMesh(v, f, materials, {}, MESH_DEFORMED);
+    away.bounds.centre.x += 100.0f;
+    struct Case {
+        const CTMesh* mesh;
+        DrawFlags flags;
+        bool rejected8, rejected9;
+    };
+    const Case cases[] = {
+        {&open, kRigid, false, false},
+        {&second, kRigid, false, true},
+        {&first, kRigid, true, false},
+        {&second, kRigid & ~uint32_t(DF_OCCLUDE_OBJECT), false, false},
+        {&away, kDeformedOwn, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(RunKind(CPU_PENTIUM_II, camera, object, *c.mesh, c.flags, &hz.Buffer()).Rejected(), c.rejected8);
+        EXPECT_EQ(RunKind(CPU_PENTIUM_III, camera, object, *c.mesh, c.flags, &hz.Buffer()).Rejected(), c.rejected9);
+    }
+    // Deformed, the first box behind the occluder: no box test on kind 9 either.
+    CTMesh hidden = TestMesh(v, f, materials, {}, MESH_DEFORMED);
+    hidden.bounds.centre.x -= 1.5f;
+    EXPECT_FALSE(RunKind(CPU_PENTIUM_III, camera, object, hidden, kDeformedOwn, &hz.Buffer()).Rejected());
 }
 
 // ---- Rounding mode, frames, estimates ----
