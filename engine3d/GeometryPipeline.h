@@ -221,6 +221,10 @@ void Pipe_ProjectParallelC(CTGeometryPipeline& p, const CTCamera& camera, const 
 void Pipe_ProjectEyePointC(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh);
 void Pipe_OccludeFacesC(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh);
 
+// Frees the rotated normals that sphere mapping shares between pipelines; registered to run at exit the
+// first time they are used. A later sphere map takes them anew.
+void Pipe_FreeEnvNormals();
+
 // Adds one light's diffuse, or specular, contribution at a point with a normal to a 4-float sum.
 void Pipe_LightVertexDiffuse(CTVector4& sum, const PipeLight& light, const CTVector3& position,
                              const CTVector3& normal);
