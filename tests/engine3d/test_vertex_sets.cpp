@@ -540,6 +540,33 @@ TEST_F(VertexSets, OcclusionOnKinds8And9RejectsWhatThePortableTestRejects)
         }
 }
 
+TEST_F(VertexSets, FacesRightOfTheClipRectangleAreDroppedOnlyWhenSomeVertexIsOutside)
+{
+    // Face 0 lies between the clip rectangle's right edge (99) and the view's (100); the pyramid,
+    // wider than the view, sees it. Without a vertex outside the view only the pyramid decides.
+    CHZPyramid hz;
+    ASSERT_TRUE(hz.Create(128));
+    hz.Update();
+    auto at = [](float sx, float sy) { return CTVector3{(sx - 50) / 20, (sy - 50) / 20, 5}; };
+    std::vector<CTVector3> v = {at(99.3f, 40), at(99.8f, 40), at(99.3f, 44)};
+    std::vector<uint16_t> f = {0, 2, 1};
+    AddTriangle(v, f, 40, 40);
+    const CTMesh inside = TestMesh(v, f, materials);
+    AddTriangle(v, f, -3, 40);
+    const CTMesh crossing = TestMesh(v, f, materials);
+    for (const CTMesh* mesh : {&inside, &crossing}) {
+        const Result want = RunKind(CPU_GENERIC, camera, object, *mesh, kRigid, &hz.Buffer());
+        ASSERT_EQ(want.orCode != 0, mesh == &crossing);
+        EXPECT_EQ(want.faces[0] == CLIP_HIDDEN, mesh == &crossing);
+        EXPECT_NE(want.faces[1], CLIP_HIDDEN);
+        for (int kind : {CPU_PENTIUM_II, CPU_PENTIUM_III}) {
+            const Result got = RunKind(kind, camera, object, *mesh, kRigid, &hz.Buffer());
+            for (size_t i = 0; i < want.faces.size(); ++i)
+                EXPECT_EQ(got.faces[i] == CLIP_HIDDEN, want.faces[i] == CLIP_HIDDEN) << kind << " face " << i;
+        }
+    }
+}
+
 TEST_F(VertexSets, EachDriverTestsItsOwnBoxAndDeformedMeshesNone)
 {
     // Level 0 covers pixels 0 to 63; its columns 0 to 31 hold an occluder nearer than everything.
