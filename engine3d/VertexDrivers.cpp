@@ -81,7 +81,6 @@ constexpr void (*Pipe_BeginObject3DNow)() = &BeginObject;
 using PlaneRoutine = void (*)(uint8_t*, const uint16_t*, uint8_t*, const CTVector4*, const CTVector3&, uint32_t);
 using DeformedRoutine = void (*)(const uint16_t*, CTVector4*, uint8_t*, const CTVector4*, uint8_t*, uint32_t);
 using ProjectRoutine = void (*)(const uint8_t*, const CTVector4*, const CTCamera&, CTVector4*, uint32_t);
-using OccludeRoutine = void (*)(uint8_t*, const uint16_t*, const CTVector4*, const ClipRect&, const HZBuffer*, uint32_t);
 
 // Face stage with the mesh planes: the eye point in object space, then the set's routine.
 template <PlaneRoutine kRoutine>
@@ -121,7 +120,7 @@ constexpr FaceStage Pipe_CullFacesNoClipP6 = &CullWithPlanes<&VxP6_CullFacesNoCl
 constexpr FaceStage Pipe_CullFacesDeformedP6 = &CullWithNormals<&VxP6_CullFacesDeformed>;
 constexpr FaceStage Pipe_CullFacesDeformedNoClipP6 = &CullWithNormals<&VxP6_CullFacesDeformedNoClip>;
 constexpr ProjectStage Pipe_ProjectP6 = &ProjectEach<&VxP6_Project>;
-constexpr ProjectStage Pipe_OccludeFacesP6 = &OccludeWith<&VxP6_OccludeFaces, &VxP6_OccludeFacesNoClip>;
+constexpr ProjectStage Pipe_OccludeFacesP6 = &OccludeWith<VxP6_OccludeFaces, VxP6_OccludeFacesNoClip>;
 
 bool Pipe_IsBoxOccludedP6(const CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m)
 {
@@ -232,7 +231,7 @@ void Pipe_CullFacesSse(CTGeometryPipeline& p, const CTCamera& camera, const CTFr
 
 constexpr FaceStage Pipe_CullFacesDeformedSse = &CullWithNormals<&VxSse_CullFacesDeformed>;
 constexpr FaceStage Pipe_CullFacesDeformedNoClipSse = &CullWithNormals<&VxSse_CullFacesDeformedNoClip>;
-constexpr ProjectStage Pipe_OccludeFacesSse = &OccludeWith<&VxSse_OccludeFaces, &VxSse_OccludeFacesNoClip>;
+constexpr ProjectStage Pipe_OccludeFacesSse = &OccludeWith<VxSse_OccludeFaces, VxSse_OccludeFacesNoClip>;
 
 void Pipe_ProjectDeformedSse(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
 {

@@ -162,15 +162,3 @@ void VxP6_Project(const uint8_t* codes, const CTVector4* cameraVertices, const C
         screen[i] = {float(sx * c.x * w + cx), float(sy * c.y * w + cy), float(zo - w * zs), float(w)};
     }
 }
-
-void VxP6_OccludeFaces(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                       const HZBuffer* hzb, uint32_t faceCount)
-{
-    OccludeFaces<true>(faceCodes, idx, screen, clip, hzb, faceCount, &HZBuffer_IsVisibleP6);
-}
-
-void VxP6_OccludeFacesNoClip(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                             const HZBuffer* hzb, uint32_t faceCount)
-{
-    OccludeFaces<false>(faceCodes, idx, screen, clip, hzb, faceCount, &HZBuffer_IsVisibleP6);
-}

@@ -443,15 +443,3 @@ void VxSse_UnpackScreenBlocks(const uint8_t* codes, float* array, uint32_t group
         _mm_store_ps(p + 12, w);
     }
 }
-
-void VxSse_OccludeFaces(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                        const HZBuffer* hzb, uint32_t faceCount)
-{
-    OccludeFaces<true>(faceCodes, idx, screen, clip, hzb, faceCount, &HZBuffer_IsVisibleP6b);
-}
-
-void VxSse_OccludeFacesNoClip(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                              const HZBuffer* hzb, uint32_t faceCount)
-{
-    OccludeFaces<false>(faceCodes, idx, screen, clip, hzb, faceCount, &HZBuffer_IsVisibleP6b);
-}

@@ -5,8 +5,7 @@
 #include <cstdint>
 
 #include "engine3d/GeometryPipeline.h"
-
-struct HZBuffer;
+#include "raster/HZBuffer.h"
 
 // The counts a stage may use: no more than the mesh's arrays hold.
 inline uint32_t Mesh_VertexCount(const CTMesh& m)
@@ -220,6 +219,15 @@ void OccludeFaces(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* scre
     }
 }
 
+// The same over one rectangle test, as a routine of a set.
+template <bool kClip, HZVisibleTest kVisible>
+void OccludeFacesWith(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
+                      const HZBuffer* hzb, uint32_t faceCount)
+{
+    OccludeFaces<kClip>(faceCodes, idx, screen, clip, hzb, faceCount, kVisible);
+}
+using OccludeRoutine = void (*)(uint8_t*, const uint16_t*, const CTVector4*, const ClipRect&, const HZBuffer*, uint32_t);
+
 // ---- Processor-specific sets (kinds 8, 9 and 18) ----
 
 // A face that was not culled: hidden when its three vertices lie outside one plane; otherwise its
@@ -264,10 +272,8 @@ void VxP6_CullFacesDeformedNoClip(const uint16_t* idx, CTVector4* normals, uint8
 void VxP6_Project(const uint8_t* codes, const CTVector4* cameraVertices, const CTCamera& camera, CTVector4* screen,
                   uint32_t count);
 // Pipe_OccludeFacesC on HZBuffer_IsVisibleP6: some vertex outside the view, or none.
-void VxP6_OccludeFaces(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                       const HZBuffer* hzb, uint32_t faceCount);
-void VxP6_OccludeFacesNoClip(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                             const HZBuffer* hzb, uint32_t faceCount);
+inline constexpr OccludeRoutine VxP6_OccludeFaces = &OccludeFacesWith<true, &HZBuffer_IsVisibleP6>;
+inline constexpr OccludeRoutine VxP6_OccludeFacesNoClip = &OccludeFacesWith<false, &HZBuffer_IsVisibleP6>;
 
 // Kind 9: SSE, run in rounding toward zero (each routine sets it and gives the caller's mode back).
 // Rigid meshes work on the mesh's block copies, 8 vertices or 4 faces per step; reciprocals are
@@ -315,10 +321,8 @@ void VxSse_ProjectBlocks(const uint8_t* codes, const float* cameraBlocks, const 
 void VxSse_UnpackCameraBlocks(const uint8_t* codes, float* array, uint32_t groups);
 void VxSse_UnpackScreenBlocks(const uint8_t* codes, float* array, uint32_t groups);
 // Pipe_OccludeFacesC on HZBuffer_IsVisibleP6b: some vertex outside the view, or none.
-void VxSse_OccludeFaces(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                        const HZBuffer* hzb, uint32_t faceCount);
-void VxSse_OccludeFacesNoClip(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
-                              const HZBuffer* hzb, uint32_t faceCount);
+inline constexpr OccludeRoutine VxSse_OccludeFaces = &OccludeFacesWith<true, &HZBuffer_IsVisibleP6b>;
+inline constexpr OccludeRoutine VxSse_OccludeFacesNoClip = &OccludeFacesWith<false, &HZBuffer_IsVisibleP6b>;
 
 // Kind 18: pairs of floats on the packed-float emulation; reciprocals are its estimate. Clip codes
 // strict except far (z >= far); a face is culled only when n . e < d.
