@@ -387,30 +387,13 @@ protected:
 };
 }  // namespace
 
-TEST_F(SmallPoulpeTest, TheBodyIsBoundWithItsFlightHidden) {
-    EXPECT_EQ(std::string(poulpe_prefix), "PTP_");
-    EXPECT_EQ(std::string(poulpe_body_name), "PTP_CORPS_V");
-    for (int n = 0; n < MAX_PLP; n++) EXPECT_EQ(poulpe_enabled[n], 0) << n;
-    FillSmallOctopus();
-    const ST_poulpe& p = Octopus();
-    EXPECT_EQ(p.Body1, AnimSlot("PTP_CORPS_V1", 1));
-    EXPECT_EQ(p.Body1->shown, 1);
-    ASSERT_EQ(p.Body2, AnimSlot("PTP_CORPS_V1", 2));
-    ASSERT_NE(p.Body2, nullptr);
-    EXPECT_EQ(p.Body2->shown, 0);
-
-    // A body without a flight leaves it null.
-    WamFileDesc desc = PuzzleViews_Monde();
-    for (WamPersoDesc& perso : desc.persos)
-        if (perso.name == "PTP_CORPS_V1") perso.anims.pop_back();
-    ReloadWorld(desc, PUZZLE_SMALL_OCTOPUS_VUE);
-    FillSmallOctopus();
-    EXPECT_NE(Octopus().Body1, nullptr);
-    EXPECT_EQ(Octopus().Body2, nullptr);
-}
-
 TEST_F(SmallPoulpeTest, AShotNeedsNoCrystalAndTheOctopusBlinksOnOddCounts) {
+    EXPECT_EQ(std::string(poulpe_body_name), "PTP_CORPS_V");
     FillSmallOctopus();
+    // The body's flight is bound, hidden.
+    ASSERT_NE(Octopus().Body2, nullptr);
+    EXPECT_EQ(Octopus().Body2, AnimSlot("PTP_CORPS_V1", 2));
+    EXPECT_EQ(Octopus().Body2->shown, 0);
     ShootAttack();
     EXPECT_EQ(poulpe_crystal, 0);
     const ST_poulpe& p = Octopus();
@@ -505,6 +488,8 @@ TEST_F(SmallPoulpeTest, TheWaysStayClosedWhileAnOctopusRemainsOrWithoutAFlight) 
     ReloadWorld(desc, PUZZLE_SMALL_OCTOPUS_VUE);
     commands.clear();
     FillSmallOctopus(1);
+    ASSERT_NE(Octopus().Body1, nullptr);
+    ASSERT_EQ(Octopus().Body2, nullptr);
     ShootAttack();
     EXPECT_EQ(Octopus().State, PLP_GONE);
     EXPECT_EQ(Commands(), std::vector<std::string>{"NewSound=301"});
@@ -524,4 +509,22 @@ TEST_F(PoulpeTest, RecordsAreTakenByNameAndNumberWhateverTheirKind) {
     ASSERT_NE(tbl_poulpe[1].Tentacle[0], nullptr);
     EXPECT_EQ(tbl_poulpe[1].Tentacle[0]->type, WAM_OBJET);
     EXPECT_EQ(tbl_poulpe[1].Body1, Octopus().Body1);
+}
+
+TEST_F(PoulpeTest, TheBigOctopusBodyHasNoFlightEvenWithASecondAnimation) {
+    std::filesystem::copy_file(dir / "datas_q2/spw/GDPCa001.SPW", dir / "datas_q2/spw/GDPCa002.SPW");
+    WamFileDesc desc = PuzzleViews_Monde();
+    for (WamPersoDesc& perso : desc.persos)
+        if (perso.name == "GDP_CORPS_V1") {
+            perso.anims.push_back(perso.anims[0]);
+            perso.anims.back().numero = 2;
+        }
+    ReloadWorld(desc, 16);
+    ASSERT_EQ(Octopus().IsLoaded, 1);
+    EXPECT_EQ(Octopus().Body2, nullptr);
+    int shown = 0;
+    for (int i = 0; i < OrvSpw_NbVisibles; i++)
+        if (OrvSpw_Visibles[i].elem_id == Octopus().Body1->elem_id && OrvSpw_Visibles[i].anim_id == 2)
+            shown += OrvSpw_Visibles[i].shown;
+    EXPECT_EQ(shown, 1);
 }
