@@ -194,6 +194,12 @@ TEST_F(BatonTest, TheRodIsRaisedFromTheInventoryAndSwings) {
     EXPECT_TRUE(Reported("BatonUp():baton_SprNum=5"));
     // Chosen again while up, the rod goes into the hand like any object.
     EXPECT_FALSE(pz_baton_choose(DefName_GetIdName(DEFNAME_OBJETS, "BATON_SOURCE")));
+    // Opening the inventory puts it down.
+    InjectClick(MOUSE_RIGHT);
+    Pass();
+    EXPECT_EQ(baton_up, 0);
+    EXPECT_EQ(baton_SprBank, nullptr);
+    EXPECT_EQ(Var("SOURCIER"), 0);
 }
 
 TEST_F(BatonTest, TheSpringPutsItDownAndAMissingBankDrawsNothing) {
