@@ -1,6 +1,8 @@
 // World SS: the five wheels of SS 13, the chest of SS 1 to 7 and the six statues of SS 6 and 7.
 #include "PuzzleFixture.h"
 #include "puzzles/pz_coffre.h"
+#include "testdata/QmvWriter.h"
+#include "video/Orv_Qmv.h"
 
 namespace {
 class SsTest : public PuzzleTest {
@@ -262,5 +264,30 @@ TEST_F(SsTest, TheStatuesStandOnTheirPlacesAndSwap) {
         EXPECT_EQ(s.playing, 1) << n;
         EXPECT_EQ(s.frame, 0) << n;
     }
+    EXPECT_TRUE(fatals.empty()) << Reports();
+}
+
+TEST_F(SsTest, TheLastStatueOnItsPlaceStartsTheirVideoOnce) {
+    // The video the statues ask for, on the CD under the name they give.
+    const std::vector<uint8_t> video = QmvWriter_Video({std::vector<uint32_t>(640 * 480, 0xFF406080u)}, 75);
+    ASSERT_TRUE(WriteFileBytes(dir / "datas_q2/qmv/???", video.data(), video.size()));
+    const int own[] = {4, 3, 5, 1, 2, 6};
+    for (int n = 1; n <= 5; n++) SetVar(("pos_statue" + std::to_string(n)).c_str(), own[n - 1]);
+    Inventaire_PrendObj_id_nspr(Obj("OB_FIG6HERBE"), 12);
+    Go("SS", 6);
+    Hold("OB_FIG6HERBE");
+    Click(ZoneIndex(3, Z_SOL1 + 5));
+    EXPECT_EQ(Var("etat5statues"), 1);
+    ASSERT_EQ(LoopType, LOOP_QMV);
+    EXPECT_NE(OrvQmv_GetSurface(), nullptr);
+    // It plays out, one picture a tick, and gives the view back.
+    for (int i = 0; i < 20 && LoopType == LOOP_QMV; i++) {
+        FrameCount++;
+        OrvQmv_step();
+    }
+    EXPECT_EQ(LoopType, LOOP_WARP);
+    // Solved, the check asks for nothing more.
+    pz_statue_check();
+    EXPECT_EQ(LoopType, LOOP_WARP);
     EXPECT_TRUE(fatals.empty()) << Reports();
 }
