@@ -112,7 +112,7 @@ TEST_F(FileFixture, AtomicSaveReplacesWholeOrNothing) {
          {std::pair{ENOSPC, ORV_SAVE_DISK_FULL}, {EDQUOT, ORV_SAVE_DISK_FULL}, {EIO, ORV_SAVE_FAILED}}) {
         OrvFile_SetWriteFailure(error);
         EXPECT_FALSE(OrvFile_Save(p.c_str(), "lost", 4));
-        EXPECT_EQ(OrvFile_LastSaveFailure(), failure);
+        EXPECT_EQ(OrvFile_LastSaveFailure(), failure) << std::strerror(error);
         OrvFile_SetWriteFailure(0);
         EXPECT_EQ(ReadFileText(p), "newer");
         EXPECT_NE(::stat((p + ".tmp").c_str(), &st), 0);
