@@ -452,8 +452,8 @@ TEST_P(AraigSkullLoad, TheSkullInTheBagCountsAtALoadInEveryStageButTheLast) {
     EXPECT_EQ(Reports(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Stages, AraigSkullLoad, ::testing::Values(1, 2, 4),
-                         [](const ::testing::TestParamInfo<int>& info) { return "stage" + std::to_string(info.param); });
+std::string StageName(const ::testing::TestParamInfo<int>& info) { return "stage" + std::to_string(info.param); }
+INSTANTIATE_TEST_SUITE_P(Stages, AraigSkullLoad, ::testing::Values(1, 2, 4), StageName);
 
 TEST_F(AraigTest, AFailedDatabaseLoadLeavesNoSubDirectorySet) {
     Start([this] { std::remove((dir / "datas_q2/3d/pz_araig/chenille.DB").c_str()); });
