@@ -8,6 +8,9 @@ extern SprBank* baton_SprBank;
 extern uint8_t baton_up;
 extern int32_t baton_SprNum;
 extern int32_t baton_step;
+// Where the rod stands: half the render width, and the render height.
+extern int32_t baton_x;
+extern int32_t baton_y;
 
 // Once per warp frame, from the interface overlays.
 void BatonUp();

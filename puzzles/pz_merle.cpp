@@ -18,6 +18,8 @@
 int32_t soluce[MERLE_OISEAUX] = {};
 int32_t bonne = 0;
 int32_t merle_son[MERLE_OISEAUX] = {-1, -1, -1, -1, -1};
+int32_t merle_son_bon = -1;
+int32_t merle_son_faux = -1;
 int32_t merle_etat = MERLE_ATTENTE;
 int32_t merle_nb_bonnes = 0;
 uint8_t merle_choix = 0;
@@ -29,8 +31,6 @@ constexpr int32_t kPoetCells = 3;
 constexpr int32_t kRightInARow = 3;
 // The subject panel's column: a column of three subjects starts where the fixed five-cell one does.
 constexpr int32_t kPanelX = 450, kPanelY = 180, kCell = 62, kCellOffset = 31;
-int32_t g_sonBon = -1;
-int32_t g_sonFaux = -1;
 
 int32_t LoadSound(const char* name, const char* what) {
     const int32_t id = OrvSound_load(name, nullptr);
@@ -44,17 +44,17 @@ void FreeSound(int32_t& id) {
 }
 
 void FreeAll() {
-    FreeSound(g_sonFaux);
-    FreeSound(g_sonBon);
+    FreeSound(merle_son_faux);
+    FreeSound(merle_son_bon);
     for (int32_t& id : merle_son) FreeSound(id);
 }
 
 void Judge() {
     if (pz_merle_cellule(MERLE_OISEAUX) == bonne) {
-        OrvSound_play(g_sonBon, kVoice);
+        OrvSound_play(merle_son_bon, kVoice);
         merle_nb_bonnes++;
     } else {
-        OrvSound_play(g_sonFaux, kVoice);
+        OrvSound_play(merle_son_faux, kVoice);
         merle_nb_bonnes = 0;
     }
     merle_etat = MERLE_ATTENTE;
@@ -99,8 +99,8 @@ int32_t pz_merle_cellule(int32_t rows) {
 void pz_merle_entree() {
     // A view left without its quit still holds its sounds: they go before new ones come.
     FreeAll();
-    g_sonFaux = LoadSound("merlem.ksn", "ID_son_merlem");
-    g_sonBon = LoadSound("merleb.ksn", "ID_son_merleb");
+    merle_son_faux = LoadSound("merlem.ksn", "ID_son_merlem");
+    merle_son_bon = LoadSound("merleb.ksn", "ID_son_merleb");
     merle_nb_bonnes = 0;
     // A game of the last visit is over: its birds are drawn again below.
     merle_etat = MERLE_ATTENTE;

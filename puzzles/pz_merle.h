@@ -9,6 +9,9 @@ enum : int32_t { MERLE_ATTENTE = 0, MERLE_POETE = 1, MERLE_ECOUTE = 2, MERLE_CHO
 extern int32_t soluce[MERLE_OISEAUX];
 extern int32_t bonne;
 extern int32_t merle_son[MERLE_OISEAUX];
+// The right answer's sound and the wrong one's; -1 when not loaded.
+extern int32_t merle_son_bon;
+extern int32_t merle_son_faux;
 extern int32_t merle_etat;
 extern int32_t merle_nb_bonnes;
 extern uint8_t merle_choix;
