@@ -72,3 +72,10 @@ void pz_baton_down() {
     Lower();
     Interp_WriteVar("SOURCIER", 0);
 }
+
+void pz_baton_reset() {
+    Lower();
+    // A game without the rod may lack the variable too.
+    if (DefName_FindId(DEFNAME_VARIABLES, "SOURCIER") >= 0 && Interp_ReadVar("SOURCIER") != 0)
+        Interp_WriteVar("SOURCIER", 0);
+}

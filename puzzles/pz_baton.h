@@ -18,3 +18,5 @@ void BatonUp();
 bool pz_baton_choose(int32_t objetId);
 // The inventory screen opens: the rod goes down.
 void pz_baton_down();
+// A game is replaced or loaded: only the inventory raises the rod, so it goes down and "SOURCIER" says so.
+void pz_baton_reset();

@@ -22,6 +22,8 @@ void pz_merle_poete_gere_clic();
 // Every frame while a subject panel is open.
 void pz_merle_gere_clic();
 void pz_merle_quit();
+// IR 73 left by any other way (a jump, a load, a new game): the same as its quit, when it was entered.
+void pz_merle_forget();
 // r x n / 32767 for a draw r.
 int32_t pz_merle_random(int32_t n);
 void pz_merle_tirage();
