@@ -300,6 +300,5 @@ std::vector<Step> ChooseFromTheBag(const char* object) {
                 ADD_FAILURE() << object << " is not in the bag";
                 return true;
             },
-            WaitFor([object] { return Interp_GetEngineVar(IV_OBJETENMAIN) == DefName_GetIdName(DEFNAME_OBJETS, object); }),
             ClickPoint(2, 2), WaitFor(Idle)};
 }

@@ -103,5 +103,6 @@ inline void Append(std::deque<Step>& to, const std::vector<Step>& steps) { to.in
 bool ZoneDirection(uint32_t numero, float* yaw, float* pitch);
 // Turns the view at rest onto zone `numero` of the current view.
 Step TurnToZone(uint32_t numero);
-// The bag opened with the right button, `object` chosen from it (into the hand), the bag closed again.
+// The bag opened with the right button, `object` chosen from it (into the hand, or raised as the rod is),
+// the bag closed again.
 std::vector<Step> ChooseFromTheBag(const char* object);

@@ -255,3 +255,59 @@ TEST(PuzzleFlows, ThePoetsCellsFollowHisPanelForTwoSubjectsOrFour) {
     Append(run.steps, ThePoetSpeaks(0, 4));
     PlayToTheEnd(run, kNoIntro);
 }
+
+// Only the bag raises the rod: a load finds it down, and "SOURCIER" says so, whatever the save holds.
+TEST(PuzzleFlows, AfterALoadTheRodAndSourcierAgree) {
+    ProgramRun run(PuzzleInstall(7));
+    Append(run.steps, NewPuzzleGame(7));
+    // Saved down, loaded over the raised rod.
+    Append(run.steps, SaveGame());
+    Append(run.steps, ChooseFromTheBag("BATON_SOURCE"));
+    Append(run.steps, {WaitFor([] { return baton_up == 1 && Var("SOURCIER") == 1 && baton_SprNum != 0; })});
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR7"), Do([] {
+                           EXPECT_EQ(baton_up, 0) << "the rod went down with the game it belonged to";
+                           EXPECT_EQ(baton_SprBank, nullptr);
+                           EXPECT_EQ(Var("SOURCIER"), 0);
+                       })});
+    // Saved raised, loaded over the lowered rod.
+    Append(run.steps, ChooseFromTheBag("BATON_SOURCE"));
+    Append(run.steps, SaveGame());
+    Append(run.steps, {WaitFor([] { return baton_up == 1 && Var("SOURCIER") == 1; }),
+                       [] {
+                           Input_InjectButton(MOUSE_RIGHT, true);  // the bag opens and puts the rod down
+                           Input_InjectButton(MOUSE_RIGHT, false);
+                           return true;
+                       },
+                       WaitFor([] { return Inventaire_Shown != 0 && baton_up == 0; }), ClickPoint(2, 2)});
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR7"), Do([] {
+                           EXPECT_EQ(baton_up, 0);
+                           EXPECT_EQ(Var("SOURCIER"), 0) << "no rod is up";
+                       })});
+    PlayToTheEnd(run, kNoIntro);
+}
+
+// The sky of YU 121 draws no star before one is laid, nor once the last one is taken back.
+TEST(PuzzleFlows, TheEmptySkyDrawsNoStar) {
+    ProgramRun run;
+    const auto skyDrawn = [] {
+        const int32_t slot = OrvSpw_FindSlot(Object("Etoiles_Puz"), WAM_OBJET);
+        return slot >= 0 && OrvSpw_Visibles[slot].drawn.left <= OrvSpw_Visibles[slot].drawn.right;
+    };
+    auto passes = std::make_shared<int>(0);
+    const auto nothingDrawnFor = [skyDrawn, passes](const char* when) {
+        return WaitFor([skyDrawn, passes, when] {
+            EXPECT_FALSE(skyDrawn()) << when;
+            return ++*passes % 20 == 0;
+        });
+    };
+    Append(run.steps, ChoosePlayer(0));
+    Append(run.steps, {Read(1), Arrive("IR1"), Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_STARS_VIEW, false); }),
+                       Read(9), Arrive("YU121"), nothingDrawnFor("entered")});
+    Append(run.steps, ChooseFromTheBag("ETOILE102"));
+    Append(run.steps, {TurnToZone(5), ClickView(), WaitFor(skyDrawn), Do([] { EXPECT_EQ(Var("etat_etoile5"), Object("ETOILE102")); }),
+                       ClickView(), WaitFor([] { return Var("etat_etoile5") == 0; }), nothingDrawnFor("the last star taken back"),
+                       Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("ETOILE102")); })});
+    PlayToTheEnd(run);
+}
