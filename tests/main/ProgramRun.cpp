@@ -273,10 +273,10 @@ bool ZoneDirection(uint32_t numero, float* yaw, float* pitch) {
     return false;
 }
 
-Step TurnToZone(uint32_t numero) {
-    return [numero] {
+Step TurnToZone(uint32_t numero, float below) {
+    return [numero, below] {
         float yaw, pitch;
-        return Idle() && ZoneDirection(numero, &yaw, &pitch) && TurnViewTowards(yaw, pitch);
+        return Idle() && ZoneDirection(numero, &yaw, &pitch) && TurnViewTowards(yaw, pitch - below);
     };
 }
 

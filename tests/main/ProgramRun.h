@@ -101,8 +101,8 @@ inline void Append(std::deque<Step>& to, const std::vector<Step>& steps) { to.in
 // ---- in the view, found through the loaded world's data ----
 // The direction (yaw, pitch) of the middle of zone `numero` of the current view; false without one.
 bool ZoneDirection(uint32_t numero, float* yaw, float* pitch);
-// Turns the view at rest onto zone `numero` of the current view.
-Step TurnToZone(uint32_t numero);
+// Turns the view at rest onto zone `numero` of the current view, `below` radians under its middle.
+Step TurnToZone(uint32_t numero, float below = 0.0f);
 // The bag opened with the right button, `object` chosen from it (into the hand, or raised as the rod is),
 // the bag closed again.
 std::vector<Step> ChooseFromTheBag(const char* object);

@@ -311,3 +311,152 @@ TEST(PuzzleFlows, TheEmptySkyDrawsNoStar) {
                        Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("ETOILE102")); })});
     PlayToTheEnd(run);
 }
+
+namespace {
+
+// ---- the spider's web and the canoe of the demo ----
+
+// From a new game straight to a view of the demo's temple.
+std::vector<Step> NewGameToTheTemple(uint32_t view) {
+    std::vector<Step> steps = ChoosePlayer(0);
+    for (Step s : {Read(1), Arrive("IR1"), Do([view] { OrvWam_RequestWorld(DEMO_WAM_YU, view, false); }),
+                   Arrive("YU" + std::to_string(view))})
+        steps.push_back(s);
+    return steps;
+}
+
+bool SpidersStill() {
+    for (int i = 0; i < araig_nb_actors; i++) {
+        const ST_araig_actor& a = araig_actors[i];
+        if (araig_is_spider(a) && (a.rate != 0.0f || a.from != a.to || a.progress != 0.0f)) return false;
+    }
+    return true;
+}
+
+// A click on the move zone toward a view of the web, low in the zone, clear of a spider standing there.
+std::vector<Step> ClickToward(uint32_t to) {
+    return {WaitFor(SpidersStill), TurnToZone(to, 0.1f), ClickView()};
+}
+std::vector<Step> Walk(const std::vector<uint32_t>& path) {
+    std::vector<Step> steps;
+    for (uint32_t to : path) {
+        for (Step s : ClickToward(to)) steps.push_back(s);
+        steps.push_back(Arrive("YU" + std::to_string(to)));
+    }
+    steps.push_back(WaitFor(SpidersStill));
+    return steps;
+}
+
+// The canoe's board: pointer moves and clicks of either button at the middle of a cell.
+void ClickCell(int32_t cell, int button) {
+    const CasePlateau& c = pirogue_plateau[cell];
+    Input_InjectMouseMove(c.x + PIROGUE_ANCRE_X - MousePosition.x, c.y + PIROGUE_ANCRE_Y - MousePosition.y);
+    Input_InjectButton(button, true);
+    Input_InjectButton(button, false);
+}
+
+// Puts every piece home and unturned, one click at a time: a carried piece to its own cell, else the
+// first piece away from home picked up, else the first piece turned; done once the board is whole.
+Step SolveTheBoard() {
+    auto wait = std::make_shared<int>(0);
+    return [wait] {
+        if (Loop() != LOOP_PIROGUE) {
+            ADD_FAILURE() << "the canoe's screen closed";
+            return true;
+        }
+        if ((*wait)-- > 0) return false;
+        *wait = 3;
+        if (piece_en_main >= 0) {
+            ClickCell(piece_en_main / 4, MOUSE_LEFT);
+            return false;
+        }
+        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++) {
+            if (pirogue_plateau[home].code / 4 == home) continue;
+            for (int32_t at = 0; at < PIROGUE_FIXED_CELL; at++)
+                if (pirogue_plateau[at].code / 4 == home) ClickCell(at, MOUSE_LEFT);
+            return false;
+        }
+        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++)
+            if (pirogue_plateau[home].code % 4 != 0) {
+                ClickCell(home, MOUSE_RIGHT);
+                return false;
+            }
+        return true;
+    };
+}
+
+}  // namespace
+
+// From a new game to the web by the temple's link: the caterpillar's errand won, the grasshopper's lost to
+// the spider with its video, then a save before the web, a load that resumes there, and the exit.
+TEST(PuzzleFlows, TheSpidersWebIsWonLostSavedAndLoaded) {
+    ProgramRun run;
+    run.maxPasses = 60000;
+    Append(run.steps, NewGameToTheTemple(2));
+    Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Arrive("YU198"), Do([] {
+                           EXPECT_EQ(pz_actif, PZ_ARAIG);
+                           EXPECT_EQ(araig_stage, 1);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("PLUME"));
+                       })});
+    // The caterpillar: in by 199 and 213, to the centre and out by 215 and 200.
+    Append(run.steps, Walk({SPIDERWEB_WAY_199, 213}));
+    run.steps.push_back(Do([] { EXPECT_TRUE(araig_running); }));
+    Append(run.steps, Walk({214, 231, 214, 213, 230, 247, 264, 265, 250, 233, 232, 215}));
+    Append(run.steps, ClickToward(SPIDERWEB_WAY_200));
+    Append(run.steps, {Read(12), Arrive("YU200"), Do([] {
+                           EXPECT_EQ(Var("finaraign1"), 1);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE"));
+                           EXPECT_FALSE(araig_running);
+                       })});
+    // The grasshopper: a click toward the spider's cell, and the run is lost.
+    Append(run.steps, Walk({215, 232}));
+    Append(run.steps, {Do([] {
+                           EXPECT_TRUE(araig_running);
+                           EXPECT_EQ(araig_stage, 2);
+                       }),
+                       [] { return TurnToZone(uint32_t(araig_actors[0].from), 0.1f)(); }, ClickView(), WaitFor([] { return !araig_running; }), WaitFor([] { return Loop() == LOOP_QMV; }),
+                       Arrive("YU199"), Do([] {
+                           EXPECT_EQ(Var("finaraign2"), 0);
+                           EXPECT_FALSE(Inventaire_IsObjetInSac("SAUTERELLE"));
+                           EXPECT_EQ(pz_actif, PZ_ARAIG);
+                       })});
+    Append(run.steps, SaveGame());
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("YU198"), Do([] {
+                           EXPECT_EQ(pz_actif, PZ_ARAIG);
+                           EXPECT_EQ(araig_stage, 2);
+                           EXPECT_FALSE(araig_running);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE"));
+                       })});
+    PlayToTheEnd(run);
+}
+
+// From a new game to the canoe of YU 402: the board put right, the river paddled to "finpirogue" and the
+// view past it, then a save, a load and the exit.
+TEST(PuzzleFlows, TheCanoeIsPlayedToItsEndSavedAndLoaded) {
+    ProgramRun run;
+    run.maxPasses = 30000;
+    Append(run.steps, NewGameToTheTemple(3));
+    Append(run.steps, {TurnToZone(DEMO_CANOE_VIEW), ClickView(), Arrive("YU402"),
+                       [] {
+                           const uint32_t start = uint32_t(DefName_GetIdName(DEFNAME_ZONES_CLIC, "ZONE_PIROGUE"));
+                           return TurnToZone(start)();
+                       },
+                       ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), SolveTheBoard(),
+                       [] {
+                           ClickCell(PIROGUE_FIXED_CELL, MOUSE_LEFT);
+                           return true;
+                       },
+                       WaitFor([] { return Loop() == LOOP_WARP; }), Do([] {
+                           EXPECT_EQ(Var("finpirogue"), 1);
+                           EXPECT_EQ(pz_pirogue_en_cours, 0);
+                       }),
+                       Read(DEMO_CANOE_MESSAGE), Arrive("YU" + std::to_string(DEMO_CANOE_AFTER))});
+    Append(run.steps, SaveGame());
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("YU" + std::to_string(DEMO_CANOE_AFTER)), Do([] {
+                           EXPECT_EQ(Var("finpirogue"), 1);
+                           EXPECT_EQ(Loop(), LOOP_WARP);
+                       })});
+    PlayToTheEnd(run);
+}
