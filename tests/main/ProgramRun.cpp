@@ -21,6 +21,7 @@
 #include "menus/Mn_Widget.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
+#include "menus/Orv_MusikCopy.h"
 #include "panorama/Orv_Warp.h"
 #include "testdata/DemoFixture.h"
 #include "tests/support/LookTurn.h"
@@ -45,6 +46,7 @@ void ForgetProgramState() {
     OrvHooks_Reset();
     OrvMenuHooks_Reset();
     MenuState = ST_MenuState{};
+    MusikCopy_Reset();
 }
 }  // namespace
 
