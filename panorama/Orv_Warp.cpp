@@ -208,6 +208,9 @@ bool OrvWarp_Init() {
     s.zoomRunning = false;
     s.loopType = 0;
     s.pendingDx = s.pendingDy = 0;
+    s.panelMayOpen = true;
+    OrvWarp_SubjectPanelOpen = 0;
+    OrvWarp_PanelClick = 0;
     warp_stop_rotation();
     SetupCamera();
     ApplyRotation();
