@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/Clock.h"
 #include "app/Orv_Log.h"
 #include "audio/SoundMixer.h"
 
@@ -27,6 +28,9 @@ bool g_sdlAudioInit = false;
 SDL_AudioDeviceID g_sdlDevice = 0;
 bool g_offlineOpen = false;
 bool g_paused = false;
+// The play clock: when the output last stopped, and the seconds it has stood still in all.
+double g_pausedAt = 0.0;
+double g_pausedFor = 0.0;
 
 constexpr int kPlayWithoutBuffer = 123456;
 
@@ -104,7 +108,7 @@ int SysSnd_MainClose() {
     for (Device& d : g_devices) d = Device{};
     g_deviceCount = 0;
     std::memset(g_inUse, 0, sizeof g_inUse);
-    g_paused = false;
+    SysSnd_PauseDevice(false);
     return 0;
 }
 
@@ -299,11 +303,15 @@ int SysSnd_GetSoundStatus(SoundHandle h, uint32_t* status) {
 void SysSnd_PauseDevice(bool paused) {
     if (paused == g_paused) return;
     g_paused = paused;
+    if (paused) g_pausedAt = CTClock::GetTime();
+    else g_pausedFor += CTClock::GetTime() - g_pausedAt;
     if (g_sdlDevice) SDL_PauseAudioDevice(g_sdlDevice, paused ? 1 : 0);
     debug_log("SysSnd_PauseDevice(%d)", paused ? 1 : 0);
 }
 
 bool SysSnd_DevicePaused() { return g_paused; }
+
+double SysSnd_GetPlayTime() { return (g_paused ? g_pausedAt : CTClock::GetTime()) - g_pausedFor; }
 
 bool SysSnd_OfflineRender(int16_t* out, int frames) {
     if (frames <= 0) return false;

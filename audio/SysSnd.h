@@ -45,6 +45,8 @@ bool SysSnd_HasBuffer(SoundHandle h);
 // Stops (and resumes) the output while the window is inactive, so a starved stream does not replay.
 void SysSnd_PauseDevice(bool paused);
 bool SysSnd_DevicePaused();
+// Seconds of the global clock that stand still while the output is paused: what plays is timed on it.
+double SysSnd_GetPlayTime();
 // Offline device: mixes `frames` stereo frames into out; silence (and false) when no offline device
 // is open or it is paused.
 bool SysSnd_OfflineRender(int16_t* out, int frames);

@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <ctime>
 
-#include "app/Clock.h"
 #include "app/Config.h"
-#include "app/Orv_File.h"
 #include "app/Orv_Log.h"
 #include "app/Random.h"
 #include "audio/Orv_Sound.h"
+#include "audio/SysSnd.h"
 #include "dialogue/dlg_Anim.h"
 #include "graphics2d/Draw.h"
 #include "graphics2d/Orv_Display.h"
@@ -26,7 +25,7 @@ constexpr int kHeight = 480;
 std::string g_PreviousSpeaker;
 int32_t g_PreviousStand = -1;
 int32_t g_PreviousCamera = -1;
-// When the current reply's voice started (CTClock seconds).
+// When the current reply's voice started, on the sound's play clock.
 double g_VoiceStart = 0.0;
 // The voice of every reply plays here.
 constexpr int kVoice = 1;
@@ -182,14 +181,10 @@ bool dlg_Dialog::AddResident(const std::string& name)
         OrvError_Warning("dlg_Dialog::AddResident(string&) ERROR : le mode dialogue est encore actif.");
         return false;
     }
+    // The hero's stands end at the first one that fails, which the stand's loading reports.
     if (AddPerso(name, 0)) {
-        // The hero's stands end at the first one missing, without a report.
-        const std::string& mesh = g_PersoDefs.at(name).mesh;
-        for (int32_t stand = 1; stand < DLG_MAX_STANDS; ++stand) {
-            char path[ORV_PATH_MAX];
-            build_path_3d_dial(path, (mesh + "s" + std::to_string(stand + 1) + ".db").c_str());
-            if (!OrvFile_Exists(path) || !AddPerso(name, stand)) break;
-        }
+        int32_t stand = 1;
+        while (stand < DLG_MAX_STANDS && AddPerso(name, stand)) ++stand;
     }
     persos_[size_t(FindPerso(name))]->SetResident(true);
     return true;
@@ -260,7 +255,7 @@ bool dlg_Dialog::Update()
             weights_ = std::make_unique<float[]>(DLG_VISEMES);
             std::fill_n(weights_.get(), DLG_VISEMES, 0.0f);
             voice_.Play(kVoice, OrvSound_VolumeToAttenuation(std::clamp(g_Config.voiceVolume, 0, 127)), 0);
-            g_VoiceStart = CTClock::GetTime();
+            g_VoiceStart = SysSnd_GetPlayTime();
         }
         return true;
     }
@@ -274,12 +269,17 @@ bool dlg_Dialog::Update()
     return true;
 }
 
+double dlg_Dialog::GetVoiceTime() const
+{
+    return SysSnd_GetPlayTime() - g_VoiceStart;
+}
+
 void dlg_Dialog::AnimateFace()
 {
     const dlg_Replique* rep = GetCurrentReplique();
     if (!rep) return;
     dlg_Perso& perso = *persos_[size_t(rep->GetPerso())];
-    const double t = CTClock::GetTime() - g_VoiceStart + double(DefinitionOf(perso.name).offset);
+    const double t = GetVoiceTime() + double(DefinitionOf(perso.name).offset);
     perso.UpdateMouth(rep->GetStand(), rep->GetHumeur(), analysis_.get(), weights_.get(), float(t));
 }
 

@@ -78,6 +78,9 @@ public:
     bool IsInitialised() const { return initialised_; }
     int32_t GetFrameCounter() const { return frameCounter_; }
     bool IsVoiceOpen() const { return voice_.IsOpen(); }
+    // Seconds the current reply's voice has played: its clock stands still while the sound is paused
+    // (an inactive window), so the mouth keeps in step with the voice.
+    double GetVoiceTime() const;
     const QmvStream& Video() const { return video_; }
     size_t GetPersoCount() const { return persos_.size(); }
     dlg_Perso* GetPersoAt(size_t i) const { return i < persos_.size() ? persos_[i].get() : nullptr; }

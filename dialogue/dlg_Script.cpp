@@ -11,8 +11,9 @@
 
 dlg_PersoDefMap g_PersoDefs;
 
+// Shown to the player: in the fonts' single-byte code page (0xE9 is an e with an acute accent).
 const char* const kDlgMissingDialogueText =
-    "dlg_Dialog::Initialise(unsigned long) ERROR: Le numéro de dialogue demandé n'existe pas dans le scipt";
+    "dlg_Dialog::Initialise(unsigned long) ERROR: Le num\xE9ro de dialogue demand\xE9 n'existe pas dans le scipt";
 
 namespace {
 

@@ -1,11 +1,13 @@
 // Menu widgets: update, drawing, tooltips and event codes.
 #include "menus/Mn_Widget.h"
 
+#include <langinfo.h>
 #include <locale.h>
 #include <time.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "app/FrameTimer.h"
 #include "app/Orv_File.h"
@@ -268,12 +270,16 @@ std::string MnListBox_FormatDate(const SYSTEMTIME& t) {
     locale_t loc = newlocale(LC_TIME_MASK, "", locale_t(0));
     if (!loc) loc = newlocale(LC_TIME_MASK, "C", locale_t(0));
     char date[128] = "", time[128] = "";
+    bool utf8 = false;
     if (loc) {
         strftime_l(date, sizeof date, "%x", &tm, loc);
         strftime_l(time, sizeof time, "%X", &tm, loc);
+        utf8 = std::strcmp(nl_langinfo_l(CODESET, loc), "UTF-8") == 0;
         freelocale(loc);
     }
-    return std::string(date) + " " + time;
+    // The list's font reads the game's single-byte code page.
+    const std::string text = std::string(date) + " " + time;
+    return utf8 ? OrvFont_FromUtf8(text) : text;
 }
 
 // ---- CMnSprButton, CMnSlider, CMnScrollBar ----

@@ -457,6 +457,39 @@ void OrvFont_PrintEnd() {
 
 bool OrvFont_IsMBCS() { return State().mbcs; }
 
+std::string OrvFont_FromUtf8(const std::string& utf8) {
+    std::string out;
+    const auto* p = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end) {
+        const uint8_t lead = *p++;
+        if (lead < 0x80) {
+            out += char(lead);
+            continue;
+        }
+        // Continuation bytes after the lead: 1 to 3; anything else is one broken character.
+        const int more = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead < 0xE0 ? 1 : -1;
+        uint32_t code = lead & (more == 3 ? 0x07u : more == 2 ? 0x0Fu : 0x1Fu);
+        bool whole = more > 0 && end - p >= more;
+        for (int i = 0; whole && i < more; ++i) {
+            whole = (p[i] & 0xC0) == 0x80;
+            code = code << 6 | (p[i] & 0x3Fu);
+        }
+        if (!whole) {
+            out += '?';
+            while (p < end && (*p & 0xC0) == 0x80) ++p;
+            continue;
+        }
+        p += more;
+        char byte = '?';
+        if (code >= 0xA0 && code <= 0xFF) byte = char(code);
+        for (int i = 0; i < 32; ++i)
+            if (kCp1252High[i] == code && code >= 0x100) byte = char(0x80 + i);
+        out += byte;
+    }
+    return out;
+}
+
 bool OrvFont_IsPartitionChar(const char* p) {
     if (!p) return false;
     const FontState& s = State();

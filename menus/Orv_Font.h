@@ -57,6 +57,9 @@ void OrvFont_PrintOutlined(int32_t x, int32_t y, const char* text, OrvColorRef c
 void OrvFont_PrintEnd();
 
 bool OrvFont_IsMBCS();
+// UTF-8 text (the system's own, such as a locale's date) in the fonts' single-byte code page 1252; a
+// character the page lacks, or a broken sequence, becomes '?'.
+std::string OrvFont_FromUtf8(const std::string& utf8);
 // True when the character at hand (one byte, or a lead byte and its trail byte in MBCS mode)
 // is a place where a line may wrap.
 bool OrvFont_IsPartitionChar(const char* p);

@@ -69,6 +69,9 @@ struct WarpState {
     bool paused = false;
     int32_t loopType = 0;
     bool dialogueLook = false;
+    // The dialogue's turns since the loop type last changed: during its voice-overs the view's limits
+    // hold the player's look without them.
+    float turnYaw = 0.0f, turnPitch = 0.0f;
     // A subject panel opens on a character under the pointer; once closed it opens again only after the
     // view has moved (a panel closed by a click outside would otherwise open again at once).
     bool panelMayOpen = true;
@@ -205,6 +208,9 @@ bool OrvWarp_Init() {
     s.zoomRunning = false;
     s.loopType = 0;
     s.pendingDx = s.pendingDy = 0;
+    s.panelMayOpen = true;
+    OrvWarp_SubjectPanelOpen = 0;
+    OrvWarp_PanelClick = 0;
     warp_stop_rotation();
     SetupCamera();
     ApplyRotation();
@@ -267,6 +273,7 @@ void OrvWarp_OnLoopType(int32_t type) {
     WarpState& s = S();
     s.loopType = type;
     s.dialogueLook = false;
+    s.turnYaw = s.turnPitch = 0.0f;
     s.pendingDx = s.pendingDy = 0;
 }
 
@@ -363,6 +370,7 @@ bool OrvWarp_EnterView() {
     ApplyRotation();
     warp_stop_rotation();
     s.pendingDx = s.pendingDy = 0;
+    s.turnYaw = s.turnPitch = 0.0f;
     OrvWarp_ZoneSouris = nullptr;
     s.panelMayOpen = true;
     OrvSpw_FreeAll();
@@ -400,8 +408,14 @@ void OrvWarp_RotatePitch(float angle) {
 
 void OrvWarp_Turn(float yaw, float pitch) {
     WarpState& s = S();
-    s.yaw = std::isfinite(s.yaw + yaw) ? std::remainder(s.yaw + yaw, 2.0f * WARP_PI) : s.yaw;
-    if (std::isfinite(s.pitch + pitch)) s.pitch += pitch;
+    if (std::isfinite(s.yaw + yaw)) {
+        s.yaw = std::remainder(s.yaw + yaw, 2.0f * WARP_PI);
+        s.turnYaw = std::remainder(s.turnYaw + yaw, 2.0f * WARP_PI);
+    }
+    if (std::isfinite(s.pitch + pitch)) {
+        s.pitch += pitch;
+        s.turnPitch += pitch;
+    }
     ApplyRotation();
 }
 
@@ -420,10 +434,20 @@ void warp_update_view() {
         v.pitch += float(g_Config.invertLook ? s.pendingDy : -s.pendingDy) * gain;
         s.pendingDx = s.pendingDy = 0;
     }
-    s.yaw += v.yaw;
-    s.pitch += v.pitch;
+    // During a voice-over the limits hold the player's own look; the speakers' turns come on top.
+    const float turnYaw = s.dialogueLook ? s.turnYaw : 0.0f, turnPitch = s.dialogueLook ? s.turnPitch : 0.0f;
+    float yaw = s.yaw - turnYaw, pitch = s.pitch - turnPitch;
+    if (const ST_wam_vue* vue = OrvWam_CurrentVue; s.dialogueLook && vue && vue->yaw_min < vue->yaw_max) {
+        // The turned yaw was wrapped: the look is the turn nearest the middle of the limits.
+        const float middle = 0.5f * (vue->yaw_min + vue->yaw_max);
+        yaw = middle + std::remainder(yaw - middle, 2.0f * WARP_PI);
+    }
+    yaw += v.yaw;
+    pitch += v.pitch;
     bool yawStopped, pitchStopped;
-    ClampAngles(s.yaw, s.pitch, &yawStopped, &pitchStopped);
+    ClampAngles(yaw, pitch, &yawStopped, &pitchStopped);
+    s.yaw = turnYaw != 0.0f ? std::remainder(yaw + turnYaw, 2.0f * WARP_PI) : yaw;
+    s.pitch = pitch + turnPitch;
     if (yawStopped) v.yaw = 0.0f;
     if (pitchStopped) v.pitch = 0.0f;
     v.yaw *= WARP_LOOK_DECAY;

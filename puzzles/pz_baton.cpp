@@ -11,9 +11,10 @@ SprBank* baton_SprBank = nullptr;
 uint8_t baton_up = 0;
 int32_t baton_SprNum = 0;
 int32_t baton_step = 1;
+int32_t baton_x = 0;
+int32_t baton_y = 0;
 
 namespace {
-int32_t g_x = 0, g_y = 0;
 bool g_warnedNoBank = false;
 
 void Lower() {
@@ -23,8 +24,8 @@ void Lower() {
 }  // namespace
 
 void BatonUp() {
-    g_x = OrvDisplay_GetRenderWidth() / 2;
-    g_y = OrvDisplay_GetRenderHeight();
+    baton_x = OrvDisplay_GetRenderWidth() / 2;
+    baton_y = OrvDisplay_GetRenderHeight();
     if (baton_up != 1) return;
     const int32_t swing = Interp_ReadVar("NEARW77");
     if (swing == 0) {
@@ -40,7 +41,7 @@ void BatonUp() {
             OrvError_Warning("BatonUp():baton_SprNum=%d", baton_SprNum);
             baton_SprNum = 0;
         }
-        OrvSpr_Aff(baton_SprBank, baton_SprNum, g_x, g_y - 240, 0);
+        OrvSpr_Aff(baton_SprBank, baton_SprNum, baton_x, baton_y - 240, 0);
     } else if (!g_warnedNoBank) {
         OrvError_Warning("BatonUp() : baton.spr absent");
         g_warnedNoBank = true;
@@ -70,4 +71,11 @@ void pz_baton_down() {
     if (!baton_up) return;
     Lower();
     Interp_WriteVar("SOURCIER", 0);
+}
+
+void pz_baton_reset() {
+    Lower();
+    // A game without the rod may lack the variable too.
+    if (DefName_FindId(DEFNAME_VARIABLES, "SOURCIER") >= 0 && Interp_ReadVar("SOURCIER") != 0)
+        Interp_WriteVar("SOURCIER", 0);
 }

@@ -28,6 +28,8 @@ constexpr SkullObject kSkullObjects[] = {
 
 int32_t SkullSprite() { return pz_objet_id("CRANE_SPRITE"); }
 int32_t CrossSprite() { return pz_objet_id("CROIXBRIGIT_SPRITE"); }
+// The frame that shows the cross on zone z; a zone id may be any 32-bit value.
+int32_t CrossFrame(int32_t z) { return int32_t(uint32_t(z) - 1u); }
 }  // namespace
 
 void pz_crane_entree() {
@@ -58,7 +60,7 @@ void pz_crane_quit() {
 void pz_croix_entree() {
     const int32_t sprite = CrossSprite();
     if (OrvSpw_IsAnimInFrame(sprite, WAM_OBJET, 0)) SubSpwToFrameTab(sprite, WAM_OBJET, 0);
-    if (croix_etat > 0) AddSpwToFrameTab(sprite, WAM_OBJET, croix_etat - 1);
+    if (croix_etat != 0) AddSpwToFrameTab(sprite, WAM_OBJET, CrossFrame(croix_etat));
 }
 
 void pz_croix_gere_clic(ST_wam_zclic* zone) {
@@ -71,7 +73,7 @@ void pz_croix_gere_clic(ST_wam_zclic* zone) {
         OrvSpr_reset_curseur();
         Inventaire_EnleveObj_id(cross);
         croix_etat = z;
-        AddSpwToFrameTab(sprite, WAM_OBJET, z - 1);
+        AddSpwToFrameTab(sprite, WAM_OBJET, CrossFrame(z));
         if (z == 1) {
             Interp_WriteVar("FINCROIX", 1);
             CtrlScenarIN();
@@ -81,8 +83,8 @@ void pz_croix_gere_clic(ST_wam_zclic* zone) {
         return;
     }
     // Only a cross that lies somewhere can be taken back.
-    if (croix_etat > 0 && z == croix_etat) {
-        SubSpwToFrameTab(sprite, WAM_OBJET, z - 1);
+    if (croix_etat != 0 && z == croix_etat) {
+        SubSpwToFrameTab(sprite, WAM_OBJET, CrossFrame(z));
         const int32_t nspr = DefName_GetParamInt(DEFNAME_OBJETS, "CROIX_BRIGID");
         OrvSpr_set_curseur(Inventaire_GetBank(), nspr);
         Inventaire_SetObjetEnMain_id(cross);

@@ -7,6 +7,7 @@
 #include "puzzles/pz_ames.h"
 #include "puzzles/pz_anneau.h"
 #include "puzzles/pz_araig.h"
+#include "puzzles/pz_baton.h"
 #include "puzzles/pz_coffre.h"
 #include "puzzles/pz_common.h"
 #include "puzzles/pz_crane.h"
@@ -83,6 +84,8 @@ bool GereClicScenario(ST_wam_zclic* zone) {
 }  // namespace
 
 void pz_entree_vue() {
+    // Left by a jump: the blackbirds let go before another view's puzzle sets its own pointer.
+    if (!pz_vue_is("IR", 73)) pz_merle_forget();
     if (pz_actif == PZ_ARAIG) pz_araig_update();
     if (pz_vue_is("YU", 55)) pz_maya_entree1();
     if (pz_vue_is("YU", 64)) pz_maya_entree2();
@@ -141,6 +144,14 @@ void pz_quit_all() {
     pz_araig_quit();
     pz_ames_quit();
     pz_poulpe_quit();
+    pz_merle_forget();
+    pz_baton_reset();
+}
+
+void pz_init_after_load(uint32_t* vueId) {
+    // The saved "SOURCIER" may say the rod is up.
+    pz_baton_reset();
+    pz_araig_init_after_load(vueId);
 }
 
 bool pz_pirogue_start(int32_t n) {

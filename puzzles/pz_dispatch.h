@@ -32,6 +32,9 @@ bool pz_gere_clic(ST_wam_zclic* zone);
 void pz_continue();
 // At load and at exit: every running puzzle leaves.
 void pz_quit_all();
+// The end of a load, once the saved game is read: the rod, then the spider, whose web moves the game
+// to the view before it.
+void pz_init_after_load(uint32_t* vueId);
 // The canoe: started by a click in YU 402 (only canoe 1); its frame runs once per pass of loop type 9.
 bool pz_pirogue_start(int32_t n);
 bool pz_pirogue_frame();

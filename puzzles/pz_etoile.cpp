@@ -39,6 +39,9 @@ void pz_etoile_entree() {
         s->shown = 1;
     }
     ClearSpwFrameTab(etoile_id, WAM_OBJET);
+    // An empty list would paint the sprite's own frame, a star on position 0: an entry that draws
+    // nothing keeps the sky empty until a star is laid and after the last one is taken back.
+    AddSpwToFrameTab(etoile_id, WAM_OBJET, SPW_FRAME_NONE);
     for (int32_t n = 0; n < PZ_ETOILE_POSITIONS; n++)
         if (pz_etoile_get_etat(n) != 0) AddSpwToFrameTab(etoile_id, WAM_OBJET, n);
 }

@@ -8,6 +8,7 @@
 #include "app/Random.h"
 #include "audio/Orv_Muzik.h"
 #include "audio/Orv_Sound.h"
+#include "dialogue/Orv_DialSujets.h"
 #include "graphics2d/Orv_Spr.h"
 #include "menus/Menu_Grid.h"
 #include "panorama/Interface.h"
@@ -18,6 +19,8 @@
 int32_t soluce[MERLE_OISEAUX] = {};
 int32_t bonne = 0;
 int32_t merle_son[MERLE_OISEAUX] = {-1, -1, -1, -1, -1};
+int32_t merle_son_bon = -1;
+int32_t merle_son_faux = -1;
 int32_t merle_etat = MERLE_ATTENTE;
 int32_t merle_nb_bonnes = 0;
 uint8_t merle_choix = 0;
@@ -27,10 +30,8 @@ constexpr int kVoice = 2;
 constexpr int32_t kBirds = 10;
 constexpr int32_t kPoetCells = 3;
 constexpr int32_t kRightInARow = 3;
-// The subject panel's column: a column of three subjects starts where the fixed five-cell one does.
-constexpr int32_t kPanelX = 450, kPanelY = 180, kCell = 62, kCellOffset = 31;
-int32_t g_sonBon = -1;
-int32_t g_sonFaux = -1;
+// The panel's cells, hit from 31 pixels up and left of their corners.
+constexpr int32_t kCell = 62, kCellOffset = 31;
 
 int32_t LoadSound(const char* name, const char* what) {
     const int32_t id = OrvSound_load(name, nullptr);
@@ -44,17 +45,32 @@ void FreeSound(int32_t& id) {
 }
 
 void FreeAll() {
-    FreeSound(g_sonFaux);
-    FreeSound(g_sonBon);
+    FreeSound(merle_son_faux);
+    FreeSound(merle_son_bon);
     for (int32_t& id : merle_son) FreeSound(id);
 }
 
+// The view is left: its game, the offer, its pointer, its sounds and the music's volume go back.
+void Leave() {
+    OrvSpr_set_curseur(nullptr, 0);
+    FreeAll();
+    OrvMuzik_SetVolumePercent(100);
+    merle_etat = MERLE_ATTENTE;
+    merle_nb_bonnes = 0;
+    merle_choix = 0;
+}
+
+// From the view's entry to its leaving the answers' sounds are loaded.
+bool Entered() { return merle_son_faux != -1 || merle_son_bon != -1 || merle_etat != MERLE_ATTENTE || merle_choix; }
+
+bool InTheView() { return pz_vue_is("IR", 73); }
+
 void Judge() {
     if (pz_merle_cellule(MERLE_OISEAUX) == bonne) {
-        OrvSound_play(g_sonBon, kVoice);
+        OrvSound_play(merle_son_bon, kVoice);
         merle_nb_bonnes++;
     } else {
-        OrvSound_play(g_sonFaux, kVoice);
+        OrvSound_play(merle_son_faux, kVoice);
         merle_nb_bonnes = 0;
     }
     merle_etat = MERLE_ATTENTE;
@@ -93,14 +109,17 @@ void pz_merle_tirage() {
 }
 
 int32_t pz_merle_cellule(int32_t rows) {
-    return Menu_GridHitTest(kPanelX - kCellOffset, kPanelY - kCellOffset, kCell, kCell, 1, rows, 1);
+    // Where the panel was last drawn: the poet's subjects stand higher the more he has.
+    int32_t x, y;
+    OrvDial_GetPanelOrigin(&x, &y);
+    return Menu_GridHitTest(x - kCellOffset, y - kCellOffset, kCell, kCell, 1, rows, 1);
 }
 
 void pz_merle_entree() {
     // A view left without its quit still holds its sounds: they go before new ones come.
     FreeAll();
-    g_sonFaux = LoadSound("merlem.ksn", "ID_son_merlem");
-    g_sonBon = LoadSound("merleb.ksn", "ID_son_merleb");
+    merle_son_faux = LoadSound("merlem.ksn", "ID_son_merlem");
+    merle_son_bon = LoadSound("merleb.ksn", "ID_son_merleb");
     merle_nb_bonnes = 0;
     // A game of the last visit is over: its birds are drawn again below.
     merle_etat = MERLE_ATTENTE;
@@ -130,18 +149,18 @@ void pz_merle_gere_clic() {
 }
 
 void pz_merle_quit() {
-    if (pz_vue_id() != 73) return;
-    OrvSpr_set_curseur(nullptr, 0);
-    FreeAll();
-    OrvMuzik_SetVolumePercent(100);
-    merle_choix = 0;
+    if (pz_vue_id() == 73) Leave();
 }
 
-bool pz_merle_oiseaux() { return merle_etat == MERLE_ECOUTE; }
+void pz_merle_forget() {
+    if (Entered()) Leave();
+}
+
+bool pz_merle_oiseaux() { return merle_etat == MERLE_ECOUTE && InTheView(); }
 
 void pz_merle_clic_oiseaux() {
     const int32_t cell = pz_merle_cellule(MERLE_OISEAUX);
-    if (merle_etat == MERLE_ECOUTE && cell >= 0 && cell < MERLE_OISEAUX) merle_etat = MERLE_CHOISI;
+    if (pz_merle_oiseaux() && cell >= 0 && cell < MERLE_OISEAUX) merle_etat = MERLE_CHOISI;
 }
 
-bool pz_merle_choix() { return merle_choix == 1; }
+bool pz_merle_choix() { return merle_choix == 1 && InTheView(); }

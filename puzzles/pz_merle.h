@@ -9,6 +9,9 @@ enum : int32_t { MERLE_ATTENTE = 0, MERLE_POETE = 1, MERLE_ECOUTE = 2, MERLE_CHO
 extern int32_t soluce[MERLE_OISEAUX];
 extern int32_t bonne;
 extern int32_t merle_son[MERLE_OISEAUX];
+// The right answer's sound and the wrong one's; -1 when not loaded.
+extern int32_t merle_son_bon;
+extern int32_t merle_son_faux;
 extern int32_t merle_etat;
 extern int32_t merle_nb_bonnes;
 extern uint8_t merle_choix;
@@ -19,6 +22,8 @@ void pz_merle_poete_gere_clic();
 // Every frame while a subject panel is open.
 void pz_merle_gere_clic();
 void pz_merle_quit();
+// IR 73 left by any other way (a jump, a load, a new game): the same as its quit, when it was entered.
+void pz_merle_forget();
 // r x n / 32767 for a draw r.
 int32_t pz_merle_random(int32_t n);
 void pz_merle_tirage();

@@ -10,7 +10,6 @@
 #include "puzzles/pz_dispatch.h"
 #include "puzzles/pz_maya.h"
 #include "puzzles/pz_ogham.h"
-#include "world/DefName.h"
 #include "world/OrvSaveGame.h"
 
 const char* const PZ_SAVE_BLOCK_NAME = "PUZZLES";
@@ -121,10 +120,9 @@ bool pz_save_check(const uint8_t* data, uint32_t size) {
     if (frame < 0) return BadWord("anneau_frame", frame);
     p += 16;
     if (!CheckSkulls(p)) return false;
-    if (!CheckOgham(p + 8)) return false;
-    const int32_t croix = ReadI32(p + 8 + PZ_OGHAM_POSITIONS);
-    if (croix < 0 || croix >= DefName_GetCount(DEFNAME_ZONES_CLIC)) return BadWord("croix", croix);
-    return true;
+    // The cross word is 0 or the id of the zone the cross lies on, and an unnamed zone may carry any id:
+    // every value is one the laying can write.
+    return CheckOgham(p + 8);
 }
 
 void pz_save_read(const uint8_t* data, uint32_t size) {

@@ -217,6 +217,8 @@ std::vector<DlgCharacterDesc> DemoDialogue_Characters() {
         c->grid = 16;
         c->cameraDistance = 9.0f;
     }
+    // A world's hero is resident with every stand he has: the heroes have all eight.
+    h1.stands = heros.stands = 8;
     return {h1, heros, guardian};
 }
 

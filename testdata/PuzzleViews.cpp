@@ -112,16 +112,17 @@ DefNamesDesc PuzzleViews_DefNames() {
                 "NUAGE_BAS3 0",    "NUAGE_BAS4 0",       "NUAGE_BAS5 0",        "NUAGE_GAUCHE 0",      "NUAGE_DROITE 0",
                 "PERLE_NUAGE_GAUCHE 0", "PERLE_NUAGE_DROITE 0", "PERLE_TROU 0", "OGHAM_SPRITE 0",      "COUTEAU_AILILL 2",
                 "ANNEAU_GRAVE 0",  "MANDALA_BATEAU_IR 3", "MANDALA_BATEAU_CH 4", "MANDALA_BATEAU_YU 5", "MANDALA_IRLANDE 6",
-                "MANDALA_CHINE 7", "MANDALA_YUCATAN 8",  "BATON_SOURCE 9",
+                "MANDALA_CHINE 7", "MANDALA_YUCATAN 8",  "BATON_SOURCE 9",       "CROIXBRIGIT_SPRITE 0", "CROIX_BRIGID 10",
                 // An object named like a part of the big octopus.
                 "GDP_VENTOUSE1 0"};
     d.sujets = {"AUCUN 0 0"};
     for (int i = 0; i < 3; i++) d.sujets.push_back(std::string(PUZZLE_POET_SUBJECTS[i]) + " " + std::to_string(PUZZLE_POET_SUBJECT_FIRST + i));
+    d.sujets.push_back(std::string(PUZZLE_POET_SUBJECT_FOURTH) + " " + std::to_string(PUZZLE_POET_SUBJECT_FIRST + 3));
     d.variables = DefNames_EngineVariables();
     for (const char* v : {"SOURCIER", "NEARW77", "POEME_ENTENDU", "finmaya1", "finmaya2", "finmaya3", "EnergieJoueur", "State_nuages_bas",
                           "Perle_cachee", "Num_sequence_dragon", "Action_nuage_bas", "Time_nuage_transparent",
                           "NuageTransparent", "FINPERLE", "FINMERLE", "FINOGHAM", "NbMandalaPosed", "NbLucioleAllumed",
-                          "Puzzle_Lucioles_Fini", "Puzzle_Lucioles_AutoWin"})
+                          "Puzzle_Lucioles_Fini", "Puzzle_Lucioles_AutoWin", "FINCROIX"})
         d.variables.push_back(v);
     d.variables.push_back("PoulpeWarp" + std::to_string(PUZZLE_SMALL_OCTOPUS_VUE));
     for (int i = 1; i <= 6; i++) {
@@ -154,12 +155,14 @@ WamFileDesc PuzzleViews_Monde() {
                   Zone(3, Z_NUAGE_DROITE, "CLIC_NUAGE_DROITE", 1), Zone(1, 30, "", 2)};
     ss30.zones = {Zone(1, 31, "", 0)};
 
-    WamVueDesc ir6 = Vue(6, "IR006"), ir7 = Vue(7, "IR007"), ir73 = Vue(73, "IR073");
+    WamVueDesc ir2 = Vue(2, "IR002"), ir6 = Vue(6, "IR006"), ir7 = Vue(7, "IR007"), ir73 = Vue(73, "IR073");
     for (uint32_t id = 1; id <= 18; id++) ir6.zones.push_back(Zone(3, id, "", OghamFace(OghamIndex(id)), OghamU(OghamIndex(id))));
     ir6.zones.push_back(Zone(3, 99, "", OghamFace(18), OghamU(18)));
     ir6.zones.push_back(Zone(1, 73, "", OghamFace(19), OghamU(19)));
     ir73.zones = {Zone(3, Z_POETE, "ZONE_POETE", 0), Zone(1, 6, "", 2), Zone(1, 7, "", 3)};
-    ir7.zones = {Zone(3, Z_SOURCE, "ZONE_SOURCE", 0), Zone(1, 73, "", 2)};
+    ir7.zones = {Zone(3, Z_SOURCE, "ZONE_SOURCE", 0), Zone(1, 73, "", 2), Zone(1, 2, "", 1)};
+    // The cross's places: the one that solves it, and an unnamed zone whose id lies past the names.
+    ir2.zones = {Zone(3, 1, "", 0, -0.3f), Zone(3, PUZZLE_CROSS_ZONE, "", 0, 0.3f), Zone(1, 7, "", 3)};
 
     WamVueDesc ch40 = Vue(40, "CH040"), ch41 = Vue(41, "CH041"), ch65 = Vue(65, "CH065");
     ch40.zones = {Zone(3, Z_TORTUE_GAUCHE, "TORTUE_GAUCHE", 3), Zone(3, Z_TORTUE_DROITE, "TORTUE_DROITE", 1),
@@ -176,7 +179,7 @@ WamFileDesc PuzzleViews_Monde() {
 
     f.lieux = {{1, "Pieuvre", {qu5, qu16, qu20, qu3}},
                {2, "Dragon", {ss30, ss31}},
-               {3, "Poete", {ir6, ir7, ir73}},
+               {3, "Poete", {ir2, ir6, ir7, ir73}},
                {4, "Anneau", {ch40, ch41, ch65}},
                {5, "Mandalas", {ti10}}};
     f.liens = {{PUZZLE_LIEN_VOILES, PUZZLE_WAM_VOILES, 1}};
@@ -198,6 +201,7 @@ WamFileDesc PuzzleViews_Monde() {
     f.persos.push_back({2, "PERLE_NUAGE_DROITE", "PNUD", {Anim('a', 1, 31, 1, 1, 250, 250)}});
     f.persos.push_back({2, "PERLE_TROU", "PTRO", {Anim('a', 1, 31, 1, 0, 240, 300)}});
     f.persos.push_back({2, "OGHAM_SPRITE", "OGHA", {Anim('a', 1, 6, 60, 0, 200, 100)}});
+    f.persos.push_back({2, "CROIXBRIGIT_SPRITE", "CROI", {Anim('a', 1, 2, 2, 0, 240, 100)}});
     f.persos.push_back({2, "ANNEAU_GRAVE", "ANNO", {Anim('a', 1, 40, PUZZLE_RING_FRAMES, 0, 240, 100),
                                                    Anim('a', 2, 41, PUZZLE_RING_FRAMES, 0, 240, 100)}});
     // The small octopus is part of its view (no view enables it for the puzzle's own load), to the
@@ -298,7 +302,7 @@ bool PuzzleViews_Write(const std::string& dir, uint32_t startView, std::string* 
     std::vector<SprImage> viseur, baton, objets;
     for (int n = 0; n < 3; n++) viseur.push_back(Flat(16, 16, PuzzleViews_ViseurColour(n)));
     for (int n = 0; n < PUZZLE_BATON_SPRITES; n++) baton.push_back(Flat(20, 20, PuzzleViews_BatonColour(n)));
-    for (int n = 0; n < 10; n++) objets.push_back(Flat(24, 24, 0xFF000000u | uint32_t(0x102030 * (n + 1))));
+    for (int n = 0; n < 11; n++) objets.push_back(Flat(24, 24, 0xFF000000u | uint32_t(0x102030 * (n + 1))));
     if (!SaveBank(root + "spr/viseur.spr", viseur, error) || !SaveBank(root + "spr/baton.spr", baton, error) ||
         !SaveBank(root + "spr/objets.spr", objets, error) ||
         !SaveBank(root + "spr/interfac.spr", PanoramaWriter_InterfaceImages(), error))

@@ -8,7 +8,7 @@
 #include "testdata/ScriptWriter.h"
 #include "testdata/WamWriter.h"
 
-// "monde.wam" holds QU 3, 5, 16, 20; SS 30, 31; IR 6, 7, 73; CH 40, 41, 65; TI 10. "voiles.wam" holds SH 1.
+// "monde.wam" holds QU 3, 5, 16, 20; SS 30, 31; IR 2, 6, 7, 73; CH 40, 41, 65; TI 10. "voiles.wam" holds SH 1.
 extern const char* const PUZZLE_WAM;
 extern const char* const PUZZLE_WAM_VOILES;
 // Link ids: TI 10 to SH 1 and back.
@@ -30,6 +30,10 @@ constexpr int PUZZLE_FLIGHT_FRAMES = 40;
 // The poet's three subjects of IR 73 (#SUJETS# names), numbered from PUZZLE_POET_SUBJECT_FIRST.
 inline constexpr const char* PUZZLE_POET_SUBJECTS[3] = {"POEME_MER", "POEME_VENT", "POEME_NUIT"};
 constexpr int32_t PUZZLE_POET_SUBJECT_FIRST = 11;
+// A fourth subject, numbered next, which the scenario may grant the poet too.
+inline constexpr const char* PUZZLE_POET_SUBJECT_FOURTH = "POEME_LUNE";
+// The unnamed zone of IR 2 (reached from IR 7) on which the cross may lie beside zone 1, which solves it.
+constexpr uint32_t PUZZLE_CROSS_ZONE = 40;
 // Sprites of the rod's bank.
 constexpr int PUZZLE_BATON_SPRITES = 5;
 

@@ -97,7 +97,7 @@ void installPuzzles() {
     OrvHooks.pz_gere_clic = pz_gere_clic;
     OrvHooks.pz_continue = pz_continue;
     OrvHooks.pz_quit_all = pz_quit_all;
-    OrvHooks.pz_araig_init_after_load = pz_araig_init_after_load;
+    OrvHooks.pz_araig_init_after_load = pz_init_after_load;
     OrvHooks.pz_araig_gere_clic = [] { return pz_araig_gere_clic(); };
     OrvHooks.pz_araig_hit_center = pz_araig_hit_center;
     OrvHooks.pz_araig_draw3d = pz_araig_draw3d;

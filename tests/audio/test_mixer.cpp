@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "AudioTestUtil.h"
+#include "app/Clock.h"
 
 namespace {
 
@@ -170,6 +171,28 @@ TEST_F(SysSndTest, OperationsWithoutABuffer) {
         EXPECT_TRUE(Fatal("SysSnd_PlaySound() : Result=123456"));
         lines.clear();
     }
+}
+
+// The play clock runs with the global clock and stands still while the output is paused.
+TEST_F(SysSndTest, ThePlayClockStandsStillWhileTheOutputIsPaused) {
+    CTManualClock manual(50.0);
+    const double t0 = SysSnd_GetPlayTime();
+    manual.Advance(1.5);
+    EXPECT_DOUBLE_EQ(SysSnd_GetPlayTime() - t0, 1.5);
+    SysSnd_PauseDevice(true);
+    SysSnd_PauseDevice(true);  // a second pause changes nothing
+    manual.Advance(4.0);
+    EXPECT_DOUBLE_EQ(SysSnd_GetPlayTime() - t0, 1.5);
+    SysSnd_PauseDevice(false);
+    manual.Advance(0.25);
+    EXPECT_DOUBLE_EQ(SysSnd_GetPlayTime() - t0, 1.75);
+    // A shut-down while paused resumes the clock where it stood.
+    SysSnd_PauseDevice(true);
+    manual.Advance(3.0);
+    SysSnd_MainClose();
+    manual.Advance(0.5);
+    EXPECT_DOUBLE_EQ(SysSnd_GetPlayTime() - t0, 2.25);
+    ASSERT_EQ(SysSnd_MainInit(nullptr), 1);
 }
 
 namespace {

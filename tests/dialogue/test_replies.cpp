@@ -187,7 +187,12 @@ TEST_F(Replies, ResidentsKeepTheirStandsOverRemoveAndChangesDuringADialogueAreRe
     EXPECT_NE(marco->GetAnime(0), nullptr);
     EXPECT_NE(marco->GetAnime(1), nullptr);
     EXPECT_EQ(marco->GetAnime(2), nullptr);
-    EXPECT_TRUE(Warnings().empty()) << "the stands end at the first missing file, silently";
+    // The stands end at the first missing file, which the stand's loading reports.
+    const std::vector<std::string> missing = Warnings();
+    ASSERT_EQ(missing.size(), 1u);
+    EXPECT_EQ(missing[0].rfind("bool dlg_Perso::AddAnime(const long p_lStand) ERREUR: impossible de trouver le fichier ", 0), 0u)
+        << missing[0];
+    EXPECT_NE(missing[0].find("mas3.db."), std::string::npos) << missing[0];
 
     d.Initialise(12);
     ASSERT_EQ(d.GetPersoCount(), 2u);
@@ -195,7 +200,7 @@ TEST_F(Replies, ResidentsKeepTheirStandsOverRemoveAndChangesDuringADialogueAreRe
     EXPECT_FALSE(d.AddResident("Lia"));
     EXPECT_FALSE(d.RemoveResidents());
     EXPECT_EQ(Warnings(), (std::vector<std::string>{
-                              "dlg_Dialog::AddResident(string&) ERROR : le mode dialogue est encore actif.",
+                              missing[0], "dlg_Dialog::AddResident(string&) ERROR : le mode dialogue est encore actif.",
                               "dlg_Dialog::RemoveResidents() ERROR : le mode dialogue est encore actif."}));
     d.Remove();
     ASSERT_EQ(d.GetPersoCount(), 1u);

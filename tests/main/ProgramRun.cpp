@@ -17,13 +17,17 @@
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
 #include "framework/Window.h"
+#include "graphics2d/Orv_Display.h"
 #include "menus/Mn_Widget.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
+#include "menus/Orv_MusikCopy.h"
 #include "panorama/Orv_Warp.h"
 #include "testdata/DemoFixture.h"
 #include "tests/support/LookTurn.h"
+#include "world/DefName.h"
 #include "world/Hooks.h"
+#include "world/Interp.h"
 #include "world/Inventaire.h"
 #include "world/Orv_Msg.h"
 #include "world/wam.h"
@@ -42,6 +46,7 @@ void ForgetProgramState() {
     OrvHooks_Reset();
     OrvMenuHooks_Reset();
     MenuState = ST_MenuState{};
+    MusikCopy_Reset();
 }
 }  // namespace
 
@@ -51,6 +56,7 @@ void CopyDemoInstall(const std::string& dir) {
 }
 
 ProgramRun::ProgramRun() { CopyDemoInstall(dir.Path()); }
+ProgramRun::ProgramRun(const std::function<void(const std::string& dir)>& install) { install(dir.Path()); }
 ProgramRun::~ProgramRun() = default;
 
 int ProgramRun::Run() {
@@ -76,9 +82,10 @@ int ProgramRun::Run() {
         g_run->driver_.Stop();
         OnTerminate();
     };
-    std::string program = "quillmar2", install = dir.Path();
-    char* argv[] = {program.data(), install.data(), nullptr};
-    const int code = app.Run(2, argv);
+    // The CDs lie in the installation; named, they are found there whatever an earlier run of this process found.
+    std::string program = "quillmar2", install = dir.Path(), cds = dir.Path();
+    char* argv[] = {program.data(), install.data(), cds.data(), nullptr};
+    const int code = app.Run(3, argv);
 
     Scheduler_Clear();
     SysSnd_SelectDriver(SysSndDriver::Sdl);
@@ -248,4 +255,52 @@ std::vector<Step> LoadNewestGame() {
 std::vector<Step> QuitThroughTheCredits() {
     return {Key(DIK_ESCAPE), ClickWidget("a_exit.spr"), ClickWidget("b_oui.spr"),
             WaitFor([] { return Loop() == LOOP_MENU && MenuState.pageState == MN_STATE_CREDITS; }), Click()};
+}
+
+// ---- in the view, found through the loaded world's data ----
+
+bool ZoneDirection(uint32_t numero, float* yaw, float* pitch) {
+    for (const ST_wam_zclic* z = OrvWam_CurrentVue ? OrvWam_CurrentVue->zclic : nullptr; z; z = z->next) {
+        if (z->numero != numero || !z->points) continue;
+        float x = 0, y = 0, zz = 0;
+        for (const ST_wam_point* p = z->points; p; p = p->next) {
+            x += p->x;
+            y += p->y;
+            zz += p->z;
+        }
+        *yaw = std::atan2(x, zz);
+        *pitch = std::atan2(y, std::sqrt(x * x + zz * zz));
+        return true;
+    }
+    return false;
+}
+
+Step TurnToZone(uint32_t numero, float below) {
+    return [numero, below] {
+        float yaw, pitch;
+        return Idle() && ZoneDirection(numero, &yaw, &pitch) && TurnViewTowards(yaw, pitch - below);
+    };
+}
+
+std::vector<Step> ChooseFromTheBag(const char* object) {
+    return {WaitFor(Idle), [] {
+                Input_InjectButton(MOUSE_RIGHT, true);
+                Input_InjectButton(MOUSE_RIGHT, false);
+                return true;
+            },
+            WaitFor([] { return Inventaire_Shown != 0; }),
+            [object] {
+                const int32_t id = DefName_GetIdName(DEFNAME_OBJETS, object);
+                for (int32_t i = 0; i < Inventaire_NbObjets; ++i) {
+                    if (Inventaire_Sac[i].id != id) continue;
+                    const InventaireGrid g = Inventaire_GetGrid(Inventaire_NbObjets, OrvDisplay_GetRenderWidth(),
+                                                                OrvDisplay_GetRenderHeight());
+                    ClickAt(g.x0 + (i % g.columns) * g.cellWidth + g.cellWidth / 2,
+                            g.y0 + (i / g.columns) * g.cellHeight + g.cellHeight / 2);
+                    return true;
+                }
+                ADD_FAILURE() << object << " is not in the bag";
+                return true;
+            },
+            ClickPoint(2, 2), WaitFor(Idle)};
 }

@@ -24,6 +24,8 @@ using Step = std::function<bool()>;
 class ProgramRun {
 public:
     ProgramRun();
+    // A run over an installation of its own, which `install` writes into the run's directory.
+    explicit ProgramRun(const std::function<void(const std::string& dir)>& install);
     ~ProgramRun();
 
     TempDir dir;
@@ -95,3 +97,12 @@ std::vector<Step> LoadNewestGame();
 std::vector<Step> QuitThroughTheCredits();
 
 inline void Append(std::deque<Step>& to, const std::vector<Step>& steps) { to.insert(to.end(), steps.begin(), steps.end()); }
+
+// ---- in the view, found through the loaded world's data ----
+// The direction (yaw, pitch) of the middle of zone `numero` of the current view; false without one.
+bool ZoneDirection(uint32_t numero, float* yaw, float* pitch);
+// Turns the view at rest onto zone `numero` of the current view, `below` radians under its middle.
+Step TurnToZone(uint32_t numero, float below = 0.0f);
+// The bag opened with the right button, `object` chosen from it (into the hand, or raised as the rod is),
+// the bag closed again.
+std::vector<Step> ChooseFromTheBag(const char* object);

@@ -231,6 +231,23 @@ TEST_F(FontTest, CodePagesOfSingleAndDoubleByteModes) {
     EXPECT_EQ(Measure(s, "OrvFT_Default", "a\x82", 2).cx, Measure(s, "OrvFT_Default", "a").cx + missing);
 }
 
+// The system's UTF-8 texts are turned into the fonts' code page: Latin-1 letters and the 0x80-0x9F
+// characters to their bytes, what the page lacks and broken sequences to '?'.
+TEST_F(FontTest, Utf8TextIsDrawnInTheCodePage) {
+    EXPECT_EQ(OrvFont_FromUtf8("d\xC3\xA9" "c. 7, 12:05"), "d\xE9" "c. 7, 12:05");
+    EXPECT_EQ(OrvFont_FromUtf8("\xE2\x82\xAC \xC5\x93 \xE2\x84\xA2 \xC5\xB8 \xC3\xBF \xC2\xA0"), "\x80 \x9C \x99 \x9F \xFF \xA0");
+    // U+0081 is no character of the page; a CJK character, a four-byte one, a lone continuation byte, a
+    // lead byte cut short and an overlong form each give one '?'.
+    EXPECT_EQ(OrvFont_FromUtf8("\xC2\x81|\xE5\xB9\xB4|\xF0\x9F\x98\x80|\x80|\xE5\xB9|\xC0\xAF"), "?|?|?|?|?|?");
+    InitStandard();
+    CSystemMemorySurface a, b;
+    Make(a, PFID_R5G6B5, 200, 40);
+    Make(b, PFID_R5G6B5, 200, 40);
+    Draw(a, "OrvFT_Default", 0xFFFFFF, 4, 4, OrvFont_FromUtf8("num\xC3\xA9ro").c_str());
+    Draw(b, "OrvFT_Default", 0xFFFFFF, 4, 4, "num\xE9ro");
+    for (int y = 0; y < a.height; ++y) ASSERT_EQ(std::memcmp(a.Row(y), b.Row(y), size_t(a.width) * 2), 0) << y;
+}
+
 TEST_F(FontTest, GlyphsAgreeAcrossPixelFormats) {
     InitStandard();
     CSystemMemorySurface rgb, p565, p555, red;

@@ -35,6 +35,11 @@ protected:
         Click(ZoneIndex(50, position));
     }
     static int32_t Etat(int32_t n) { return pz_etoile_get_etat(n); }
+    // The sky's list: an entry that draws nothing, then the stars laid.
+    static std::vector<int> Sky(std::vector<int> stars = {}) {
+        stars.insert(stars.begin(), SPW_FRAME_NONE);
+        return stars;
+    }
 };
 }  // namespace
 
@@ -42,7 +47,7 @@ TEST_F(StarsTest, StarsAreLaidAndTakenBackAndSevenPlacesFinish) {
     const int32_t s102 = Obj("ETOILE102"), s115 = Obj("ETOILE115");
     Lay("ETOILE102", 5);
     EXPECT_EQ(Etat(5), s102);
-    EXPECT_EQ(Frames("Etoiles_Puz"), std::vector<int>{5});
+    EXPECT_EQ(Frames("Etoiles_Puz"), Sky({5}));
     EXPECT_EQ(Var("OBJETENMAIN"), 0) << "the star leaves the hand";
     EXPECT_FALSE(Inventaire_IsObjetInSac_id(s102)) << "and the bag";
     EXPECT_EQ(Var("pz_etoile_started"), 1);
@@ -60,7 +65,7 @@ TEST_F(StarsTest, StarsAreLaidAndTakenBackAndSevenPlacesFinish) {
     Inventaire_SetObjetEnMain_id(0);
     Click(ZoneIndex(50, 5));
     EXPECT_EQ(Etat(5), 0);
-    EXPECT_TRUE(Frames("Etoiles_Puz").empty());
+    EXPECT_EQ(Frames("Etoiles_Puz"), Sky()) << "the last star taken back leaves no star drawn";
     EXPECT_EQ(Var("OBJETENMAIN"), s102);
     EXPECT_TRUE(Inventaire_IsObjetInSac_id(s102));
     EXPECT_EQ(commands.back(), "NewSound=114");
@@ -133,7 +138,7 @@ TEST_F(StarsTest, TheEntryRebuildsTheSkyFromTheVariables) {
     Slot("Etoiles_Puz", WAM_OBJET).playing = 1;
     Go("YU", 121);
     const ST_spw_visible& sky = Slot("Etoiles_Puz", WAM_OBJET);
-    EXPECT_EQ(Frames("Etoiles_Puz"), (std::vector<int>{3, 16}));
+    EXPECT_EQ(Frames("Etoiles_Puz"), Sky({3, 16}));
     EXPECT_EQ(sky.playing, 0);
     EXPECT_EQ(sky.shown, 1);
     EXPECT_EQ(sky.frame, 0);
@@ -145,7 +150,7 @@ TEST_F(StarsTest, ACharacterWithTheSkysIdKeepsItsOwnFrameList) {
     Lay("ETOILE102", 4);
     const ST_spw_visible& watcher = Slot("VEILLEUR", WAM_PERSO);
     EXPECT_EQ(watcher.frame_tab[0], SPW_FRAME_FREE);
-    EXPECT_EQ(Frames("Etoiles_Puz"), std::vector<int>{4});
+    EXPECT_EQ(Frames("Etoiles_Puz"), Sky({4}));
     EXPECT_EQ(&Slot("Etoiles_Puz", WAM_OBJET), &OrvSpw_Visibles[0]);
 }
 
@@ -161,7 +166,7 @@ protected:
 TEST_F(ShortSkyTest, ListedFramesTheSkyLacksAreNotDrawn) {
     // Stars listed up to 16: drawing skips what the sprite does not have.
     for (uint32_t n : {2u, 9u, 16u}) Lay("ETOILE102", n), Interp_WriteVar("etoiles_fini", 0);
-    EXPECT_EQ(Frames("Etoiles_Puz"), (std::vector<int>{2, 9, 16}));
+    EXPECT_EQ(Frames("Etoiles_Puz"), Sky({2, 9, 16}));
     for (int i = 0; i < 3; i++) Pass(true);
     EXPECT_TRUE(fatals.empty());
 }

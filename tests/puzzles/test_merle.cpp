@@ -221,10 +221,12 @@ TEST_F(MerleTest, LeavingGivesTheSoundsBackAndANewVisitStartsAgain) {
     EXPECT_EQ(merle_nb_bonnes, 0);
     EXPECT_EQ(merle_etat, MERLE_ATTENTE);
     EXPECT_TRUE(SoundLoaded("merleb.ksn"));
-    // Its quit acts in its own view only.
+    // A jump away lets go of them as the move zone does; the quit acts in its own view only.
     GoTo(6);
+    EXPECT_FALSE(SoundLoaded("merleb.ksn"));
+    OrvSpr_set_curseur(Interface_GetBank(), 2);
     pz_merle_quit();
-    EXPECT_TRUE(SoundLoaded("merleb.ksn"));
+    EXPECT_EQ(OrvSpr_get_curseur_bank(), Interface_GetBank());
     GoTo(73);
     // Entered again without leaving through a zone, the sounds are not taken twice.
     ASSERT_TRUE(OrvWarp_start());

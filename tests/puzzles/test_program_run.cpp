@@ -295,9 +295,10 @@ TEST(PuzzleProgramRun, TheViewPuzzlesArePlayedInOneGame) {
         OnTerminate();
     };
     app.onException = OrvMain_OnException;
-    std::string prog = "quillmar2", install = dir.Path();
-    char* argv[] = {prog.data(), install.data(), nullptr};
-    const int code = app.Run(2, argv);
+    // The CDs lie in the installation; named, they are found there whatever an earlier test of this process found.
+    std::string prog = "quillmar2", install = dir.Path(), cds = dir.Path();
+    char* argv[] = {prog.data(), install.data(), cds.data(), nullptr};
+    const int code = app.Run(3, argv);
 
     Scheduler_Clear();
     OrvHooks_Reset();

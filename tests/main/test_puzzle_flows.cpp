@@ -1,0 +1,462 @@
+// Puzzles played with the whole program, headless: the cross saved where it lies, the blackbirds left by
+// every way out, the poet's subjects however many, the rod across loads, the empty sky, and the spider's
+// web and the canoe from a new game to a save, a load and the exit.
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "ProgramRun.h"
+#include "app/Orv_File.h"
+#include "app/main/Orv_Main.h"
+#include "dialogue/Orv_DialSujets.h"
+#include "dialogue/dlg_Dialog.h"
+#include "framework/Input.h"
+#include "framework/KeyCodes.h"
+#include "graphics2d/Orv_Spr.h"
+#include "menus/Orv_MenuHooks.h"
+#include "panorama/Interface.h"
+#include "panorama/Orv_Spw.h"
+#include "panorama/Orv_Warp.h"
+#include "puzzles/pz_araig.h"
+#include "puzzles/pz_baton.h"
+#include "puzzles/pz_crane.h"
+#include "puzzles/pz_dispatch.h"
+#include "puzzles/pz_merle.h"
+#include "puzzles/pz_pirogue.h"
+#include "testdata/DemoCanoe.h"
+#include "testdata/DemoMenus.h"
+#include "testdata/DemoWorld.h"
+#include "testdata/DialogueWriter.h"
+#include "testdata/PuzzleViews.h"
+#include "testdata/SpiderWeb.h"
+#include "tests/support/LookTurn.h"
+#include "world/DefName.h"
+#include "world/Interp.h"
+#include "world/Inventaire.h"
+#include "world/Orv_Msg.h"
+#include "world/wam.h"
+
+namespace {
+
+int32_t Var(const char* name) { return Interp_ReadVar(name); }
+int32_t Object(const char* name) { return DefName_GetIdName(DEFNAME_OBJETS, name); }
+
+// Runs the program through every step to its exit through the credits; the log holds no report but the
+// one expected.
+void PlayToTheEnd(ProgramRun& run, const std::string& expected = "") {
+    Append(run.steps, QuitThroughTheCredits());
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.failure, "");
+    EXPECT_EQ(run.StepsLeft(), 0u);
+    std::vector<std::string> reports = run.Reports();
+    if (!expected.empty()) {
+        ASSERT_FALSE(reports.empty()) << expected;
+        EXPECT_NE(reports.front().find(expected), std::string::npos) << reports.front();
+        reports.erase(reports.begin());
+    }
+    EXPECT_EQ(reports, std::vector<std::string>{});
+    EXPECT_NE(run.Log().find("Fin de Quillmar 2"), std::string::npos);
+}
+
+// The view puzzles' installation has no intro: its sound is missing when the program starts.
+constexpr const char* kNoIntro = "lecture impossible fichier";
+
+// ---- the view puzzles' installation ----
+
+// The poet's lines, one voice-over each (no voice: each waits for a click).
+void WritePoetLines(const std::string& dir) {
+    DlgScriptDesc d;
+    DlgPersoDesc hero, poet;
+    hero.name = "H1";
+    hero.mesh = "h1";
+    poet.name = "Poete";
+    poet.mesh = "po";
+    d.persos = {hero, poet};
+    for (int n = 90; n <= 99; ++n) d.lines.push_back(DlgScript_Reply(n, 1, "Poete", "voixoff", "Le merle chante."));
+    ASSERT_TRUE(DlgScript_Save(dir, "IR", d));
+}
+
+// The view puzzles' worlds behind the menus, the cross, the rod and a fourth subject for the poet in the
+// bag and the scenario's reach, a new game starting in `view`.
+std::function<void(const std::string&)> PuzzleInstall(uint32_t view) {
+    return [view](const std::string& path) {
+        const std::string dir = path.back() == '/' ? path : path + "/";
+        std::string error;
+        ASSERT_TRUE(DemoMenus_Write(dir, &error, 64, 48)) << error;
+        for (int cd = 1; cd <= 4; cd++) ASSERT_TRUE(WriteFileText(dir + cd_probe_name(cd), "cd"));
+        ASSERT_TRUE(PuzzleViews_Write(dir, view, &error, {"(sacados=CROIX_BRIGID)(sacados=BATON_SOURCE)(NEARW77=3)"}))
+            << error;
+        WritePoetLines(dir);
+    };
+}
+
+// The player page's first player starts a new game in `view` of the view puzzles' world.
+std::vector<Step> NewPuzzleGame(uint32_t view) {
+    return {WaitFor([] { return PageShows("b_gala.spr"); }), ClickWidget("b_gala.spr"),
+            Arrive("IR" + std::to_string(view))};
+}
+
+// ---- the blackbirds of IR 73 ----
+
+int32_t Poet() { return DefName_GetIdName(DEFNAME_PERSONNAGES, "POETE_ASSIS"); }
+
+// The direction of the middle of a view sprite as last drawn, on its face.
+bool SpriteDirection(const ST_spw_visible& s, float* yaw, float* pitch) {
+    if (s.drawn.right < s.drawn.left) return false;
+    const float a = float(s.drawn.left + s.drawn.right + 1) / 512.0f - 1.0f;
+    const float b = 1.0f - float(s.drawn.top + s.drawn.bottom + 1) / 512.0f;
+    const WamPointDesc p = WamWriter_FaceSquare(s.face, a, b, 0.0f)[0];
+    *yaw = std::atan2(p.x, p.z);
+    *pitch = std::atan2(p.y, std::sqrt(p.x * p.x + p.z * p.z));
+    return true;
+}
+
+// Turns onto the poet until his panel opens.
+Step PointAtThePoet() {
+    return [] {
+        if (OrvWarp_SubjectPanelOpen) return Interp_GetEngineVar(IV_CLICPERSO) == Poet();
+        const int32_t slot = OrvSpw_FindSlot(Poet(), WAM_PERSO);
+        float yaw, pitch;
+        if (Idle() && slot >= 0 && SpriteDirection(OrvSpw_Visibles[slot], &yaw, &pitch)) TurnViewTowards(yaw, pitch);
+        return false;
+    };
+}
+
+// A click in cell `cell` of the panel as last drawn, `dy` pixels below the top of the cell's hit square.
+Step ClickPanelCell(int cell, int dy) {
+    return [cell, dy] {
+        int32_t x, y;
+        OrvDial_GetPanelOrigin(&x, &y);
+        return ClickPoint(x + DLG_PANEL_CELL / 2 - DLG_PANEL_HIT_SHIFT,
+                          y - DLG_PANEL_HIT_SHIFT + DLG_PANEL_CELL * cell + dy)();
+    };
+}
+
+// The poet's line: a click on one of his subjects arms the game, a click on his subject `cell` speaks
+// (his line is a dialogue, clicked away).
+std::vector<Step> ThePoetSpeaks(int cell, int dy) {
+    return {PointAtThePoet(),
+            WaitFor([] { return merle_etat == MERLE_POETE || OrvWarp_SubjectPanelOpen; }),
+            [] { return merle_etat == MERLE_POETE || ClickPanelCell(0, 31)(); },
+            WaitFor([] { return merle_etat == MERLE_POETE; }),
+            PointAtThePoet(),
+            ClickPanelCell(cell, dy),
+            WaitFor([] { return Loop() == LOOP_DIALOGUE && dlg_TheDialog()->GetCurrentReplique(); }),
+            Click(),
+            WaitFor([] { return Idle() && merle_etat == MERLE_ECOUTE && merle_choix == 1; })};
+}
+
+// Nothing of the blackbirds is left: no game, no offer, no sound.
+void ExpectBlackbirdsLeft(const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(merle_etat, MERLE_ATTENTE);
+    EXPECT_EQ(merle_choix, 0);
+    EXPECT_FALSE(pz_merle_oiseaux());
+    for (int32_t id : merle_son) EXPECT_EQ(id, -1);
+    EXPECT_EQ(merle_son_bon, -1);
+    EXPECT_EQ(merle_son_faux, -1);
+}
+
+// Pointing at a move zone shows the move pointer.
+Step MovePointerOn(uint32_t zone) {
+    return WaitFor([zone] {
+        float yaw, pitch;
+        if (!Idle() || !ZoneDirection(zone, &yaw, &pitch) || !TurnViewTowards(yaw, pitch)) return false;
+        return Interface_GetCurseurKind() == WAM_ZONE_NEXTVUE;
+    });
+}
+
+}  // namespace
+
+// Laid on an unnamed zone whose id lies past the names, the cross is saved, loaded and taken back.
+TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
+    ProgramRun run(PuzzleInstall(2));
+    Append(run.steps, NewPuzzleGame(2));
+    Append(run.steps, ChooseFromTheBag("CROIX_BRIGID"));
+    Append(run.steps, {TurnToZone(PUZZLE_CROSS_ZONE), ClickView(), WaitFor([] { return croix_etat != 0; }), Do([] {
+                           EXPECT_EQ(croix_etat, int32_t(PUZZLE_CROSS_ZONE));
+                           EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
+                           EXPECT_EQ(Var("FINCROIX"), 0);
+                       })});
+    Append(run.steps, SaveGame());
+    // Taken back, then the save is loaded: the cross lies on its zone again.
+    Append(run.steps, {ClickView(), WaitFor([] { return croix_etat == 0; }),
+                       Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("CROIX_BRIGID")); })});
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR2"), Do([] {
+                           EXPECT_EQ(croix_etat, int32_t(PUZZLE_CROSS_ZONE));
+                           EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
+                           const int32_t sprite = OrvSpw_FindSlot(Object("CROIXBRIGIT_SPRITE"), WAM_OBJET);
+                           ASSERT_GE(sprite, 0);
+                           EXPECT_EQ(OrvSpw_Visibles[sprite].frame_tab[0], PUZZLE_CROSS_ZONE - 1);
+                       }),
+                       TurnToZone(PUZZLE_CROSS_ZONE), ClickView(), WaitFor([] { return croix_etat == 0; }), Do([] {
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
+                           EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("CROIX_BRIGID"));
+                       })});
+    PlayToTheEnd(run, kNoIntro);
+}
+
+// While the birds are offered the player leaves IR 73 by its move zone, by a jump, by a load and by a new
+// game: each time the game, the offer, the pointer and the sounds go back, and the zone pointer shows again.
+TEST(PuzzleFlows, TheBlackbirdsEndByEveryWayOutOfTheirView) {
+    ProgramRun run(PuzzleInstall(6));
+    run.maxPasses = 20000;
+    Append(run.steps, NewPuzzleGame(6));
+    Append(run.steps, SaveGame());
+    const std::vector<Step> toThePoet = {MovePointerOn(73), ClickView(), Arrive("IR73")};
+    // The move zone.
+    Append(run.steps, toThePoet);
+    Append(run.steps, ThePoetSpeaks(1, 31));
+    Append(run.steps, {Do([] { EXPECT_EQ(Interface_GetCurseurKind(), 0) << "no zone pointer while offered"; }),
+                       TurnToZone(6), ClickView(), Arrive("IR6"), Do([] { ExpectBlackbirdsLeft("move zone"); })});
+    // A jump of the scenario.
+    Append(run.steps, toThePoet);
+    Append(run.steps, ThePoetSpeaks(1, 31));
+    Append(run.steps, {Do([] { RunOneCommand("(NEXTVUE=7)"); }), Arrive("IR7"), Do([] { ExpectBlackbirdsLeft("jump"); }),
+                       MovePointerOn(2)});
+    // A load.
+    Append(run.steps, {Do([] { RunOneCommand("(NEXTVUE=73)"); }), Arrive("IR73")});
+    Append(run.steps, ThePoetSpeaks(1, 31));
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR6"), Do([] { ExpectBlackbirdsLeft("load"); })});
+    // A new game, as the player page starts one.
+    Append(run.steps, toThePoet);
+    Append(run.steps, ThePoetSpeaks(1, 31));
+    Append(run.steps, {Do([] { ASSERT_TRUE(MenuHooks.Interp_RunInit()); }), Arrive("IR6"),
+                       Do([] { ExpectBlackbirdsLeft("new game"); })});
+    Append(run.steps, toThePoet);
+    PlayToTheEnd(run, kNoIntro);
+}
+
+// The poet's three cells are hit where his panel draws his subjects, which stand higher the more he has:
+// with two, the second one hit low; with four, the fourth is none of his three cells, the first one hit high.
+TEST(PuzzleFlows, ThePoetsCellsFollowHisPanelForTwoSubjectsOrFour) {
+    ProgramRun run(PuzzleInstall(73));
+    run.maxPasses = 12000;
+    Append(run.steps, NewPuzzleGame(73));
+    Append(run.steps, {Do([] { RunOneCommand("(KILLSUJ=POETE_ASSIS,POEME_NUIT)"); })});
+    Append(run.steps, ThePoetSpeaks(1, DLG_PANEL_CELL - 7));
+    // Away and back: a new game of the birds.
+    Append(run.steps, {TurnToZone(6), ClickView(), Arrive("IR6"), MovePointerOn(73), ClickView(), Arrive("IR73")});
+    Append(run.steps, {Do([] {
+                           RunOneCommand((std::string("(ENABLESUJ=POETE_ASSIS,POEME_NUIT,") + PUZZLE_POET_SUBJECT_FOURTH + ")").c_str());
+                           EXPECT_EQ(OrvDial_CountSubjects(Poet()), 4);
+                       }),
+                       PointAtThePoet(), ClickPanelCell(0, DLG_PANEL_CELL / 2),
+                       WaitFor([] { return merle_etat == MERLE_POETE; }), PointAtThePoet(),
+                       ClickPanelCell(3, DLG_PANEL_CELL / 2)});
+    auto passes = std::make_shared<int>(0);
+    Append(run.steps, {WaitFor([passes] {
+                           EXPECT_NE(Loop(), LOOP_DIALOGUE) << "the fourth subject is not one of the poet's cells";
+                           return ++*passes > 30;
+                       }),
+                       Do([] { EXPECT_EQ(merle_etat, MERLE_POETE); })});
+    Append(run.steps, ThePoetSpeaks(0, 4));
+    PlayToTheEnd(run, kNoIntro);
+}
+
+// Only the bag raises the rod: a load finds it down, and "SOURCIER" says so, whatever the save holds.
+TEST(PuzzleFlows, AfterALoadTheRodAndSourcierAgree) {
+    ProgramRun run(PuzzleInstall(7));
+    Append(run.steps, NewPuzzleGame(7));
+    // Saved down, loaded over the raised rod.
+    Append(run.steps, SaveGame());
+    Append(run.steps, ChooseFromTheBag("BATON_SOURCE"));
+    Append(run.steps, {WaitFor([] { return baton_up == 1 && Var("SOURCIER") == 1 && baton_SprNum != 0; })});
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR7"), Do([] {
+                           EXPECT_EQ(baton_up, 0) << "the rod went down with the game it belonged to";
+                           EXPECT_EQ(baton_SprBank, nullptr);
+                           EXPECT_EQ(Var("SOURCIER"), 0);
+                       })});
+    // Saved raised, loaded over the lowered rod.
+    Append(run.steps, ChooseFromTheBag("BATON_SOURCE"));
+    Append(run.steps, SaveGame());
+    Append(run.steps, {WaitFor([] { return baton_up == 1 && Var("SOURCIER") == 1; }),
+                       [] {
+                           Input_InjectButton(MOUSE_RIGHT, true);  // the bag opens and puts the rod down
+                           Input_InjectButton(MOUSE_RIGHT, false);
+                           return true;
+                       },
+                       WaitFor([] { return Inventaire_Shown != 0 && baton_up == 0; }), ClickPoint(2, 2)});
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR7"), Do([] {
+                           EXPECT_EQ(baton_up, 0);
+                           EXPECT_EQ(Var("SOURCIER"), 0) << "no rod is up";
+                       })});
+    PlayToTheEnd(run, kNoIntro);
+}
+
+// The sky of YU 121 draws no star before one is laid, nor once the last one is taken back.
+TEST(PuzzleFlows, TheEmptySkyDrawsNoStar) {
+    ProgramRun run;
+    const auto skyDrawn = [] {
+        const int32_t slot = OrvSpw_FindSlot(Object("Etoiles_Puz"), WAM_OBJET);
+        return slot >= 0 && OrvSpw_Visibles[slot].drawn.left <= OrvSpw_Visibles[slot].drawn.right;
+    };
+    auto passes = std::make_shared<int>(0);
+    const auto nothingDrawnFor = [skyDrawn, passes](const char* when) {
+        return WaitFor([skyDrawn, passes, when] {
+            EXPECT_FALSE(skyDrawn()) << when;
+            return ++*passes % 20 == 0;
+        });
+    };
+    Append(run.steps, ChoosePlayer(0));
+    Append(run.steps, {Read(1), Arrive("IR1"), Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_STARS_VIEW, false); }),
+                       Read(9), Arrive("YU121"), nothingDrawnFor("entered")});
+    Append(run.steps, ChooseFromTheBag("ETOILE102"));
+    Append(run.steps, {TurnToZone(5), ClickView(), WaitFor(skyDrawn), Do([] { EXPECT_EQ(Var("etat_etoile5"), Object("ETOILE102")); }),
+                       ClickView(), WaitFor([] { return Var("etat_etoile5") == 0; }), nothingDrawnFor("the last star taken back"),
+                       Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("ETOILE102")); })});
+    PlayToTheEnd(run);
+}
+
+namespace {
+
+// ---- the spider's web and the canoe of the demo ----
+
+// From a new game straight to a view of the demo's temple.
+std::vector<Step> NewGameToTheTemple(uint32_t view) {
+    std::vector<Step> steps = ChoosePlayer(0);
+    for (Step s : {Read(1), Arrive("IR1"), Do([view] { OrvWam_RequestWorld(DEMO_WAM_YU, view, false); }),
+                   Arrive("YU" + std::to_string(view))})
+        steps.push_back(s);
+    return steps;
+}
+
+bool SpidersStill() {
+    for (int i = 0; i < araig_nb_actors; i++) {
+        const ST_araig_actor& a = araig_actors[i];
+        if (araig_is_spider(a) && (a.rate != 0.0f || a.from != a.to || a.progress != 0.0f)) return false;
+    }
+    return true;
+}
+
+// A click on the move zone toward a view of the web, low in the zone, clear of a spider standing there.
+std::vector<Step> ClickToward(uint32_t to) {
+    return {WaitFor(SpidersStill), TurnToZone(to, 0.1f), ClickView()};
+}
+std::vector<Step> Walk(const std::vector<uint32_t>& path) {
+    std::vector<Step> steps;
+    for (uint32_t to : path) {
+        for (Step s : ClickToward(to)) steps.push_back(s);
+        steps.push_back(Arrive("YU" + std::to_string(to)));
+    }
+    steps.push_back(WaitFor(SpidersStill));
+    return steps;
+}
+
+// The canoe's board: pointer moves and clicks of either button at the middle of a cell.
+void ClickCell(int32_t cell, int button) {
+    const CasePlateau& c = pirogue_plateau[cell];
+    Input_InjectMouseMove(c.x + PIROGUE_ANCRE_X - MousePosition.x, c.y + PIROGUE_ANCRE_Y - MousePosition.y);
+    Input_InjectButton(button, true);
+    Input_InjectButton(button, false);
+}
+
+// Puts every piece home and unturned, one click at a time: a carried piece to its own cell, else the
+// first piece away from home picked up, else the first piece turned; done once the board is whole.
+Step SolveTheBoard() {
+    auto wait = std::make_shared<int>(0);
+    return [wait] {
+        if (Loop() != LOOP_PIROGUE) {
+            ADD_FAILURE() << "the canoe's screen closed";
+            return true;
+        }
+        if ((*wait)-- > 0) return false;
+        *wait = 3;
+        if (piece_en_main >= 0) {
+            ClickCell(piece_en_main / 4, MOUSE_LEFT);
+            return false;
+        }
+        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++) {
+            if (pirogue_plateau[home].code / 4 == home) continue;
+            for (int32_t at = 0; at < PIROGUE_FIXED_CELL; at++)
+                if (pirogue_plateau[at].code / 4 == home) ClickCell(at, MOUSE_LEFT);
+            return false;
+        }
+        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++)
+            if (pirogue_plateau[home].code % 4 != 0) {
+                ClickCell(home, MOUSE_RIGHT);
+                return false;
+            }
+        return true;
+    };
+}
+
+}  // namespace
+
+// From a new game to the web by the temple's link: the caterpillar's errand won, the grasshopper's lost to
+// the spider with its video, then a save before the web, a load that resumes there, and the exit.
+TEST(PuzzleFlows, TheSpidersWebIsWonLostSavedAndLoaded) {
+    ProgramRun run;
+    run.maxPasses = 60000;
+    Append(run.steps, NewGameToTheTemple(2));
+    Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Arrive("YU198"), Do([] {
+                           EXPECT_EQ(pz_actif, PZ_ARAIG);
+                           EXPECT_EQ(araig_stage, 1);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("PLUME"));
+                       })});
+    // The caterpillar: in by 199 and 213, to the centre and out by 215 and 200.
+    Append(run.steps, Walk({SPIDERWEB_WAY_199, 213}));
+    run.steps.push_back(Do([] { EXPECT_TRUE(araig_running); }));
+    Append(run.steps, Walk({214, 231, 214, 213, 230, 247, 264, 265, 250, 233, 232, 215}));
+    Append(run.steps, ClickToward(SPIDERWEB_WAY_200));
+    Append(run.steps, {Read(12), Arrive("YU200"), Do([] {
+                           EXPECT_EQ(Var("finaraign1"), 1);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE"));
+                           EXPECT_FALSE(araig_running);
+                       })});
+    // The grasshopper: a click toward the spider's cell, and the run is lost.
+    Append(run.steps, Walk({215, 232}));
+    Append(run.steps, {Do([] {
+                           EXPECT_TRUE(araig_running);
+                           EXPECT_EQ(araig_stage, 2);
+                       }),
+                       [] { return TurnToZone(uint32_t(araig_actors[0].from), 0.1f)(); }, ClickView(), WaitFor([] { return !araig_running; }), WaitFor([] { return Loop() == LOOP_QMV; }),
+                       Arrive("YU199"), Do([] {
+                           EXPECT_EQ(Var("finaraign2"), 0);
+                           EXPECT_FALSE(Inventaire_IsObjetInSac("SAUTERELLE"));
+                           EXPECT_EQ(pz_actif, PZ_ARAIG);
+                       })});
+    Append(run.steps, SaveGame());
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("YU198"), Do([] {
+                           EXPECT_EQ(pz_actif, PZ_ARAIG);
+                           EXPECT_EQ(araig_stage, 2);
+                           EXPECT_FALSE(araig_running);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE"));
+                       })});
+    PlayToTheEnd(run);
+}
+
+// From a new game to the canoe of YU 402: the board put right, the river paddled to "finpirogue" and the
+// view past it, then a save, a load and the exit.
+TEST(PuzzleFlows, TheCanoeIsPlayedToItsEndSavedAndLoaded) {
+    ProgramRun run;
+    run.maxPasses = 30000;
+    Append(run.steps, NewGameToTheTemple(3));
+    Append(run.steps, {TurnToZone(DEMO_CANOE_VIEW), ClickView(), Arrive("YU402"),
+                       [] {
+                           const uint32_t start = uint32_t(DefName_GetIdName(DEFNAME_ZONES_CLIC, "ZONE_PIROGUE"));
+                           return TurnToZone(start)();
+                       },
+                       ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), SolveTheBoard(),
+                       [] {
+                           ClickCell(PIROGUE_FIXED_CELL, MOUSE_LEFT);
+                           return true;
+                       },
+                       WaitFor([] { return Loop() == LOOP_WARP; }), Do([] {
+                           EXPECT_EQ(Var("finpirogue"), 1);
+                           EXPECT_EQ(pz_pirogue_en_cours, 0);
+                       }),
+                       Read(DEMO_CANOE_MESSAGE), Arrive("YU" + std::to_string(DEMO_CANOE_AFTER))});
+    Append(run.steps, SaveGame());
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("YU" + std::to_string(DEMO_CANOE_AFTER)), Do([] {
+                           EXPECT_EQ(Var("finpirogue"), 1);
+                           EXPECT_EQ(Loop(), LOOP_WARP);
+                       })});
+    PlayToTheEnd(run);
+}
