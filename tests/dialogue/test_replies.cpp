@@ -307,7 +307,13 @@ TEST_F(Replies, AReplyOnScreenDrawsItsStandVideoTheFaceAndTheSubtitle)
 TEST_F(Replies, ACharactersVoiceOverBeforeTheHeroSpeaksArrangesNothing)
 {
     // Marco first without turning the view ("voixoff0"), the hero not having spoken yet, then on screen.
-    desc.persos.push_back(Perso("H1", "li"));
+    // The hero with every stand a hero loads, so that no stand is reported missing.
+    desc.persos.push_back(Perso("H1", "he"));
+    DlgCharacterDesc hero;
+    hero.grid = 8;
+    hero.mesh = "he";
+    hero.stands = 8;
+    ASSERT_TRUE(DlgCharacter_Save(Dir3D(), hero));
     desc.lines = {DlgScript_Reply(12, 1, "Marco", "voixoff0", "a"),
                   DlgScript_Reply(12, 2, "Marco", "stand1 camera1", "b")};
     ASSERT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
