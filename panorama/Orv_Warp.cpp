@@ -205,6 +205,8 @@ bool OrvWarp_Init() {
     s.zoomRunning = false;
     s.loopType = 0;
     s.pendingDx = s.pendingDy = 0;
+    // No character's panel is up yet.
+    OrvWarp_SubjectPanelOpen = 0;
     warp_stop_rotation();
     SetupCamera();
     ApplyRotation();

@@ -287,6 +287,8 @@ void pz_poulpe_entree() {
     g_big = pz_vue_id() == kBigVue ? 1 : 0;
     g_prefix = g_big ? "GDP_" : "PTP_";
     g_bodyName = g_big ? "GDP_CORPS_V" : "PTP_CORPS_V";
+    // The crosshair of the first frame follows the bag, not what it held at the last visit.
+    poulpe_crystal = Inventaire_IsObjetInSac(kCrystal) ? 1 : 0;
     load_poulpes();
 }
 
