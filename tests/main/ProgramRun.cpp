@@ -88,6 +88,12 @@ int ProgramRun::Run() {
     return code;
 }
 
+void ProgramRun::PlayThrough() {
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(StepsLeft(), 0u);
+}
+
 void ProgramRun::Observe() {
     if (++passes > maxPasses) {
         failure = "stuck after " + std::to_string(maxPasses) + " passes, " + std::to_string(steps.size()) + " steps left";
@@ -233,6 +239,13 @@ std::vector<Step> ChoosePlayer(int player) {
         WaitFor([] { return Loop() == LOOP_QMV; }), Click(),  // the intro
         ClickWidget(kButtons[player]),
     };
+}
+
+std::vector<Step> NewGame(int player) {
+    std::vector<Step> steps = ChoosePlayer(player);
+    steps.push_back(Read(1));
+    steps.push_back(Arrive("IR1"));
+    return steps;
 }
 
 std::vector<Step> SaveGame() {
