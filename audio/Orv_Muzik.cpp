@@ -93,7 +93,7 @@ void freeMarks() {
     g.markCount = 0;
 }
 
-void close() {
+void OrvMuzik_Close() {
     OrvSound_stop_voice(VOICE_MUSIC);
     closeFile();
     g.state = MUZIK_IDLE;
@@ -105,7 +105,7 @@ void close() {
 
 void adpcmText(int rc, char* text, size_t size) { Adpcm_GetErrorText(rc, text, size); }
 
-void startFade() {
+void OrvMuzik_StartFade() {
     g.state = MUZIK_FADING;
     g.fadeFrom = g.curVol;
     g.fadeTo = g.targetVol;
@@ -117,7 +117,7 @@ void fadeOutThen(int32_t next) {
     g.targetVol = OrvMuzik_GetMinVol();
     g.stateAfter = next;
     g.volAfter = OrvMuzik_GetMaxVol();
-    startFade();
+    OrvMuzik_StartFade();
 }
 
 // Idle: the start is due at the next step; otherwise it waits for the playing music to fade out.
@@ -251,7 +251,7 @@ int read_music_data(uint8_t* dest, int length, bool toEnd) {
     return length;
 }
 
-bool openFile(const std::string& name) {
+bool OrvMuzik_OpenFile(const std::string& name) {
     char path[ORV_PATH_MAX];
     build_path_music(path, name.c_str());
     OrvFileHandle f = OrvFile_Open(path, ORV_READ);
@@ -270,7 +270,7 @@ bool openFile(const std::string& name) {
     return true;
 }
 
-bool openFileTwice(const std::string& name) { return openFile(name) || openFile(name); }
+bool openFileTwice(const std::string& name) { return OrvMuzik_OpenFile(name) || OrvMuzik_OpenFile(name); }
 
 // The file and the decoder at a mark (0 = the start of the data); no buffer is touched.
 bool seekToMark(int m) {
@@ -316,9 +316,9 @@ bool atMusicEnd() {
             // The next music continues in the same piece, so nothing buffered of this one is lost.
             if (name == g.playingName && mark != -1) mark = 0;
             closeFile();
-            if (!openFile(name)) {
+            if (!OrvMuzik_OpenFile(name)) {
                 CopyMusikToDrive(std::to_string(number).c_str());
-                if (!openFile(name)) return false;
+                if (!OrvMuzik_OpenFile(name)) return false;
             }
             if (g.rate != g.bufferRate) {
                 // The buffer plays at the rate it was made with: a music of another rate starts in a
@@ -375,10 +375,10 @@ bool advanceLoadOffset(int n, const char* beyond) {
     return true;
 }
 
-bool openAndFill() {
+bool OrvMuzik_OpenAndFill() {
     if (!openFileTwice(g.pendingName)) return false;
     if (read_music_data(g.buffer, MUSIC_BUFFER_SIZE, g.pcmSize == MUSIC_BUFFER_SIZE) < 0) {
-        close();
+        OrvMuzik_Close();
         return false;
     }
     g.loadOffset = 0;
@@ -393,7 +393,7 @@ SoundHandle musicHandle() {
     return h == ORVSOUND_NO_HANDLE ? 0 : h;
 }
 
-void playFromStart() {
+void OrvMuzik_PlayFromStart() {
     OrvSound_play_set(g.buffer, MUSIC_BUFFER_SIZE, VOICE_MUSIC, 1, g.rate, g.bits, g.channels,
                       OrvSound_VolumeToAttenuation(0), 0, 0);
     g.handle = musicHandle();
@@ -402,20 +402,18 @@ void playFromStart() {
     g.state = MUZIK_PLAYING;
 }
 
-bool startAtMark() {
-    if (!openFileTwice(g.pendingName)) return false;
+// The looping buffer on voice 0 in the music's format, not started: the jump to the mark fills it.
+void OrvMuzik_PrepareAtMark() {
     g.loadOffset = 0;
     OrvSound_play_raw(g.buffer, MUSIC_BUFFER_SIZE, VOICE_MUSIC, g.rate, g.bits, g.channels, 0);
     g.handle = musicHandle();
     g.bufferRate = g.rate;
     g.state = MUZIK_PLAYING;
-    if (!OrvMuzik_GotoMark(g.startMark)) {
-        close();
-        return false;
-    }
+}
+
+void OrvMuzik_PlayAtMark() {
     g.curVol = startVolume();
     OrvSound_StartVoice(VOICE_MUSIC, 1, OrvSound_VolumeToAttenuation(g.curVol), 0);
-    return true;
 }
 
 }  // namespace
@@ -436,7 +434,7 @@ bool OrvMuzik_MainInit() {
 void OrvMuzik_MainClose() {
     if (!g.initialised) return;
     frame_timer_remove_hook(OrvMuzik_Fade);
-    close();
+    OrvMuzik_Close();
     mem_free(g.buffer, kBufferTag);
     mem_free(g.adpcmbuf, kAdpcmTag);
     const OrvMuzikLoadHook hook = g.hook;
@@ -462,24 +460,30 @@ bool OrvMuzik_Play(const char* name) {
 void OrvMuzik_Stop() {
     g.targetVol = OrvMuzik_GetMinVol();
     g.stateAfter = MUZIK_STOP;
-    startFade();
+    OrvMuzik_StartFade();
 }
 
 namespace {
 bool step() {
     switch (g.state) {
         case MUZIK_START:
-            if (!openAndFill()) {
+            if (!OrvMuzik_OpenAndFill()) {
                 g.state = MUZIK_IDLE;
                 return false;
             }
-            playFromStart();
+            OrvMuzik_PlayFromStart();
             return false;
         case MUZIK_START_AT_MARK:
-            if (!startAtMark()) {
+            if (!openFileTwice(g.pendingName)) {
                 g.state = MUZIK_IDLE;
                 return false;
             }
+            OrvMuzik_PrepareAtMark();
+            if (!OrvMuzik_GotoMark(g.startMark)) {
+                OrvMuzik_Close();
+                return false;
+            }
+            OrvMuzik_PlayAtMark();
             return true;  // the rest of the buffer still holds the last music
         case MUZIK_FADING:
             OrvMuzik_Fade();
@@ -487,7 +491,7 @@ bool step() {
         case MUZIK_PLAYING:
             return check_buffer_music();
         case MUZIK_STOP:
-            close();
+            OrvMuzik_Close();
             return false;
         default:
             return false;
@@ -515,12 +519,12 @@ void OrvMuzik_Fade() {
     if (g.fadeStart < 0.0) g.fadeStart = now;
     const double elapsed = now - g.fadeStart;
     if (elapsed > kFadeRestartAfter) {
-        startFade();
+        OrvMuzik_StartFade();
         return;
     }
     if (g.curVol == g.targetVol) {
         if (g.stateAfter == MUZIK_START || g.stateAfter == MUZIK_START_AT_MARK) {
-            close();
+            OrvMuzik_Close();
             g.targetVol = g.volAfter;
         }
         g.state = g.stateAfter;
@@ -537,7 +541,7 @@ void OrvMuzik_SetVolumePercent(int percent) {
     percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
     if (g.state != MUZIK_FADING) g.stateAfter = MUZIK_PLAYING;
     g.targetVol = OrvMuzik_GetMaxVol() * percent / 100;
-    startFade();
+    OrvMuzik_StartFade();
 }
 
 void OrvMuzik_ApplyVolume(int volume) {
@@ -625,7 +629,7 @@ bool check_buffer_music() {
     // Once a whole buffer of silence has been written, everything streamed before has been heard.
     if (draining && (g.drained += n) >= MUSIC_BUFFER_SIZE) {
         const bool chain = g.chainAfterDrain;
-        close();
+        OrvMuzik_Close();
         if (!chain) return false;
         g.pendingName = g.chainName;
         g.startMark = g.chainMark;

@@ -117,6 +117,10 @@ public:
 
     // Transform, face, projection and face occlusion stages of one object.
     void TransformVertices(const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh, DrawFlags flags);
+    // The object occlusion test of the portable transform: true when the box, taken to camera space by
+    // m, lies wholly outside the clip rectangle or the hierarchical z-buffer sees none of it; false
+    // when a corner is not beyond the near distance.
+    bool IsBoxOccluded(const CTCamera& camera, const CTMatrix34& m, const CTBounds& bounds) const;
     // Result bits DF_TEX0 and DF_TEX1.
     uint32_t ComputeTexCoords(const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh, DrawFlags flags);
     uint32_t PrelitFlag(const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh, DrawFlags flags) const;
@@ -192,8 +196,6 @@ void Pipe_TransformClipC(CTGeometryPipeline& p, const CTCamera& camera, const CT
                          DrawFlags flags);
 void Pipe_TransformClipTwoMatrixC(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame,
                                   const CTMesh& mesh, DrawFlags flags);
-bool Pipe_IsBoxOccluded(const CTGeometryPipeline& p, const CTCamera& camera, const CTMatrix34& m,
-                        const CTBounds& bounds);
 void Pipe_CullFacesC(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh);
 void Pipe_CullFacesNoClipC(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh);
 void Pipe_CullFacesDeformedC(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh);
@@ -218,6 +220,10 @@ void Pipe_ProjectC(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& 
 void Pipe_ProjectParallelC(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh);
 void Pipe_ProjectEyePointC(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh);
 void Pipe_OccludeFacesC(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh);
+
+// Frees the rotated normals that sphere mapping shares between pipelines; registered to run at exit the
+// first time they are used. A later sphere map takes them anew.
+void Pipe_FreeEnvNormals();
 
 // Adds one light's diffuse, or specular, contribution at a point with a normal to a 4-float sum.
 void Pipe_LightVertexDiffuse(CTVector4& sum, const PipeLight& light, const CTVector3& position,

@@ -99,12 +99,18 @@ PipeVertex Record(const PipeClipPoint& p)
 
 }  // namespace
 
+void rast_set_vertex_shade(float red, float green, float blue)
+{
+    RastVertex& r = *rastState.rastVertexEnd;
+    r.shade0 = red;
+    r.shade1 = green;
+    r.shade2 = blue;
+}
+
 void rast_emit_vertex(float x, float y, float q, float u, float v, const CTVector4& shade)
 {
+    rast_set_vertex_shade(shade.x, shade.y, shade.z);
     RastVertex& r = *rastState.rastVertexEnd++;
-    r.shade0 = shade.x;
-    r.shade1 = shade.y;
-    r.shade2 = shade.z;
     r.u = u;
     r.v = v;
     r.x = x;

@@ -47,6 +47,8 @@ struct PipeFace {
 
 // 0xAARRGGBB as four floats, each channel x 0.003921569.
 CTVector4 color_unpack_argb(uint32_t argb);
+// The first three shading terms of the vertex at rastVertexEnd.
+void rast_set_vertex_shade(float red, float green, float blue);
 // Appends a vertex at rastVertexEnd: screen x, y, q = 1/z, stage-0 u, v and the shading terms.
 void rast_emit_vertex(float x, float y, float q, float u, float v, const CTVector4& shade);
 // Draws the rasteriser's vertex list as one fan when it holds at least three vertices: through

@@ -1,6 +1,7 @@
 // Texture-coordinate generation of the two texture stages.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "engine3d/GeometryPipeline.h"
@@ -10,11 +11,16 @@ namespace {
 
 CTVector3 XYZ(const CTVector4& v) { return {v.x, v.y, v.z}; }
 
-// Rotated normals of sphere mapping, shared by every pipeline; grows to the largest count met.
+// Rotated normals of sphere mapping, shared by every pipeline; grows to the largest count met and is
+// freed at exit.
+std::vector<CTVector3>* g_envNormals = nullptr;
+
 std::vector<CTVector3>& EnvNormals()
 {
-    static std::vector<CTVector3> normals;
-    return normals;
+    static const bool registered = std::atexit(&Pipe_FreeEnvNormals) == 0;
+    (void)registered;
+    if (!g_envNormals) g_envNormals = new std::vector<CTVector3>;
+    return *g_envNormals;
 }
 
 // Calls fn(face, out pairs of the face) for every drawn face.
@@ -119,6 +125,12 @@ void Planar(CTGeometryPipeline& p, const CTMesh& mesh, float* out)
 }
 
 }  // namespace
+
+void Pipe_FreeEnvNormals()
+{
+    delete g_envNormals;
+    g_envNormals = nullptr;
+}
 
 uint32_t CTGeometryPipeline::ComputeTexCoords(const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh,
                                               DrawFlags flags)

@@ -64,13 +64,6 @@ void TransformFrame(const TransformRoutines& s, CTGeometryPipeline& p, const CTC
     if (s.timed) p.transformTime.Stop();
 }
 
-// Hidden only when every corner lies beyond the near distance and the rectangle is outside the clip
-// rectangle or the test sees none of it.
-bool BoxOccluded(bool beyondNear, const ScreenBox& box, const CTGeometryPipeline& p, const CTCamera& camera)
-{
-    return beyondNear && ScreenBox_Hidden(box, camera.clip, p.hzBuffer, &HZBuffer_IsVisibleP6);
-}
-
 CTVector3 EyePoint(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame)
 {
     camera.frame.UpdateWorld();
@@ -78,7 +71,12 @@ CTVector3 EyePoint(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame&
     return p.eyePoint;
 }
 
+// Every set starts an object alike. The SSE set loads no process-wide MXCSR here: each of its routines
+// sets rounding toward zero for its own call and gives the caller's mode back.
 void BeginObject() { VertexStageCache = 0; }
+constexpr void (*Pipe_BeginObjectP6)() = &BeginObject;
+constexpr void (*Pipe_BeginObjectSse)() = &BeginObject;
+constexpr void (*Pipe_BeginObject3DNow)() = &BeginObject;
 
 using PlaneRoutine = void (*)(uint8_t*, const uint16_t*, uint8_t*, const CTVector4*, const CTVector3&, uint32_t);
 using DeformedRoutine = void (*)(const uint16_t*, CTVector4*, uint8_t*, const CTVector4*, uint8_t*, uint32_t);
@@ -107,6 +105,14 @@ void ProjectEach(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& me
     kRoutine(p.vertexCodes.data(), p.cameraVertices.data(), camera, p.screenVertices.data(), Mesh_VertexCount(mesh));
 }
 
+// Face occlusion: the set's routine for objects with a vertex outside the view, or for those without.
+template <OccludeRoutine kClip, OccludeRoutine kNoClip>
+void OccludeWith(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
+{
+    (p.clipUnion == 0 ? kNoClip : kClip)(p.faceCodes.data(), mesh.faceIndices.data(), p.screenVertices.data(),
+                                         camera.clip, p.hzBuffer, Mesh_FaceCount(mesh));
+}
+
 // ---- Kind 8 ----
 
 constexpr FaceStage Pipe_CullFacesP6 = &CullWithPlanes<&VxP6_CullFaces>;
@@ -114,13 +120,16 @@ constexpr FaceStage Pipe_CullFacesNoClipP6 = &CullWithPlanes<&VxP6_CullFacesNoCl
 constexpr FaceStage Pipe_CullFacesDeformedP6 = &CullWithNormals<&VxP6_CullFacesDeformed>;
 constexpr FaceStage Pipe_CullFacesDeformedNoClipP6 = &CullWithNormals<&VxP6_CullFacesDeformedNoClip>;
 constexpr ProjectStage Pipe_ProjectP6 = &ProjectEach<&VxP6_Project>;
+constexpr ProjectStage Pipe_OccludeFacesP6 = &OccludeWith<VxP6_OccludeFaces, VxP6_OccludeFacesNoClip>;
+
+bool Pipe_IsBoxOccludedP6(const CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m)
+{
+    return !VxP6_IsBoxVisible(p.hzBuffer, c.clip, c, f, m.bounds);
+}
 
 const TransformRoutines kTransformP6 = {
     [](const CTCamera& c, const CTFrame& f, const CTMesh& m) { return VxP6_ClassifyBounds(c, f, m.bounds); },
-    [](const CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m) {
-        ScreenBox box;
-        return BoxOccluded(VxP6_ScreenBox(c, f, m.bounds, box), box, p, c);
-    },
+    &Pipe_IsBoxOccludedP6,
     [](CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m) {
         return VxP6_TransformClip(c, f, m.vertices.data(), Mesh_VertexCount(m), p.cameraVertices.data(),
                                   p.vertexCodes.data());
@@ -141,14 +150,6 @@ void Pipe_TransformP6(CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f
     TransformFrame(kTransformP6, p, c, f, m, flags);
 }
 
-// Serves kind 9 too: both sets ask the same rectangle test.
-void Pipe_OccludeFacesP6(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
-{
-    auto run = p.clipUnion == 0 ? &OccludeFaces<false> : &OccludeFaces<true>;
-    run(p.faceCodes.data(), mesh.faceIndices.data(), p.screenVertices.data(), camera.clip, p.hzBuffer,
-        Mesh_FaceCount(mesh), &HZBuffer_IsVisibleP6);
-}
-
 // ---- Kind 9 ----
 
 uint32_t VertexGroups(const CTMesh& m) { return RoundUp(Mesh_VertexCount(m), 8) / 8; }
@@ -161,12 +162,19 @@ void Pipe_CullFacesNoClipSse(CTGeometryPipeline& p, const CTCamera& camera, cons
                                 mesh.blockPlanes.data(), eye, RoundUp(Mesh_FaceCount(mesh), 4) / 4);
 }
 
+// The two transform drivers' box tests: one routine, the rigid driver's on the mesh's second box.
+bool Pipe_IsBoxOccludedSse(const CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m)
+{
+    return !VxSse_IsBoxVisible(p.hzBuffer, c.clip, c, f, m.bounds2);
+}
+bool Pipe_IsBoxOccludedDeformedSse(const CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m)
+{
+    return !VxSse_IsBoxVisible(p.hzBuffer, c.clip, c, f, m.bounds);
+}
+
 const TransformRoutines kTransformSse = {
     [](const CTCamera& c, const CTFrame& f, const CTMesh& m) { return VxSse_ClassifyBoundsBlocks(c, f, m.bounds2); },
-    [](const CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m) {
-        ScreenBox box;
-        return BoxOccluded(VxSse_ScreenBox(c, f, m.bounds2, box), box, p, c);
-    },
+    &Pipe_IsBoxOccludedSse,
     [](CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m) {
         p.cameraBlocks = true;
         return VxSse_TransformClipBlocks(c, f, m.blockPositions.data(), VertexGroups(m), Floats(p.cameraVertices),
@@ -184,15 +192,21 @@ const TransformRoutines kTransformSse = {
     true,
 };
 
-// Deformed meshes are never classified, so every object takes the per-vertex codes.
+// The frame classifies and box-tests rigid meshes only, and this driver serves deformed ones: every
+// object takes the per-vertex codes, and the classification, the box test and the path of a box
+// wholly inside are never reached.
 const TransformRoutines kTransformDeformedSse = {
-    nullptr,
-    nullptr,
+    [](const CTCamera& c, const CTFrame& f, const CTMesh& m) { return VxSse_ClassifyBounds(c, f, m.bounds); },
+    &Pipe_IsBoxOccludedDeformedSse,
     [](CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m) {
         return VxSse_TransformClip(c, f, m.vertices.data(), Mesh_VertexCount(m), p.cameraVertices.data(),
                                    p.vertexCodes.data());
     },
-    nullptr,
+    [](CTGeometryPipeline& p, const CTCamera& c, const CTFrame& f, const CTMesh& m, DrawFlags&) {
+        const uint32_t n = Mesh_VertexCount(m);
+        std::memset(p.vertexCodes.data(), 0, n);
+        VxSse_TransformNoClip(c, f, m.vertices.data(), n, p.cameraVertices.data());
+    },
     true,
     true,
 };
@@ -217,6 +231,7 @@ void Pipe_CullFacesSse(CTGeometryPipeline& p, const CTCamera& camera, const CTFr
 
 constexpr FaceStage Pipe_CullFacesDeformedSse = &CullWithNormals<&VxSse_CullFacesDeformed>;
 constexpr FaceStage Pipe_CullFacesDeformedNoClipSse = &CullWithNormals<&VxSse_CullFacesDeformedNoClip>;
+constexpr ProjectStage Pipe_OccludeFacesSse = &OccludeWith<VxSse_OccludeFaces, VxSse_OccludeFacesNoClip>;
 
 void Pipe_ProjectDeformedSse(CTGeometryPipeline& p, const CTCamera& camera, const CTMesh& mesh)
 {
@@ -269,7 +284,7 @@ constexpr ProjectStage Pipe_Project3DNow = &ProjectEach<&Vx3DNow_Project>;
 
 // Begin, transform (rigid, deformed), face stages (planes, planes without clipping, deformed, deformed
 // without clipping), projection (rigid, deformed), face occlusion.
-const VertexStageSet kSetP6 = {&BeginObject,
+const VertexStageSet kSetP6 = {Pipe_BeginObjectP6,
                                &Pipe_TransformP6,
                                &Pipe_TransformP6,
                                Pipe_CullFacesP6,
@@ -278,8 +293,8 @@ const VertexStageSet kSetP6 = {&BeginObject,
                                Pipe_CullFacesDeformedNoClipP6,
                                Pipe_ProjectP6,
                                Pipe_ProjectP6,
-                               &Pipe_OccludeFacesP6};
-const VertexStageSet kSetSse = {&BeginObject,
+                               Pipe_OccludeFacesP6};
+const VertexStageSet kSetSse = {Pipe_BeginObjectSse,
                                 &Pipe_TransformSse,
                                 &Pipe_TransformDeformedSse,
                                 &Pipe_CullFacesSse,
@@ -288,10 +303,10 @@ const VertexStageSet kSetSse = {&BeginObject,
                                 Pipe_CullFacesDeformedNoClipSse,
                                 &Pipe_ProjectSse,
                                 &Pipe_ProjectDeformedSse,
-                                &Pipe_OccludeFacesP6};
+                                Pipe_OccludeFacesSse};
 // A rigid mesh without block copies (one not built by Mesh_FromDb): the portable transform and face
 // stage, then the per-vertex projection.
-const VertexStageSet kSetSsePerVertex = {&BeginObject,
+const VertexStageSet kSetSsePerVertex = {Pipe_BeginObjectSse,
                                          nullptr,
                                          &Pipe_TransformDeformedSse,
                                          nullptr,
@@ -300,8 +315,8 @@ const VertexStageSet kSetSsePerVertex = {&BeginObject,
                                          Pipe_CullFacesDeformedNoClipSse,
                                          &Pipe_ProjectDeformedSse,
                                          &Pipe_ProjectDeformedSse,
-                                         &Pipe_OccludeFacesP6};
-const VertexStageSet kSet3DNow = {&BeginObject,
+                                         Pipe_OccludeFacesSse};
+const VertexStageSet kSet3DNow = {Pipe_BeginObject3DNow,
                                   &Pipe_Transform3DNow,
                                   &Pipe_Transform3DNow,
                                   Pipe_CullFaces3DNow,

@@ -1,5 +1,6 @@
 // Kind 8's vertex routines: the stages in double arithmetic, each result stored as float.
 #include "engine3d/VertexStages.h"
+#include "raster/HZBuffer.h"
 
 namespace {
 
@@ -74,9 +75,12 @@ uint32_t VxP6_ClassifyBounds(const CTCamera& camera, const CTFrame& frame, const
     return View_ClassifyBox(Box(camera, frame, bounds), camera);
 }
 
-bool VxP6_ScreenBox(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds, ScreenBox& out)
+bool VxP6_IsBoxVisible(const HZBuffer* hzb, const ClipRect& clip, const CTCamera& camera, const CTFrame& frame,
+                       const CTBounds& bounds)
 {
-    return View_ScreenBox(Box(camera, frame, bounds), camera, [](double z) { return 1.0 / z; }, out);
+    ScreenBox box;
+    const bool beyondNear = View_ScreenBox(Box(camera, frame, bounds), camera, [](double z) { return 1.0 / z; }, box);
+    return ScreenBox_Visible(beyondNear, box, clip, hzb, &HZBuffer_IsVisibleP6);
 }
 
 uint32_t VxP6_TransformClip(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions, uint32_t count,

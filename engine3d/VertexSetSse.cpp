@@ -155,8 +155,10 @@ bool BlockUsed(const uint8_t* codes, uint32_t block) { return (Bytes4(codes + 4 
     return andCode | orCode << 8;
 }
 
-[[gnu::noinline]] uint32_t TransformClipBody(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions,
-                                             uint32_t count, CTVector4* cameraOut, uint8_t* codes, bool soft)
+// Without kCodes only the camera-space records are written.
+template <bool kCodes>
+[[gnu::noinline]] uint32_t TransformBody(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions,
+                                         uint32_t count, CTVector4* cameraOut, uint8_t* codes, bool soft)
 {
     const ObjectToCamera<float>& v = View(camera, frame, soft);
     const __m128 c0 = _mm_setr_ps(v.m[0][0], v.m[1][0], v.m[2][0], 0), c1 = _mm_setr_ps(v.m[0][1], v.m[1][1], v.m[2][1], 0);
@@ -173,6 +175,7 @@ bool BlockUsed(const uint8_t* codes, uint32_t block) { return (Bytes4(codes + 4 
             _mm_add_ps(_mm_add_ps(_mm_mul_ps(c0, _mm_set1_ps(p.x)), _mm_mul_ps(c1, _mm_set1_ps(p.y))), _mm_mul_ps(c2, _mm_set1_ps(p.z))),
             t);
         _mm_store_ps(&cameraOut[i].x, c);
+        if constexpr (!kCodes) continue;
         const __m128 z = _mm_shuffle_ps(c, c, _MM_SHUFFLE(2, 2, 2, 2));
         const int below = _mm_movemask_ps(_mm_cmplt_ps(c, _mm_add_ps(_mm_mul_ps(z, lowScale), lowAdd))) & 7;
         const int above = _mm_movemask_ps(_mm_cmpge_ps(c, _mm_add_ps(_mm_mul_ps(z, highScale), highAdd))) & 7;
@@ -317,16 +320,28 @@ bool Qualifies(uint8_t code) { return (code & (CLIP_USED | CLIP_NEAR)) == CLIP_U
 
 float VxSse_Reciprocal(float x) { return Rcp(x, VxSse_SoftwareEstimate); }
 
-uint32_t VxSse_ClassifyBoundsBlocks(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds)
+uint32_t VxSse_ClassifyBounds(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds)
 {
     RastRoundTowardZero rz;
     return ClassifyBody(camera, frame, bounds, VxSse_SoftwareEstimate);
 }
 
-bool VxSse_ScreenBox(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds, ScreenBox& out)
+uint32_t VxSse_ClassifyBoundsBlocks(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds)
 {
-    RastRoundTowardZero rz;
-    return ScreenBoxBody(camera, frame, bounds, out, VxSse_SoftwareEstimate);
+    return VxSse_ClassifyBounds(camera, frame, bounds);
+}
+
+bool VxSse_IsBoxVisible(const HZBuffer* hzb, const ClipRect& clip, const CTCamera& camera, const CTFrame& frame,
+                        const CTBounds& bounds)
+{
+    ScreenBox box;
+    bool beyondNear;
+    {
+        RastRoundTowardZero rz;
+        beyondNear = ScreenBoxBody(camera, frame, bounds, box, VxSse_SoftwareEstimate);
+    }
+    // The rectangle test is not SSE code: it runs in the caller's rounding, as the P6 set's does.
+    return ScreenBox_Visible(beyondNear, box, clip, hzb, &HZBuffer_IsVisibleP6b);
 }
 
 uint32_t VxSse_TransformClipBlocks(const CTCamera& camera, const CTFrame& frame, const float* blocks, uint32_t groups,
@@ -340,7 +355,14 @@ uint32_t VxSse_TransformClip(const CTCamera& camera, const CTFrame& frame, const
                              CTVector4* cameraOut, uint8_t* codes)
 {
     RastRoundTowardZero rz;
-    return TransformClipBody(camera, frame, positions, count, cameraOut, codes, VxSse_SoftwareEstimate);
+    return TransformBody<true>(camera, frame, positions, count, cameraOut, codes, VxSse_SoftwareEstimate);
+}
+
+void VxSse_TransformNoClip(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions, uint32_t count,
+                           CTVector4* cameraOut)
+{
+    RastRoundTowardZero rz;
+    TransformBody<false>(camera, frame, positions, count, cameraOut, nullptr, VxSse_SoftwareEstimate);
 }
 
 void VxSse_TransformProjectBlocks(const CTCamera& camera, const CTFrame& frame, const float* blocks, uint32_t groups,

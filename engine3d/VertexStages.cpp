@@ -168,7 +168,7 @@ void Pipe_TransformClipC(CTGeometryPipeline& p, const CTCamera& camera, const CT
     }
     if (p.hzBuffer && (flags & DF_OCCLUDE_OBJECT) && !deformed) {
         p.objectOccludeTime.Start();
-        const bool hidden = Pipe_IsBoxOccluded(p, camera, m, mesh.bounds);
+        const bool hidden = p.IsBoxOccluded(camera, m, mesh.bounds);
         p.objectOccludeTime.Stop();
         if (hidden) {
             p.clipIntersection = CLIP_PLANES;
@@ -198,12 +198,11 @@ void Pipe_TransformClipTwoMatrixC(CTGeometryPipeline& p, const CTCamera& camera,
     p.transformTime.Stop();
 }
 
-bool Pipe_IsBoxOccluded(const CTGeometryPipeline& p, const CTCamera& camera, const CTMatrix34& m,
-                        const CTBounds& b)
+bool CTGeometryPipeline::IsBoxOccluded(const CTCamera& camera, const CTMatrix34& m, const CTBounds& b) const
 {
     ScreenBox box;
     if (!View_ScreenBox(View_Box(m.m, b), camera, [](float z) { return 1.0f / z; }, box)) return false;
-    return ScreenBox_Hidden(box, camera.clip, p.hzBuffer, &HZBuffer_IsVisible);
+    return ScreenBox_Hidden(box, camera.clip, hzBuffer, &HZBuffer_IsVisible);
 }
 
 void Pipe_CullFacesC(CTGeometryPipeline& p, const CTCamera& camera, const CTFrame& frame, const CTMesh& mesh)

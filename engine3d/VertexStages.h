@@ -5,8 +5,7 @@
 #include <cstdint>
 
 #include "engine3d/GeometryPipeline.h"
-
-struct HZBuffer;
+#include "raster/HZBuffer.h"
 
 // The counts a stage may use: no more than the mesh's arrays hold.
 inline uint32_t Mesh_VertexCount(const CTMesh& m)
@@ -193,6 +192,14 @@ inline bool ScreenBox_Hidden(const ScreenBox& r, const ClipRect& clip, const HZB
     return OutsideClip(clip, r.x0, r.y0, r.x1, r.y1) || !visible(hzb, r.x0, r.y0, r.x1, r.y1, r.w);
 }
 
+// The box verdict of the sets: seen when some corner is not beyond the near distance, or when the
+// rectangle is neither wholly outside the clip rectangle nor unseen by the test.
+inline bool ScreenBox_Visible(bool beyondNear, const ScreenBox& r, const ClipRect& clip, const HZBuffer* hzb,
+                              HZVisibleTest visible)
+{
+    return !beyondNear || !ScreenBox_Hidden(r, clip, hzb, visible);
+}
+
 // Face occlusion: every face whose code & 0x70 is 0 and whose screen rectangle the test sees nothing
 // of (or, with kClip, that lies wholly outside the clip rectangle) gets CLIP_HIDDEN.
 template <bool kClip>
@@ -211,6 +218,15 @@ void OccludeFaces(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* scre
             faceCodes[f] = CLIP_HIDDEN;
     }
 }
+
+// The same over one rectangle test, as a routine of a set.
+template <bool kClip, HZVisibleTest kVisible>
+void OccludeFacesWith(uint8_t* faceCodes, const uint16_t* idx, const CTVector4* screen, const ClipRect& clip,
+                      const HZBuffer* hzb, uint32_t faceCount)
+{
+    OccludeFaces<kClip>(faceCodes, idx, screen, clip, hzb, faceCount, kVisible);
+}
+using OccludeRoutine = void (*)(uint8_t*, const uint16_t*, const CTVector4*, const ClipRect&, const HZBuffer*, uint32_t);
 
 // ---- Processor-specific sets (kinds 8, 9 and 18) ----
 
@@ -236,7 +252,9 @@ inline uint8_t Face_MarkUsed(uint8_t* codes, const uint16_t* tri)
 // Kind 8: double arithmetic, results stored as float. Clip codes strict; a face is culled only when
 // n . e < d, a deformed face only when n . p0 > 0.
 uint32_t VxP6_ClassifyBounds(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds);
-bool VxP6_ScreenBox(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds, ScreenBox& out);
+// False when the box is hidden: CTGeometryPipeline::IsBoxOccluded negated, on HZBuffer_IsVisibleP6.
+bool VxP6_IsBoxVisible(const HZBuffer* hzb, const ClipRect& clip, const CTCamera& camera, const CTFrame& frame,
+                       const CTBounds& bounds);
 // AND of the codes in the low byte, OR in the second.
 uint32_t VxP6_TransformClip(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions, uint32_t count,
                             CTVector4* cameraOut, uint8_t* codes);
@@ -253,6 +271,9 @@ void VxP6_CullFacesDeformedNoClip(const uint16_t* idx, CTVector4* normals, uint8
                                   const CTVector4* cameraVertices, uint8_t* faceCodes, uint32_t faceCount);
 void VxP6_Project(const uint8_t* codes, const CTVector4* cameraVertices, const CTCamera& camera, CTVector4* screen,
                   uint32_t count);
+// Pipe_OccludeFacesC on HZBuffer_IsVisibleP6: some vertex outside the view, or none.
+inline constexpr OccludeRoutine VxP6_OccludeFaces = &OccludeFacesWith<true, &HZBuffer_IsVisibleP6>;
+inline constexpr OccludeRoutine VxP6_OccludeFacesNoClip = &OccludeFacesWith<false, &HZBuffer_IsVisibleP6>;
 
 // Kind 9: SSE, run in rounding toward zero (each routine sets it and gives the caller's mode back).
 // Rigid meshes work on the mesh's block copies, 8 vertices or 4 faces per step; reciprocals are
@@ -263,13 +284,21 @@ void VxP6_Project(const uint8_t* codes, const CTVector4* cameraVertices, const C
 // 1/x truncated to 12 fraction bits, the same on every processor.
 extern bool VxSse_SoftwareEstimate;
 float VxSse_Reciprocal(float x);
+// The deformed driver's classification and the rigid one's (handed the mesh's second box): one routine.
+uint32_t VxSse_ClassifyBounds(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds);
 uint32_t VxSse_ClassifyBoundsBlocks(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds);
-bool VxSse_ScreenBox(const CTCamera& camera, const CTFrame& frame, const CTBounds& bounds, ScreenBox& out);
+// False when the box is hidden: CTGeometryPipeline::IsBoxOccluded negated, on HZBuffer_IsVisibleP6b.
+// Both transform drivers use it, the rigid one with the mesh's second box.
+bool VxSse_IsBoxVisible(const HZBuffer* hzb, const ClipRect& clip, const CTCamera& camera, const CTFrame& frame,
+                        const CTBounds& bounds);
 // groups: vertex count rounded up to 8, over 8. AND of the codes in the low byte, OR in the second.
 uint32_t VxSse_TransformClipBlocks(const CTCamera& camera, const CTFrame& frame, const float* blocks, uint32_t groups,
                                    float* cameraBlocks, uint8_t* codes);
 uint32_t VxSse_TransformClip(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions, uint32_t count,
                              CTVector4* cameraOut, uint8_t* codes);
+// x, y, z of the camera-space records only: no codes.
+void VxSse_TransformNoClip(const CTCamera& camera, const CTFrame& frame, const CTVector3* positions, uint32_t count,
+                           CTVector4* cameraOut);
 // Every vertex, used or not, into screen blocks.
 void VxSse_TransformProjectBlocks(const CTCamera& camera, const CTFrame& frame, const float* blocks, uint32_t groups,
                                   float* screenBlocks);
@@ -291,6 +320,9 @@ void VxSse_ProjectBlocks(const uint8_t* codes, const float* cameraBlocks, const 
 // Blocks with a used vertex to 4 per-vertex records, in place, last block first.
 void VxSse_UnpackCameraBlocks(const uint8_t* codes, float* array, uint32_t groups);
 void VxSse_UnpackScreenBlocks(const uint8_t* codes, float* array, uint32_t groups);
+// Pipe_OccludeFacesC on HZBuffer_IsVisibleP6b: some vertex outside the view, or none.
+inline constexpr OccludeRoutine VxSse_OccludeFaces = &OccludeFacesWith<true, &HZBuffer_IsVisibleP6b>;
+inline constexpr OccludeRoutine VxSse_OccludeFacesNoClip = &OccludeFacesWith<false, &HZBuffer_IsVisibleP6b>;
 
 // Kind 18: pairs of floats on the packed-float emulation; reciprocals are its estimate. Clip codes
 // strict except far (z >= far); a face is culled only when n . e < d.

@@ -85,7 +85,7 @@ const char* SidePrefix(const char* prefix) {
     return prefix;
 }
 
-bool AnimOk(const ST_wam_perso* perso, const ST_wam_animation* anim, const Rule& r) {
+bool pz_ames_anim_ok(const ST_wam_perso* perso, const ST_wam_animation* anim, const Rule& r) {
     const size_t len = strnlen(perso->prefix, 4);
     const char* prefix = SidePrefix(r.prefix);
     return len == std::strlen(prefix) && strncasecmp(perso->prefix, prefix, len) == 0 &&
@@ -153,7 +153,7 @@ void pz_ames_set_case(const PzAmesCase& cell) { g_case = cell; }
 
 bool pz_ames_voit(const ST_wam_perso* perso, const ST_wam_animation* anim) {
     for (const Rule& r : kRules)
-        if (r.holds() && AnimOk(perso, anim, r)) return true;
+        if (r.holds() && pz_ames_anim_ok(perso, anim, r)) return true;
     return false;
 }
 

@@ -147,6 +147,14 @@ void AbandonRun() {
     araig_running = 0;
     araig_clear_actors();
 }
+
+// The lost run leaves the web by the way out of its stage.
+void araig_lost_exit() {
+    const uint32_t exit = araig_stage == 2 || araig_stage == 4 ? kWayOut199 : kWayOut200;
+    if (wam_cherche_vue_id(OrvWam_CurrentLieu, exit)) OrvWam_RequestVue(exit);
+    else OrvError_Warning("pz_araig : vue de sortie %u absente", exit);
+    araig_running = 0;
+}
 }  // namespace
 
 void araig_compute_stage() {
@@ -383,10 +391,7 @@ void araig_finish_lost_run() {
     case 4: Run("(sacados=NOT_SAUTERELLE)"); break;
     default: Run("(sacados=NOT_CHENILLE)"); break;
     }
-    const uint32_t exit = araig_stage == 2 || araig_stage == 4 ? kWayOut199 : kWayOut200;
-    if (wam_cherche_vue_id(OrvWam_CurrentLieu, exit)) OrvWam_RequestVue(exit);
-    else OrvError_Warning("pz_araig : vue de sortie %u absente", exit);
-    araig_running = 0;
+    araig_lost_exit();
     araig_clear_actors();
 }
 

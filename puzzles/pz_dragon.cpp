@@ -10,19 +10,20 @@
 #include "world/Interp.h"
 #include "world/wam.h"
 
+int32_t nuage_bas_idx[DRAGON_NUAGES_BAS] = {-1, -1, -1, -1, -1};
+int32_t dragon_idx = -1;
+int32_t nuage_transp_idx = -1;
+int32_t dragon_etat = DRAGON_REPOS;
+
 namespace {
 // Where the dragon hides the pearl, flight after flight: 'A' the left cloud, 'B' the right one.
 const char kSequence[] = "ABBAB";
 constexpr int32_t kSequenceLength = sizeof kSequence - 1;
-constexpr int32_t kLowClouds = 5;
+constexpr int32_t kLowClouds = DRAGON_NUAGES_BAS;
 constexpr int32_t kReveal = 30;
 constexpr int32_t kFlicker = 50;
 constexpr int32_t kLeft = 'A', kRight = 'B';
 
-int32_t g_lowClouds[kLowClouds] = {-1, -1, -1, -1, -1};
-int32_t g_dragon = -1;
-int32_t g_revealed = -1;
-int32_t g_etat = DRAGON_REPOS;
 // The dragon has shown a frame other than its resting one since its flight began.
 bool g_leftRest = false;
 
@@ -45,45 +46,15 @@ void HidePearls() {
 
 int32_t Var(const char* name) { return Interp_ReadVar(name); }
 
-void ShowLowClouds() {
-    const int32_t standing = Var("State_nuages_bas");
-    for (int32_t i = 0; i < kLowClouds; i++)
-        if (ST_spw_visible* s = pz_slot(g_lowClouds[i])) {
-            s->playing = 0;
-            s->frame = standing > i ? 1 : 0;
-        }
-}
-
-void CloudSound() { RunOneCommandf("(NewSound=%03d)", Var("State_nuages_bas") + 205); }
-
-void Reveal(int32_t cloud) {
-    HidePearls();
-    const int32_t pearl = Var("Perle_cachee");
-    if (cloud == 1) {
-        g_revealed = find_idx(pz_objet_id("NUAGE_GAUCHE"));
-        if (pearl == kLeft) Show("PERLE_NUAGE_GAUCHE", true);
-    } else {
-        g_revealed = find_idx(pz_objet_id("NUAGE_DROITE"));
-        if (pearl == kRight) Show("PERLE_NUAGE_DROITE", true);
-    }
-    if (ST_spw_visible* s = pz_slot(g_revealed)) s->flicker = kFlicker;
-}
-
-void ClickCloud(int32_t cloud) {
-    Interp_WriteVar("Time_nuage_transparent", kReveal);
-    Interp_WriteVar("NuageTransparent", cloud);
-    Reveal(cloud);
-}
-
 // The end of a reveal: the guess is judged, then the next flight starts.
 void EndReveal() {
     HidePearls();
-    if (ST_spw_visible* s = pz_slot(g_revealed)) s->flicker = 0;
+    if (ST_spw_visible* s = pz_slot(nuage_transp_idx)) s->flicker = 0;
     const int32_t action = Var("Action_nuage_bas");
     if (action == 1 && Var("State_nuages_bas") < kLowClouds) {
         Interp_AddVar("State_nuages_bas", 1);
-        CloudSound();
-        ShowLowClouds();
+        pz_dragon_son_nuages();
+        pz_dragon_aff_nuages_bas();
         Interp_WriteVar("Action_nuage_bas", 0);
         if (Var("State_nuages_bas") == kLowClouds) {
             Interp_WriteVar("FINPERLE", 1);
@@ -92,20 +63,50 @@ void EndReveal() {
     }
     if (Var("Action_nuage_bas") == 2 && Var("State_nuages_bas") > 0) {
         Interp_AddVar("State_nuages_bas", -1);
-        CloudSound();
-        ShowLowClouds();
+        pz_dragon_son_nuages();
+        pz_dragon_aff_nuages_bas();
         Interp_WriteVar("Action_nuage_bas", 0);
     }
     if (Var("State_nuages_bas") != kLowClouds) pz_dragon_set_etat(DRAGON_DEPART);
 }
 }  // namespace
 
-int32_t pz_dragon_get_etat() { return g_etat; }
+void pz_dragon_aff_nuages_bas() {
+    const int32_t standing = Var("State_nuages_bas");
+    for (int32_t i = 0; i < kLowClouds; i++)
+        if (ST_spw_visible* s = pz_slot(nuage_bas_idx[i])) {
+            s->playing = 0;
+            s->frame = standing > i ? 1 : 0;
+        }
+}
+
+void pz_dragon_son_nuages() { RunOneCommandf("(NewSound=%03d)", Var("State_nuages_bas") + 205); }
+
+void pz_dragon_nuage_transparent(int32_t cloud) {
+    HidePearls();
+    const int32_t pearl = Var("Perle_cachee");
+    if (cloud == 1) {
+        nuage_transp_idx = find_idx(pz_objet_id("NUAGE_GAUCHE"));
+        if (pearl == kLeft) Show("PERLE_NUAGE_GAUCHE", true);
+    } else {
+        nuage_transp_idx = find_idx(pz_objet_id("NUAGE_DROITE"));
+        if (pearl == kRight) Show("PERLE_NUAGE_DROITE", true);
+    }
+    if (ST_spw_visible* s = pz_slot(nuage_transp_idx)) s->flicker = kFlicker;
+}
+
+void pz_dragon_clic_nuage(int32_t cloud) {
+    Interp_WriteVar("Time_nuage_transparent", kReveal);
+    Interp_WriteVar("NuageTransparent", cloud);
+    pz_dragon_nuage_transparent(cloud);
+}
+
+int32_t pz_dragon_get_etat() { return dragon_etat; }
 
 void pz_dragon_set_etat(int32_t etat) {
-    ST_spw_visible* dragon = pz_slot(g_dragon);
+    ST_spw_visible* dragon = pz_slot(dragon_idx);
     if (etat == DRAGON_DEPART) {
-        if (g_etat == DRAGON_DEPART) return;
+        if (dragon_etat == DRAGON_DEPART) return;
         if (dragon) dragon->playing = 1;
         int32_t n = Var("Num_sequence_dragon");
         // A position the scenario set out of the sequence starts it again.
@@ -117,42 +118,42 @@ void pz_dragon_set_etat(int32_t etat) {
         dragon->frame = DRAGON_FRAME_REPOS;
         dragon->playing = 0;
     }
-    g_etat = etat;
+    dragon_etat = etat;
 }
 
 void pz_dragon_entree() {
     for (int32_t i = 0; i < kLowClouds; i++) {
         char name[24];
         std::snprintf(name, sizeof name, "NUAGE_BAS%d", i + 1);
-        g_lowClouds[i] = find_idx(pz_objet_id(name));
+        nuage_bas_idx[i] = find_idx(pz_objet_id(name));
     }
-    g_dragon = find_idx(pz_objet_id("DRAGON_NUAGE"));
-    g_revealed = -1;
+    dragon_idx = find_idx(pz_objet_id("DRAGON_NUAGE"));
+    nuage_transp_idx = -1;
     HidePearls();
     pz_dragon_set_etat(DRAGON_REPOS);
     if (Var("FINPERLE") == 1) {
         Interp_WriteVar("State_nuages_bas", kLowClouds);
-        ShowLowClouds();
+        pz_dragon_aff_nuages_bas();
         return;
     }
     pz_actif = PZ_DRAGON;
-    if (Var("Time_nuage_transparent") != 0) Reveal(Var("NuageTransparent"));
-    ShowLowClouds();
+    if (Var("Time_nuage_transparent") != 0) pz_dragon_nuage_transparent(Var("NuageTransparent"));
+    pz_dragon_aff_nuages_bas();
     Elem_Hide(pz_objet_id("PERLE_TROU"), WAM_OBJET, 0);
 }
 
 void pz_dragon_gere_clic(ST_wam_zclic* zone) {
-    if (pz_actif != PZ_DRAGON || Var("Time_nuage_transparent") != 0 || g_etat != DRAGON_REPOS ||
+    if (pz_actif != PZ_DRAGON || Var("Time_nuage_transparent") != 0 || dragon_etat != DRAGON_REPOS ||
         Var("FINPERLE") != 0)
         return;
     const int32_t pearl = Var("Perle_cachee");
     if (pearl != 0) {
         if (pz_zone_name_is(zone, "CLIC_NUAGE_GAUCHE")) {
             Interp_WriteVar("Action_nuage_bas", pearl == kLeft ? 1 : 2);
-            ClickCloud(1);
+            pz_dragon_clic_nuage(1);
         } else if (pz_zone_name_is(zone, "CLIC_NUAGE_DROITE")) {
             Interp_WriteVar("Action_nuage_bas", pearl == kRight ? 1 : 2);
-            ClickCloud(2);
+            pz_dragon_clic_nuage(2);
         }
     } else if (pz_zone_name_is(zone, "CLIC_DRAGON")) {
         pz_dragon_set_etat(DRAGON_DEPART);
@@ -165,12 +166,12 @@ void pz_dragon_continue() {
         pz_dragon_quit();
         return;
     }
-    const ST_spw_visible* dragon = pz_slot(g_dragon);
-    if (g_etat == DRAGON_DEPART) {
-        g_etat = DRAGON_VOL;
-    } else if (g_etat == DRAGON_VOL) {
-        g_etat = DRAGON_VOL_FIN;
-    } else if (g_etat == DRAGON_VOL_FIN && dragon) {
+    const ST_spw_visible* dragon = pz_slot(dragon_idx);
+    if (dragon_etat == DRAGON_DEPART) {
+        dragon_etat = DRAGON_VOL;
+    } else if (dragon_etat == DRAGON_VOL) {
+        dragon_etat = DRAGON_VOL_FIN;
+    } else if (dragon_etat == DRAGON_VOL_FIN && dragon) {
         // Several passes fall on one sprite frame: the flight ends on frame 50 seen again, not still.
         if (dragon->frame != DRAGON_FRAME_REPOS) g_leftRest = true;
         else if (g_leftRest) pz_dragon_set_etat(DRAGON_REPOS);

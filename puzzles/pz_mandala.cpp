@@ -11,6 +11,9 @@
 #include "world/Interp.h"
 #include "world/wam.h"
 
+int32_t mandala_objet = 0;
+const ST_wam_zclic* mandala_zone = nullptr;
+
 namespace {
 struct MandalaRule {
     const char* objet;
@@ -28,15 +31,11 @@ constexpr uint8_t luciole_mandala[kFireflies + 1] = {0, 4, 1, 2, 5, 3, 6};
 // The mandalas in the order the exit log lists them.
 constexpr int kLogOrder[kFireflies] = {4, 6, 5, 1, 3, 2};
 
-// The click being handled: the object in hand and the zone.
-int32_t g_objet = 0;
-const ST_wam_zclic* g_zone = nullptr;
-
 void OrderVar(char (&name)[24], int mandala) { std::snprintf(name, sizeof name, "OrdreMandala%d", mandala); }
 }  // namespace
 
 bool pz_mandala_match(const char* objet, const char* zone) {
-    return pz_zone_name_is(g_zone, zone) && g_objet == pz_objet_id(objet);
+    return pz_zone_name_is(mandala_zone, zone) && mandala_objet == pz_objet_id(objet);
 }
 
 void pz_mandala_pose(const char* objet, const char* zone, const char* variable) {
@@ -47,11 +46,11 @@ void pz_mandala_pose(const char* objet, const char* zone, const char* variable) 
 }
 
 void pz_mandala_gere_clic(ST_wam_zclic* zone) {
-    g_objet = Interp_ReadVar("ObjetEnMain");
-    g_zone = zone;
+    mandala_objet = Interp_ReadVar("ObjetEnMain");
+    mandala_zone = zone;
     for (const MandalaRule& r : kRules) pz_mandala_pose(r.objet, r.zone, r.variable);
     // The zone belongs to the loaded world: nothing keeps it past the click.
-    g_zone = nullptr;
+    mandala_zone = nullptr;
 }
 
 void pz_lucioles_gere_clic(ST_wam_zclic* zone) {

@@ -1,7 +1,12 @@
 // The mandalas of TI 10 and the fireflies of SH 1.
 #pragma once
+#include <cstdint>
 
 struct ST_wam_zclic;
+
+// The click being handled: the object in hand ("ObjetEnMain") and the zone; null outside a click.
+extern int32_t mandala_objet;
+extern const ST_wam_zclic* mandala_zone;
 
 void pz_mandala_gere_clic(ST_wam_zclic* zone);
 // One rule of the mandalas: the object in hand laid on its zone is counted in the rule's variable.

@@ -12,6 +12,7 @@
 
 int8_t ogham_etat[PZ_OGHAM_POSITIONS] = {2, 6, 10, 14, 18, 22, 26, 30, 34, 38, 42, 46, 50, 54, 58};
 const int8_t ogham_solution[PZ_OGHAM_POSITIONS] = {0, 4, -1, -1, -1, 23, 27, 31, 35, 39, -1, -1, -1, -1, -1};
+int32_t ogham_id = -1;
 
 namespace {
 // Frame 4 x p + v draws the stroke of position p in shape v; rows of five positions.
@@ -19,8 +20,6 @@ constexpr int kRow = 5;
 constexpr int kShapes = 4;
 constexpr int kNewShape = 2;
 constexpr uint32_t kRowZone = 16, kCheckZone = 99;
-
-int32_t Stone() { return pz_objet_id("OGHAM_SPRITE"); }
 
 bool Carved(int p) { return ogham_etat[p] != -1; }
 
@@ -65,23 +64,23 @@ void CarveOrCut(int32_t stone, int p) {
 }  // namespace
 
 void pz_ogham_entree() {
-    const int32_t stone = Stone();
+    ogham_id = pz_objet_id("OGHAM_SPRITE");
     // Entry p of the list shows position p: the list is written afresh, in position order.
-    ClearSpwFrameTab(stone, WAM_OBJET);
-    for (int8_t frame : ogham_etat) AddSpwToFrameTab(stone, WAM_OBJET, uint8_t(frame));
+    ClearSpwFrameTab(ogham_id, WAM_OBJET);
+    for (int8_t frame : ogham_etat) AddSpwToFrameTab(ogham_id, WAM_OBJET, uint8_t(frame));
 }
 
 void pz_oghamgereclic(ST_wam_zclic* zone) {
-    const int32_t stone = Stone();
-    if (OrvSpw_FindSlot(stone, WAM_OBJET) < 0) {
-        OrvError_Warning("pz_oghamgereclic ID introuvable :%d", stone);
+    // Clicks reach the stone only in its view, after the view's entry looked it up.
+    if (OrvSpw_FindSlot(ogham_id, WAM_OBJET) < 0) {
+        OrvError_Warning("pz_oghamgereclic ID introuvable :%d", ogham_id);
         return;
     }
     const uint32_t z = zone->numero;
     if (z < 1) return;
     if (z == kCheckZone) Check();
-    else if (z >= kRowZone && z < kRowZone + 3) TurnRow(stone, kRow * int(z - kRowZone));
-    else if (z <= PZ_OGHAM_POSITIONS) CarveOrCut(stone, int(z) - 1);
+    else if (z >= kRowZone && z < kRowZone + 3) TurnRow(ogham_id, kRow * int(z - kRowZone));
+    else if (z <= PZ_OGHAM_POSITIONS) CarveOrCut(ogham_id, int(z) - 1);
     RunOneCommand("(newsound=4)");
 }
 

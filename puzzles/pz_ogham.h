@@ -9,6 +9,8 @@ constexpr int PZ_OGHAM_POSITIONS = 15;
 extern int8_t ogham_etat[PZ_OGHAM_POSITIONS];
 // The stone that sets "FINOGHAM".
 extern const int8_t ogham_solution[PZ_OGHAM_POSITIONS];
+// Object id of the stone's sprite, looked up at view entry (-1 before).
+extern int32_t ogham_id;
 
 void pz_ogham_entree();
 void pz_oghamgereclic(ST_wam_zclic* zone);

@@ -24,6 +24,10 @@ ST_poulpe tbl_poulpe[MAX_PLP + 1];
 int32_t poulpe_count = 0;
 int32_t poulpe_crystal = 0;
 SprBank* viseur_bank = nullptr;
+int32_t poulpe_big = 0;
+const char* poulpe_prefix = "PTP_";
+const char* poulpe_body_name = "PTP_CORPS_V";
+uint8_t poulpe_enabled[MAX_PLP] = {};
 
 namespace {
 constexpr uint32_t kBigVue = 16;
@@ -31,12 +35,13 @@ constexpr uint32_t kBigVue = 16;
 constexpr int32_t kLoopFrame = 44;
 constexpr int32_t kStrikeFrame = 62;
 constexpr int32_t kAttackClick = 5;
+// A small octopus takes five shots, blinks for eight passes after each but the last, and is gone
+// when its flight reaches this frame.
+constexpr int32_t kSmallBlink = 8;
+constexpr int32_t kFledFrame = 35;
+// The kind of the zones that lead on once every small octopus of the view has fled.
+constexpr int32_t kFledZone = 1967;
 const char* const kCrystal = "CRISTAL_ENGLOUTI";
-
-int32_t g_big = 0;
-const char* g_prefix = "PTP_";
-const char* g_bodyName = "PTP_CORPS_V";
-uint8_t g_enabled[MAX_PLP] = {};
 
 int32_t DiedVar(int k) {
     char name[32];
@@ -91,7 +96,7 @@ bool LoadOctopus(ST_poulpe& p, ST_wam_perso* perso) {
         if (s) {
             s->shown = 1;
             s->playing = 1;
-            if (g_big == 1 && DiedVar(k) == 1) {
+            if (poulpe_big == 1 && DiedVar(k) == 1) {
                 s->shown = 0;
                 s->playing = 0;
             } else {
@@ -119,25 +124,68 @@ void Show(ST_spw_visible* s, bool shown) {
     if (s) s->shown = shown ? 1 : 0;
 }
 
-void Hide(ST_poulpe& p) {
-    if (!p.Body1 || !p.Body1->shown) return;
-    Show(p.Body1, false);
-    for (ST_spw_visible* t : p.Tentacle) Show(t, false);
+// The body and the six tentacles.
+void ShowOctopus(ST_poulpe& p, bool shown) {
+    Show(p.Body1, shown);
+    for (ST_spw_visible* t : p.Tentacle) Show(t, shown);
 }
 
-float Normalise(float a) {
-    if (!std::isfinite(a)) return 0.0f;
-    if (std::fabs(a) > 1e6f) a = std::fmod(a, 360.0f);
-    while (a > 180.0f) a -= 360.0f;
-    while (a < -180.0f) a += 360.0f;
-    return a;
+void Hide(ST_poulpe& p) {
+    if (p.Body1 && p.Body1->shown) ShowOctopus(p, false);
+}
+
+// The slot of one animation of a character, null when the view has none.
+ST_spw_visible* AnimationSlot(int32_t persoId, int32_t anum) {
+    for (int i = 0; i < OrvSpw_NbVisibles; i++) {
+        ST_spw_visible& s = OrvSpw_Visibles[i];
+        if (s.elem_id == persoId && s.type % 2 == WAM_PERSO % 2 && s.anim_id == anum) return &s;
+    }
+    return nullptr;
+}
+
+// Every small octopus of the view has fled: its way on opens.
+void OpenFledZones() {
+    if (!OrvWam_CurrentVue) return;
+    for (ST_wam_zclic* z = OrvWam_CurrentVue->zclic; z; z = z->next)
+        if (z->type == kFledZone) z->type = WAM_ZONE_NEXTVUE;
+}
+
+void Flee(ST_poulpe& p) {
+    if (p.State != PLP_FLEE || !p.Body2 || p.Body2->frame != kFledFrame) return;
+    char name[32];
+    std::snprintf(name, sizeof name, "PoulpeWarp%u", pz_vue_id());
+    Interp_WriteVar(name, 1);
+    p.Body2->shown = 0;
+    p.State = PLP_GONE;
+    if (--poulpe_count == 0) OpenFledZones();
 }
 
 // Outcome of one entry's pass.
 enum class Step { Go, End };
 
+// A small octopus needs no crystal: each shot drives it back, the fifth makes it flee.
+void SmallShot(ST_poulpe& p) {
+    p.State = PLP_IDLE;
+    pz_new_sound(301);
+    ShowOctopus(p, false);
+    if (--p.HitsToFlee > 0) {
+        p.BlinkSmall = kSmallBlink;
+        p.State = PLP_BLINK;
+    } else if (p.Body2) {
+        p.Body2->shown = 1;
+        p.State = PLP_FLEE;
+        pz_new_sound(302);
+    } else {
+        p.State = PLP_GONE;
+    }
+}
+
 Step Shot(ST_poulpe& p) {
     if (OrvSpw_ClickedIndex == -1 || (p.State != PLP_ATTACK && p.State != PLP_RECOVER)) return Step::Go;
+    if (poulpe_big != 1) {
+        SmallShot(p);
+        return Step::Go;
+    }
     if (!Inventaire_IsObjetInSac(kCrystal)) return Step::Go;
     p.State = PLP_IDLE;
     pz_new_sound(301);
@@ -198,11 +246,16 @@ void LoopPoint(ST_poulpe& p, bool attackRunning) {
 }
 
 Step Entry(ST_poulpe& p, bool attackRunning) {
-    if (p.State == PLP_BLINK) {
+    if (p.State == PLP_BLINK && poulpe_big == 1) {
         --p.BlinkBig;
         Show(p.Tentacle[p.AttackIdx], p.BlinkBig % 2 == 0);
         if (p.BlinkBig == 0) p.State = PLP_RECOVER;
+    } else if (p.State == PLP_BLINK) {
+        --p.BlinkSmall;
+        ShowOctopus(p, p.BlinkSmall % 2 == 0);
+        if (p.BlinkSmall == 0) p.State = PLP_RECOVER;
     }
+    Flee(p);
     if (p.AttackTimer != 0 && p.State == PLP_IDLE && p.Faced && p.NbTentacles >= 1 && --p.AttackTimer == 0) {
         p.State = PLP_ARMED;
         p.AttackTimer = uint32_t(10 + poulpe_random(50));
@@ -220,12 +273,20 @@ Step Entry(ST_poulpe& p, bool attackRunning) {
 }
 }  // namespace
 
+float poulpe_angle_normalise(float a) {
+    if (!std::isfinite(a)) return 0.0f;
+    if (std::fabs(a) > 1e6f) a = std::fmod(a, 360.0f);
+    while (a > 180.0f) a -= 360.0f;
+    while (a < -180.0f) a += 360.0f;
+    return a;
+}
+
 int32_t poulpe_random(int32_t n) { return int32_t(int64_t(orv_rand()) * (int64_t(n) + 1) / ORV_RAND_MAX); }
 
 bool poulpe_angle_in_sector(float angle, float hi, float lo) {
-    angle = Normalise(angle);
-    hi = Normalise(hi);
-    lo = Normalise(lo);
+    angle = poulpe_angle_normalise(angle);
+    hi = poulpe_angle_normalise(hi);
+    lo = poulpe_angle_normalise(lo);
     if (angle > 0 && lo > 0 && hi < 0) hi += 360.0f;
     else if (angle < 0 && hi < 0 && lo > 0) lo -= 360.0f;
     return lo < angle && angle < hi;
@@ -240,19 +301,17 @@ int32_t poulpe_sector_of_yaw(float yaw) {
 }
 
 void load_poulpes() {
-    std::memset(g_enabled, 0, sizeof g_enabled);
-    if (g_big == 1) g_enabled[0] = 1;
+    std::memset(poulpe_enabled, 0, sizeof poulpe_enabled);
+    if (poulpe_big == 1) poulpe_enabled[0] = 1;
     poulpe_count = 0;
     int entry = 0;
     ST_wam_world* world = OrvWam_GetWorld();
     if (!world) return;
-    const size_t bodyLen = std::strlen(g_bodyName);
+    const size_t bodyLen = std::strlen(poulpe_body_name);
     for (ST_wam_perso* perso = world->persos; perso; perso = perso->next) {
         const int32_t number = NameNumber(perso->name);
-        if (perso->type % 2 != WAM_PERSO % 2 || number == 0 || !g_enabled[number - 1] ||
-            strncasecmp(perso->name, g_prefix, 4) != 0)
-            continue;
-        if (strncasecmp(perso->name, g_bodyName, bodyLen) == 0) {
+        if (number == 0 || !poulpe_enabled[number - 1] || strncasecmp(perso->name, poulpe_prefix, 4) != 0) continue;
+        if (strncasecmp(perso->name, poulpe_body_name, bodyLen) == 0) {
             LoadBody(perso);
             continue;
         }
@@ -271,11 +330,18 @@ void load_poulpes() {
         entry++;
         poulpe_count++;
     }
+    poulpe_bind_bodies();
+}
+
+void poulpe_bind_bodies() {
     for (ST_poulpe& p : tbl_poulpe) {
         if (!p.IsLoaded) break;
         char body[32];
-        std::snprintf(body, sizeof body, "%s%d", g_bodyName, p.Number);
-        p.Body1 = pz_slot(OrvSpw_find_index_anum(pz_perso_id(body), WAM_PERSO, 1));
+        std::snprintf(body, sizeof body, "%s%d", poulpe_body_name, p.Number);
+        const int32_t id = pz_perso_id(body);
+        p.Body1 = pz_slot(OrvSpw_find_index_anum(id, WAM_PERSO, 1));
+        p.Body2 = poulpe_big == 1 ? nullptr : AnimationSlot(id, 2);
+        if (p.Body2) p.Body2->shown = 0;
     }
 }
 
@@ -284,9 +350,9 @@ void pz_poulpe_entree() {
     if (!viseur_bank) OrvSpr_LoadBank("viseur.spr", &viseur_bank, 0);
     OrvWarp_ZoomStop();
     pz_poulpe_forget();
-    g_big = pz_vue_id() == kBigVue ? 1 : 0;
-    g_prefix = g_big ? "GDP_" : "PTP_";
-    g_bodyName = g_big ? "GDP_CORPS_V" : "PTP_CORPS_V";
+    poulpe_big = pz_vue_id() == kBigVue ? 1 : 0;
+    poulpe_prefix = poulpe_big ? "GDP_" : "PTP_";
+    poulpe_body_name = poulpe_big ? "GDP_CORPS_V" : "PTP_CORPS_V";
     // The crosshair of the first frame follows the bag, not what it held at the last visit.
     poulpe_crystal = Inventaire_IsObjetInSac(kCrystal) ? 1 : 0;
     load_poulpes();
@@ -347,7 +413,7 @@ bool pz_poulpe_aff_viseur() {
     int32_t cx, cy;
     OrvWarp_GetScreenCentre(&cx, &cy);
     if (OrvSpw_PointerOver != 0 && poulpe_crystal == 1) {
-        OrvSpr_Aff(viseur_bank, g_big == 1 ? 2 : 1, cx, cy, 0);
+        OrvSpr_Aff(viseur_bank, poulpe_big == 1 ? 2 : 1, cx, cy, 0);
         return true;
     }
     if (OrvWarp_ZoneSouris && OrvWarp_ZoneSouris->type == WAM_ZONE_NEXTVUE) {

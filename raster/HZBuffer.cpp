@@ -109,10 +109,17 @@ bool HZBuffer_IsVisibleP6(const HZBuffer* hzb, float x0, float y0, float x1, flo
     return HZBuffer_IsVisibleC(hzb, x0, y0, x1, y1, depth);
 }
 
+bool HZBuffer_IsVisibleP6b(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth)
+{
+    return HZBuffer_IsVisibleP6(hzb, x0, y0, x1, y1, depth);
+}
+
 bool HZBuffer_IsVisible(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth)
 {
-    if (ProcessorKind == CPU_PENTIUM_II || ProcessorKind == CPU_PENTIUM_III)
+    if (ProcessorKind == CPU_PENTIUM_II)
         return HZBuffer_IsVisibleP6(hzb, x0, y0, x1, y1, depth);
+    if (ProcessorKind == CPU_PENTIUM_III)
+        return HZBuffer_IsVisibleP6b(hzb, x0, y0, x1, y1, depth);
     return HZBuffer_IsVisibleC(hzb, x0, y0, x1, y1, depth);
 }
 

@@ -23,9 +23,10 @@ struct HZBuffer {
 // malformed pyramid and non-finite input answer true; a rectangle wholly left of or above the
 // image answers false; one right of or below it is clamped to the last column or row.
 bool HZBuffer_IsVisibleC(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth);
-// The test of the hand-written vertex sets (processor kinds 8 and 9): the portable test, clamps
-// included, with no control word of its own.
+// The test of the hand-written vertex sets: the portable test, clamps included, with no control word
+// of its own. Kind 8 asks it under the first name, kind 9 under the second.
 bool HZBuffer_IsVisibleP6(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth);
+bool HZBuffer_IsVisibleP6b(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth);
 // The occlusion test for the processor in use.
 bool HZBuffer_IsVisible(const HZBuffer* hzb, float x0, float y0, float x1, float y1, float depth);
 

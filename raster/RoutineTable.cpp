@@ -225,8 +225,8 @@ constexpr void FillHandWritten(Table& t, int first, uint32_t key, const char* co
         t[first + i] = RasterizerRow{key, HandWrittenMode(i), nullptr, nullptr, nullptr, names[i]};
 }
 
-// A hand-written group's triangle and setup routines, chosen by each row's mode; the Pentium II and
-// MMX rows share their frame.
+// A hand-written group's triangle and setup routines, chosen by each row's mode; the MMX rows' entries
+// run the Pentium II frame.
 constexpr void WireTriangles(Table& t, int first, HandFrameRoutines (*routinesOf)(RenderMode))
 {
     for (int i = 0; i < kHandWrittenRows; ++i) {
@@ -252,7 +252,7 @@ constexpr Table BuildTable()
     FillHandWritten(t, kP2FirstRow, RK_DEST16 | RK_P2, kP2Names);
     FillHandWritten(t, kMmxFirstRow, RK_DEST16 | RK_MMX, kMmxNames);
     WireTriangles(t, kK63DFirstRow, &K63DFrameOf);
-    WireTriangles(t, kMmxFirstRow, &P2FrameOf);
+    WireTriangles(t, kMmxFirstRow, &MxFrameOf);
     WireTriangles(t, kP2FirstRow, &P2FrameOf);
     WireHandSpans(t, kK63DFirstRow, &K63DSpanOf);
     WireHandSpans(t, kP2FirstRow, &HandSpanOf);

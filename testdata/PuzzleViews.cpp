@@ -12,6 +12,7 @@
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
 #include "testdata/TgaWriter.h"
+#include "world/wam.h"
 
 const char* const PUZZLE_WAM = "monde.wam";
 const char* const PUZZLE_WAM_VOILES = "voiles.wam";
@@ -90,7 +91,7 @@ const std::vector<uint8_t>& FaceFile(int face) {
 
 const char* const kSongs[] = {"merlem.ksn", "merleb.ksn", "merle1.ksn", "merle2.ksn", "merle3.ksn", "merle4.ksn",
                               "merle5.ksn", "merle6.ksn", "merle7.ksn", "merle8.ksn", "merle9.ksn", "merle10.ksn"};
-constexpr int kScriptSounds[] = {4, 205, 206, 207, 208, 209, 210, 218, 300, 301, 303, 304, 400};
+constexpr int kScriptSounds[] = {4, 205, 206, 207, 208, 209, 210, 218, 300, 301, 302, 303, 304, 400};
 }  // namespace
 
 float PuzzleViews_OghamYaw(uint32_t zoneId) {
@@ -111,7 +112,9 @@ DefNamesDesc PuzzleViews_DefNames() {
                 "NUAGE_BAS3 0",    "NUAGE_BAS4 0",       "NUAGE_BAS5 0",        "NUAGE_GAUCHE 0",      "NUAGE_DROITE 0",
                 "PERLE_NUAGE_GAUCHE 0", "PERLE_NUAGE_DROITE 0", "PERLE_TROU 0", "OGHAM_SPRITE 0",      "COUTEAU_AILILL 2",
                 "ANNEAU_GRAVE 0",  "MANDALA_BATEAU_IR 3", "MANDALA_BATEAU_CH 4", "MANDALA_BATEAU_YU 5", "MANDALA_IRLANDE 6",
-                "MANDALA_CHINE 7", "MANDALA_YUCATAN 8",  "BATON_SOURCE 9"};
+                "MANDALA_CHINE 7", "MANDALA_YUCATAN 8",  "BATON_SOURCE 9",
+                // An object named like a part of the big octopus.
+                "GDP_VENTOUSE1 0"};
     d.sujets = {"AUCUN 0 0"};
     for (int i = 0; i < 3; i++) d.sujets.push_back(std::string(PUZZLE_POET_SUBJECTS[i]) + " " + std::to_string(PUZZLE_POET_SUBJECT_FIRST + i));
     d.variables = DefNames_EngineVariables();
@@ -120,6 +123,7 @@ DefNamesDesc PuzzleViews_DefNames() {
                           "NuageTransparent", "FINPERLE", "FINMERLE", "FINOGHAM", "NbMandalaPosed", "NbLucioleAllumed",
                           "Puzzle_Lucioles_Fini", "Puzzle_Lucioles_AutoWin"})
         d.variables.push_back(v);
+    d.variables.push_back("PoulpeWarp" + std::to_string(PUZZLE_SMALL_OCTOPUS_VUE));
     for (int i = 1; i <= 6; i++) {
         d.variables.push_back("BigTenta" + std::to_string(i) + "Died");
         d.variables.push_back("OrdreMandala" + std::to_string(i));
@@ -138,6 +142,11 @@ WamFileDesc PuzzleViews_Monde() {
     qu16.zones = {Zone(1, 5, "", 1), Zone(1, 20, "", 2)};
     qu5.zones = {Zone(1, 16, "", 1)};
     qu20.zones = {Zone(1, 16, "", 1)};
+    // The small octopus's view: its ways on (ahead and right) open when it has fled; the one behind
+    // is disabled and stays so.
+    WamVueDesc qu3 = Vue(PUZZLE_SMALL_OCTOPUS_VUE, "QU003");
+    qu3.zones = {Zone(PUZZLE_FLED_ZONE, 16, "", 0), Zone(PUZZLE_FLED_ZONE, 5, "", 1),
+                 Zone(PUZZLE_FLED_ZONE + WAM_ZONE_DISABLED, 20, "", 2)};
 
     WamVueDesc ss30 = Vue(30, "SS030"), ss31 = Vue(31, "SS031");
     // One zone name is written in other letters than its definition.
@@ -165,7 +174,7 @@ WamFileDesc PuzzleViews_Monde() {
                   Zone(3, Z_CHA, "ZONE_CHA", 0, 0.6f),  Zone(3, Z_YUA, "ZONE_YUA", 1),
                   Zone(2, PUZZLE_LIEN_VOILES, "", 2),   Zone(1, PUZZLE_VUE_ABSENTE, "", 3)};
 
-    f.lieux = {{1, "Pieuvre", {qu5, qu16, qu20}},
+    f.lieux = {{1, "Pieuvre", {qu5, qu16, qu20, qu3}},
                {2, "Dragon", {ss30, ss31}},
                {3, "Poete", {ir6, ir7, ir73}},
                {4, "Anneau", {ch40, ch41, ch65}},
@@ -191,6 +200,15 @@ WamFileDesc PuzzleViews_Monde() {
     f.persos.push_back({2, "OGHAM_SPRITE", "OGHA", {Anim('a', 1, 6, 60, 0, 200, 100)}});
     f.persos.push_back({2, "ANNEAU_GRAVE", "ANNO", {Anim('a', 1, 40, PUZZLE_RING_FRAMES, 0, 240, 100),
                                                    Anim('a', 2, 41, PUZZLE_RING_FRAMES, 0, 240, 100)}});
+    // The small octopus is part of its view (no view enables it for the puzzle's own load), to the
+    // left like the big one; its body's second animation is its flight.
+    WamPersoDesc small{1, "PTP_TENTACULE1", "PTPT", {}};
+    for (uint32_t k = 1; k <= 6; k++)
+        small.anims.push_back(Anim('a', k, PUZZLE_SMALL_OCTOPUS_VUE, PUZZLE_TENTACLE_FRAMES, 3, 240, 240));
+    f.persos.push_back(small);
+    f.persos.push_back({1, "PTP_CORPS_V1", "PTPC",
+                        {Anim('a', 1, PUZZLE_SMALL_OCTOPUS_VUE, 4, 3, 100, 100),
+                         Anim('a', 2, PUZZLE_SMALL_OCTOPUS_VUE, PUZZLE_FLIGHT_FRAMES, 3, 100, 100)}});
     return f;
 }
 

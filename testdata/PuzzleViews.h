@@ -8,7 +8,7 @@
 #include "testdata/ScriptWriter.h"
 #include "testdata/WamWriter.h"
 
-// "monde.wam" holds QU 5, 16, 20; SS 30, 31; IR 6, 7, 73; CH 40, 41, 65; TI 10. "voiles.wam" holds SH 1.
+// "monde.wam" holds QU 3, 5, 16, 20; SS 30, 31; IR 6, 7, 73; CH 40, 41, 65; TI 10. "voiles.wam" holds SH 1.
 extern const char* const PUZZLE_WAM;
 extern const char* const PUZZLE_WAM_VOILES;
 // Link ids: TI 10 to SH 1 and back.
@@ -22,6 +22,11 @@ float PuzzleViews_OghamYaw(uint32_t zoneId);
 constexpr int PUZZLE_RING_FRAMES = 20;
 constexpr int PUZZLE_TENTACLE_FRAMES = 70;
 constexpr int PUZZLE_DRAGON_FRAMES = 60;
+// QU 3 shows a small octopus ("PTP_TENTACULE1", "PTP_CORPS_V1"); its zones of kind PUZZLE_FLED_ZONE
+// lead to QU 16 and QU 5 once it has fled. Its body's second animation has PUZZLE_FLIGHT_FRAMES frames.
+constexpr uint32_t PUZZLE_SMALL_OCTOPUS_VUE = 3;
+constexpr int32_t PUZZLE_FLED_ZONE = 1967;
+constexpr int PUZZLE_FLIGHT_FRAMES = 40;
 // The poet's three subjects of IR 73 (#SUJETS# names), numbered from PUZZLE_POET_SUBJECT_FIRST.
 inline constexpr const char* PUZZLE_POET_SUBJECTS[3] = {"POEME_MER", "POEME_VENT", "POEME_NUIT"};
 constexpr int32_t PUZZLE_POET_SUBJECT_FIRST = 11;

@@ -88,7 +88,7 @@ void UnlockFrames() {
     }
 }
 
-void Close() {
+void OrvQmv_Close() {
     if (g.file) OrvFile_Close(g.file);
     g.file = 0;
     if (g.ring.data) mem_free(g.ring.data, "QMV bufRead");
@@ -101,7 +101,7 @@ void Close() {
 
 enum class HeaderResult { Ok, NoFile, Refused };
 
-HeaderResult ReadHeader(const char* path) {
+HeaderResult OrvQmv_ReadHeader(const char* path) {
     g.file = OrvFile_Open(path, ORV_READ);
     if (!g.file) return HeaderResult::NoFile;
     const int32_t got = OrvFile_Read(g.file, g.header, int32_t(QMV_HEADER_SIZE));
@@ -137,6 +137,21 @@ HeaderResult ReadHeader(const char* path) {
     return HeaderResult::Ok;
 }
 
+// The video and alpha chunks of the block just loaded into the compression buffer.
+bool OrvQmv_ScanChunks(int32_t bytes) { return QmvBlock_ScanChunks(g_bufComp, uint32_t(bytes), &g.chunks); }
+
+// The block's video chunk decoded against the previous picture into the other surface: the swap flag
+// says which surface holds the previous one. A block without a video chunk leaves both as they are.
+int OrvQmv_DecodeFrame() {
+    if (!g.chunks.video.data) return QMVDEC_OK;
+    LockFrames();
+    const uint16_t* previous = static_cast<const uint16_t*>(g_surface[g.swap ? 1 : 0].pixels);
+    uint16_t* destination = static_cast<uint16_t*>(g_surface[g.swap ? 0 : 1].pixels);
+    const int r = QmvDec_DecodeFrame(g.chunks.video.data, g.chunks.video.size, previous, destination);
+    UnlockFrames();
+    return r;
+}
+
 // Steps 1 to 3 of a picture and its count: false when the video ended instead (nothing new to show).
 bool LoadAndDecode() {
     if (!g.file || !g.surfacesCreated) {
@@ -145,16 +160,12 @@ bool LoadAndDecode() {
     }
     const int32_t bytes = Ubb_load_one_block();
     bool ok = bytes > 0;
-    if (ok && !QmvBlock_ScanChunks(g_bufComp, uint32_t(bytes), &g.chunks)) {
+    if (ok && !OrvQmv_ScanChunks(bytes)) {
         OrvError_Warning("OrvQmv_frame(): bloc %d incorrect", g.frameCount);
         ok = false;
     }
-    if (ok && g.chunks.video.data) {
-        LockFrames();
-        const uint16_t* previous = static_cast<const uint16_t*>(g_surface[g.swap ? 1 : 0].pixels);
-        uint16_t* destination = static_cast<uint16_t*>(g_surface[g.swap ? 0 : 1].pixels);
-        const int r = QmvDec_DecodeFrame(g.chunks.video.data, g.chunks.video.size, previous, destination);
-        UnlockFrames();
+    if (ok) {
+        const int r = OrvQmv_DecodeFrame();
         if (r != QMVDEC_OK) {
             OrvError_Warning("OrvQmv_frame(): image %d illisible : %s", g.frameCount, QmvDec_ResultText(r));
             ok = false;
@@ -232,11 +243,11 @@ bool OrvQmv_startOverDialogue(const char* name, int32_t dialogue) {
 
 bool OrvQmv_open(const char* path) {
     // A video still open (a stream left open) gives way to the new one.
-    if (g.file || g.surfacesCreated) Close();
+    if (g.file || g.surfacesCreated) OrvQmv_Close();
     g.ended = 0;
-    const HeaderResult header = ReadHeader(path);
+    const HeaderResult header = OrvQmv_ReadHeader(path);
     if (header != HeaderResult::Ok) {
-        Close();
+        OrvQmv_Close();
         g.ended = 1;
         return false;
     }
@@ -321,7 +332,7 @@ bool OrvQmv_step() {
 
 void OrvQmv_stop() {
     g.ended = 1;
-    Close();
+    OrvQmv_Close();
     if (QmvSoundLoaded) {
         OrvSound_FreeQmvSound();
         QmvSoundLoaded = 0;

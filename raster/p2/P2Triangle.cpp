@@ -1,4 +1,5 @@
-// The Pentium II triangle frame, shared by the MMX rows, on the cases and walk of every hand-written frame.
+// The Pentium II triangle frame, which the MMX rows' entries share, on the cases and walk of every
+// hand-written frame.
 //
 // The whole call runs under RastRoundTowardZero: arithmetic in double precision, results stored as
 // f32 rounded toward zero, conversions to integers truncated (RastTruncIndefinite for steps).
@@ -131,6 +132,8 @@ void SetupScan()
 
 #define QM_P2_FRAME(name, flags) \
     void Rast_Triangle##name##II() { TriangleFan<flags>(); } \
-    void Rast_SetupScan##name##II() { SetupScan<flags>(); }
+    void Rast_SetupScan##name##II() { SetupScan<flags>(); } \
+    void Rast_Triangle##name##MX() { TriangleFan<flags>(); } \
+    void Rast_Scan##name##MX() { SetupScan<flags>(); }
 QM_HAND_FRAME_KINDS(QM_P2_FRAME)
 #undef QM_P2_FRAME

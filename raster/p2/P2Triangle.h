@@ -1,5 +1,5 @@
-// The Pentium II triangle routines (slot A) and their set-up and scan entries (slot B): the frame of
-// rows 205 to 309, which the MMX rows 310 to 414 share.
+// The Pentium II triangle routines (slot A) and their set-up and scan entries (slot B), rows 205 to
+// 309, and the MMX rows' named entries (rows 310 to 414) over the same frame.
 #pragma once
 #include "raster/RenderMode.h"
 #include "raster/SpanState.h"
@@ -31,6 +31,28 @@ void Rast_SetupScanZi32FastPerspectiveII();
 void Rast_SetupScanZi32FastPerspectiveGouraudII();
 void Rast_SetupScanZi32b15II();
 
+// The MMX rows' slot A and slot B: the Pentium II routine of the same kind under the MMX row's own
+// name, so that the table and a profile tell the two groups apart.
+void Rast_TriangleLinearMX();
+void Rast_TriangleLinearGouraudMX();
+void Rast_TriangleFastPerspectiveMX();
+void Rast_TriangleFastPerspectiveGouraudMX();
+void Rast_TriangleZi32LinearMX();
+void Rast_TriangleZi32LinearGouraudMX();
+void Rast_TriangleZi32FastPerspectiveMX();
+void Rast_TriangleZi32FastPerspectiveGouraudMX();
+void Rast_TriangleZi32b15MX();
+
+void Rast_ScanLinearMX();
+void Rast_ScanLinearGouraudMX();
+void Rast_ScanFastPerspectiveMX();
+void Rast_ScanFastPerspectiveGouraudMX();
+void Rast_ScanZi32LinearMX();
+void Rast_ScanZi32LinearGouraudMX();
+void Rast_ScanZi32FastPerspectiveMX();
+void Rast_ScanZi32FastPerspectiveGouraudMX();
+void Rast_ScanZi32b15MX();
+
 // Slots A and B of a Pentium II or MMX row's mode (the twin bit ignored): the depth-only pair, or
 // by depth buffer, perspective and Gouraudmono.
 #define QM_P2_FRAME_ENTRY(name, flags) HandFrameRoutines{&Rast_Triangle##name##II, &Rast_SetupScan##name##II},
@@ -40,3 +62,10 @@ constexpr HandFrameRoutines P2FrameOf(RenderMode mode)
     return kFrames[HandFrameKindOf(mode)];
 }
 #undef QM_P2_FRAME_ENTRY
+#define QM_MX_FRAME_ENTRY(name, flags) HandFrameRoutines{&Rast_Triangle##name##MX, &Rast_Scan##name##MX},
+constexpr HandFrameRoutines MxFrameOf(RenderMode mode)
+{
+    constexpr HandFrameRoutines kFrames[] = {QM_HAND_FRAME_KINDS(QM_MX_FRAME_ENTRY)};
+    return kFrames[HandFrameKindOf(mode)];
+}
+#undef QM_MX_FRAME_ENTRY

@@ -106,12 +106,13 @@ TEST_F(FileFixture, AtomicSaveReplacesWholeOrNothing) {
     std::string bad = dir / "no/such/dir/file";
     EXPECT_FALSE(OrvFile_Save(bad.c_str(), "x", 1));
     EXPECT_EQ(OrvFile_LastSaveFailure(), ORV_SAVE_FAILED);
-    // A full device, then a failing one: the old file stays, no temporary file is left, and the
-    // reason is told apart.
-    for (auto [error, failure] : {std::pair{ENOSPC, ORV_SAVE_DISK_FULL}, {EIO, ORV_SAVE_FAILED}}) {
+    // A full device, a full quota, then a failing device: the old file stays, no temporary file is
+    // left, and the reason is told apart.
+    for (auto [error, failure] :
+         {std::pair{ENOSPC, ORV_SAVE_DISK_FULL}, {EDQUOT, ORV_SAVE_DISK_FULL}, {EIO, ORV_SAVE_FAILED}}) {
         OrvFile_SetWriteFailure(error);
         EXPECT_FALSE(OrvFile_Save(p.c_str(), "lost", 4));
-        EXPECT_EQ(OrvFile_LastSaveFailure(), failure);
+        EXPECT_EQ(OrvFile_LastSaveFailure(), failure) << std::strerror(error);
         OrvFile_SetWriteFailure(0);
         EXPECT_EQ(ReadFileText(p), "newer");
         EXPECT_NE(::stat((p + ".tmp").c_str(), &st), 0);

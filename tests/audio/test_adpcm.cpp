@@ -52,7 +52,7 @@ TEST_F(AdpcmTest, DecodesLikeAnIndependentDecoder) {
     EXPECT_EQ(decodeWhole(monoGolden()), pcm(kGoldenMonoPcm));
     EXPECT_EQ(decodeWhole(stereoGolden()), pcm(kGoldenStereoPcm));
     // An odd mono frame count uses only the high nibble of the last byte.
-    EXPECT_EQ(decodeWhole(monoGolden(199)), pcm(kGoldenMonoPcm, 199));
+    EXPECT_EQ(decodeWhole(monoGolden(399)), pcm(kGoldenMonoPcm, 399));
 }
 
 TEST_F(AdpcmTest, StreamInPiecesEqualsWholeFile) {
@@ -94,7 +94,7 @@ TEST_F(AdpcmTest, StreamInPiecesEqualsWholeFile) {
     uint32_t shortfall = 0;
     ASSERT_EQ(Adpcm_DecodeStream(&p, &s, 100, &shortfall, input.data(), input.size()), ADPCM_OK);
     EXPECT_EQ(shortfall, 80u);
-    EXPECT_EQ(s.framesLeft, s.totalFrames - 20);
+    EXPECT_EQ(s.framesLeft, 380u);
 }
 
 // The stream decoder against the plain one on random input: codes of every kind, records in every
@@ -144,9 +144,9 @@ TEST_F(AdpcmTest, StreamDecoderEqualsThePlainDecoder) {
 
 TEST_F(AdpcmTest, TruncatedAndCorruptHeadersAreRefused) {
     uint32_t pcm = 0, freq = 0, stereo = 0;
-    const auto good = ksnFile(kGoldenStereoAdpcm, 80, 80, 0, 0, true, 11025);
+    const auto good = ksnFile(kGoldenStereoAdpcm, 100, 100, 0, 0, true, 11025);
     ASSERT_EQ(Adpcm_GetPcmSize(good.data(), good.size(), &pcm, &freq, &stereo), ADPCM_OK);
-    EXPECT_EQ(pcm, 320u);
+    EXPECT_EQ(pcm, 400u);
     EXPECT_EQ(freq, 11025u);
     EXPECT_EQ(stereo, 1u);
     // Bytes written at an offset; a negative size cuts the file by that much instead.
@@ -167,8 +167,17 @@ TEST_F(AdpcmTest, TruncatedAndCorruptHeadersAreRefused) {
         if (c.at < 0) bad.resize(bad.size() - size_t(-c.at));
         std::memcpy(bad.data() + std::max(c.at, 0), c.bytes.data(), c.bytes.size());
         EXPECT_EQ(Adpcm_GetPcmSize(bad.data(), bad.size(), &pcm, &freq, &stereo), c.code) << c.at;
-        std::vector<int16_t> out(160);
-        EXPECT_EQ(Adpcm_Decode(bad.data(), bad.size(), out.data(), 320), c.code) << c.at;
+        std::vector<int16_t> out(200);
+        EXPECT_EQ(Adpcm_Decode(bad.data(), bad.size(), out.data(), 400), c.code) << c.at;
+    }
+
+    // Mono holds two frames a byte: an odd frame count needs its last byte whole, so 399 frames need
+    // all 200 bytes and a file one byte short is refused before anything is read past its end.
+    for (const auto& [bytes, code] : {std::pair{200, ADPCM_OK}, {199, ADPCM_ERR_NOT_KSN}}) {
+        const auto mono = ksnFile(kGoldenMonoAdpcm, size_t(bytes), 399, kGoldenMonoPredictor, 0, false);
+        EXPECT_EQ(Adpcm_GetPcmSize(mono.data(), mono.size(), &pcm, &freq, &stereo), code) << bytes;
+        std::vector<int16_t> out(399);
+        EXPECT_EQ(Adpcm_Decode(mono.data(), mono.size(), out.data(), 2 * out.size()), code) << bytes;
     }
 
     // The whole-file decoder stops at the output's capacity.
@@ -218,11 +227,21 @@ TEST_F(AdpcmTest, ReturnCodes) {
 }
 
 TEST_F(AdpcmTest, ErrorTexts) {
+    const char* const texts[17] = {
+        "The request completed successfully.", "Wrong Adpcm library version.", "You must call Adpcm_Init() first.",
+        "PcmSize parameter must be even (Pcm samples are 16 bits).", "PcmSize parameter must not be 0.",
+        "PcmSize parameter must not be NULL.", "AdpcmBuf parameter must not be NULL.",
+        "Frequency parameter must not be NULL.", "AdpcmSize parameter must not be 0.",
+        "AdpcmSize parameter must not be NULL.", "AdpcmBuf parameter must not be NULL.",
+        "fStereo parameter must not be NULL.", "StreamDatas parameter must not be NULL.",
+        "File is not a valid KSN file.", "Invalid KSN file version.", "Unknown ErrorCode parameter",
+        "szOutStr parameter must not be NULL.",
+    };
     char text[128];
-    ASSERT_EQ(Adpcm_GetErrorText(0, text, sizeof text), ADPCM_OK);
-    EXPECT_EQ(std::string(text), "Adpcm Error : The request completed successfully.");
-    ASSERT_EQ(Adpcm_GetErrorText(16, text, sizeof text), ADPCM_OK);
-    EXPECT_EQ(std::string(text), "Adpcm Error : szOutStr parameter must not be NULL.");
+    for (int code = 0; code < 17; ++code) {
+        ASSERT_EQ(Adpcm_GetErrorText(code, text, sizeof text), ADPCM_OK);
+        EXPECT_EQ(std::string(text), std::string("Adpcm Error : ") + texts[code]);
+    }
     EXPECT_EQ(Adpcm_GetErrorText(17, text, sizeof text), ADPCM_ERR_UNKNOWN_CODE);
     EXPECT_EQ(Adpcm_GetErrorText(-1, text, sizeof text), ADPCM_ERR_UNKNOWN_CODE);
     EXPECT_EQ(Adpcm_GetErrorText(0, nullptr, 0), ADPCM_ERR_OUTSTR_NULL);

@@ -2,7 +2,10 @@
 // the residents, and the speaker's sprite and focal.
 #include <gtest/gtest.h>
 
+#include "dialogue/Orv_Dial.h"
+#include "framework/Input.h"
 #include "panorama/Orv_Spw.h"
+#include "panorama/Orv_Warp.h"
 #include "testdata/KsnWriter.h"
 #include "testdata/QmvWriter.h"
 #include "tests/dialogue/DialogueTestUtil.h"
@@ -295,3 +298,53 @@ TEST_F(Replies, AReplyOnScreenDrawsItsStandVideoTheFaceAndTheSubtitle)
 }
 
 }  // namespace
+
+TEST_F(Replies, ACharactersVoiceOverBeforeTheHeroSpeaksArrangesNothing)
+{
+    // Marco first without turning the view ("voixoff0"), the hero not having spoken yet, then on screen.
+    desc.persos.push_back(Perso("H1", "li"));
+    desc.lines = {DlgScript_Reply(12, 1, "Marco", "voixoff0", "a"),
+                  DlgScript_Reply(12, 2, "Marco", "stand1 camera1", "b")};
+    ASSERT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
+    dial_maininit();
+    OrvDial_InitWorld("dialIR.txt", "comIR.txt", "infoIR.txt", 1);
+    // His picture in the view.
+    OrvSpw_Visibles[0] = ST_spw_visible{};
+    OrvSpw_Visibles[0].type = 1;
+    OrvSpw_Visibles[0].elem_id = DefName_GetIdName(DEFNAME_PERSONNAGES, "VEILLEUR");
+    OrvSpw_Visibles[0].shown = 1;
+    OrvSpw_NbVisibles = 1;
+    OrvWarp_SetViewAngles(0.7f, 0.2f);
+    float yaw0, pitch0, yaw, pitch;
+    OrvWarp_GetViewAngles(&yaw0, &pitch0);
+    ASSERT_NE(pitch0, 0.0f);
+    const float fov0 = OrvWarp_GetFieldOfView();
+
+    ASSERT_TRUE(OrvDial_start(12));
+    for (int tick = 0; tick < 3; ++tick) {
+        ASSERT_TRUE(OrvDial_continue());
+        ASSERT_EQ(OrvDial_GetCurrentMode(), DLG_MODE_VOIXOFF0);
+        OrvWarp_GetViewAngles(&yaw, &pitch);
+        EXPECT_EQ(yaw, yaw0) << tick;
+        EXPECT_EQ(pitch, pitch0) << tick;
+        EXPECT_EQ(OrvWarp_GetFieldOfView(), fov0) << tick;
+        EXPECT_EQ(OrvSpw_Visibles[0].shown, 1) << tick;
+    }
+    // On screen he is the first speaker arranged: the view levelled, his focal, his picture hidden.
+    MouseClickFlags.click = 1;
+    ASSERT_TRUE(OrvDial_continue());
+    ASSERT_EQ(OrvDial_GetCurrentMode(), DLG_MODE_SCREEN);
+    OrvWarp_GetViewAngles(&yaw, &pitch);
+    EXPECT_NEAR(yaw, yaw0, 1e-6f);
+    EXPECT_NEAR(pitch, 0.0f, 1e-6f);
+    EXPECT_NEAR(OrvWarp_GetFieldOfView(), 50.0f * WARP_PI / 180.0f, 1e-6f);
+    EXPECT_EQ(OrvSpw_Visibles[0].shown, 0);
+    OrvDial_stop();
+    EXPECT_EQ(OrvSpw_Visibles[0].shown, 1);
+    OrvDial_close();
+    OrvSpw_NbVisibles = 0;
+    OrvWarp_SetViewAngles(0.0f, 0.0f);
+    OrvWarp_SetFieldOfView(WARP_FOV);
+    EXPECT_EQ(Warnings(), std::vector<std::string>{});
+    EXPECT_EQ(Fatals(), std::vector<std::string>{});
+}

@@ -118,6 +118,43 @@ TEST_F(Lighting, EveryKindOfLightAgainstHandComputedColours)
     EXPECT_EQ(sum.x, 0.0f);
 }
 
+TEST_F(Lighting, PointLightsTakenAsADirectionAreAttenuatedByTheirDistance)
+{
+    // The record's direction is not the way to the light, so N . D (1), not N . L / d (0.8), is the
+    // term; d = 5 and the divisor 0.25 x 25 + 0.5 x 5 + 1 = 9.75.
+    PipeLight r;
+    r.position = {0, 3, -4};
+    r.direction = {0, 0, -1};
+    r.diffuseProduct = {195, 97.5f, 39, 9.75f};
+    r.K[0] = 1.0f;
+    r.K[1] = 0.5f;
+    r.K[2] = 0.25f;
+    for (uint32_t attenuation : {0x3000u, 0x5000u, 0x7000u}) {
+        r.kind = LIGHT_POINT_DIRECTION | attenuation;
+        SCOPED_TRACE(r.kind);
+        CTVector4 sum{1, 1, 1, 1};
+        Pipe_LightVertexDiffuse(sum, r, {0, 0, 0}, {0, 0, -1});
+        EXPECT_NEAR(sum.x, 21.0f, 1e-3f);
+        EXPECT_NEAR(sum.y, 11.0f, 1e-3f);
+        EXPECT_NEAR(sum.z, 5.0f, 1e-3f);
+        EXPECT_NEAR(sum.w, 2.0f, 1e-3f);
+        // Turned away from the direction: nothing.
+        CTVector4 away;
+        Pipe_LightVertexDiffuse(away, r, {0, 0, 0}, {0, 0, 1});
+        EXPECT_EQ(away.x, 0.0f);
+    }
+
+    // Through the records: the direction from the box centre (0.5, 0.5, 0) to the light at (0, 0, -4),
+    // N . D = 4 / sqrt(16.5); the vertex at the origin is 4 away: divisor 0.25 x 16 + 0.5 x 4 + 1 = 7.
+    CTLight light = Light(LIGHT_POINT_DIRECTION | LIGHT_ATTEN_CONSTANT | LIGHT_ATTEN_LINEAR, {0, 0, -4});
+    light.values[0] = 1.0f;
+    light.values[1] = 0.5f;
+    light.values[2] = 0.25f;
+    const float k = 4.0f / std::sqrt(16.5f) / 7.0f;
+    const auto channel = [](float v) { return uint32_t(v); };
+    ExpectColour(Lit({&light}), 0xFF000000u | channel(25.5f + 127.5f * k) << 16 | channel(63.75f * k) << 8 | channel(255 * k));
+}
+
 TEST_F(Lighting, SpecularHalfwayTermAndAttenuation)
 {
     CTLight shiny = Light(LIGHT_POINT | LIGHT_SPECULAR, {0, 0, -10});
@@ -220,11 +257,15 @@ TEST_F(TexCoords, SourceAndScaledCoordinatesAndTheStageDefaults)
 TEST_F(TexCoords, SphereAndPlanarMaps)
 {
     // A normal facing the camera maps to the centre of the sphere map.
-    pipe.SetTextureStage(0, TEXGEN_SPHERE, nullptr, 0, 0, 0, 0);
-    EXPECT_EQ(Compute(Face()) & DF_TEX0, uint32_t(DF_TEX0));
-    for (int c = 0; c < 3; ++c) {
-        EXPECT_FLOAT_EQ(UV(0, 0, c)[0], 0.5f);
-        EXPECT_FLOAT_EQ(UV(0, 0, c)[1], 0.5f);
+    // The shared normals freed (as at exit) are taken anew by the next sphere map.
+    for (int run = 0; run < 2; ++run) {
+        pipe.SetTextureStage(0, TEXGEN_SPHERE, nullptr, 0, 0, 0, 0);
+        EXPECT_EQ(Compute(Face()) & DF_TEX0, uint32_t(DF_TEX0));
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_FLOAT_EQ(UV(0, 0, c)[0], 0.5f);
+            EXPECT_FLOAT_EQ(UV(0, 0, c)[1], 0.5f);
+        }
+        Pipe_FreeEnvNormals();
     }
 
     // Face 0 has the normal (0, 0, 1), face 1 the normal (0, 1, 0).

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "engine3d/GeometryPipeline.h"
 #include "raster/HZBuffer.h"
@@ -137,22 +138,22 @@ TEST_F(Stages, OcclusionAgainstTheClipRectangleAndTheHierarchicalZBuffer)
     ASSERT_TRUE(hz.Create(128));
     hz.Update();
     pipe.hzBuffer = &hz.Buffer();
-    EXPECT_FALSE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_FALSE(pipe.IsBoxOccluded(camera, identity, box));
 
     // Everything nearer than the box: hidden, and so are the faces.
     std::fill(hz.Level0(), hz.Level0() + 128 * 128, uint16_t(0xFFFF));
     hz.Update();
-    EXPECT_TRUE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_TRUE(pipe.IsBoxOccluded(camera, identity, box));
     Transform(Tri({{-1, -1, 5}, {1, -1, 5}, {0, 1, 5}}), DF_TRANSFORM | DF_BOUNDS | DF_OCCLUDE_FACES);
     EXPECT_EQ(pipe.currentFaceCodes[0], CLIP_HIDDEN);
 
     // A corner exactly at the near distance skips the test: drawn.
     box.centre = {0, 0, 1.5f};
-    EXPECT_FALSE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_FALSE(pipe.IsBoxOccluded(camera, identity, box));
     // Wholly right of the clip rectangle: hidden without consulting a cell.
     box.centre = {20, 0, 5};
     pipe.hzBuffer = nullptr;
-    EXPECT_TRUE(Pipe_IsBoxOccluded(pipe, camera, identity, box));
+    EXPECT_TRUE(pipe.IsBoxOccluded(camera, identity, box));
 }
 
 TEST_F(Stages, TwoMatrixVerticesFollowTheirSelectedFrame)
@@ -176,6 +177,32 @@ TEST_F(Stages, TwoMatrixVerticesFollowTheirSelectedFrame)
     // Deformed faces are tested with normals recomputed in camera space.
     EXPECT_EQ(pipe.currentFaceCodes[0], 0);
     EXPECT_LT(pipe.facePlanes[0].z, 0.0f);
+}
+
+TEST(AlignedArrays, StartOn64BytesAndAreFreedThroughThePointerAfterThem)
+{
+    for (size_t n : {1u, 3u, 2048u}) {
+        CTVector4* a = array_new_aligned_vec4(n);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(a) % 64, 0u);
+        // The raw block starts at most 63 bytes before the array.
+        uintptr_t raw;
+        std::memcpy(&raw, a + n, sizeof raw);
+        EXPECT_LE(reinterpret_cast<uintptr_t>(a) - raw, 63u);
+        for (size_t i = 0; i < n; ++i) a[i] = {1, 2, 3, 4};
+        array_delete_at_vec4(a, n);
+    }
+    // Every element type the pipeline keeps, zero-filled and aligned.
+    CTAlignedArray<uint8_t> bytes(13);
+    CTAlignedArray<uint32_t> words(5);
+    CTAlignedArray<float> floats(7);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(bytes.data()) % 64 + reinterpret_cast<uintptr_t>(words.data()) % 64 +
+                  reinterpret_cast<uintptr_t>(floats.data()) % 64,
+              0u);
+    EXPECT_EQ(bytes[12] + words[4] + floats[6], 0.0f);
+    EXPECT_TRUE(words.Resize(9));
+    EXPECT_TRUE(bytes.Resize(0));
+    EXPECT_TRUE(bytes.empty());
 }
 
 }  // namespace

@@ -272,6 +272,57 @@ TEST_F(VertexSets, RandomScenesGiveThePortableResultsWithinEachSetsPrecision)
     EXPECT_GT(scenes - fast - rejected, 50);
 }
 
+// The transform without codes, the classification and the box tests of the sets, called directly,
+// against the portable transform, CTCamera::ClassifyBounds and CTGeometryPipeline::IsBoxOccluded.
+TEST_F(VertexSets, SetRoutinesKeepTheContractsOfTheirPortableTwins)
+{
+    CHZPyramid shut;
+    ASSERT_TRUE(shut.Create(64, 0.1f, 0.1f));
+    std::fill(shut.Level0(), shut.Level0() + 64 * 64, uint16_t(0xFFFF));
+    shut.Update();
+    int verdicts[2][4] = {};  // [seen][placement, then "no buffer"]
+    for (uint32_t seed = 100; seed < 130; ++seed) {
+        SceneMaker maker(seed);
+        for (Placement where : {kInside, kCrossing, kOutside}) {
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " placement " << where);
+            RandomScene s;
+            ASSERT_TRUE(maker.Make(s, where, false, materials));
+            const uint32_t n = s.mesh.vertexCount;
+            CTGeometryPipeline p(2048, 2048, 4);
+            Pipe_TransformClipC(p, s.camera, s.object, s.mesh, DF_TRANSFORM | DF_DEFORMED);
+            CTAlignedArray<CTVector4> got(n);
+            for (uint32_t i = 0; i < n; ++i) got[i] = {kSentinel, kSentinel, kSentinel, kSentinel};
+            VertexStageCache = 0;
+            VxSse_TransformNoClip(s.camera, s.object, s.mesh.vertices.data(), n, got.data());
+            const double tol = (EstimateError(CPU_PENTIUM_III) + 2e-5) * s.reach;
+            for (uint32_t i = 0; i < n; ++i) {
+                ASSERT_NEAR(got[i].x, p.cameraVertices[i].x, tol) << i;
+                ASSERT_NEAR(got[i].y, p.cameraVertices[i].y, tol) << i;
+                ASSERT_NEAR(got[i].z, p.cameraVertices[i].z, tol) << i;
+            }
+
+            VertexStageCache = 0;
+            EXPECT_EQ(VxSse_ClassifyBounds(s.camera, s.object, s.mesh.bounds), s.camera.ClassifyBounds(s.m, s.mesh.bounds));
+
+            for (const HZBuffer* hz : {static_cast<const HZBuffer*>(nullptr), &shut.Buffer()}) {
+                p.hzBuffer = hz;
+                const bool seen = !p.IsBoxOccluded(s.camera, s.m, s.mesh.bounds);
+                VertexStageCache = 0;
+                EXPECT_EQ(VxSse_IsBoxVisible(hz, s.camera.clip, s.camera, s.object, s.mesh.bounds), seen);
+                VertexStageCache = 0;
+                EXPECT_EQ(VxP6_IsBoxVisible(hz, s.camera.clip, s.camera, s.object, s.mesh.bounds), seen);
+                ++verdicts[seen][hz ? where : 3];
+            }
+        }
+    }
+    // Seen by the buffer, hidden by it, cut by the near plane, outside the clip rectangle.
+    EXPECT_GT(verdicts[true][3], 30);
+    EXPECT_EQ(verdicts[true][kInside], 0);
+    EXPECT_GT(verdicts[true][kCrossing], 3);
+    EXPECT_GT(verdicts[false][kCrossing], 3);
+    EXPECT_EQ(verdicts[true][kOutside], 0);
+}
+
 // ---- Exact ties ----
 
 TEST_F(VertexSets, PlaneTiesFollowEachRoutinesComparison)
@@ -353,6 +404,23 @@ CTMesh BlockMesh(uint32_t n, CTMaterialMap& materials, float shift = 0)
     // A short last block joins the face of the block before it.
     if (n % 4 != 0 && n > 4 && (n / 4) % 2 == 1) faces.insert(faces.end(), {uint16_t(n - 1), uint16_t(n - 3), uint16_t(n - 2)});
     return TestMesh(v, faces, materials);
+}
+
+TEST_F(VertexSets, FastPathsLeaveTheCameraSpaceArrayOnKinds8And9)
+{
+    const CTMesh mesh = BlockMesh(20, materials);
+    ASSERT_EQ(camera.ClassifyBounds(Frame_RelativeMatrix(camera.frame, object), mesh.bounds), 0u);
+    const Result want = RunKind(CPU_GENERIC, camera, object, mesh, kRigid);
+    for (int kind : kKinds) {
+        SCOPED_TRACE(kind);
+        const Result got = RunKind(kind, camera, object, mesh, kRigid);
+        ExpectLikePortable(kind, want, got, camera, kRigid, 0, 8);
+        const bool written = got.cam[0].x != kSentinel;
+        EXPECT_EQ(written, kind == CPU_AMD_K6_2);
+        if (written) {
+            EXPECT_NEAR(got.cam[3].y, want.cam[3].y, 1e-5);
+        }
+    }
 }
 
 TEST_F(VertexSets, Kind9BlocksWithAUsedVertexAreUnpackedAndOthersStayPacked)
@@ -472,6 +540,75 @@ TEST_F(VertexSets, OcclusionOnKinds8And9RejectsWhatThePortableTestRejects)
         }
 }
 
+TEST_F(VertexSets, FacesRightOfTheClipRectangleAreDroppedOnlyWhenSomeVertexIsOutside)
+{
+    // Face 0 lies between the clip rectangle's right edge (99) and the view's (100); the pyramid,
+    // wider than the view, sees it. Without a vertex outside the view only the pyramid decides.
+    CHZPyramid hz;
+    ASSERT_TRUE(hz.Create(128));
+    hz.Update();
+    auto at = [](float sx, float sy) { return CTVector3{(sx - 50) / 20, (sy - 50) / 20, 5}; };
+    std::vector<CTVector3> v = {at(99.3f, 40), at(99.8f, 40), at(99.3f, 44)};
+    std::vector<uint16_t> f = {0, 2, 1};
+    AddTriangle(v, f, 40, 40);
+    const CTMesh inside = TestMesh(v, f, materials);
+    AddTriangle(v, f, -3, 40);
+    const CTMesh crossing = TestMesh(v, f, materials);
+    for (const CTMesh* mesh : {&inside, &crossing}) {
+        const Result want = RunKind(CPU_GENERIC, camera, object, *mesh, kRigid, &hz.Buffer());
+        ASSERT_EQ(want.orCode != 0, mesh == &crossing);
+        EXPECT_EQ(want.faces[0] == CLIP_HIDDEN, mesh == &crossing);
+        EXPECT_NE(want.faces[1], CLIP_HIDDEN);
+        for (int kind : {CPU_PENTIUM_II, CPU_PENTIUM_III}) {
+            const Result got = RunKind(kind, camera, object, *mesh, kRigid, &hz.Buffer());
+            for (size_t i = 0; i < want.faces.size(); ++i)
+                EXPECT_EQ(got.faces[i] == CLIP_HIDDEN, want.faces[i] == CLIP_HIDDEN) << kind << " face " << i;
+        }
+    }
+}
+
+TEST_F(VertexSets, EachDriverTestsItsOwnBoxAndDeformedMeshesNone)
+{
+    // Level 0 covers pixels 0 to 63; its columns 0 to 31 hold an occluder nearer than everything.
+    CHZPyramid hz;
+    ASSERT_TRUE(hz.Create(64));
+    for (int y = 0; y < 64; ++y) std::fill(hz.Level0() + 64 * y, hz.Level0() + 64 * y + 32, uint16_t(0xFFFF));
+    hz.Update();
+    std::vector<CTVector3> v;
+    std::vector<uint16_t> f;
+    AddTriangle(v, f, 40, 20);  // in the open half
+    const CTMesh open = TestMesh(v, f, materials);
+    // One box moved 30 pixels left (1.5 at depth 5), behind the occluder: kind 9's rigid driver
+    // tests the second box, kind 8 the first.
+    CTMesh second = open, first = open;
+    second.bounds2.centre.x -= 1.5f;
+    first.bounds.centre.x -= 1.5f;
+    // Moved off the view: only a classification of the first box would reject it.
+    CTMesh away = TestMesh(v, f, materials, {}, MESH_DEFORMED);
+    away.bounds.centre.x += 100.0f;
+    struct Case {
+        const CTMesh* mesh;
+        DrawFlags flags;
+        bool rejected8, rejected9;
+    };
+    const Case cases[] = {
+        {&open, kRigid, false, false},
+        {&second, kRigid, false, true},
+        {&first, kRigid, true, false},
+        {&second, kRigid & ~uint32_t(DF_OCCLUDE_OBJECT), false, false},
+        {&away, kDeformedOwn, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        EXPECT_EQ(RunKind(CPU_PENTIUM_II, camera, object, *c.mesh, c.flags, &hz.Buffer()).Rejected(), c.rejected8);
+        EXPECT_EQ(RunKind(CPU_PENTIUM_III, camera, object, *c.mesh, c.flags, &hz.Buffer()).Rejected(), c.rejected9);
+    }
+    // Deformed, the first box behind the occluder: no box test on kind 9 either.
+    CTMesh hidden = TestMesh(v, f, materials, {}, MESH_DEFORMED);
+    hidden.bounds.centre.x -= 1.5f;
+    EXPECT_FALSE(RunKind(CPU_PENTIUM_III, camera, object, hidden, kDeformedOwn, &hz.Buffer()).Rejected());
+}
+
 // ---- Rounding mode, frames, estimates ----
 
 TEST_F(VertexSets, NoKindLeavesARoundingModeBehind)
@@ -500,6 +637,151 @@ TEST_F(VertexSets, NoKindLeavesARoundingModeBehind)
                     }
         }
     }
+}
+
+// x, exact in double, rounded toward zero to a float.
+float TowardZero(double x)
+{
+    float f = float(x);
+    if (std::fabs(double(f)) > std::fabs(x)) f = std::nextafter(f, 0.0f);
+    return f;
+}
+
+// Screen record of an exact camera-space point under the camera of the rounding test: focal scale
+// 128 and centre 0 leave one rounding in screen x and y, depth offset 0 one in the depth.
+CTVector4 ProjectedTowardZero(const CTCamera& c, const CTVector4& p)
+{
+    const float w = VxSse_Reciprocal(p.z);
+    return {TowardZero(double(c.Sx) * p.x * w), TowardZero(double(c.Sy) * p.y * w), -TowardZero(double(w) * c.Zs), w};
+}
+
+void ExpectSameBits(const CTVector4& got, const CTVector4& want)
+{
+    EXPECT_EQ(std::memcmp(&got, &want, 3 * sizeof(float)), 0)
+        << got.x << " " << got.y << " " << got.z << " against " << want.x << " " << want.y << " " << want.z;
+}
+
+TEST_F(VertexSets, SseRoutinesRoundTowardZero)
+{
+    // Dyadic scene: both frames unturned at the origin, camera scale 1, object scale k of 21
+    // significant bits. Camera space is then k p, one rounding per coordinate, and every expected
+    // result below is an exact double rounded once (the normals twice) toward zero.
+    const float k = 1.0f + std::ldexp(1.0f, -9) + std::ldexp(1.0f, -20);
+    object.SetLocal(CTQuaternion{}, {0, 0, 0}, k);
+    object.UpdateWorld();  // as the drivers do before any routine
+    camera.frame.UpdateWorld();
+    camera.Sx = camera.Sy = 128.0f;
+    camera.Cx = camera.Cy = camera.Zo = 0.0f;
+    camera.Zs = 3.0f;
+    std::mt19937 rng(29);
+    const auto full = [&](float lo, float hi) { return lo + (hi - lo) * float(rng() % 8388608) / 8388608.0f; };
+    constexpr uint32_t n = 13;
+    std::vector<CTVector3> v;
+    for (uint32_t i = 0; i < n; ++i) v.push_back({full(-2, 2), full(-2, 2), full(4.5f, 7)});
+    const CTMesh mesh = TestMesh(v, {0, 1, 2}, materials);
+    CTAlignedArray<CTVector4> want(16), screen(16), out(16);
+    CTAlignedArray<uint8_t> codes(16), faceCodes(4);
+    int nearestDiffers = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+        const float* p = &v[i].x;
+        float* c = &want[i].x;
+        for (int j = 0; j < 3; ++j) {
+            c[j] = TowardZero(double(k) * p[j]);
+            nearestDiffers += c[j] != float(double(k) * p[j]);
+        }
+        codes[i] = CLIP_USED;
+    }
+    ASSERT_GT(nearestDiffers, 10);
+    const auto blockAt = [](const CTAlignedArray<CTVector4>& a, uint32_t i, int j, int stride) {
+        return (&a[0].x)[(i / 4) * stride + 4 * j + i % 4];
+    };
+
+    VertexStageCache = 0;
+    VxSse_TransformClip(camera, object, mesh.vertices.data(), n, out.data(), codes.data());
+    for (uint32_t i = 0; i < n; ++i) ExpectSameBits(out[i], want[i]);
+    VertexStageCache = 0;
+    VxSse_TransformNoClip(camera, object, mesh.vertices.data(), n, out.data());
+    for (uint32_t i = 0; i < n; ++i) ExpectSameBits(out[i], want[i]);
+    VertexStageCache = 0;
+    VxSse_TransformClipBlocks(camera, object, mesh.blockPositions.data(), 2, &out[0].x, codes.data());
+    for (uint32_t i = 0; i < n; ++i)
+        ExpectSameBits({blockAt(out, i, 0, 12), blockAt(out, i, 1, 12), blockAt(out, i, 2, 12), 0}, want[i]);
+    for (uint32_t i = 0; i < n; ++i) codes[i] = CLIP_USED;
+    VxSse_ProjectBlocks(codes.data(), &out[0].x, camera, &screen[0].x, 4);
+    for (uint32_t i = 0; i < n; ++i)
+        ExpectSameBits({blockAt(screen, i, 0, 16), blockAt(screen, i, 1, 16), blockAt(screen, i, 2, 16), 0},
+                       ProjectedTowardZero(camera, want[i]));
+    VertexStageCache = 0;
+    VxSse_TransformProjectBlocks(camera, object, mesh.blockPositions.data(), 2, &screen[0].x);
+    for (uint32_t i = 0; i < n; ++i)
+        ExpectSameBits({blockAt(screen, i, 0, 16), blockAt(screen, i, 1, 16), blockAt(screen, i, 2, 16), 0},
+                       ProjectedTowardZero(camera, want[i]));
+    VxSse_ProjectPairs(codes.data(), want.data(), camera, screen.data(), (n + 1) / 2);
+    for (uint32_t i = 0; i < n; ++i) ExpectSameBits(screen[i], ProjectedTowardZero(camera, want[i]));
+
+    // Normals of faces from (0, 0, 4): the edges are exact, each product and the difference rounded.
+    const uint16_t idx[] = {0, 1, 2, 0, 3, 4, 0xFFFF, 0xFFFF, 0xFFFF};
+    CTAlignedArray<CTVector4> corners(5);
+    corners[0] = {0, 0, 4, 0};
+    for (int i = 1; i < 5; ++i) corners[i] = {v[i].x, v[i].y, v[i].z, 0};
+    for (auto cull : {&VxSse_CullFacesDeformed, &VxSse_CullFacesDeformedNoClip}) {
+        cull(idx, out.data(), codes.data(), corners.data(), faceCodes.data(), 2);
+        for (int f = 0; f < 2; ++f) {
+            const CTVector4& a = corners[idx[3 * f + 1]];
+            const CTVector4& b = corners[idx[3 * f + 2]];
+            const float u[3] = {a.x, a.y, a.z - 4}, w[3] = {b.x, b.y, b.z - 4};
+            float nrm[3];
+            for (int j = 0; j < 3; ++j) {
+                const int p = (j + 1) % 3, q = (j + 2) % 3;
+                nrm[j] = TowardZero(double(TowardZero(double(u[p]) * w[q])) - TowardZero(double(u[q]) * w[p]));
+            }
+            ExpectSameBits(out[f], {nrm[0], nrm[1], nrm[2], 0});
+        }
+    }
+
+    // Verdicts on the far side of a rounding. n . e = (1 + 2^-12)(1 - 2^-12 + 2^-20) lies 0.5 ulp and a
+    // little above 1 + 7 ulp, the face's constant: toward zero it is the constant, and the face is culled.
+    const float ulp = std::ldexp(1.0f, -23);
+    alignas(16) float planes[32] = {1 + std::ldexp(1.0f, -12)};
+    planes[12] = 1 + 7 * ulp;
+    std::memset(planes + 16, 0xFF, 4);
+    const CTVector3 eye{1 - std::ldexp(1.0f, -12) + std::ldexp(1.0f, -20), 0, 0};
+    VxSse_CullFacesBlocks(faceCodes.data(), idx, codes.data(), planes, eye, 1);
+    EXPECT_EQ(faceCodes[0], CLIP_HIDDEN);
+    VxSse_CullFacesNoClipBlocks(faceCodes.data(), idx, codes.data(), planes, eye, 1);
+    EXPECT_EQ(faceCodes[0], CLIP_HIDDEN);
+    // A box from z = k (9 - 2^-11) - k to k (9 - 2^-11) + k: its far side is 10 + 2^-9 - 2^-20 toward
+    // zero, exactly the far distance, and 10 + 2^-9 to nearest.
+    CTBounds box;
+    box.centre = {0, 0, 9 - std::ldexp(1.0f, -11)};
+    box.extent[0] = box.extent[1] = box.extent[2] = 1;
+    object.SetLocalScale(1 + std::ldexp(1.0f, -12));
+    object.UpdateWorld();
+    SetTestCamera(camera);
+    camera.SetFar(10 + std::ldexp(1.0f, -9) - std::ldexp(1.0f, -20));
+    VertexStageCache = 0;
+    EXPECT_EQ(VxSse_ClassifyBounds(camera, object, box), 0u);
+    // The box from z = (c - 1) k to (c + 1) k, x from -k to k, all exact: its left edge on the screen is
+    // 128 (-k w), w the estimate at (c - 1) k; a centre brings the nearest rounding of it to the clip
+    // rectangle's right edge, 0. Toward zero the box lies right of it, hidden. c: the first depth
+    // whose edge the two roundings part.
+    object.SetLocalScale(k);
+    object.UpdateWorld();
+    camera.Sx = camera.Sy = 128.0f;
+    camera.Cy = 0.0f;
+    const auto exact = [&](double c) { return double(float(c * k)) == c * k; };
+    double edge = 0;
+    for (int c = 3; c < 40 && !(edge != 0 && TowardZero(edge) != float(edge)); ++c) {
+        box.centre = {0, 0, float(c)};
+        edge = exact(c - 1) && exact(c) && exact(c + 1) ? double(k) * VxSse_Reciprocal((c - 1) * k) : 0;
+    }
+    ASSERT_NE(TowardZero(edge), float(edge));
+    camera.Cx = 128 * float(edge);
+    VertexStageCache = 0;
+    EXPECT_FALSE(VxSse_IsBoxVisible(nullptr, ClipRect{-100, 100, 0, -100}, camera, object, box));
+    camera.Cx -= 1;
+    VertexStageCache = 0;
+    EXPECT_TRUE(VxSse_IsBoxVisible(nullptr, ClipRect{-100, 100, 0, -100}, camera, object, box));
 }
 
 TEST_F(VertexSets, StaleFramesGetTheSameWorldValuesOnKind9AsOnKind1)

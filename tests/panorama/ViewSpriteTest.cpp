@@ -1,5 +1,6 @@
 // View sprites painted into the faces and restored, and their frame lists.
 #include <cstring>
+#include <tuple>
 
 #include "PanoramaFixture.h"
 #include "graphics2d/PixelFormat.h"
@@ -65,6 +66,10 @@ TEST_F(SpwTest, PaintingSavesAndRestoresThePixelsUnderTheSprite) {
     EXPECT_EQ(OrvSpw_HitAt(0, 130, 80), 0);
     EXPECT_EQ(OrvSpw_HitAt(0, 99, 80), -1);
     EXPECT_EQ(OrvSpw_HitAt(1, 130, 80), -1);
+    // The frame's whole 64 x 64 rectangle is hit, its last column and row included.
+    for (auto [x, y, hit] : {std::tuple{100, 50, 0}, {163, 113, 0}, {163, 80, 0}, {130, 113, 0}, {164, 80, -1},
+                             {130, 114, -1}, {130, 49, -1}})
+        EXPECT_EQ(OrvSpw_HitAt(0, x, y), hit) << x << "," << y;
     OrvSpw_Restore();
     EXPECT_TRUE(FaceIsOriginal());
     // A whole render leaves the faces as loaded, whatever it painted.

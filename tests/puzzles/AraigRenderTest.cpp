@@ -2,6 +2,7 @@
 // buffer of their own, cleared for every frame.
 #include <cstring>
 
+#include "testdata/TgaWriter.h"
 #include "tests/puzzles/AraigFixture.h"
 
 namespace {
@@ -73,6 +74,38 @@ TEST_P(AraigRender, DepthIsComparedOnlyAmongTheActorsOfTheFrame) {
     Frame();
     Stand(0, 264);
     EXPECT_EQ(Frame(), fresh);
+    EXPECT_EQ(Reports(), "");
+}
+
+TEST_P(AraigRender, TheCaterpillarKeepsTheBlackOfItsPicture) {
+    // A caterpillar striped with black: drawn without the opacity switch, its black stays on screen.
+    Start([this] {
+        TgaImage stripes;
+        stripes.width = stripes.height = 32;
+        for (int y = 0; y < 32; y++)
+            for (int x = 0; x < 32; x++) stripes.pixels.push_back((x + y) % 4 < 2 ? 0xFF000000u : 0xFF40A030u);
+        ASSERT_TRUE(TgaWriter_Save(dir / "datas_q2/3d/pz_araig/chenille.tga", stripes));
+    });
+    EnterWeb();
+    ASSERT_EQ(araig_nb_actors, 2);
+    ASSERT_EQ(araig_actors[1].kind, ARAIG_CATERPILLAR);
+    araig_actors[0].kind = ARAIG_REMOVED;  // the spider out of the picture
+    Stand(1, 230);                        // the caterpillar near
+    float yaw, pitch;
+    SpiderWeb_AimToward(View(), 230, &yaw, &pitch);
+    OrvWarp_SetViewAngles(yaw, pitch);
+    const std::vector<uint8_t> with = Frame();
+    araig_running = 0;
+    const std::vector<uint8_t> without = Frame();
+    araig_running = 1;
+    size_t changed = 0, black = 0;
+    for (size_t i = 0; i < with.size(); i += 2)
+        if (std::memcmp(&with[i], &without[i], 2) != 0) {
+            changed++;
+            black += with[i] == 0 && with[i + 1] == 0;
+        }
+    EXPECT_GT(changed, 100u);
+    EXPECT_GT(black * 5, changed) << black << " black of " << changed;
     EXPECT_EQ(Reports(), "");
 }
 

@@ -427,6 +427,34 @@ TEST_F(AraigTest, TheSkullInTheBagCountsItsErrandAtALoadOnTheWeb) {
     }
 }
 
+// A game saved before the web with the skull and the feather in the bag, in stage 1, 2 or 4.
+class AraigSkullLoad : public AraigTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AraigSkullLoad, TheSkullInTheBagCountsAtALoadInEveryStageButTheLast) {
+    const int stage = GetParam();
+    StartAtStage(stage);
+    ASSERT_EQ(araig_stage, stage);
+    Inventaire_PrendObj_id_nspr(DefName_GetIdName(DEFNAME_OBJETS, "CRANE_ARAIG2"), 5);
+    Inventaire_PrendObj_id_nspr(DefName_GetIdName(DEFNAME_OBJETS, "PLUME"), 2);
+    OrvSaveGame_SetPlayer(1);
+    ASSERT_TRUE(OrvSaveGame_Save(4)) << Reports();
+    ASSERT_TRUE(OrvSaveGame_Load(4)) << Reports();
+    EXPECT_EQ(View(), SPIDERWEB_BEFORE);
+    EXPECT_EQ(pz_actif, PZ_ARAIG);
+    // Before the last stage the skull's errand counts as done and the feather is given up.
+    const bool counted = stage != 4;
+    if (counted) EXPECT_EQ(araig_crane_taken, 1);
+    EXPECT_EQ(Var("finaraign3"), 1);
+    EXPECT_EQ(InBag("PLUME"), !counted);
+    EXPECT_TRUE(InBag("CRANE_ARAIG2"));
+    // The errand of the saved stage stays to be done.
+    EXPECT_EQ(araig_stage, stage);
+    EXPECT_EQ(Reports(), "");
+}
+
+std::string StageName(const ::testing::TestParamInfo<int>& info) { return "stage" + std::to_string(info.param); }
+INSTANTIATE_TEST_SUITE_P(Stages, AraigSkullLoad, ::testing::Values(1, 2, 4), StageName);
+
 TEST_F(AraigTest, AFailedDatabaseLoadLeavesNoSubDirectorySet) {
     Start([this] { std::remove((dir / "datas_q2/3d/pz_araig/chenille.DB").c_str()); });
     char path[ORV_PATH_MAX];

@@ -193,6 +193,38 @@ TEST_F(CanoeTraj, TheGeneratedRiverChainsIntoItsPathWithoutGap) {
     EXPECT_TRUE(fatals.empty());
 }
 
+TEST_F(CanoeTraj, ShuffledAndUndoneTheRiverIsWholeAgain) {
+    ASSERT_TRUE(Read(CanoeRiver_Text(CanoeRiver_Points())));
+    ASSERT_TRUE(recalc_trajet());
+    melange_plateau();
+    std::vector<int32_t> codes, pieces;
+    for (const CasePlateau& c : pirogue_plateau) {
+        codes.push_back(c.code);
+        pieces.push_back(c.piece);
+    }
+    EXPECT_EQ(codes, (std::vector<int32_t>{12, 9, 6, 22, 25, 3, 28, 19, 32}));
+    EXPECT_EQ(pieces, (std::vector<int32_t>{3, 2, 1, 5, 6, 0, 7, 4, 8}));
+    const std::vector<int32_t> shuffled = Gaps();
+    EXPECT_GT(std::count(shuffled.begin(), shuffled.end(), 1), 0);
+    // Back home through the same moves the board makes: swaps, then turns to rotation 0.
+    for (int32_t home = 0; home < 8; home++) {
+        int32_t at = 0;
+        while (pirogue_plateau[at].piece != home) at++;
+        if (at != home) {
+            std::swap(pirogue_plateau[at].code, pirogue_plateau[home].code);
+            swap_trajet_pieces(at, home);
+            std::swap(pirogue_plateau[at].piece, pirogue_plateau[home].piece);
+        }
+        while (pirogue_plateau[home].code % 4) {
+            pirogue_plateau[home].code = pirogue_tourne_code(pirogue_plateau[home].code);
+            rotate_trajet_piece(home, 3.14159265f / 2);
+        }
+    }
+    EXPECT_EQ(Names(), Names(CanoeRiver_Path()));
+    EXPECT_EQ(Gaps(), std::vector<int32_t>(size_t(nb_points_trajet), 0));
+    EXPECT_TRUE(fatals.empty());
+}
+
 TEST_F(CanoeTraj, GapsFromTwentyUnitsOnAndTiesToTheEarlierEnd) {
     for (float d : {19.99f, 20.0f}) {
         ASSERT_TRUE(Read(Text({{"X9E1", 0, 0}, {"W9A001", 1, 0}, {"W9S002", 2, 0},

@@ -1,11 +1,13 @@
 // World SS: the five wheels of SS 13, the chest of SS 1 to 7 and the six statues of SS 6 and 7.
 #include "PuzzleFixture.h"
 #include "puzzles/pz_coffre.h"
+#include "testdata/QmvWriter.h"
+#include "video/Orv_Qmv.h"
 
 namespace {
 class SsTest : public PuzzleTest {
 protected:
-    enum : uint32_t { Z_PRENDRE = 1, Z_AXE1 = 2, Z_AXE9 = 7, Z_SOL1 = 8, Z_SOL0 = 15, Z_SOL8 = 16 };
+    enum : uint32_t { Z_PRENDRE = 1, Z_AXE1 = 2, Z_AXE9 = 7, Z_SOL1 = 8, Z_SOL0 = 15, Z_SOL8 = 16, Z_AXE0 = 17 };
 
     void SetUp() override {
         PuzzleTest::SetUp();
@@ -25,12 +27,14 @@ protected:
         Names(names.zones, "SOL_FIGUR%d", 1, 7);
         names.zones.push_back("SOL_FIGUR0");
         names.zones.push_back("SOL_FIGUR8");
+        names.zones.push_back("AXE_5ROUES0");
 
-        // SS 13: axles 1 to 5 (one of them named in lower case), an axle 9, a way to SS 12.
+        // SS 13: axles 1 to 5 (one of them named in lower case), an axle 9 and an axle 0, a way to SS 12.
         WamVueDesc& v13 = View("SS", 13);
         for (uint32_t a = 1; a <= 5; a++)
             Zone(v13, 3, Z_AXE1 + a - 1, a == 3 ? "axe_5roues3" : "AXE_5ROUES" + std::to_string(a), -1.2f + 0.6f * float(a - 1));
         Zone(v13, 3, Z_AXE9, "AXE_5ROUES9", 1.8f);
+        Zone(v13, 3, Z_AXE0, "AXE_5ROUES0", -1.8f);
         Zone(View("SS", 12), 1, 13, "", 0.0f);
         for (int k = 1; k <= 5; k++)
             Element(2, "RoueK" + std::to_string(k), "ROU" + std::to_string(k), {Anim(12, 12, 4), Anim(13, 13, 4)});
@@ -106,10 +110,15 @@ TEST_F(SsTest, TheDiscsLowerTheBridgeInTwoStages) {
     EXPECT_EQ(Pos(2), 0);
     EXPECT_EQ(Disc(2).shown, 0);
     EXPECT_EQ(Var("OBJETENMAIN"), Obj("DISQUE2"));
-    // Axle 9 is no axle.
-    Hold("DISQUE4");
-    Click(ZoneIndex(3, Z_AXE9));
-    EXPECT_EQ(Pos(4), 0);
+    // Axles 9 and 0 are no axles: the disc stays in the hand.
+    for (uint32_t zone : {Z_AXE9, Z_AXE0}) {
+        Hold("DISQUE4");
+        Click(ZoneIndex(3, zone));
+        EXPECT_EQ(Pos(4), 0) << zone;
+        EXPECT_EQ(Disc(4).shown, 0) << zone;
+        EXPECT_EQ(Var("OBJETENMAIN"), Obj("DISQUE4")) << zone;
+        EXPECT_TRUE(Inventaire_IsObjetInSac("DISQUE4")) << zone;
+    }
 
     for (int d = 1; d <= 5; d++) Axle(d, d);
     EXPECT_EQ(Positions(), (std::vector<int32_t>{1, 2, 3, 4, 5}));
@@ -255,5 +264,30 @@ TEST_F(SsTest, TheStatuesStandOnTheirPlacesAndSwap) {
         EXPECT_EQ(s.playing, 1) << n;
         EXPECT_EQ(s.frame, 0) << n;
     }
+    EXPECT_TRUE(fatals.empty()) << Reports();
+}
+
+TEST_F(SsTest, TheLastStatueOnItsPlaceStartsTheirVideoOnce) {
+    // The video the statues ask for, on the CD under the name they give.
+    const std::vector<uint8_t> video = QmvWriter_Video({std::vector<uint32_t>(640 * 480, 0xFF406080u)}, 75);
+    ASSERT_TRUE(WriteFileBytes(dir / "datas_q2/qmv/???", video.data(), video.size()));
+    const int own[] = {4, 3, 5, 1, 2, 6};
+    for (int n = 1; n <= 5; n++) SetVar(("pos_statue" + std::to_string(n)).c_str(), own[n - 1]);
+    Inventaire_PrendObj_id_nspr(Obj("OB_FIG6HERBE"), 12);
+    Go("SS", 6);
+    Hold("OB_FIG6HERBE");
+    Click(ZoneIndex(3, Z_SOL1 + 5));
+    EXPECT_EQ(Var("etat5statues"), 1);
+    ASSERT_EQ(LoopType, LOOP_QMV);
+    EXPECT_NE(OrvQmv_GetSurface(), nullptr);
+    // It plays out, one picture a tick, and gives the view back.
+    for (int i = 0; i < 20 && LoopType == LOOP_QMV; i++) {
+        FrameCount++;
+        OrvQmv_step();
+    }
+    EXPECT_EQ(LoopType, LOOP_WARP);
+    // Solved, the check asks for nothing more.
+    pz_statue_check();
+    EXPECT_EQ(LoopType, LOOP_WARP);
     EXPECT_TRUE(fatals.empty()) << Reports();
 }

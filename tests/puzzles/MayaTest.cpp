@@ -26,6 +26,8 @@ protected:
     void Zone50(uint32_t z) { Click(ZoneIndex(50, z)); }
     // Cell k holds n balls in board b (written straight into the saved string).
     static void Put(int b, int k, int n) { maya_plateau[b][15 - k] = char('0' + n); }
+    // Balls on cell k of board 3.
+    static int Balls(int k) { return maya_plateau[2][15 - k] - '0'; }
     static int HandSprite() {
         int n = -1;
         return OrvSpr_GetObjetEnMainSprite(&n) ? n : -1;
@@ -123,6 +125,34 @@ TEST_F(MayaTest, CellsTakeAndLayByTheirNeighbours) {
     Click(ZoneIndex(1, 1));
     EXPECT_EQ(maya_etat[1], 0);
     EXPECT_EQ(Var("finmaya2"), 0);
+}
+
+TEST_F(MayaTest, TheLastColumnIgnoresTheCellAfterItUpToTheBoardsLastCell) {
+    // Board 3: cell 3 ends its row beside a full cell 2 with balls on cell 4, the next row's first;
+    // cell 15 ends the board beside a full cell 14.
+    Put(2, 2, 5);
+    Put(2, 3, 2);
+    Put(2, 4, 3);
+    Put(2, 14, 5);
+    Put(2, 15, 1);
+    Go("YU", 75);
+    auto hand = [](int n) {
+        nb_billes_en_main = n;
+        set_curseur_billes();
+    };
+    for (int k : {3, 15}) {
+        const int was = Balls(k);
+        hand(0);
+        Zone50(uint32_t(k + 1));
+        EXPECT_EQ(nb_billes_en_main, was) << "taken from cell " << k;
+        EXPECT_EQ(Balls(k), 0) << k;
+        hand(4);
+        Zone50(uint32_t(k + 1));
+        EXPECT_EQ(Balls(k), 4) << "laid on cell " << k;
+        EXPECT_EQ(nb_billes_en_main, 0) << k;
+    }
+    EXPECT_STREQ(maya_plateau[2], "4500000000034500");
+    EXPECT_FALSE(SoundLoaded("sound102.ksn")) << "no move was refused";
 }
 
 TEST_F(MayaTest, AResetAsksForAnEmptyBoardAndABadHandIsFatal) {

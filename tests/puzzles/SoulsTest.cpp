@@ -1,4 +1,8 @@
 // The souls maze of LA 1 to 60: the cells of the views, what a cell sees, the thinning, the arming and the cycle.
+#include <strings.h>
+
+#include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "PuzzleFixture.h"
@@ -15,7 +19,7 @@ protected:
         Names(names.personnages, "AME%d", 1, 4);
         Names(names.personnages, "OMBRE%d", 1, Shadows());
         names.objets.push_back("LANTERNE");  // object 1, as AME1 is character 1
-        for (uint32_t v : {1u, 3u, 31u, 61u}) View("LA", v);
+        for (uint32_t v : {1u, 3u, 30u, 31u, 61u}) View("LA", v);
         // Seen ahead (510) at distances 3 and 2, aside (509) at 1 and 2; the far one is clickable.
         auto soul = [](uint32_t n, uint32_t vue, int32_t clic = 0) {
             return WamAnimDesc{'A', n, vue, clic, 0, 5, 0, 64 * int32_t(n), 64};
@@ -96,6 +100,115 @@ TEST_F(SoulsTest, ACellSeesTheSoulsOfItsOpenCorridorsAndTheLowViewsSeeThemRevers
     EXPECT_EQ(seen(3), (std::set<std::string>{"AME1 3@510", "AME1 2@510", "AME1 1@509", "AME1 2@509"}));
     // LA 1: walled in but for corridors that lead out of the drawing.
     EXPECT_TRUE(seen(1).empty());
+}
+
+namespace {
+// The two maze drawings and the visibility rules, as the maze's design gives them, for an independent
+// reckoning of what a cell sees.
+const char* const kMazeHigh[13] = {"a----------", "b. . .|. .|", "c   +-+   |", "d.|.|. .|.|", "e-+   +-+ |",
+                                   "f. . .|. .|", "g  -+-+---|", "h. .|.|. .|", "i     +-+ |", "j.|. . .|.|",
+                                   "k +-+  -+ |", "l. .|. . .|", "m----------"};
+const char* const kMazeLow[13] = {"a----------", "b. .|. . .|", "c   +-+   |", "d.|. .|.|.|", "e +-+   +-|",
+                                  "f. .|. . .|", "g---+-+-  |", "h. .|.|. .|", "i +-+     |", "j.|. . .|.|",
+                                  "k +-+  -+ |", "l. . .|. .|", "m----------"};
+struct Step {
+    int dx, dy;
+};
+struct SightRule {
+    std::vector<Step> open, wall, anyWall;  // all open, all walls, and (when listed) one of these a wall
+    const char* side;
+    uint32_t numero, vue;
+};
+std::vector<SightRule> SightRules() {
+    struct Row {
+        std::vector<Step> open, anyWall;
+        const char* side;
+    };
+    const Row ahead[4] = {{{{0, -1}, {1, -2}}, {{1, 0}, {2, -1}}, "1c"},
+                          {{{-1, 0}, {-2, -1}}, {{0, -1}, {-1, -2}}, "1b"},
+                          {{{0, 1}, {-1, 2}}, {{-1, 0}, {-2, 1}}, "1a"},
+                          {{{1, 0}, {2, 1}}, {{0, 1}, {1, 2}}, "1d"}};
+    const Row aside[4] = {{{{0, -1}, {-1, -2}}, {{-2, -1}, {-1, 0}}, "1c"},
+                          {{{-1, 0}, {-2, 1}}, {{-1, 2}, {0, 1}}, "1b"},
+                          {{{0, 1}, {1, 2}}, {{2, 1}, {1, 0}}, "1a"},
+                          {{{1, 0}, {2, -1}}, {{1, -2}, {0, -1}}, "1d"}};
+    std::vector<SightRule> rules;
+    for (uint32_t n : {3u, 2u})
+        for (const Row& r : ahead) rules.push_back({r.open, {}, r.anyWall, r.side, n, 510});
+    for (uint32_t n : {1u, 2u})
+        for (const Row& r : aside) rules.push_back({r.open, {}, r.anyWall, r.side, n, 509});
+    rules.push_back({{{-1, -2}, {-1, 2}, {0, -1}, {0, 1}}, {{-1, 0}}, {}, "1a", 1, 510});
+    rules.push_back({{{-2, -1}, {2, -1}, {-1, 0}, {1, 0}}, {{0, -1}}, {}, "1b", 1, 510});
+    rules.push_back({{{1, -2}, {1, 2}, {0, -1}, {0, 1}}, {{1, 0}}, {}, "1c", 1, 510});
+    rules.push_back({{{-2, 1}, {2, 1}, {-1, 0}, {1, 0}}, {{0, 1}}, {}, "1d", 1, 510});
+    return rules;
+}
+// Beyond the drawing is wall.
+bool MazeOpen(const PzAmesCase& c, Step s) {
+    const int line = c.line + s.dy, column = c.column + s.dx;
+    if (line < 0 || line > 12 || column < 0 || column > 10) return false;
+    return (c.drawing == 1 ? kMazeHigh : kMazeLow)[line][column] == ' ';
+}
+bool Holds(const SightRule& r, const PzAmesCase& c) {
+    const auto open = [&](Step s) { return MazeOpen(c, s); };
+    const auto wall = [&](Step s) { return !MazeOpen(c, s); };
+    return std::all_of(r.open.begin(), r.open.end(), open) && std::all_of(r.wall.begin(), r.wall.end(), wall) &&
+           (r.anyWall.empty() || std::any_of(r.anyWall.begin(), r.anyWall.end(), wall));
+}
+// The views up to 30 see the maze from its other end: each side is the opposite one.
+std::string SeenSide(const char* side, bool lowView) {
+    if (!lowView) return side;
+    return {side[0], char("cdab"[side[1] - 'a'])};
+}
+}  // namespace
+
+TEST_F(SoulsTest, EveryPlaceOfBothDrawingsSeesWhatTheTwentyRulesShow) {
+    // Every side in both cases, a longer and a shorter prefix, every distance and both views, and another letter.
+    std::vector<ST_wam_perso> persos;
+    for (const char* prefix : {"1a", "1b", "1c", "1d", "1A", "1B", "1C", "1D", "1ax", "1", "2a"}) {
+        ST_wam_perso p{};
+        std::strcpy(p.name, prefix);
+        std::strcpy(p.prefix, prefix);
+        persos.push_back(p);
+    }
+    std::vector<ST_wam_animation> anims;
+    for (char letter : {'A', 'B'})
+        for (uint32_t n = 0; n <= 4; n++)
+            for (uint32_t vue : {508u, 509u, 510u})
+                anims.push_back(ST_wam_animation{letter, n, vue, 0, 0, 5, 0, 0, 0, nullptr});
+
+    const std::vector<SightRule> rules = SightRules();
+    std::vector<int> decisive(rules.size(), 0);  // places where a rule alone shows some animation
+    std::vector<std::string> wrong;
+    for (uint32_t view : {30u, 31u}) {
+        Go("LA", view);
+        const bool low = view <= 30;
+        for (int drawing = 1; drawing <= 2; drawing++)
+            for (int line = 0; line < 13; line++)
+                for (int column = 0; column < 11; column++) {
+                    const PzAmesCase c{drawing, line, column};
+                    pz_ames_set_case(c);
+                    for (const ST_wam_perso& p : persos)
+                        for (const ST_wam_animation& a : anims) {
+                            std::vector<size_t> by;
+                            for (size_t r = 0; r < rules.size(); r++)
+                                if (Holds(rules[r], c) && a.lettre == 'A' && a.numero == rules[r].numero &&
+                                    a.vue_id == rules[r].vue &&
+                                    strcasecmp(p.prefix, SeenSide(rules[r].side, low).c_str()) == 0)
+                                    by.push_back(r);
+                            if (by.size() == 1) decisive[by[0]]++;
+                            if (pz_ames_voit(&p, &a) != !by.empty())
+                                wrong.push_back("LA " + std::to_string(view) + " drawing " + std::to_string(drawing) +
+                                                " (" + std::to_string(line) + "," + std::to_string(column) + ") " +
+                                                p.prefix + " " + a.lettre + std::to_string(a.numero) + "@" +
+                                                std::to_string(a.vue_id));
+                        }
+                }
+    }
+    EXPECT_TRUE(wrong.empty()) << wrong.size() << " differ, first " << wrong.front();
+    // Each rule decides somewhere, but the last: no place of either drawing has its walls.
+    for (size_t r = 0; r + 1 < rules.size(); r++) EXPECT_GT(decisive[r], 0) << "rule " << r + 1;
+    EXPECT_EQ(decisive.back(), 0);
 }
 
 TEST_F(SoulsTest, TheEntryThinsTheCandidatesAndArmsTheSouls) {

@@ -1,4 +1,6 @@
 // The stars of YU 121: stars laid and taken back, the finish test, and a character sharing the sky's id.
+#include <algorithm>
+
 #include "PuzzleFixture.h"
 #include "puzzles/pz_etoile.h"
 
@@ -81,6 +83,48 @@ TEST_F(StarsTest, StarsAreLaidAndTakenBackAndSevenPlacesFinish) {
     Click(ZoneIndex(50, 16));
     EXPECT_EQ(Etat(16), s115) << "clicks are ignored once finished";
     EXPECT_EQ(Var("vues_etoiles"), 2);
+}
+
+TEST_F(StarsTest, ASkySavedHalfWayIsLoadedAndFinished) {
+    // Three of the seven places and one other hold stars when the game is saved.
+    Lay("ETOILE102", 0);
+    Lay("ETOILE103", 2);
+    Lay("ETOILE104", 6);
+    Lay("ETOILE105", 4);
+    ASSERT_TRUE(OrvSaveGame_Save(1));
+
+    // The game goes on: a star taken back, two more laid.
+    Inventaire_SetObjetEnMain_id(0);
+    Click(ZoneIndex(50, 0));
+    Lay("ETOILE106", 8);
+    Lay("ETOILE107", 11);
+    std::vector<int> drawn = Frames("Etoiles_Puz");
+    std::sort(drawn.begin(), drawn.end());
+    EXPECT_EQ(drawn, (std::vector<int>{2, 4, 6, 8, 11}));
+
+    // The load gives the places, the sky and the bag back as they were.
+    ASSERT_TRUE(OrvSaveGame_Load(1));
+    EXPECT_EQ(OrvWam_CurrentVue->id, 121u);
+    std::vector<int32_t> etats;
+    for (int32_t n = 0; n < 17; n++) etats.push_back(Etat(n));
+    std::vector<int32_t> saved(17, 0);
+    saved[0] = Obj("ETOILE102");
+    saved[2] = Obj("ETOILE103");
+    saved[4] = Obj("ETOILE105");
+    saved[6] = Obj("ETOILE104");
+    EXPECT_EQ(etats, saved);
+    EXPECT_EQ(Frames("Etoiles_Puz"), (std::vector<int>{0, 2, 4, 6}));
+    EXPECT_EQ(Slot("Etoiles_Puz", WAM_OBJET).shown, 1);
+    for (const char* star : {"ETOILE102", "ETOILE106", "ETOILE107"}) EXPECT_FALSE(InBag(star)) << star;
+    EXPECT_EQ(Var("OBJETENMAIN"), 0);
+
+    // The four places left finish it.
+    EXPECT_EQ(Var("vues_etoiles"), 0);
+    for (auto [star, place] : {std::pair{"ETOILE108", 8u}, {"ETOILE109", 11u}, {"ETOILE110", 13u}, {"ETOILE111", 16u}})
+        Lay(star, place);
+    EXPECT_EQ(Var("vues_etoiles"), 1);
+    EXPECT_EQ(Frames("Etoiles_Puz"), (std::vector<int>{0, 2, 4, 6, 8, 11, 13, 16}));
+    EXPECT_TRUE(fatals.empty()) << Reports();
 }
 
 TEST_F(StarsTest, TheEntryRebuildsTheSkyFromTheVariables) {

@@ -150,6 +150,32 @@ TEST_F(MandalaTest, OnlyTheSixthFireflyCounts) {
     EXPECT_EQ(Commands().size(), sounds);
 }
 
+TEST_F(MandalaTest, EachFireflyLitSixthSolvesWhenItsMandalaWasLaidSixth) {
+    ToTheSails();
+    // Firefly zone n belongs to mandala kOwn[n].
+    const int kOwn[7] = {0, 4, 1, 2, 5, 3, 6};
+    for (uint32_t sixth = 1; sixth <= 6; sixth++) {
+        // Firefly `sixth`'s mandala laid sixth, the others first to fifth.
+        for (int m = 1, order = 1; m <= 6; m++)
+            SetVar(("OrdreMandala" + std::to_string(m)).c_str(), m == kOwn[sixth] ? 6 : order++);
+        for (uint32_t lit = 1; lit <= 6; lit++) {
+            SetVar("NbLucioleAllumed", 5);
+            SetVar("Puzzle_Lucioles_Fini", 0);
+            Firefly(lit);
+            EXPECT_EQ(Var("NbLucioleAllumed"), 6);
+            EXPECT_EQ(Var("Puzzle_Lucioles_Fini"), lit == sixth ? 1 : 0) << "firefly " << lit << " lit sixth, mandala "
+                                                                          << kOwn[sixth] << " laid sixth";
+            // Lit fifth, the firefly of the mandala laid fifth is no solution.
+            if (Var(("OrdreMandala" + std::to_string(kOwn[lit])).c_str()) != 5) continue;
+            SetVar("NbLucioleAllumed", 4);
+            SetVar("Puzzle_Lucioles_Fini", 0);
+            Firefly(lit);
+            EXPECT_EQ(Var("Puzzle_Lucioles_Fini"), 0) << "firefly " << lit << " lit fifth";
+        }
+    }
+    EXPECT_TRUE(pz_vue_is("SH", 1));
+}
+
 TEST(MandalaNames, AGameWithoutThePuzzlesNamesIsLeftAlone) {
     TempDir dir;
     debug_log_open((dir / "quillmar2.log").c_str());
@@ -194,6 +220,12 @@ TEST_F(BatonTest, TheRodIsRaisedFromTheInventoryAndSwings) {
     EXPECT_TRUE(Reported("BatonUp():baton_SprNum=5"));
     // Chosen again while up, the rod goes into the hand like any object.
     EXPECT_FALSE(pz_baton_choose(DefName_GetIdName(DEFNAME_OBJETS, "BATON_SOURCE")));
+    // Opening the inventory puts it down.
+    InjectClick(MOUSE_RIGHT);
+    Pass();
+    EXPECT_EQ(baton_up, 0);
+    EXPECT_EQ(baton_SprBank, nullptr);
+    EXPECT_EQ(Var("SOURCIER"), 0);
 }
 
 TEST_F(BatonTest, TheSpringPutsItDownAndAMissingBankDrawsNothing) {

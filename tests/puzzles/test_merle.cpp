@@ -4,6 +4,7 @@
 #include "dialogue/Orv_DialSujets.h"
 #include "puzzles/pz_merle.h"
 #include "testdata/DemoDialogue.h"
+#include "testdata/KsnWriter.h"
 
 namespace {
 // The poet's subject numbers, the first being the one of his cell 0.
@@ -243,4 +244,25 @@ TEST_F(MerleTest, LeavingGivesTheSoundsBackAndANewVisitStartsAgain) {
         if (OrvSound_GetInfo(id, &info) && info.name == "merleb.ksn") {
             EXPECT_EQ(info.shares, 1);
         }
+}
+
+TEST_F(MerleTest, LeavingBringsTheMusicBackToFullVolume) {
+    // A music playing, lowered as a dialogue lowers it under the voices.
+    std::filesystem::create_directories(dir / "music");
+    ASSERT_TRUE(KsnWriter_Save(dir / "music/muzik01.ksn", KsnWriter_TestSignal(22050 * 6, 2, 3), 2, 22050));
+    ASSERT_TRUE(OrvMuzik_Play("muzik01.ksn"));
+    Passes(10);
+    const int full = OrvMuzik_GetMaxVol();
+    ASSERT_EQ(OrvMuzik_GetCurrentVol(), full);
+    OrvMuzik_SetVolumePercent(16);
+    Passes(120);
+    ASSERT_EQ(OrvMuzik_GetCurrentVol(), full * 16 / 100);
+    PoetSpeaks();
+    // Out through the move zone: the music rises back to its full volume and keeps playing.
+    ClickAt(2 * kQuarter);
+    Pass();
+    ASSERT_TRUE(pz_vue_is("IR", 6));
+    Passes(120);
+    EXPECT_EQ(OrvMuzik_GetCurrentVol(), full);
+    EXPECT_EQ(OrvMuzik_GetState(), MUZIK_PLAYING);
 }

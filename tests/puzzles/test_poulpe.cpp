@@ -346,3 +346,201 @@ TEST_F(PoulpeTest, LeavingTheViewsQuitsWithoutOutcome) {
     EXPECT_EQ(pz_actif, PZ_NONE);
     EXPECT_EQ(viseur_bank, nullptr);
 }
+
+namespace {
+// QU 3 shows a small octopus. No view enables one for the puzzle's load, so each case fills the table
+// as the load would for octopus 1 (its tentacles and body are sprites of the view) and plays it through
+// the puzzle's own per-frame pass.
+class SmallPoulpeTest : public PoulpeTest {
+protected:
+    uint32_t StartView() const override { return PUZZLE_SMALL_OCTOPUS_VUE; }
+
+    static ST_spw_visible* AnimSlot(const char* perso, int32_t anum) {
+        const int32_t id = DefName_GetIdName(DEFNAME_PERSONNAGES, perso);
+        for (int i = 0; i < OrvSpw_NbVisibles; i++)
+            if (OrvSpw_Visibles[i].elem_id == id && OrvSpw_Visibles[i].type == WAM_PERSO &&
+                OrvSpw_Visibles[i].anim_id == anum)
+                return &OrvSpw_Visibles[i];
+        return nullptr;
+    }
+    void FillSmallOctopus(int32_t hitsToFlee = 5, int32_t count = 1) {
+        ASSERT_EQ(pz_actif, PZ_POULPE);
+        ASSERT_EQ(poulpe_big, 0);
+        ASSERT_EQ(poulpe_count, 0);
+        ST_poulpe& p = Octopus();
+        for (int k = 0; k < PLP_TENTACLES; k++) {
+            p.Tentacle[k] = AnimSlot("PTP_TENTACULE1", k + 1);
+            ASSERT_NE(p.Tentacle[k], nullptr) << k;
+            p.TentacleHits[k] = 6;
+        }
+        p.IsLoaded = 1;
+        p.NbTentacles = PLP_TENTACLES;
+        p.HitsToFlee = hitsToFlee;
+        p.AttackTimer = 10;
+        p.Number = 1;
+        poulpe_count = count;
+        poulpe_bind_bodies();
+    }
+    // Waits for an attack and shoots it at once: the tentacle is clickable from its first attacking frame.
+    void ShootAttack() {
+        ASSERT_TRUE(WaitForAttack());
+        ClickAt(kFaceOctopus);
+        ASSERT_NE(OrvSpw_ClickedIndex, -1);
+    }
+    std::vector<int32_t> ZoneKinds() const {
+        std::vector<int32_t> kinds;
+        for (const ST_wam_zclic* z = OrvWam_CurrentVue->zclic; z; z = z->next) kinds.push_back(z->type);
+        return kinds;
+    }
+    // Shown flags of the body and the six tentacles.
+    std::vector<int> Shown() {
+        std::vector<int> shown{Octopus().Body1->shown};
+        for (const ST_spw_visible* t : Octopus().Tentacle) shown.push_back(t->shown);
+        return shown;
+    }
+    static constexpr int32_t kFled = PUZZLE_FLED_ZONE;
+    static constexpr int32_t kFledDisabled = PUZZLE_FLED_ZONE + WAM_ZONE_DISABLED;
+};
+}  // namespace
+
+TEST_F(SmallPoulpeTest, AShotNeedsNoCrystalAndTheOctopusBlinksOnOddCounts) {
+    EXPECT_EQ(std::string(poulpe_body_name), "PTP_CORPS_V");
+    FillSmallOctopus();
+    // The body's flight is bound, hidden.
+    ASSERT_NE(Octopus().Body2, nullptr);
+    EXPECT_EQ(Octopus().Body2, AnimSlot("PTP_CORPS_V1", 2));
+    EXPECT_EQ(Octopus().Body2->shown, 0);
+    ShootAttack();
+    EXPECT_EQ(poulpe_crystal, 0);
+    const ST_poulpe& p = Octopus();
+    EXPECT_EQ(p.State, PLP_BLINK);
+    EXPECT_EQ(p.HitsToFlee, 4);
+    EXPECT_EQ(p.BlinkSmall, 8);
+    EXPECT_EQ(p.BlinkBig, 0);
+    EXPECT_EQ(p.TentacleHits[p.AttackIdx], 6);  // a small octopus loses no tentacle
+    EXPECT_EQ(Commands(), std::vector<std::string>{"NewSound=301"});
+    EXPECT_EQ(Shown(), std::vector<int>(7, 0));
+    // Hidden on odd counts, shown on even ones, body and tentacles together; then it recovers.
+    std::vector<int> body;
+    for (int i = 0; i < 8; i++) {
+        EXPECT_EQ(p.State, PLP_BLINK) << i;
+        Pass();
+        const std::vector<int> shown = Shown();
+        EXPECT_EQ(shown, std::vector<int>(7, shown[0])) << i;
+        body.push_back(shown[0]);
+    }
+    EXPECT_EQ(body, (std::vector<int>{0, 1, 0, 1, 0, 1, 0, 1}));
+    EXPECT_EQ(p.State, PLP_RECOVER);
+    EXPECT_EQ(p.Body2->shown, 0);
+
+    // It attacks again and each shot counts, down to the flight.
+    for (int hits = 3; hits >= 1; hits--) {
+        ShootAttack();
+        EXPECT_EQ(p.HitsToFlee, hits);
+        EXPECT_EQ(p.State, PLP_BLINK);
+    }
+    ShootAttack();
+    EXPECT_EQ(p.HitsToFlee, 0);
+    EXPECT_EQ(p.State, PLP_FLEE);
+    EXPECT_EQ(std::count(Commands().begin(), Commands().end(), "NewSound=301"), 5);
+}
+
+TEST_F(SmallPoulpeTest, FleeingToFrame35SetsItsVariableAndOpensTheWaysOn) {
+    FillSmallOctopus(1);
+    ShootAttack();
+    const ST_poulpe& p = Octopus();
+    EXPECT_EQ(p.State, PLP_FLEE);
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"NewSound=301", "NewSound=302"}));
+    EXPECT_EQ(Shown(), std::vector<int>(7, 0));
+    EXPECT_EQ(p.Body2->shown, 1);
+    ASSERT_LT(p.Body2->frame, 35);
+
+    int passes = 0;
+    for (; passes < 400 && p.State == PLP_FLEE; passes++) {
+        EXPECT_EQ(Var("PoulpeWarp3"), 0);
+        EXPECT_EQ(ZoneKinds(), (std::vector<int32_t>{kFled, kFled, kFledDisabled}));
+        Pass();
+    }
+    ASSERT_EQ(p.State, PLP_GONE);
+    EXPECT_GT(passes, 100);  // 35 frames at 15 a second, 60 passes a second
+    EXPECT_EQ(p.Body2->frame, 35);
+    EXPECT_EQ(p.Body2->shown, 0);
+    EXPECT_EQ(Var("PoulpeWarp3"), 1);
+    EXPECT_EQ(poulpe_count, 0);
+    EXPECT_EQ(ZoneKinds(), (std::vector<int32_t>{WAM_ZONE_NEXTVUE, WAM_ZONE_NEXTVUE, kFledDisabled}));
+    // Gone, it neither attacks nor comes back.
+    Passes(300);
+    EXPECT_EQ(p.State, PLP_GONE);
+    EXPECT_EQ(Shown(), std::vector<int>(7, 0));
+    EXPECT_EQ(Commands().size(), 2u);
+
+    // The way ahead leads on, into the big octopus's view, where no body has a flight.
+    ClickAt(0);
+    Pass();
+    ASSERT_EQ(pz_vue_id(), 16u);
+    EXPECT_EQ(pz_actif, PZ_POULPE);
+    EXPECT_EQ(poulpe_big, 1);
+    EXPECT_EQ(std::string(poulpe_prefix), "GDP_");
+    EXPECT_EQ(poulpe_enabled[0], 1);
+    EXPECT_EQ(Octopus().IsLoaded, 1);
+    EXPECT_EQ(Octopus().Body2, nullptr);
+}
+
+TEST_F(SmallPoulpeTest, TheWaysStayClosedWhileAnOctopusRemainsOrWithoutAFlight) {
+    // Another octopus of the view is still there.
+    FillSmallOctopus(1, 2);
+    ShootAttack();
+    for (int i = 0; i < 400 && Octopus().State == PLP_FLEE; i++) Pass();
+    ASSERT_EQ(Octopus().State, PLP_GONE);
+    EXPECT_EQ(Var("PoulpeWarp3"), 1);
+    EXPECT_EQ(poulpe_count, 1);
+    EXPECT_EQ(ZoneKinds(), (std::vector<int32_t>{kFled, kFled, kFledDisabled}));
+
+    // Without a flight the last hit leaves it gone at once: no variable, the count kept, the ways closed.
+    SetVar("PoulpeWarp3", 0);
+    WamFileDesc desc = PuzzleViews_Monde();
+    for (WamPersoDesc& perso : desc.persos)
+        if (perso.name == "PTP_CORPS_V1") perso.anims.pop_back();
+    ReloadWorld(desc, PUZZLE_SMALL_OCTOPUS_VUE);
+    commands.clear();
+    FillSmallOctopus(1);
+    ASSERT_NE(Octopus().Body1, nullptr);
+    ASSERT_EQ(Octopus().Body2, nullptr);
+    ShootAttack();
+    EXPECT_EQ(Octopus().State, PLP_GONE);
+    EXPECT_EQ(Commands(), std::vector<std::string>{"NewSound=301"});
+    EXPECT_EQ(Shown(), std::vector<int>(7, 0));
+    Passes(200);
+    EXPECT_EQ(Var("PoulpeWarp3"), 0);
+    EXPECT_EQ(poulpe_count, 1);
+    EXPECT_EQ(ZoneKinds(), (std::vector<int32_t>{kFled, kFled, kFledDisabled}));
+}
+
+TEST_F(PoulpeTest, RecordsAreTakenByNameAndNumberWhateverTheirKind) {
+    WamFileDesc desc = PuzzleViews_Monde();
+    desc.persos.push_back({2, "GDP_VENTOUSE1", "GDPT", {desc.persos[1].anims[0]}});
+    ReloadWorld(desc, 16);
+    ASSERT_EQ(poulpe_count, 2);
+    EXPECT_EQ(tbl_poulpe[1].Number, 1);
+    ASSERT_NE(tbl_poulpe[1].Tentacle[0], nullptr);
+    EXPECT_EQ(tbl_poulpe[1].Tentacle[0]->type, WAM_OBJET);
+    EXPECT_EQ(tbl_poulpe[1].Body1, Octopus().Body1);
+}
+
+TEST_F(PoulpeTest, TheBigOctopusBodyHasNoFlightEvenWithASecondAnimation) {
+    std::filesystem::copy_file(dir / "datas_q2/spw/GDPCa001.SPW", dir / "datas_q2/spw/GDPCa002.SPW");
+    WamFileDesc desc = PuzzleViews_Monde();
+    for (WamPersoDesc& perso : desc.persos)
+        if (perso.name == "GDP_CORPS_V1") {
+            perso.anims.push_back(perso.anims[0]);
+            perso.anims.back().numero = 2;
+        }
+    ReloadWorld(desc, 16);
+    ASSERT_EQ(Octopus().IsLoaded, 1);
+    EXPECT_EQ(Octopus().Body2, nullptr);
+    int shown = 0;
+    for (int i = 0; i < OrvSpw_NbVisibles; i++)
+        if (OrvSpw_Visibles[i].elem_id == Octopus().Body1->elem_id && OrvSpw_Visibles[i].anim_id == 2)
+            shown += OrvSpw_Visibles[i].shown;
+    EXPECT_EQ(shown, 1);
+}

@@ -187,3 +187,46 @@ TEST(Frames, SetupRoutinesServeOnlyTheirOwnTriangleRoutine)
         EXPECT_EQ(again, drawn);
     }
 }
+
+// Without a resource its spans read (the palette plane of 8-bit texels, the texture, the depth
+// buffer) every row of every group draws nothing and touches no depth cell; with all of them it
+// draws.
+TEST(Frames, EveryRowDrawsNothingWithoutAResourceItNeeds)
+{
+    enum Missing { kNone, kPalette, kTexture, kDepth };
+    const Textures tex(true);
+    int refused = 0;
+    for (int i = 1; i < kRasterizerRows; ++i) {
+        const RasterizerRow& row = rasterizerTable[size_t(i)];
+        const RenderMode m = row.mode & ~RM_LINEAR_TWIN;
+        SCOPED_TRACE(testing::Message() << "row " << i << " " << row.name);
+        for (Missing miss : {kNone, kPalette, kTexture, kDepth}) {
+            if ((miss == kPalette && !(m & RM_TEXTURE8)) || (miss == kTexture && !(m & RM_TEXTURE)) ||
+                (miss == kDepth && !(m & RM_ZBUFFER)))
+                continue;
+            Runner run(kSceneW, kSceneH, true);
+            FillPatterns(run);
+            tex.Use(run, m);
+            run.Draw(nullptr, nullptr, nullptr, m, Rect(m & RM_PERSPECTIVE));  // state and vertices alone
+            SpanState& s = rastState;
+            s.rastTriangleFn = row.triangle, s.rastSetupFn = row.setup, s.rastSpanFn = row.span;
+            if (miss == kPalette) s.rastPalette = s.rastShadePlanes = nullptr;
+            if (miss == kTexture) s.rastTexBits = nullptr;
+            if (miss == kDepth) s.rastZBits = nullptr;
+            row.triangle();
+            int changed = 0;
+            for (int y = 0; y < kSceneH; ++y)
+                for (int x = 0; x < kSceneW; ++x)
+                    changed += run.Pixel(x, y) != DestAt(x, y, true) || run.Depth32(x, y) != DepthAt(x, y) ||
+                               run.Depth16(x, y) != uint16_t(DepthAt(x, y) >> 16);
+            if (miss == kNone) {
+                EXPECT_GT(changed, 0);
+            } else {
+                EXPECT_EQ(changed, 0) << "missing " << miss;
+                ++refused;
+            }
+        }
+    }
+    // Textured rows, then 8-bit ones, then depth-buffered ones: the portable group's, then three hand-written groups'.
+    EXPECT_EQ(refused, (96 + 3 * 104) + (48 + 3 * 52) + (50 + 3 * 53));
+}

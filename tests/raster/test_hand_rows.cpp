@@ -50,6 +50,45 @@ TEST(HandRows, PentiumIIAgreesWithThePortableRows)
     }
 }
 
+// Every MMX row draws through its own entries exactly what the Pentium II row of its position draws,
+// pixels and depths, the depth-only row its 16-bit depths.
+TEST(HandRows, MmxRowsDrawAsThePentiumIIRows)
+{
+    for (bool is565 : {true, false}) {
+        const Textures tex(is565);
+        for (int i = 0; i < kHandWrittenRows; ++i) {
+            const RasterizerRow& mx = rasterizerTable[kMmxFirstRow + i];
+            const RasterizerRow& p2 = rasterizerTable[kP2FirstRow + i];
+            SCOPED_TRACE(testing::Message() << mx.name << (is565 ? " 565" : " 555"));
+            const RenderMode m = mx.mode & ~RM_LINEAR_TWIN;
+            const bool persp = m & RM_PERSPECTIVE, z = m & RM_ZBUFFER;
+            if (i == 0) {
+                std::vector<uint16_t> depths[2];
+                for (int k = 0; k < 2; ++k) {
+                    Runner run(kSceneW, kSceneH, is565);
+                    FillPatterns(run);
+                    run.Draw(k ? p2 : mx, Rect(false, true));
+                    for (int y = 0; y < kSceneH; ++y)
+                        for (int x = 0; x < kSceneW; ++x) depths[k].push_back(run.Depth16(x, y));
+                }
+                int written = 0;
+                for (size_t k = 0; k < depths[0].size(); ++k)
+                    written += depths[0][k] != uint16_t(DepthAt(int(k % kSceneW), int(k / kSceneW)) >> 16);
+                EXPECT_GT(written, 500);
+                EXPECT_TRUE(depths[0] == depths[1]);
+                continue;
+            }
+            const Drawn a = DrawScene(mx, is565, tex, Rect(persp, true), z && !persp);
+            const Drawn b = DrawScene(p2, is565, tex, Rect(persp, true), z && !persp);
+            int drawn = 0;
+            for (size_t k = 0; k < a.px.size(); ++k) drawn += a.px[k] != DestAt(int(k % kSceneW), int(k / kSceneW), is565);
+            EXPECT_GT(drawn, 500);
+            EXPECT_TRUE(a.px == b.px);
+            EXPECT_TRUE(a.z == b.z);
+        }
+    }
+}
+
 // Add with Gouraudmono, a mode only the hand-written groups have: the lit texel of the
 // Gouraudmono row added to the destination with saturation, channel by channel; no depth stored.
 TEST(HandRows, AddGouraudmonoAddsTheLitTexel)

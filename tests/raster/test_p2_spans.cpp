@@ -1,5 +1,5 @@
-// The span routines the Pentium II and MMX rows share, called directly: the 32-pixel subdivision,
-// the depth rules, the intensity lanes, keys.
+// The span routines the Pentium II and MMX rows share, called directly: the 32-pixel subdivision and
+// its tails, the depth rules, the intensity lanes, keys.
 #include <cmath>
 #include <vector>
 
@@ -12,8 +12,35 @@ using namespace rtest;
 namespace {
 
 constexpr float kCol = 1024.0f;    // scaled u of one texel column of a 256 x 256 texture
+constexpr float kRow = 262144.0f;  // scaled v of one texel row
 
 }  // namespace
+
+// Exact at the first pixel and at every 32nd, every pixel (the tail's included) within one texel
+// of the true perspective position, nothing written past the span.
+TEST(P2Spans, FastPerspectiveBlocksAndTails)
+{
+    for (int n : {1, 31, 32, 33, 64, 65}) {
+        SCOPED_TRACE(n);
+        SpanRig rig(false);
+        rig.Publish(false, n);
+        rig.SetPerspective(float(0.5 * 3.3 * kCol), float(0.5 * 1.7 * kCol), 0.5f, 0.001f);
+        rig.edge.v = float(0.5 * 7.1 * kRow);
+        rig.Call(&Span_Texture16FastPerspective1516MX);
+        for (int j = 0; j < n; ++j) {
+            const double t = 0.5 + j, w = double(rig.edge.z) + double(rastState.rastDzDx) * t;
+            const double col = (double(rig.edge.u) + double(rastState.rastDuDx) * t) / w / kCol;
+            const double row = double(rig.edge.v) / w / kRow;
+            const int got = rig.dst[size_t(j)] & 0xFF;
+            if (j % 32 == 0) {
+                ASSERT_EQ(got, int(col)) << "pixel " << j;
+            }
+            ASSERT_LE(std::abs(got - int(col)), 1) << "pixel " << j;
+            ASSERT_LE(std::abs((rig.dst[size_t(j)] >> 8) - int(row)), 1) << "pixel " << j;
+        }
+        EXPECT_EQ(rig.dst[size_t(n)], 0) << "wrote past the span";
+    }
+}
 
 namespace {
 

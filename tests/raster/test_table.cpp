@@ -118,7 +118,8 @@ TEST(RoutineTable, NamesAgreeWithModeBits)
 }
 
 // Portable rows share the portable frame with a span each; the Pentium II rows use the frame of their
-// mode and one span shared with the MMX row; the K6-3D rows have frames and spans of their own.
+// mode and one span shared with the MMX row, whose frame entries are its own; the K6-3D rows have
+// frames and spans of their own.
 TEST(RoutineTable, EverySelectableRowHasItsRoutines)
 {
     EXPECT_EQ(rasterizerTable[0].triangle, &Rast_Wireframe);
@@ -143,8 +144,11 @@ TEST(RoutineTable, EverySelectableRowHasItsRoutines)
         EXPECT_EQ(p2.mode, kHandSpans[i].mode);
         EXPECT_EQ(mx.span, p2.span);
         EXPECT_EQ(std::string(mx.name), kHandSpans[i].name);
-        EXPECT_EQ(mx.triangle, p2.triangle);
-        EXPECT_EQ(mx.setup, p2.setup);
+        const HandFrameRoutines mxFrame = MxFrameOf(mx.mode);
+        EXPECT_EQ(mx.triangle, mxFrame.triangle);
+        EXPECT_EQ(mx.setup, mxFrame.setup);
+        EXPECT_NE(mx.triangle, p2.triangle);
+        EXPECT_NE(mx.setup, p2.setup);
         EXPECT_EQ(k6.triangle, k6Frame.triangle);
         EXPECT_EQ(k6.setup, k6Frame.setup);
         EXPECT_EQ(k6.span, kK63DSpans[i].span);
@@ -156,4 +160,41 @@ TEST(RoutineTable, EverySelectableRowHasItsRoutines)
         if (i == 0) name += "K63D";
         EXPECT_EQ(name, kK63DSpans[i].name);
     }
+}
+
+// Every MMX row carries the named MMX entries of its frame kind, the same kind as its Pentium II row.
+TEST(RoutineTable, MmxRowsCarryTheNamedEntriesOfTheirKind)
+{
+    const struct {
+        RenderMode mode;  // the Texture16 member; its Texture8 members add 0x8000
+        RastFn triangle, scan, p2Triangle;
+    } kinds[] = {
+        {0x8, &Rast_TriangleLinearMX, &Rast_ScanLinearMX, &Rast_TriangleLinearII},
+        {0x100008, &Rast_TriangleLinearGouraudMX, &Rast_ScanLinearGouraudMX, &Rast_TriangleLinearGouraudII},
+        {0x20000A, &Rast_TriangleFastPerspectiveMX, &Rast_ScanFastPerspectiveMX, &Rast_TriangleFastPerspectiveII},
+        {0x30000A, &Rast_TriangleFastPerspectiveGouraudMX, &Rast_ScanFastPerspectiveGouraudMX,
+         &Rast_TriangleFastPerspectiveGouraudII},
+        {0x10E, &Rast_TriangleZi32LinearMX, &Rast_ScanZi32LinearMX, &Rast_TriangleZi32LinearII},
+        {0x10010E, &Rast_TriangleZi32LinearGouraudMX, &Rast_ScanZi32LinearGouraudMX, &Rast_TriangleZi32LinearGouraudII},
+        {0x20010E, &Rast_TriangleZi32FastPerspectiveMX, &Rast_ScanZi32FastPerspectiveMX,
+         &Rast_TriangleZi32FastPerspectiveII},
+        {0x30010E, &Rast_TriangleZi32FastPerspectiveGouraudMX, &Rast_ScanZi32FastPerspectiveGouraudMX,
+         &Rast_TriangleZi32FastPerspectiveGouraudII},
+        {0x806, &Rast_TriangleZi32b15MX, &Rast_ScanZi32b15MX, &Rast_TriangleZi32b15II},
+    };
+    int found = 0;
+    for (const auto& k : kinds)
+        for (int i = 0; i < kHandWrittenRows; ++i) {
+            const RasterizerRow& mx = rasterizerTable[kMmxFirstRow + i];
+            const RenderMode m = mx.mode & ~RM_LINEAR_TWIN & ~RM_TEXTURE8;
+            if ((m & (RM_ZKIND_MASK | RM_ZBUFFER | RM_PERSPECTIVE | RM_GOURAUDMONO)) !=
+                (k.mode & (RM_ZKIND_MASK | RM_ZBUFFER | RM_PERSPECTIVE | RM_GOURAUDMONO)))
+                continue;
+            SCOPED_TRACE(mx.name);
+            ++found;
+            EXPECT_EQ(mx.triangle, k.triangle);
+            EXPECT_EQ(mx.setup, k.scan);
+            EXPECT_EQ(rasterizerTable[kP2FirstRow + i].triangle, k.p2Triangle);
+        }
+    EXPECT_EQ(found, kHandWrittenRows);
 }

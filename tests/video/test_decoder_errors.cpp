@@ -1,11 +1,23 @@
-// Frame decoder on bad streams: bad headers, each exhausted stream, bad codes and bad sources.
+// Frame decoder on bad streams: bad headers, each exhausted stream, bad codes, bad sources and
+// damaged frames; the checksums of a decoded scene.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "DecoderTestUtil.h"
 
 namespace {
+
+uint32_t Crc32(const Picture& p) {
+    uint32_t crc = 0xFFFFFFFFu;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(p.data());
+    for (size_t i = 0; i < p.size() * 2; ++i) {
+        crc ^= bytes[i];
+        for (int k = 0; k < 8; ++k) crc = crc >> 1 ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
 
 class DecoderErrors : public ::testing::Test {
 protected:
@@ -101,4 +113,43 @@ TEST_F(DecoderErrors, ExhaustedStreamsBadCodesAndSources) {
         for (int k = 0; k < 64; ++k) comp[k] = k % 2 ? 100 : -100;  // code 15 everywhere: 191 nibbles each
     for (int b = 0; b < 4800; ++b) many.Intra(coefficients);
     EXPECT_EQ(Run(many.Finish()), QMVDEC_OK);
+}
+
+TEST_F(DecoderErrors, MutatedFramesEndCleanly) {
+    const auto frames = MovingSquareFrames(3, 70);
+    std::mt19937 rng(1234);
+    int errors = 0;
+    for (int trial = 0; trial < 240; ++trial) {
+        auto f = frames[size_t(trial) % frames.size()];
+        switch (trial % 4) {
+        case 0: f.resize(size_t(rng() % f.size())); break;                                  // truncation
+        case 1: for (int i = 0; i < 8; ++i) f[rng() % f.size()] = uint8_t(rng()); break;  // scattered bytes
+        case 2: Set32(f, 4 * (rng() % 6), rng() % (uint32_t(f.size()) + 64)); break;       // a header word
+        default:  // a run of random bytes in the streams
+            for (size_t i = rng() % f.size(), n = 0; i < f.size() && n < 64; ++i, ++n) f[i] = uint8_t(rng());
+        }
+        const int r = QmvDec_DecodeFrame(f.data(), uint32_t(f.size()), prev.data(), dst.data());
+        ASSERT_TRUE(r >= QMVDEC_OK && r <= QMVDEC_ERR_SOURCE) << r;
+        errors += r != QMVDEC_OK;
+    }
+    EXPECT_GT(errors, 60);
+}
+
+TEST_F(DecoderErrors, DecodedSequenceChecksums) {
+    // Regression: CRC-32 of each decoded picture of a fixed scene (key, co-located, motion and intra
+    // blocks), in both output formats.
+    const auto frames = MovingSquareFrames(4, 60);
+    const std::vector<uint32_t> expected[2] = {{0x6300ae06, 0x0f499930, 0x5bc0e716, 0xdf12fb60},
+                                               {0x46a111e7, 0x0ab3e0f3, 0x0af8892c, 0xa2aeb939}};
+    for (int format = 0; format < 2; ++format) {
+        format == 0 ? QmvDec_Init565() : QmvDec_Init555();
+        Picture pics[2] = {Picture(size_t(PW) * PH, 0), Picture(size_t(PW) * PH, 0)};
+        std::vector<uint32_t> crcs;
+        for (size_t i = 0; i < frames.size(); ++i) {
+            ASSERT_EQ(Decode(frames[i], pics[i % 2], pics[(i + 1) % 2]), QMVDEC_OK);
+            crcs.push_back(Crc32(pics[(i + 1) % 2]));
+        }
+        EXPECT_EQ(crcs, expected[format]) << std::hex << crcs[0] << " " << crcs[1] << " " << crcs[2] << " " << crcs[3];
+    }
+    QmvDec_Init565();
 }
