@@ -37,6 +37,7 @@ void Drive(CTimer&) { g_run->Observe(); }
 
 // What a run leaves in the modules' globals, so that each run starts like a fresh program.
 void ForgetProgramState() {
+    debug_log_reset_for_tests();
     Input_Reset();
     frame_timer_reset();
     OrvHooks_Reset();

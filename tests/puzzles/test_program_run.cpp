@@ -207,6 +207,8 @@ void PlayGame(GameRun& run, std::deque<Step> steps) {
     ASSERT_NO_FATAL_FAILURE(CopyInstallation(dir.Path()));
     OrvHooks_Reset();
     OrvError_ResetForTests();
+    // The log of a fresh process: no warning of an earlier test waits to be written into it.
+    debug_log_reset_for_tests();
     Input_Reset();
     frame_timer_reset();
     CTManualClock clock(100.0);
