@@ -152,8 +152,10 @@ int GetCPUType()
 
 uint32_t GetCPUFeatureFlags() { return identity().maxLeaf >= 1 ? identity().featureEdx : 0; }
 
+void cpu_forget() { g_detected = false; }
+
 int cpu_redetect()
 {
-    g_detected = false;
+    cpu_forget();
     return GetCPUType();
 }

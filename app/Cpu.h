@@ -68,5 +68,7 @@ struct CpuIdentity {
 };
 // The kind of an identity, by the rules listed with ProcessorKindValue.
 int cpu_kind_from_identity(const CpuIdentity& id);
-// Tests: forget the kept kind, detect again (reading QM_CPU_KIND again).
+// Tests: forget the kept kind; the next GetCPUType() detects again (reading QM_CPU_KIND again).
+void cpu_forget();
+// Tests: forget the kept kind and detect again.
 int cpu_redetect();

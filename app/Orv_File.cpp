@@ -386,6 +386,14 @@ bool cd_init() {
     return false;
 }
 
+void cd_reset() {
+    for (std::string& root : g_cdRoots) root.clear();
+    g_cdCurrentRoot.clear();
+    g_cdCurrent = 0;
+    g_cdRequested = 1;
+    g_cdChangeHook = nullptr;
+}
+
 bool cd_request(int cd, int flag) {
     if (cd < 1 || cd > 4) {
         OrvError_Warning("cd_request() : CD %d incorrect", cd);

@@ -58,6 +58,8 @@ const std::string& OrvFile_GetCDRoot();
 std::string cd_probe_name(int cd);
 // Finds the CD directories; false when none holds a game CD.
 bool cd_init();
+// Forgets the CD directories, the current and requested CD and the change hook, as before any start.
+void cd_reset();
 // True when CD n is present (its probe file is found).
 bool cd_present(int cd);
 // Makes CD n current; when it is absent calls the CD-change hook (the menus' CD page).

@@ -23,6 +23,23 @@ function(qm_module name)
   endif()
 endfunction()
 
+# qm_whole_test(<target> [DEMO]): the test binary run whole, as one process, under processor kinds 9 and 18
+# (label "whole"): its cases must hold whatever ran before them, and the Pentium II and K6-3D routine
+# families run whatever the machine. ctest runs each case alone besides, under the machine's own kind.
+function(qm_whole_test target)
+  cmake_parse_arguments(W "DEMO" "" "" ${ARGN})
+  foreach(kind 9 18)
+    set(name ${target}.whole.kind${kind})
+    add_test(NAME ${name} COMMAND ${target})
+    set(env "QM_CPU_KIND=${kind}")
+    if(W_DEMO)
+      list(APPEND env "QM_DEMO_DIR=${QM_DEMO_FIXTURE_DIR}")
+      set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED demo)
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS whole ENVIRONMENT "${env}")
+  endforeach()
+endfunction()
+
 # qm_test(<name> [DEMO] DEPS <libs...>): test binary test_<name> from the *.cpp files of the current folder.
 # DEMO: its tests use the demo installation that the fixture "demo" generates once per test run
 # (tests/CMakeLists.txt; testdata/DemoFixture.h finds it through QM_DEMO_DIR).
@@ -46,7 +63,9 @@ function(qm_test name)
     add_dependencies(test_${name} qm_make_demo)
     gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60
                          PROPERTIES FIXTURES_REQUIRED demo ENVIRONMENT "QM_DEMO_DIR=${QM_DEMO_FIXTURE_DIR}")
+    qm_whole_test(test_${name} DEMO)
   else()
     gtest_discover_tests(test_${name} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+    qm_whole_test(test_${name})
   endif()
 endfunction()

@@ -19,6 +19,7 @@
 #include "graphics2d/Orv_Spr.h"
 #include "menus/Mn_Menu.h"
 #include "menus/Orv_MenuHooks.h"
+#include "menus/Orv_MusikCopy.h"
 
 ST_MenuState MenuState;
 
@@ -537,4 +538,6 @@ void OrvMenu_MainClose() {
     for (ST_MenuSetAside& s : m.setAside) delete s.page;
     m.setAside.clear();
     if (m.cursorBank) OrvSpr_LibereBank(&m.cursorBank);
+    // The music stops with the program: a later start copies and starts its first music again.
+    MusikCopy_Reset();
 }

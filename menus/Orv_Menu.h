@@ -104,7 +104,7 @@ extern ST_MenuState MenuState;
 
 // Reads "Menu.txt" into the lists and loads the menu cursor.
 void OrvMenu_MainInit();
-// Deletes every page and frees the cursor bank.
+// Deletes every page and frees the cursor bank; no music is taken as playing any more.
 void OrvMenu_MainClose();
 
 // Entry points: each builds its page over whatever is shown.

@@ -21,5 +21,5 @@ bool CopyMusikToDrive(const char* numberList);
 // Deletes the copies of the listed musics.
 void DeleteMusikOnDrive(const char* numberList);
 
-// Tests: no music playing.
+// No music taken as playing: the next request copies and starts its music.
 void MusikCopy_Reset();

@@ -209,6 +209,7 @@ bool OrvWarp_Init() {
     s.loopType = 0;
     s.pendingDx = s.pendingDy = 0;
     s.panelMayOpen = true;
+    // No character's panel is up yet.
     OrvWarp_SubjectPanelOpen = 0;
     OrvWarp_PanelClick = 0;
     warp_stop_rotation();

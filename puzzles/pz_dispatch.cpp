@@ -131,6 +131,8 @@ void pz_continue() {
 }
 
 void pz_quit_all() {
+    // The canoe's run ends with every puzzle; the caller sets the loop type that follows.
+    pz_pirogue_en_cours = 0;
     // Without a game's names no puzzle has run, and their variables cannot be named.
     if (!DefName_IsLoaded()) {
         pz_actif = PZ_NONE;

@@ -353,6 +353,8 @@ void pz_poulpe_entree() {
     poulpe_big = pz_vue_id() == kBigVue ? 1 : 0;
     poulpe_prefix = poulpe_big ? "GDP_" : "PTP_";
     poulpe_body_name = poulpe_big ? "GDP_CORPS_V" : "PTP_CORPS_V";
+    // The crosshair of the first frame follows the bag, not what it held at the last visit.
+    poulpe_crystal = Inventaire_IsObjetInSac(kCrystal) ? 1 : 0;
     load_poulpes();
 }
 

@@ -156,6 +156,8 @@ bool ran() {
 bool takeLock() {
     CApplication& app = TheApplication();
     OrvFile_SetInstallDir(app.argv.size() > 1 ? app.argv[1] : std::string("."));
+    // The CDs are this installation's, whatever an earlier start in the same process found.
+    cd_reset();
     if (app.argv.size() > 2)
         for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, app.argv[2]);
     // Before the log: a refused instance must leave the running one's log alone.

@@ -137,6 +137,31 @@ TEST_F(FileFixture, StaleTemporariesAreRemovedAndNothingElse) {
     EXPECT_EQ(OrvFile_RemoveStaleTemporaries((dir / "absent").c_str()), 0);
 }
 
+// A new start finds this installation's CDs, not those found before it.
+TEST_F(FileFixture, AResetForgetsTheCdsFoundBefore) {
+    TempDir other;
+    ASSERT_TRUE(WriteFileText(other / cd_probe_name(1), "probe"));
+    for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, other.Path());
+    ASSERT_TRUE(cd_init());
+    EXPECT_EQ(cd_get_current(), 1);
+    static int hookCd = 0;
+    cd_set_change_hook([](int cd, int) { hookCd = cd; });
+    EXPECT_FALSE(cd_request(3, 0));
+    ASSERT_EQ(hookCd, 3);
+
+    cd_reset();
+    EXPECT_EQ(cd_get_current(), 0);
+    EXPECT_EQ(cd_get_requested(), 1);
+    EXPECT_EQ(OrvFile_GetCDRoot(), "");
+    EXPECT_FALSE(cd_request(4, 0));
+    EXPECT_EQ(hookCd, 3) << "the hook went with the reset";
+    EXPECT_TRUE(Reported("cd_request() : CD 4 absent"));
+    ASSERT_TRUE(WriteFileText(dir / ("cd2/" + cd_probe_name(2)), "probe"));
+    ASSERT_TRUE(cd_init());
+    EXPECT_EQ(cd_get_current(), 2);
+    EXPECT_EQ(OrvFile_GetCDRoot(), dir / "cd2/");
+}
+
 TEST_F(FileFixture, PathBuildersUseInstallAndCurrentCd) {
     char out[ORV_PATH_MAX];
     build_path_loc(out, "messages.txt");

@@ -142,6 +142,7 @@ void start_other(CTimer&) { g_restarting->Start(); }
 TEST_F(SchedulerFixture, CallbacksMayRestartStopOrDeleteTimers)
 {
     // A timer restarting itself is due again at once but runs only in the next pass.
+    g_restarts = 0;
     CTimer self(restart_self, 0.0);
     self.Start();
     Scheduler_RunPass(0.0);

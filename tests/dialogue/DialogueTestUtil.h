@@ -30,6 +30,7 @@
 #include "testdata/MenuTextWriter.h"
 #include "testdata/ScriptWriter.h"
 #include "testdata/TempDir.h"
+#include "tests/support/ForcedProcessorKind.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -45,6 +46,8 @@ inline DlgPersoDesc Perso(const std::string& name, const std::string& mesh = "")
 
 class DialogueTest : public ::testing::Test {
 protected:
+    // The faces are drawn by the portable vertex stages and rows, as the stored pictures were.
+    ForcedProcessorKind portable{CPU_GENERIC};
     TempDir dir;
     // Every line of the debug-output stream: warnings begin "erreur: ", fatal errors "ERREUR: ".
     std::vector<std::string> lines;
@@ -92,14 +95,12 @@ protected:
     bool Logged(const std::string& text) const { return CountLogged(text) > 0; }
 
     std::unique_ptr<dlg_Dialog> dialog;
-    // Dialogue n of the world IR's scripts, built after seeding the generator, its face drawn by the portable
-    // rasteriser.
+    // Dialogue n of the world IR's scripts, built after seeding the generator.
     dlg_Dialog& Build(const DlgScriptDesc& desc, uint32_t n = 12, uint32_t seed = 1)
     {
         EXPECT_TRUE(DlgScript_Save(dir.Path(), "IR", desc));
         dlg_Dialog::LoadScript("dialIR.txt", "comIR.txt", "infoIR.txt");
         dialog = std::make_unique<dlg_Dialog>();
-        dialog->Rasterizer().SetProcessor(CPU_GENERIC);
         orv_srand(seed);
         dialog->Initialise(n);
         return *dialog;

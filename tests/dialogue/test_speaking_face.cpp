@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/Clock.h"
-#include "app/Cpu.h"
 #include "audio/AdpcmStream.h"
 #include "dialogue/dlg_Anim.h"
 #include "testdata/FaceStage.h"
@@ -17,9 +16,7 @@ constexpr uint32_t kBackground = 0xFF203848;
 class SpeakingFace : public DialogueTest {
 protected:
     DlgCharacterDesc ch;
-    FaceStage stage;  // portable rows
-    // The goldens' vertex kind; after the stage, whose rasteriser runs the detection that would overwrite it.
-    ScopedProcessorKind vertexKind{CPU_GENERIC};
+    FaceStage stage;  // portable rows; the portable vertex stages are the fixture's
 
     void SetUp() override
     {

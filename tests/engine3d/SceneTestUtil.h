@@ -18,6 +18,7 @@
 #include "raster/Rasterizer.h"
 #include "testdata/DbWriter.h"
 #include "testdata/TempDir.h"
+#include "tests/support/ForcedProcessorKind.h"
 #include "tests/support/Scene3DReset.h"
 #include "testdata/TgaWriter.h"
 
@@ -31,8 +32,8 @@ public:
     }
 
 protected:
-    // The golden pictures were made with the portable vertex stages.
-    ScopedProcessorKind portable{CPU_GENERIC};
+    // The golden pictures were made with the portable vertex stages and rows.
+    ForcedProcessorKind portable{CPU_GENERIC};
     TempDir dir;
     Velkrum::CDirectDrawWindow window;
     std::vector<std::string> lines;
@@ -51,8 +52,6 @@ protected:
         Scene3D_Forget();
         p_zbufTR = nullptr;
         Orv3D_Opacity = 0;
-        // The golden pictures follow the portable rows, whatever the processor.
-        rasterizerTR.SetProcessor(CPU_GENERIC);
     }
     void TearDown() override
     {

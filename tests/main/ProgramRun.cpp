@@ -41,6 +41,7 @@ void Drive(CTimer&) { g_run->Observe(); }
 
 // What a run leaves in the modules' globals, so that each run starts like a fresh program.
 void ForgetProgramState() {
+    debug_log_reset_for_tests();
     Input_Reset();
     frame_timer_reset();
     OrvHooks_Reset();
@@ -93,6 +94,12 @@ int ProgramRun::Run() {
     g_run = nullptr;
     clock_.reset();
     return code;
+}
+
+void ProgramRun::PlayThrough() {
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(StepsLeft(), 0u);
 }
 
 void ProgramRun::Observe() {
@@ -240,6 +247,13 @@ std::vector<Step> ChoosePlayer(int player) {
         WaitFor([] { return Loop() == LOOP_QMV; }), Click(),  // the intro
         ClickWidget(kButtons[player]),
     };
+}
+
+std::vector<Step> NewGame(int player) {
+    std::vector<Step> steps = ChoosePlayer(player);
+    steps.push_back(Read(1));
+    steps.push_back(Arrive("IR1"));
+    return steps;
 }
 
 std::vector<Step> SaveGame() {

@@ -35,6 +35,8 @@ public:
 
     // Runs the program until it ends; returns its exit code. Leaves `failure` set when it was stuck.
     int Run();
+    // Runs the program through every step to its normal end: exit code 0, never stuck, no step left.
+    void PlayThrough();
     std::string failure;
     int passes = 0;
     // Steps left when the program ended.
@@ -89,6 +91,8 @@ Step Arrive(const std::string& view);
 Step Read(int32_t n);
 // The intros skipped, player `player` chosen on the player page.
 std::vector<Step> ChoosePlayer(int player);
+// A new game of player `player`: its first message read, at rest in IR 1.
+std::vector<Step> NewGame(int player = 0);
 // Escape, load/save panel, save, yes.
 std::vector<Step> SaveGame();
 // Escape, load/save panel, load page, the newest save; done once the menus have closed.

@@ -84,9 +84,7 @@ Step PointAtGuardian() {
 
 // From a new game straight to a view of the demo.
 std::vector<Step> NewGameTo(const char* wam, uint32_t view, const std::string& name) {
-    std::vector<Step> steps = ChoosePlayer(0);
-    steps.push_back(Read(1));
-    steps.push_back(Arrive("IR1"));
+    std::vector<Step> steps = NewGame();
     steps.push_back(Do([wam, view] { OrvWam_RequestWorld(wam, view, false); }));
     steps.push_back(Arrive(name));
     return steps;
@@ -163,9 +161,7 @@ Step WaitView() {
 
 void Finish(ProgramRun& run, const std::vector<std::string>& expectedReports = {}) {
     Append(run.steps, QuitThroughTheCredits());
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
+    run.PlayThrough();
     std::vector<std::string> reports = run.Reports();
     for (const std::string& expected : expectedReports) {
         auto it = std::find_if(reports.begin(), reports.end(), [&](const std::string& r) { return r.find(expected) != std::string::npos; });
@@ -271,13 +267,10 @@ TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheVie
     EXPECT_NE(log.find("DIALOG: Fermeture du mode dialogue."), std::string::npos);
 }
 
-// One run through the test dialogues: in a view with limits, then in YU 2 under its waiting blocks, then over a
-// video.
-TEST(DialogueFlows, TheViewIsArrangedForEachSpeakerEveryEndGivesItBackAndDialoguesInterruptEachOther) {
+TEST(DialogueFlows, AHalfTurnIsUndoneInAViewWithLimitsAndVoiceOversKeepMouseLook) {
     ProgramRun run;
-    run.maxPasses = 20000;
+    run.maxPasses = 6000;
     WriteTestScripts(run.dir.Path());
-    WriteTestChapter(run.dir.Path());
     auto at = std::make_shared<View>();
     auto mark = [at] { return Do([at] { *at = Now(); }); };
     auto moves = std::make_shared<int>(0);
@@ -316,8 +309,15 @@ TEST(DialogueFlows, TheViewIsArrangedForEachSpeakerEveryEndGivesItBackAndDialogu
     // 27: Escape during the hero's voice-over: his view was not turned, so it is not turned back.
     Append(run.steps, {mark(), Do([] { RunOneCommand("(DIAL=27)"); }), WaitReply(0), Key(DIK_ESCAPE), WaitView(),
                        Do([at] { ExpectTurned(*at, 0); })});
+    Finish(run);
+}
 
-    Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 2, false); }), Arrive("YU2")});
+TEST(DialogueFlows, ADialogueDuringADialogueStopsItAndResumesItsBlockFirst) {
+    ProgramRun run;
+    run.maxPasses = 6000;
+    WriteTestScripts(run.dir.Path());
+    WriteTestChapter(run.dir.Path());
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     // 22 waits in its block; 24 starts in another block while 22 runs.
     Append(run.steps, {Trigger(64), WaitReply(0), Trigger(66), WaitReply(0), Do([] {
                            EXPECT_EQ(Interp_Flags[65], 1) << "the first dialogue's block went on when it was stopped";
@@ -331,10 +331,19 @@ TEST(DialogueFlows, TheViewIsArrangedForEachSpeakerEveryEndGivesItBackAndDialogu
                                            Dialog().GetCurrentPersoName() == DEMO_GUARDIAN; }),
                        Do([] { EXPECT_EQ(Interp_Flags[71], 0); }), Click(), WaitReply(1), Click(), WaitView(),
                        Do([] { EXPECT_EQ(Interp_Flags[71], 1); })});
+    Finish(run, {"SetVariables(): OrvDial_start() sans stop prealable!!"});
+    EXPECT_NE(run.Log().find("DIALOG: Initialisation (dial:24)"), std::string::npos);
+}
 
+TEST(DialogueFlows, TheViewTurnsForEachSpeakerAndEveryEndGivesItBack) {
+    ProgramRun run;
+    run.maxPasses = 8000;
+    WriteTestScripts(run.dir.Path());
+    WriteTestChapter(run.dir.Path());
+    auto at = std::make_shared<View>();
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     // Looking a little down and right, away from the guardian (turns below him never meet him).
     Append(run.steps, {Turn(0.6f, -0.3f), Do([at] {
-                           for (int f = 60; f <= 71; ++f) Interp_Flags[f] = 0;
                            *at = Now();
                            EXPECT_NEAR(at->pitch, -0.3f, 0.02f);
                            Interp_SetEngineVar(IV_CLICPERSO, 7);
@@ -395,12 +404,18 @@ TEST(DialogueFlows, TheViewIsArrangedForEachSpeakerEveryEndGivesItBackAndDialogu
     Append(run.steps, {Turn(0.6f, -0.3f), Do([] { RunOneCommand("(DIAL=28)"); }), WaitReply(0), Click(), WaitReply(1),
                        Do([] { ExpectLevel(kTilt); }), Click(), WaitView(),
                        Do([] { ExpectLevel(0, "the end undoes the tilt"); })});
+    Finish(run);
+}
 
-    // 30 over a video: it steps with the video's frames and shows only its subtitles.
+TEST(DialogueFlows, ADialogueOverAVideoStepsWithItsFramesAndShowsOnlyItsSubtitles) {
+    ProgramRun run;
+    run.maxPasses = 6000;
+    WriteTestScripts(run.dir.Path());
     struct Frame {
         int video, counter, subtitle;
     };
     auto frames = std::make_shared<std::vector<Frame>>();
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     Append(run.steps, {Do([] { ASSERT_TRUE(OrvQmv_startOverDialogue("intro.qmv", 30)); }), WaitFor([frames] {
                            if (Loop() != LOOP_QMV) return true;
                            const int video = OrvQmv_GetFrameCount();
@@ -409,7 +424,7 @@ TEST(DialogueFlows, TheViewIsArrangedForEachSpeakerEveryEndGivesItBackAndDialogu
                            return false;
                        }),
                        Do([] { EXPECT_FALSE(Dialog().IsInitialised()) << "taken down with the video"; })});
-    Finish(run, {"SetVariables(): OrvDial_start() sans stop prealable!!"});
+    Finish(run);
     ASSERT_GT(frames->size(), 35u);
     EXPECT_EQ(frames->back().counter, 31) << "the last reply ended past its to";
     // The first step starts the first reply without counting; the count stops with the last reply.
@@ -426,7 +441,6 @@ TEST(DialogueFlows, TheViewIsArrangedForEachSpeakerEveryEndGivesItBackAndDialogu
             EXPECT_EQ(f.subtitle, 0);
         }
     }
-    EXPECT_NE(run.Log().find("DIALOG: Initialisation (dial:24)"), std::string::npos);
 }
 
 TEST(DialogueFlows, DialoguesOfTheStripUseTheWholeEightHundredPixelPanorama) {

@@ -36,13 +36,6 @@ std::string SavePath(const ProgramRun& run, int player, int slot) {
     return run.dir / name;
 }
 
-// Runs the program through every step to its normal end.
-void PlayThrough(ProgramRun& run) {
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
-}
-
 // The key lies in IR 3: its sprite is the view's only one.
 bool KeyShown() { return OrvSpw_NbVisibles == 1 && OrvSpw_Visibles[0].shown; }
 
@@ -50,24 +43,64 @@ bool KeyShown() { return OrvSpw_NbVisibles == 1 && OrvSpw_Visibles[0].shown; }
 std::vector<Step> ToIr3() { return {Turn(kQuarter, 0), ClickView(), Arrive("IR3")}; }
 }  // namespace
 
-// One game from the player page to the credits: the music copied under the please-wait page, saves onto a full
-// and a failing disk, saves and loads over a playing noise and whatever "NextWarpInvalide" holds, the options,
-// the sound page and the picture viewer.
-TEST(ProgramFlows, NewGameSavesLoadsFailingDisksOptionsAndThePictureViewerThenQuitThroughTheCredits) {
+TEST(ProgramFlows, NewGameSaveAndLoadOverTheRunningGameWhileANoisePlays) {
     ProgramRun run;
-    // The music is on the CD only: the new game copies it under the please-wait page.
-    for (const char* ext : {".ksn", ".spp"})
-        fs::rename(run.dir / (std::string("music/muzik01") + ext),
-                   run.dir / (std::string("datas_q2/ksn/music/muzik01") + ext));
-    Append(run.steps, ChoosePlayer(0));
-    Append(run.steps, {Read(1), Arrive("IR1"), Do([&run] {
-                           EXPECT_GT(fs::file_size(run.dir / "music/muzik01.ksn"), 0u);
-                           EXPECT_EQ(OrvMuzik_GetState(), MUZIK_PLAYING);
-                       }),
-                       WaitFor(NoisePlays)});
+    Append(run.steps, NewGame());
+    Append(run.steps, {WaitFor(NoisePlays)});
     Append(run.steps, SaveGame());
+    Append(run.steps, ToIr3());
+    Append(run.steps, {Turn(0, kDown), ClickView(), Read(4), Turn(-kQuarter, 0), ClickView(), Arrive("IR1"),
+                       WaitFor(NoisePlays), Do([] { EXPECT_TRUE(Inventaire_IsObjetInSac("CLE")); })});
+    // The load replaces the world under the playing noise.
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR1"), WaitFor(NoisePlays), Do([] {
+                           EXPECT_FALSE(Inventaire_IsObjetInSac("CLE"));
+                           EXPECT_EQ(OrvSound_GetBruitageSlot(0).ref, OrvWam_CurrentVue->bruitages);
+                       })});
+    Append(run.steps, ToIr3());
+    run.steps.push_back(Do([] { EXPECT_TRUE(KeyShown()); }));
+    Append(run.steps, QuitThroughTheCredits());
 
-    // Saves onto a full, then a failing device show their pages and keep the previous save.
+    run.PlayThrough();
+    EXPECT_EQ(run.views, (std::vector<std::string>{"IR1", "IR3", "IR1", "IR1", "IR3"}));
+    EXPECT_EQ(run.messages, (std::vector<int32_t>{1, 4}));
+    EXPECT_TRUE(fs::exists(SavePath(run, 0, 0)));
+    EXPECT_FALSE(fs::exists(SavePath(run, 0, 1)));
+    const std::string log = run.Log();
+    EXPECT_NE(log.find("OrvMenu_start_Credits()"), std::string::npos);
+    EXPECT_NE(log.find("Fin de Quillmar 2"), std::string::npos);
+    EXPECT_EQ(run.Reports(), std::vector<std::string>{});
+}
+
+TEST(ProgramFlows, ALoadEntersItsViewWhateverNextWarpInvalideHolds) {
+    ProgramRun run;
+    Append(run.steps, NewGame());
+    Append(run.steps, ToIr3());
+    run.steps.push_back(Do([] {
+        EXPECT_TRUE(KeyShown());
+        Interp_SetEngineVar(IV_NEXTWARPINVALIDE, 1);
+    }));
+    // A load enters its view whatever the flag holds; the flag is kept for the next jump, whose entry it skips.
+    Append(run.steps, SaveGame());
+    Append(run.steps, LoadNewestGame());
+    Append(run.steps, {Arrive("IR3"), Do([] {
+                           EXPECT_TRUE(KeyShown());
+                           EXPECT_EQ(Interp_GetEngineVar(IV_NEXTWARPINVALIDE), 1);
+                       }),
+                       Turn(-kQuarter, 0), ClickView(), Arrive("IR1"),
+                       Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_NEXTWARPINVALIDE), 0); }),
+                       Do([] { Input_InjectClose(); })});
+
+    run.PlayThrough();
+    EXPECT_EQ(run.views, (std::vector<std::string>{"IR1", "IR3", "IR3", "IR1"}));
+    EXPECT_NE(run.Log().find("NextWarpInvalide, entrée sautée"), std::string::npos);
+    EXPECT_EQ(run.Reports(), std::vector<std::string>{});
+}
+
+TEST(ProgramFlows, ASaveOntoAFullOrFailingDiskShowsItsPageAndKeepsThePreviousSave) {
+    ProgramRun run;
+    Append(run.steps, NewGame());
+    Append(run.steps, SaveGame());
     const std::string first = SavePath(run, 0, 0);
     auto firstSave = std::make_shared<std::string>();
     run.steps.push_back(Do([firstSave, first] { *firstSave = ReadFileText(first); }));
@@ -84,33 +117,32 @@ TEST(ProgramFlows, NewGameSavesLoadsFailingDisksOptionsAndThePictureViewerThenQu
         EXPECT_EQ(ReadFileText(first), *firstSave);
         EXPECT_EQ(ViewName(), "IR1");
     }));
-
-    Append(run.steps, ToIr3());
-    Append(run.steps, {Turn(0, kDown), ClickView(), Read(4), Turn(-kQuarter, 0), ClickView(), Arrive("IR1"),
-                       WaitFor(NoisePlays), Do([] { EXPECT_TRUE(Inventaire_IsObjetInSac("CLE")); })});
-    // The load replaces the world under the playing noise.
-    Append(run.steps, LoadNewestGame());
-    Append(run.steps, {Arrive("IR1"), WaitFor(NoisePlays), Do([] {
-                           EXPECT_FALSE(Inventaire_IsObjetInSac("CLE"));
-                           EXPECT_EQ(OrvSound_GetBruitageSlot(0).ref, OrvWam_CurrentVue->bruitages);
-                       })});
-    Append(run.steps, ToIr3());
-    run.steps.push_back(Do([] {
-        EXPECT_TRUE(KeyShown());
-        Interp_SetEngineVar(IV_NEXTWARPINVALIDE, 1);
-    }));
-    // The disk is back: the save is written. A load enters its view whatever the flag holds; the flag is kept for
-    // the next jump, whose entry it skips.
+    // The disk is back: the next save is written.
     Append(run.steps, SaveGame());
-    Append(run.steps, LoadNewestGame());
-    Append(run.steps, {Arrive("IR3"), Do([] {
-                           EXPECT_TRUE(KeyShown());
-                           EXPECT_EQ(Interp_GetEngineVar(IV_NEXTWARPINVALIDE), 1);
-                       }),
-                       Turn(-kQuarter, 0), ClickView(), Arrive("IR1"),
-                       Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_NEXTWARPINVALIDE), 0); })});
+    run.steps.push_back(Do([] { Input_InjectClose(); }));
 
-    // The options and the sound page.
+    run.PlayThrough();
+    OrvFile_SetWriteFailure(0);
+    EXPECT_TRUE(fs::exists(SavePath(run, 0, 1)));
+    // Each failure is logged with its reason, and nothing else.
+    const std::vector<std::string> reports = run.Reports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_NE(reports[0].find(std::strerror(ENOSPC)), std::string::npos) << reports[0];
+    EXPECT_NE(reports[1].find(std::strerror(EIO)), std::string::npos) << reports[1];
+}
+
+// The music copied under the please-wait page, the options, the sound page and the picture viewer.
+TEST(ProgramFlows, OptionsSoundPleaseWaitAndThePictureViewerOnTheRealProgram) {
+    ProgramRun run;
+    // The music is on the CD only: the new game copies it under the please-wait page.
+    for (const char* ext : {".ksn", ".spp"})
+        fs::rename(run.dir / (std::string("music/muzik01") + ext),
+                   run.dir / (std::string("datas_q2/ksn/music/muzik01") + ext));
+    Append(run.steps, NewGame());
+    run.steps.push_back(Do([&run] {
+        EXPECT_GT(fs::file_size(run.dir / "music/muzik01.ksn"), 0u);
+        EXPECT_EQ(OrvMuzik_GetState(), MUZIK_PLAYING);
+    }));
     Append(run.steps, {Key(DIK_ESCAPE), ClickWidget("a_toolbx.spr"), ClickWidget("s_cross.spr"),
                        Do([] { EXPECT_EQ(g_Config.centreCross, 1); }), ClickWidget("b_back.spr"),
                        ClickWidget("a_baffle.spr"), WaitFor([] { return PageShows("MasterVolume"); }),
@@ -145,25 +177,11 @@ TEST(ProgramFlows, NewGameSavesLoadsFailingDisksOptionsAndThePictureViewerThenQu
                            // Away from the picture and the pointer, the view is drawn as it was.
                            EXPECT_TRUE(std::equal(viewer.begin(), viewer.begin() + 200 * 640, view->begin()));
                        }),
-                       Click(), WaitFor(Idle)});
-    Append(run.steps, QuitThroughTheCredits());
+                       Click(), WaitFor(Idle), Do([] { Input_InjectClose(); })});
 
-    PlayThrough(run);
-    OrvFile_SetWriteFailure(0);
-    EXPECT_EQ(run.views, (std::vector<std::string>{"IR1", "IR3", "IR1", "IR1", "IR3", "IR3", "IR1"}));
-    EXPECT_EQ(run.messages, (std::vector<int32_t>{1, 4}));
-    EXPECT_TRUE(fs::exists(SavePath(run, 0, 1)));
-    EXPECT_FALSE(fs::exists(SavePath(run, 0, 2)));
-    const std::string log = run.Log();
-    EXPECT_NE(log.find("OrvMenu_start_PleaseWait()"), std::string::npos);
-    EXPECT_NE(log.find("NextWarpInvalide, entrée sautée"), std::string::npos);
-    EXPECT_NE(log.find("OrvMenu_start_Credits()"), std::string::npos);
-    EXPECT_NE(log.find("Fin de Quillmar 2"), std::string::npos);
-    // Each failure is logged with its reason, and nothing else.
-    const std::vector<std::string> reports = run.Reports();
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_NE(reports[0].find(std::strerror(ENOSPC)), std::string::npos) << reports[0];
-    EXPECT_NE(reports[1].find(std::strerror(EIO)), std::string::npos) << reports[1];
+    run.PlayThrough();
+    EXPECT_NE(run.Log().find("OrvMenu_start_PleaseWait()"), std::string::npos);
+    EXPECT_EQ(run.Reports(), std::vector<std::string>{});
     // The settings written at exit keep the options chosen.
     uint8_t written[CONFIG_FILE_SIZE];
     config_encode(g_Config, written);
@@ -174,8 +192,8 @@ TEST(ProgramFlows, NewGameSavesLoadsFailingDisksOptionsAndThePictureViewerThenQu
 TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
     ProgramRun run;
     const float q = kQuarter;
-    Append(run.steps, ChoosePlayer(0));
-    Append(run.steps, {Read(1), Arrive("IR1"), ClickView(), Read(2),  // the chest is locked
+    Append(run.steps, NewGame());
+    Append(run.steps, {ClickView(), Read(2),  // the chest is locked
                        Turn(-q, 0), ClickView(), Arrive("IR4"),
                        Turn(0, 0), ClickView(), Read(5), Arrive("IR4")});  // too dark: the jump is cancelled
     Append(run.steps, SaveGame());
@@ -204,7 +222,7 @@ TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
                        }),
                        Read(8)});
 
-    PlayThrough(run);
+    run.PlayThrough();
     EXPECT_EQ(run.messages, (std::vector<int32_t>{1, 2, 5, 4, 3, 7, 8}));
     EXPECT_TRUE(fs::exists(SavePath(run, 0, 1)));
     EXPECT_NE(run.Log().find("OrvWarp_continue(): quitqu2==1 : Quit"), std::string::npos);
@@ -238,7 +256,7 @@ TEST(ProgramFlows, ANewGameAndALoadWaitForAMissingCDOnTheCDPage) {
     }));
     run.steps.push_back(Do([] { Input_InjectClose(); }));
 
-    PlayThrough(run);
+    run.PlayThrough();
     EXPECT_EQ(run.messages, std::vector<int32_t>{1});
     const std::string log = run.Log();
     EXPECT_NE(log.find("OrvMenu_start_CD()"), std::string::npos);
@@ -266,7 +284,7 @@ TEST(ProgramFlows, AnUnloadableNewestSaveAtStartBringsBackThePlayerPage) {
                        // Another player starts a new game.
                        ClickWidget("b_lune.spr"), Read(1), Arrive("IR1"), Do([] { Input_InjectClose(); })});
 
-    PlayThrough(run);
+    run.PlayThrough();
     const std::vector<std::string> reports = run.Reports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("vue 99 du lieu 1 introuvable"), std::string::npos) << reports[0];

@@ -152,7 +152,7 @@ std::string HeadlessEnv() { return "QM_HEADLESS=1"; }
 
 }  // namespace
 
-TEST(Program, ReadmeCommandFindsItsPluginsRefusesASecondInstanceAndQuitsCleanlyOnSigterm) {
+TEST(Program, ReadmeCommandFindsItsPluginsAndQuitsCleanlyOnSigterm) {
     ProgramRun run;
     // What an interrupted write leaves behind goes at start; other files stay.
     for (const char* stale : {"quillm2.cfg", "save/xORV01_01.SAV", "music/muzik01.ksn"})
@@ -160,9 +160,24 @@ TEST(Program, ReadmeCommandFindsItsPluginsRefusesASecondInstanceAndQuitsCleanlyO
     ASSERT_TRUE(WriteFileText(run.dir / "save/notes.txt", "à garder"));
 
     run.Start(ProgramEnv({}));
+    ASSERT_TRUE(run.StartedThenSignalled());
+    EXPECT_EQ(run.program.ExitCode(), 0);
+    run.ExpectCompleteLog();
+    const std::string text = run.Text();
+    EXPECT_NE(text.find("OrvSpr_MainInit(): " + std::string(QM_PLUGIN_PATH) + "/blt_p"), std::string::npos) << text;
+    EXPECT_EQ(text.find("<<< erreur : QM_"), std::string::npos);
+    EXPECT_EQ(fs::file_size(run.dir / "quillm2.cfg"), kSettingsSize);
+    for (const char* stale : {"quillm2.cfg", "save/xORV01_01.SAV", "music/muzik01.ksn"})
+        EXPECT_FALSE(fs::exists(run.dir / (std::string(stale) + ORV_TEMP_SUFFIX))) << stale;
+    EXPECT_TRUE(fs::exists(run.dir / "save/notes.txt"));
+}
+
+TEST(Program, SecondInstanceIsRefusedAndLeavesTheFirstLogAlone) {
+    ProgramRun run;
+    run.Start(ProgramEnv({HeadlessEnv()}));
     ASSERT_TRUE(WaitForText(run.log, kStarted)) << run.Text();
-    // A second instance is refused and leaves the first one's log alone.
     const std::string before = run.Text();
+
     Program second;
     second.Start(QM_PROGRAM_PATH, {run.dir.Path()}, ProgramEnv({HeadlessEnv()}), run.dir / "second.txt");
     ASSERT_TRUE(second.Wait());
@@ -176,22 +191,14 @@ TEST(Program, ReadmeCommandFindsItsPluginsRefusesASecondInstanceAndQuitsCleanlyO
     ASSERT_TRUE(run.program.Wait());
     EXPECT_EQ(run.program.ExitCode(), 0);
     run.ExpectCompleteLog();
-    const std::string text = run.Text();
-    EXPECT_NE(text.find("OrvSpr_MainInit(): " + std::string(QM_PLUGIN_PATH) + "/blt_p"), std::string::npos) << text;
-    EXPECT_EQ(text.find("<<< erreur : QM_"), std::string::npos);
-    EXPECT_EQ(fs::file_size(run.dir / "quillm2.cfg"), kSettingsSize);
-    for (const char* stale : {"quillm2.cfg", "save/xORV01_01.SAV", "music/muzik01.ksn"})
-        EXPECT_FALSE(fs::exists(run.dir / (std::string(stale) + ORV_TEMP_SUFFIX))) << stale;
-    EXPECT_TRUE(fs::exists(run.dir / "save/notes.txt"));
 }
 
-TEST(Program, StartUpAndShutDownFollowTheRecordedOrderAndFiveFiveFivePixelsAreSelectable) {
+TEST(Program, StartUpAndShutDownFollowTheRecordedOrder) {
     ProgramRun run;
-    run.Start(ProgramEnv({HeadlessEnv(), "QM_PIXEL555=1"}));
-    ASSERT_TRUE(run.StartedThenSignalled(SIGINT));
+    run.Start(ProgramEnv({HeadlessEnv()}));
+    ASSERT_TRUE(run.StartedThenSignalled());
     ASSERT_EQ(run.program.ExitCode(), 0);
     const std::string text = run.Text();
-    EXPECT_NE(text.find("pixels 5-5-5"), std::string::npos);
     const std::vector<std::string> lines = Lines(text);
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0].rfind("****** Quillmar2.Log - ", 0), 0u);
@@ -214,9 +221,23 @@ TEST(Program, StartUpAndShutDownFollowTheRecordedOrderAndFiveFiveFivePixelsAreSe
     run.ExpectCompleteLog();
 }
 
+TEST(Program, FiveFiveFivePixelsAreSelectable) {
+    ProgramRun run;
+    run.Start(ProgramEnv({HeadlessEnv(), "QM_PIXEL555=1"}));
+    ASSERT_TRUE(run.StartedThenSignalled(SIGINT));
+    EXPECT_EQ(run.program.ExitCode(), 0);
+    EXPECT_NE(run.Text().find("pixels 5-5-5"), std::string::npos);
+}
+
 TEST(Program, BadOverrideValuesGetOneWarningAndAreIgnored) {
+    // The kind detected without an override; this process's own override is put back at once.
+    const char* env = std::getenv("QM_CPU_KIND");
+    const std::string kept = env ? env : "";
+    const bool overridden = env != nullptr;
     unsetenv("QM_CPU_KIND");
     const int detected = cpu_redetect();
+    if (overridden) setenv("QM_CPU_KIND", kept.c_str(), 1);
+    cpu_redetect();
     struct Case {
         std::string entry;  // NAME=value
         std::string logged; // what the run shows it ignored the value

@@ -41,6 +41,16 @@ protected:
     TempDir own, cd;
 };
 
+// The program's shut-down stops the music: after it the same number is started again.
+TEST_F(MusicCopyTest, NoMusicIsTakenAsPlayingOnceTheMenusAreClosed) {
+    PutOnCD(7, 1000);
+    EXPECT_TRUE(PlayMusikNumber(7, 0, 0));
+    game.calls.clear();
+    OrvMenu_MainClose();
+    EXPECT_TRUE(PlayMusikNumber(7, 0, 0));
+    EXPECT_EQ(game.calls, (std::vector<std::string>{"qmv", "start muzik07.ksn 0 0"}));
+}
+
 TEST_F(MusicCopyTest, PlayMusikNumberCopiesUnderTheWaitPageThenStarts) {
     const std::string music = PutOnCD(7, 2 * MUSIK_COPY_PIECE + 1000);
     game.loopType = 0;

@@ -1,10 +1,11 @@
 // The demo installation's puzzle view, the stars of YU 121, played from a new game with injected input.
 #include <cmath>
+#include <filesystem>
 
 #include "PuzzleFixture.h"
 #include "menus/Orv_MenuHooks.h"
 #include "puzzles/pz_crane.h"
-#include "testdata/DemoInstall.h"
+#include "testdata/DemoFixture.h"
 #include "testdata/DemoWorld.h"
 #include "world/Orv_Msg.h"
 
@@ -36,8 +37,10 @@ protected:
 }  // namespace
 
 TEST_F(DemoStarsTest, TheSevenStarsAreLaidFromTheBag) {
+    // The demo over the fixture's own CD probe.
+    std::filesystem::remove(dir / cd_probe_name(1));
     std::string error;
-    ASSERT_TRUE(DemoInstall_Write(dir.Path(), &error)) << error;
+    ASSERT_TRUE(DemoFixture_Copy(dir.Path(), {}, &error)) << error;
     StartModules(false);
     // A new game starts the puzzles afresh.
     pz_actif = PZ_AMES;

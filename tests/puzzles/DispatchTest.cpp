@@ -79,6 +79,12 @@ TEST_F(DispatchTest, TheCanoeFrameRunsInItsLoopTypeAndGivesTheLoopBack) {
     EXPECT_EQ(LoopType, LOOP_WARP);
 }
 
+TEST_F(DispatchTest, QuittingEveryPuzzleEndsTheCanoesRun) {
+    pz_pirogue_en_cours = 1;
+    pz_quit_all();
+    EXPECT_EQ(pz_pirogue_en_cours, 0);
+}
+
 TEST_F(DispatchTest, DisabledZonesReachNoPuzzle) {
     Go("YU", 121);
     Hold("ETOILE102");

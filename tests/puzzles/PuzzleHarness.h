@@ -32,6 +32,7 @@
 #include "testdata/TempDir.h"
 #include "testdata/WamWriter.h"
 #include "tests/puzzles/ReportCapture.h"
+#include "tests/support/ForcedProcessorKind.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -215,6 +216,9 @@ private:
 template <class Fixture>
 class InPixelFormat : public Fixture, public ::testing::WithParamInterface<bool> {
 protected:
+    // The golden values were made with the portable vertex stages and rows.
+    ForcedProcessorKind portable{CPU_GENERIC};
+
     void SetUp() override {
         if (GetParam()) setenv("QM_PIXEL555", "1", 1);
         else unsetenv("QM_PIXEL555");

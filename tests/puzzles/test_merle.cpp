@@ -204,6 +204,17 @@ TEST_F(MerleTest, ThreeRightAnswersInARowSolveIt) {
     EXPECT_EQ(Commands().size(), 6u);
 }
 
+// A panel up when the panorama closes is not up when it starts again; pointing at the poet opens his.
+TEST_F(MerleTest, APanelUpAtTheCloseIsGoneAtTheNextStart) {
+    OpenPoetPanel();
+    Interp_SetEngineVar(IV_CLICPERSO, 0);
+    OrvWarp_Close();
+    ASSERT_TRUE(OrvWarp_Init());
+    EXPECT_EQ(OrvWarp_SubjectPanelOpen, 0);
+    ASSERT_TRUE(OrvWarp_start());
+    OpenPoetPanel();
+}
+
 TEST_F(MerleTest, LeavingGivesTheSoundsBackAndANewVisitStartsAgain) {
     PoetSpeaks();
     Answer(true);

@@ -306,6 +306,22 @@ TEST_F(PoulpeTest, TheCrosshairStandsInForThePointer) {
     EXPECT_FALSE(pz_poulpe_aff_viseur());
 }
 
+// The crosshair of an entry's first frame follows the bag, whatever the last visit held.
+TEST_F(PoulpeTest, AnEntryAimsWithTheCrosshairOfTheBagFromItsFirstFrame) {
+    int32_t cx, cy;
+    OrvWarp_GetScreenCentre(&cx, &cy);
+    Look(0.3f);
+    poulpe_crystal = 1;  // left by a visit with the crystal
+    Reenter();
+    Pass();
+    EXPECT_EQ(Pixel(cx + 8, cy + 8), Packed(PuzzleViews_ViseurColour(0)));
+    ASSERT_TRUE(RunOneCommand("(sacados=CRISTAL_ENGLOUTI)"));
+    poulpe_crystal = 0;
+    Reenter();
+    Pass();
+    EXPECT_EQ(Pixel(cx + 8, cy + 8), Packed(PuzzleViews_ViseurColour(1)));
+}
+
 TEST_F(PoulpeTest, LeavingTheViewsQuitsWithoutOutcome) {
     GoTo(20);
     Pass();

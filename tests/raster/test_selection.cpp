@@ -8,6 +8,7 @@
 #include <vector>
 #include "raster/Rasterizer.h"
 #include "raster_test.h"
+#include "tests/support/ForcedProcessorKind.h"
 
 namespace {
 
@@ -284,4 +285,30 @@ TEST_F(Selection, TheViewportStaysInsideTheDestinationAndTheDepthBuffer)
     r.SetViewport({0, 100, 100, 0});
     EXPECT_EQ(rastState.rastClipRightEnd, 64);
     EXPECT_EQ(rastState.rastClipBottomEnd, 48);
+}
+
+// The kind a picture test forces holds when nothing has detected the processor yet, reaches rasterisers built
+// while it lives, and gives way to the kind before it at its end.
+TEST(ForcedKind, HoldsAgainstTheFirstDetectionAndIsUndoneAtItsEnd)
+{
+    const char* env = std::getenv("QM_CPU_KIND");
+    const std::string kept = env ? env : "";
+    const bool overridden = env != nullptr;
+    setenv("QM_CPU_KIND", "18", 1);
+    cpu_forget();
+    {
+        ForcedProcessorKind forced(CPU_PENTIUM_II);
+        const CTRasterizer later;
+        EXPECT_EQ(later.Key() & RK_VARIANT_MASK, uint32_t(RK_P2));
+        EXPECT_EQ(rasterizerTR.Key() & RK_VARIANT_MASK, uint32_t(RK_P2));
+        EXPECT_EQ(ProcessorKind, CPU_PENTIUM_II);
+        EXPECT_EQ(GetCPUType(), CPU_PENTIUM_II);
+    }
+    EXPECT_EQ(ProcessorKind, CPU_AMD_K6_2);
+    EXPECT_EQ(rasterizerTR.Key() & RK_VARIANT_MASK, uint32_t(RK_K63D));
+    if (overridden)
+        setenv("QM_CPU_KIND", kept.c_str(), 1);
+    else
+        unsetenv("QM_CPU_KIND");
+    rasterizerTR.SetProcessor(cpu_redetect());
 }

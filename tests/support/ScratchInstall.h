@@ -15,6 +15,7 @@ struct ScratchInstall {
     void OpenInstall(bool cdRoots = true, bool withLog = true) {
         OrvError_ResetForTests();
         OrvFile_SetInstallDir(dir.Path());
+        cd_reset();
         if (cdRoots)
             for (int cd = 1; cd <= 4; cd++) OrvFile_SetCDRoot(cd, dir.Path());
         if (withLog) debug_log_open((dir / "quillmar2.log").c_str());
