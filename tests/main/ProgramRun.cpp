@@ -23,6 +23,7 @@
 #include "panorama/Orv_Warp.h"
 #include "testdata/DemoFixture.h"
 #include "tests/support/LookTurn.h"
+#include "tests/support/ZoneAim.h"
 #include "world/Hooks.h"
 #include "world/Inventaire.h"
 #include "world/Orv_Msg.h"
@@ -138,6 +139,13 @@ bool PressLeft() {
     return true;
 }
 
+// Ends the run as stuck, saying why.
+bool Abandon(const std::string& why) {
+    g_run->failure = why;
+    TheApplication().Quit(3);
+    return false;
+}
+
 // The pointer moved to (x, y) of the frame and the left button pressed and released there.
 void ClickAt(int x, int y) {
     Input_InjectMouseMove(x - MousePosition.x, y - MousePosition.y);
@@ -248,4 +256,45 @@ std::vector<Step> LoadNewestGame() {
 std::vector<Step> QuitThroughTheCredits() {
     return {Key(DIK_ESCAPE), ClickWidget("a_exit.spr"), ClickWidget("b_oui.spr"),
             WaitFor([] { return Loop() == LOOP_MENU && MenuState.pageState == MN_STATE_CREDITS; }), Click()};
+}
+
+// ---- zones and sprites found through the world's data ----
+
+ZonePick ZoneNamed(const std::string& name) {
+    return [name](const ST_wam_zclic& z) { return z.type >= WAM_ZONE_SCENARIO && z.type < WAM_ZONE_DISABLED && name == z.name; };
+}
+
+ZonePick MoveTo(uint32_t view) {
+    return [view](const ST_wam_zclic& z) { return z.type == WAM_ZONE_NEXTVUE && z.numero == view; };
+}
+
+ZonePick LinkAway() {
+    return [](const ST_wam_zclic& z) { return z.type == WAM_ZONE_LIEN; };
+}
+
+Step TurnToZone(ZonePick pick) {
+    return [pick] {
+        if (!Idle()) return false;
+        const ST_wam_zclic* zone = FindZone(pick);
+        float yaw, pitch;
+        if (!zone || !ZoneAim(*zone, &yaw, &pitch)) return Abandon("no such zone in " + ViewName());
+        return TurnViewTowards(yaw, pitch);
+    };
+}
+
+std::vector<Step> ClickZone(ZonePick pick) { return {TurnToZone(pick), ClickView()}; }
+
+Step TurnToSprite(const std::string& element) {
+    return [element] {
+        if (!Idle()) return false;
+        for (int i = 0; i < OrvSpw_NbVisibles; i++) {
+            const ST_spw_visible& s = OrvSpw_Visibles[i];
+            float yaw, pitch;
+            if (!s.perso || element != s.perso->name || !s.shown) continue;
+            if (!SpriteMiddle(s, &yaw, &pitch)) return false;  // between two frames
+            LimitedAim(&yaw, &pitch);
+            return TurnViewTowards(yaw, pitch);
+        }
+        return Abandon("no sprite " + element + " shown in " + ViewName());
+    };
 }
