@@ -293,6 +293,10 @@ Step TurnToSprite(const std::string& element) {
             if (!s.perso || element != s.perso->name || !s.shown) continue;
             if (!SpriteMiddle(s, &yaw, &pitch)) return false;  // between two frames
             LimitedAim(&yaw, &pitch);
+            // Already under the centre (a character's subject panel then holds the view).
+            float y, p;
+            OrvWarp_GetViewAngles(&y, &p);
+            if (OrvSpw_PointerOver && std::hypot(y - yaw, p - pitch) < 0.15f) return true;
             return TurnViewTowards(yaw, pitch);
         }
         return Abandon("no sprite " + element + " shown in " + ViewName());
