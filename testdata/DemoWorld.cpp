@@ -245,8 +245,8 @@ MessagesDesc DemoWorld_Messages() {
     MessagesDesc m;
     m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"}};
     for (int n = 102; n <= 115; n++) m.objets.push_back({"ETOILE" + std::to_string(n), "Étoile"});
-    for (auto o : std::vector<std::pair<const char*, const char*>>{{"EPEE", "Épée d'obsidienne"},
-                {"PLUME", "Plume de quetzal"}, {"CHENILLE", "Chenille"}, {"SAUTERELLE", "Sauterelle"},
+    for (auto o : std::vector<std::pair<const char*, const char*>>{{"EPEE", "Épée"},
+                {"PLUME", "Plume"}, {"CHENILLE", "Chenille"}, {"SAUTERELLE", "Sauterelle"},
                 {"CRANE_ARAIG2", "Crâne"}})
         m.objets.push_back({o.first, o.second});
     m.messages = {

@@ -10,6 +10,7 @@
 #include "app/Application.h"
 #include "app/Config.h"
 #include "app/FrameTimer.h"
+#include "app/Orv_File.h"
 #include "app/Orv_Log.h"
 #include "app/main/Orv_Main.h"
 #include "audio/Orv_Sound.h"
@@ -60,6 +61,11 @@ int ProgramRun::Run() {
     clock_ = std::make_unique<CTManualClock>(1000.0);
     SysSnd_SelectDriver(SysSndDriver::Offline);
     ForgetProgramState();
+    // The CDs are looked for in this run's installation, as a new process would (they are kept between runs).
+    for (int cd = 1; cd <= 4; cd++) {
+        const std::string own = dir / ("cd" + std::to_string(cd));
+        OrvFile_SetCDRoot(cd, std::filesystem::is_directory(own) ? own : dir.Path());
+    }
     config_reset();
     OrvError_ResetForTests();
     g_run = this;

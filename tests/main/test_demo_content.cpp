@@ -117,7 +117,9 @@ TEST(DemoContent, EveryTextFitsTheScreenInItsFontAndIsInTheGamesCodePage) {
                 std::string joined;
                 for (const std::string& l : lines) {
                     joined += l;
-                    EXPECT_LT(Width("OrvFT_Dialog", l), OrvDisplay_GetRenderWidth() - 20) << l;
+                    // A blank that ends a line shows nothing.
+                    const std::string seen = l.substr(0, l.find_last_not_of(' ') + 1);
+                    EXPECT_LT(Width("OrvFT_Dialog", seen), OrvDisplay_GetRenderWidth() - 20) << l;
                 }
                 EXPECT_EQ(joined, text);
             }
