@@ -176,7 +176,7 @@ void Chevron(std::vector<uint32_t>& px, int cx, int cy, int r, uint32_t colour) 
 }
 
 // What a scenario zone is, by its name: its colour and the word shown on it ("" for a zone that a view
-// sprite shows by itself).
+// sprite marks by itself).
 struct ZoneLook {
     const char* name;
     uint32_t fill;
@@ -185,7 +185,7 @@ struct ZoneLook {
 const ZoneLook kLooks[] = {
     {"ZONE_COFFRE", 0xFF6A4020u, "Coffre"}, {"ZONE_PORTE", 0xFF4A3018u, "Porte"},
     {"ZONE_MORTE", 0xFF505048u, "Eboulis"}, {"ZONE_SORTIE", 0xFF302418u, "Sortie"},
-    {"ZONE_PIROGUE", 0xFF2A4A60u, "Pirogue"}, {"ZONE_CLE", 0xFF585048u, ""}, {"ZONE_GARDIEN", 0, ""},
+    {"ZONE_PIROGUE", 0xFF2A4A60u, "Pirogue"}, {"ZONE_CLE", 0xFF585048u, ""}, {"ZONE_GARDIEN", 0xFF3A3020u, "Passage"},
 };
 
 // Draws one zone where its outline falls on the face: a move as a gold frame round a dark opening with a

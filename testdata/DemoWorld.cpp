@@ -179,7 +179,7 @@ WamFileDesc DemoWorld_Yu() {
     temple.vues = {v1, v2, v3, sky};
     f.lieux = {temple};
     f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}, {DEMO_LIEN_TO_TOILE, DEMO_WAM_TOILE, 198}};
-    f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, DEMO_GUARDIAN_FRAMES - 1, 0, 236, 188}}},
+    f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, DEMO_GUARDIAN_FRAMES - 1, 0, 100, 188}}},
                 {2, "REPERES", "REPR", {{'a', 1, DEMO_STARS_VIEW, 0, 0, 0, 0, 0, 0}}},
                 {2, "Etoiles_Puz", "CIEL", {{'a', 1, DEMO_STARS_VIEW, 0, 0, DEMO_STAR_PLACES - 1, 0, 0, 0}}}};
     DemoCanoe_AddViews(f, 3, DemoCanoe_ZoneId(DemoWorld_DefNames()));

@@ -56,7 +56,12 @@ ProgramRun::ProgramRun() { CopyDemoInstall(dir.Path()); }
 ProgramRun::~ProgramRun() = default;
 
 int ProgramRun::Run() {
-    setenv("QM_HEADLESS", "1", 1);
+    if (sdl) {
+        unsetenv("QM_HEADLESS");
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    } else {
+        setenv("QM_HEADLESS", "1", 1);
+    }
     unsetenv("QM_PIXEL555");
     clock_ = std::make_unique<CTManualClock>(1000.0);
     SysSnd_SelectDriver(SysSndDriver::Offline);
@@ -88,6 +93,7 @@ int ProgramRun::Run() {
     const int code = app.Run(2, argv);
 
     Scheduler_Clear();
+    setenv("QM_HEADLESS", "1", 1);
     SysSnd_SelectDriver(SysSndDriver::Sdl);
     ForgetProgramState();
     g_run = nullptr;
@@ -97,7 +103,8 @@ int ProgramRun::Run() {
 
 void ProgramRun::Observe() {
     if (++passes > maxPasses) {
-        failure = "stuck after " + std::to_string(maxPasses) + " passes, " + std::to_string(steps.size()) + " steps left";
+        failure = "stuck after " + std::to_string(maxPasses) + " passes, " + std::to_string(steps.size()) +
+                  " steps left, in loop type " + std::to_string(Loop()) + " and view " + ViewName();
         TheApplication().Quit(3);
     }
     int16_t sound[kFramesPerPass * 2];
@@ -281,6 +288,11 @@ ZonePick LinkAway() {
 Step TurnToZone(ZonePick pick) {
     return [pick] {
         if (!Idle()) return false;
+        // A character's subject panel holds the view: a click beside it closes it, as a player would.
+        if (OrvWarp_SubjectPanelOpen) {
+            ClickAt(40, 40);
+            return false;
+        }
         const ST_wam_zclic* zone = FindZone(pick);
         float yaw, pitch;
         if (!zone || !ZoneAim(*zone, &yaw, &pitch)) return Abandon("no such zone in " + ViewName());

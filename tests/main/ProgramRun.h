@@ -29,6 +29,8 @@ public:
 
     TempDir dir;
     std::deque<Step> steps;
+    // The window on SDL's dummy video driver, the input pushed into SDL's event queue, instead of headless.
+    bool sdl = false;
     // Passes the run may take before it is ended as stuck.
     int maxPasses = 40000;
 
