@@ -57,16 +57,6 @@ SprImage Panel(int left, int top, int right, int bottom, uint32_t argb) {
     return img;
 }
 
-SprImage Blank(int w, int h) {
-    SprImage img;
-    img.width = w;
-    img.height = h;
-    img.x = w / 2;
-    img.y = h / 2;
-    img.pixels.assign(size_t(w) * size_t(h), 0);
-    return img;
-}
-
 // Copies the sprite's opaque pixels into the picture with its corner at (left, top).
 void Blit(SprImage& into, const SprImage& from, int left, int top) {
     for (int y = 0; y < from.height; ++y)
@@ -84,7 +74,7 @@ void Blit(SprImage& into, const SprImage& from, int left, int top) {
 constexpr int kBoxLeft = 170, kBoxTop = 160, kBoxRight = 470, kBoxBottom = 290;
 constexpr int kButtonW = 60, kButtonH = 50, kButtonClear = 22;
 SprImage LowerButton(uint32_t argb, const std::string& label, const std::string& font) {
-    SprImage img = Blank(kButtonW, kButtonH);
+    SprImage img = MenuArt_Sprite(kButtonW, kButtonH, 0u);  // clear
     SprImage body = MenuArt_Sprite(kButtonW, kButtonH - kButtonClear, argb, kWhite);
     MenuArt_Label(body, label, font, 14);
     Blit(img, body, 0, kButtonClear);

@@ -232,10 +232,11 @@ void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
     if (!*label) return;
     SprImage text;
     text.width = std::max(8, int(right - left) - 8);
-    text.height = std::clamp(int(bottom - top) / 3, 12, 40);
+    text.height = std::clamp(int(bottom - top) / 3, 12, 32);
     text.pixels.assign(size_t(text.width) * size_t(text.height), 0xFF000000u);  // the label draws on opaque pixels
     if (!MenuArt_Label(text, label, kLabelFont, 28)) return;
-    const int ox = int(cx) - text.width / 2, oy = int(cy) - text.height / 2;
+    // In the zone's upper part: the pointer sits on its middle.
+    const int ox = int(cx) - text.width / 2, oy = int(top) + 8;
     for (int y = 0; y < text.height; y++)
         for (int x = 0; x < text.width; x++) {
             const uint32_t c = text.pixels[size_t(y) * size_t(text.width) + size_t(x)];
