@@ -30,21 +30,25 @@ WamVueDesc vue(uint32_t id, const std::string& name) {
     return v;
 }
 
-// The ambient noises of the demo's places: one record per world file that plays them, heard from the view
-// at full level through a constant first distance factor.
+// The ambient noises of the demo's places: one record per world file that plays them, a few hundred units
+// from where its views listen, and faded by the distance gently enough to be heard from each of them.
 enum : uint32_t { SON_VENT = 1, SON_OISEAU = 2, SON_GOUTTES = 3 };
-WamSonDesc son(uint32_t id, const char* name, const char* file, float x, float z, uint8_t percent) {
+// Where the island's views listen from (the sound module's own listeners of "bigile1.wam"); the other worlds'
+// views listen from the origin.
+constexpr float kIslandEar[3] = {1130.0f, 600.0f, 320.0f};
+WamSonDesc son(uint32_t id, const char* name, const char* file, const float ear[3], float x, float z, uint8_t percent) {
     WamSonDesc s;
     s.id = id;
     s.name = name;
-    s.x = x;
-    s.z = z;
+    s.x = ear[0] + x;
+    s.y = ear[1];
+    s.z = ear[2] + z;
     s.level = 180;
     s.percent[0] = percent;
     s.recordings[0] = file;
     return s;
 }
-WamBruitDesc bruit(uint32_t id) { return {id, {1.0f, 0.02f, 0.0f}}; }
+WamBruitDesc bruit(uint32_t id) { return {id, {1.0f, 0.002f, 0.0f}}; }
 
 // Zone ids of #ZONES_CLIC#, by position.
 enum : uint32_t { Z_COFFRE = 1, Z_CLE = 2, Z_PORTE = 3, Z_MORTE = 4, Z_GARDIEN = 5, Z_SORTIE = 6 };
@@ -89,9 +93,11 @@ bool DemoWorld_StarFinishes(int n) {
 }
 
 void DemoWorld_AddAmbience(WamFileDesc& world) {
+    static const float origin[3] = {0, 0, 0};
+    const float* ear = world.monde == 1 ? kIslandEar : origin;
     if (world.sons.empty())
-        world.sons = {son(SON_VENT, "vent", "vent.ksn", 0, 10, 100), son(SON_OISEAU, "oiseau", "oiseau.ksn", -8, 6, 30),
-                      son(SON_GOUTTES, "gouttes", "gouttes.ksn", 6, -4, 40)};
+        world.sons = {son(SON_VENT, "vent", "vent.ksn", ear, 0, 10, 100), son(SON_OISEAU, "oiseau", "oiseau.ksn", ear, -80, 60, 30),
+                      son(SON_GOUTTES, "gouttes", "gouttes.ksn", ear, 60, -40, 40)};
     for (WamLieuDesc& lieu : world.lieux)
         for (WamVueDesc& v : lieu.vues)
             if (v.bruits.empty()) v.bruits = {bruit(SON_VENT), bruit(SON_GOUTTES)};

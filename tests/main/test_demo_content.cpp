@@ -10,6 +10,7 @@
 
 #include "ProgramRun.h"
 #include "app/Orv_File.h"
+#include "audio/Orv_Sound.h"
 #include "dialogue/dlg_Dialog.h"
 #include "graphics2d/Orv_Display.h"
 #include "menus/Orv_Font.h"
@@ -231,4 +232,29 @@ TEST(DemoContent, EveryFileTheWorldsScriptsMenusAndPuzzlesNameIsInstalled) {
         need(name);
     }
     EXPECT_EQ(missing, std::vector<std::string>{});
+}
+
+// The island's places are heard as soon as the player stands in them: a noise of the view plays, loud enough.
+TEST(DemoContent, TheIslandsPlacesAreHeard) {
+    ProgramRun run;
+    auto heard = [](const char* view) {
+        return Do([view] {
+            const BruitageSlotInfo slot = OrvSound_GetBruitageSlot(0);
+            ASSERT_NE(slot.ref, nullptr) << view;
+            ASSERT_NE(slot.ref->son, nullptr) << view;
+            EXPECT_GE(std::max(slot.ref->son->pos.leftLevel, slot.ref->son->pos.rightLevel), 100) << view;
+        });
+    };
+    Append(run.steps, ChoosePlayer(0));
+    Append(run.steps, {Read(1), Arrive("IR1"), WaitFor(NoisePlays), heard("IR1")});
+    Append(run.steps, ClickZone(MoveTo(3)));
+    Append(run.steps, {Arrive("IR3"), WaitFor(NoisePlays), heard("IR3")});
+    Append(run.steps, ClickZone(MoveTo(1)));
+    run.steps.push_back(Arrive("IR1"));
+    Append(run.steps, ClickZone(MoveTo(4)));
+    Append(run.steps, {Arrive("IR4"), WaitFor(NoisePlays), heard("IR4")});
+    Append(run.steps, QuitThroughTheCredits());
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.failure, "");
+    EXPECT_EQ(run.StepsLeft(), 0u);
 }
