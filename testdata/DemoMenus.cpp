@@ -72,7 +72,7 @@ void Blit(SprImage& into, const SprImage& from, int left, int top) {
 // the upper part left clear, where the tooltip of a button (drawn at its sprite's top) lies without covering
 // the other button's word.
 constexpr int kBoxLeft = 170, kBoxTop = 160, kBoxRight = 470, kBoxBottom = 290;
-constexpr int kButtonW = 60, kButtonH = 50, kButtonClear = 22;
+constexpr int kButtonW = 48, kButtonH = 50, kButtonClear = 22;
 SprImage LowerButton(uint32_t argb, const std::string& label, const std::string& font) {
     SprImage img = MenuArt_Sprite(kButtonW, kButtonH, 0u);  // clear
     SprImage body = MenuArt_Sprite(kButtonW, kButtonH - kButtonClear, argb, kWhite);
