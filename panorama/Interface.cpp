@@ -8,6 +8,7 @@
 #include "graphics2d/Orv_Display.h"
 #include "graphics2d/Orv_Spr.h"
 #include "menus/Orv_Font.h"
+#include "menus/Orv_Menu.h"
 #include "panorama/Orv_Warp.h"
 #include "world/Hooks.h"
 #include "world/Inventaire.h"
@@ -37,10 +38,13 @@ const PointerRow& RowOf(int32_t kind) {
     return kPointers[3];
 }
 
+// A cursor a puzzle put in the player's hand (the cross, a skull). The menus' arrow, which their pages
+// select and leave behind when they close, is none: the zone pointers take its place.
+bool PuzzleCursor(const SprBank* bank) { return bank && bank != g_bank && bank != MenuState.cursorBank; }
+
 // Object in hand, then the pointer; a puzzle's own cursor replaces the interface pointer.
 void DrawPointerAt(int32_t x, int32_t y) {
-    SprBank* cursorBank = OrvSpr_get_curseur_bank();
-    if (cursorBank && cursorBank != g_bank) {
+    if (PuzzleCursor(OrvSpr_get_curseur_bank())) {
         OrvSpr_Aff_curseur(x, y);
         return;
     }
@@ -69,8 +73,7 @@ SprBank* Interface_GetBank() { return g_bank; }
 void Interface_SetCurseurZone(int32_t kind, int32_t mode) {
     g_kind = kind;
     g_mode = mode >= 0 && mode <= 2 ? mode : 0;
-    SprBank* cursorBank = OrvSpr_get_curseur_bank();
-    if (g_bank && (!cursorBank || cursorBank == g_bank)) OrvSpr_set_curseur(g_bank, Interface_GetCurseurSprite(FrameCount));
+    if (g_bank && !PuzzleCursor(OrvSpr_get_curseur_bank())) OrvSpr_set_curseur(g_bank, Interface_GetCurseurSprite(FrameCount));
 }
 
 int32_t Interface_GetCurseurKind() { return g_kind; }

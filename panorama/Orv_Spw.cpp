@@ -1,8 +1,12 @@
 // View sprites: the animated sprites (.SPW) of the current view, their slots, frame lists and painting.
 #include "panorama/Orv_Spw.h"
 
+#include <strings.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/Orv_File.h"
@@ -254,6 +258,33 @@ int32_t TestSpwFrameTab(int32_t elemId, int32_t kind, int32_t frame) {
 
 int32_t OrvSpw_IsAnimInFrame(int32_t elemId, int32_t kind, int32_t frame) {
     return TestSpwFrameTab(elemId, kind, frame) >= 0 ? 1 : 0;
+}
+
+bool OrvSpw_AnimTheFrame(const char* value) {
+    const std::string text = value ? value : "";
+    const size_t comma = text.find(',');
+    const std::string name = text.substr(0, comma);
+    char* end = nullptr;
+    const char* number = comma == std::string::npos ? "" : text.c_str() + comma + 1;
+    const long frame = std::strtol(number, &end, 10);
+    if (comma == std::string::npos || end == number) {
+        OrvError_Warning("ANIM_THE_FRAME=%s : élément,image attendus", text.c_str());
+        return false;
+    }
+    bool found = false;
+    for (int i = 0; i < OrvSpw_NbVisibles; i++) {
+        ST_spw_visible& s = OrvSpw_Visibles[i];
+        if (!s.perso || strcasecmp(s.perso->name, name.c_str()) != 0) continue;
+        found = true;
+        if (frame >= 0 && frame > s.last_frame) {
+            OrvError_Warning("ANIM_THE_FRAME=%s : image %ld au-delà de %d", text.c_str(), frame, s.last_frame);
+            return false;
+        }
+        s.playing = frame < 0;
+        if (frame >= 0) s.frame = int32_t(frame);
+    }
+    if (!found) OrvError_Warning("ANIM_THE_FRAME=%s : élément absent de la vue", text.c_str());
+    return found;
 }
 
 void OrvSpw_Advance() {

@@ -42,6 +42,11 @@ extern int32_t OrvSpw_ClickedIndex;
 // 0 none; 1 the centre lies on a clickable shown object sprite (kind 2 or 4); 2 on a character (1 or 3).
 extern int32_t OrvSpw_PointerOver;
 
+// The scenario's "(ANIM_THE_FRAME=ELEMENT,n)": every slot of the current view showing the element (a character
+// or an object of the world file, by name) shows its frame n fixed; a negative n lets it play again. An
+// element the view does not show, or a frame its animation lacks, is a warning. Returns true when it acted.
+bool OrvSpw_AnimTheFrame(const char* value);
+
 // Frees every slot's file; the count drops to 0.
 void OrvSpw_FreeAll();
 // Loads the file (full path) into the next free slot bound to the element and animation; 1 when loaded.

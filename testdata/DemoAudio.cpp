@@ -84,6 +84,21 @@ std::vector<int16_t> demoDrops() {
     return pcm;
 }
 
+// A short bell: a few partials decaying, the pitch given by its base frequency; rising adds an upward glide.
+std::vector<int16_t> demoChime(double base, bool rising) {
+    const uint32_t frames = uint32_t(0.6 * kRate);
+    std::vector<int16_t> pcm(frames);
+    double phase = 0.0;
+    for (uint32_t f = 0; f < frames; ++f) {
+        const double t = f / double(kRate);
+        const double freq = base * (rising ? 1.0 + 0.5 * std::min(t / 0.15, 1.0) : 1.0);
+        phase += 2 * M_PI * freq / kRate;
+        const double env = std::exp(-t * 6.0) * std::min(1.0, t * 400.0);
+        pcm[f] = sample(11000.0 * env * (std::sin(phase) + 0.4 * std::sin(2.76 * phase) + 0.2 * std::sin(5.4 * phase)));
+    }
+    return pcm;
+}
+
 }  // namespace
 
 bool DemoAudio_Write(const std::string& dir, std::string* error) {
@@ -100,6 +115,11 @@ bool DemoAudio_Write(const std::string& dir, std::string* error) {
         {root + "datas_q2/ksn/vent.ksn", demoWind(), 1, {}},
         {root + "datas_q2/ksn/oiseau.ksn", demoBird(), 1, {}},
         {root + "datas_q2/ksn/gouttes.ksn", demoDrops(), 1, {}},
+        // Sounds the puzzles play: the web's caterpillar and grasshopper taken, a star taken back and laid.
+        {root + "datas_q2/ksn/son104.ksn", demoChime(660.0, true), 1, {}},
+        {root + "datas_q2/ksn/son105.ksn", demoChime(880.0, true), 1, {}},
+        {root + "datas_q2/ksn/son114.ksn", demoChime(990.0, false), 1, {}},
+        {root + "datas_q2/ksn/son115.ksn", demoChime(1320.0, false), 1, {}},
     };
     for (const Item& it : items) {
         if (!KsnWriter_Save(it.path, it.pcm, it.channels, kRate, it.marks)) {

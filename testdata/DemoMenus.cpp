@@ -57,6 +57,30 @@ SprImage Panel(int left, int top, int right, int bottom, uint32_t argb) {
     return img;
 }
 
+// Copies the sprite's opaque pixels into the picture with its corner at (left, top).
+void Blit(SprImage& into, const SprImage& from, int left, int top) {
+    for (int y = 0; y < from.height; ++y)
+        for (int x = 0; x < from.width; ++x) {
+            const uint32_t c = from.pixels[size_t(y) * size_t(from.width) + size_t(x)];
+            const int tx = left + x, ty = top + y;
+            if (c >> 24 && tx >= 0 && ty >= 0 && tx < into.width && ty < into.height)
+                into.pixels[size_t(ty) * size_t(into.width) + size_t(tx)] = c;
+        }
+}
+
+// The box of the yes/no questions (frame pixels) and its buttons: the button is the lower part of its sprite,
+// the upper part left clear, where the tooltip of a button (drawn at its sprite's top) lies without covering
+// the other button's word.
+constexpr int kBoxLeft = 170, kBoxTop = 160, kBoxRight = 470, kBoxBottom = 290;
+constexpr int kButtonW = 48, kButtonH = 50, kButtonClear = 22;
+SprImage LowerButton(uint32_t argb, const std::string& label, const std::string& font) {
+    SprImage img = MenuArt_Sprite(kButtonW, kButtonH, 0u);  // clear
+    SprImage body = MenuArt_Sprite(kButtonW, kButtonH - kButtonClear, argb, kWhite);
+    MenuArt_Label(body, label, font, 14);
+    Blit(img, body, 0, kButtonClear);
+    return img;
+}
+
 // A left-pointing arrow with its hot spot at the tip.
 SprImage Pointer() {
     SprImage img;
@@ -100,9 +124,16 @@ struct Writer {
         for (SprImage& img : sprites) MenuArt_Label(img, label, dir + "loc/DejaVuSans.ttf", size);
         Bank(name, sprites);
     }
-    void Picture(const std::string& name, uint32_t top, uint32_t bottom) {
-        if (ok && !TgaWriter_Save(dir + "spr/menu/" + name, Backdrop(pictureWidth, pictureHeight, top, bottom)))
-            Fail("spr/menu/" + name);
+    // A backdrop; from darkFrom on to the right a darker field, where the credits' lines lie.
+    void Picture(const std::string& name, uint32_t top, uint32_t bottom, int darkFrom = -1) {
+        TgaImage tga = Backdrop(pictureWidth, pictureHeight, top, bottom);
+        if (darkFrom >= 0)
+            for (int y = 0; y < tga.height; ++y)
+                for (int x = darkFrom * tga.width / kFrameW; x < tga.width; ++x) {
+                    uint32_t& p = tga.pixels[size_t(y) * size_t(tga.width) + size_t(x)];
+                    p = Mix(p, 0xFF000000, 3, 4);
+                }
+        if (ok && !TgaWriter_Save(dir + "spr/menu/" + name, tga)) Fail("spr/menu/" + name);
     }
     void Text(const std::string& name, const std::string& text) {
         if (ok && !WriteFileText(dir + "loc/" + name, text)) Fail("loc/" + name);
@@ -110,6 +141,32 @@ struct Writer {
 };
 
 }  // namespace
+
+std::vector<MenuTxtSection> DemoMenus_Sections() {
+    std::vector<MenuTxtSection> sections = MenuTxt_StandardSections();
+    // The texts that relabel the yes and no buttons say what each answer does.
+    sections[0].lines[7] = "Yes: save the game here";
+    sections[0].lines[8] = "No: go back without saving";
+    sections[0].lines[9] = "Yes: quit the demo";
+    sections[0].lines[10] = "No: go on playing";
+    sections[4].lines[3] = "Yes: erase this saved game";
+    sections[4].lines[4] = "No: keep it";
+    return sections;
+}
+
+std::vector<std::vector<std::string>> DemoMenus_Credits() {
+    // Each page starts some lines down, its lines short enough for the part of the screen right of the margin.
+    const std::vector<std::string> top(6, "");
+    auto page = [&top](std::vector<std::string> lines) {
+        lines.insert(lines.begin(), top.begin(), top.end());
+        return lines;
+    };
+    return {
+        page({"#Quillmar 2", "", "#An adventure", "#in panoramas", "", "#The small demo"}),
+        page({"Programming", "#The engine team", "", "Pictures", "#The workshop"}),
+        page({"Music and sound", "#The studio", "", "", "#Thank you", "#for playing"}),
+    };
+}
 
 bool DemoMenus_Write(const std::string& installDir, std::string* error, int pictureWidth, int pictureHeight) {
     Writer w{installDir, error, pictureWidth, pictureHeight};
@@ -119,13 +176,10 @@ bool DemoMenus_Write(const std::string& installDir, std::string* error, int pict
     fs::create_directories(w.dir + "loc", ec);
 
     // Texts and fonts: the system's font file when it is there, else the font module's fallback.
-    w.Text("Menu.txt", MenuTxt_Make(MenuTxt_StandardSections()));
-    w.Text("Credits.txt", CreditsTxt_Make({
-                              {"Quillmar 2", "", "#An adventure", "#in panoramas"},
-                              {"Programming", "", "#The engine team", "", "Pictures", "#The workshop"},
-                              {"Music and sound", "", "#The studio", "", "#Thank you for playing"},
-                          }));
-    w.Text("Font.txt", FontTxt_Make(FontTxt_StandardBlocks("DejaVuSans.ttf"), {}, false));
+    w.Text("Menu.txt", MenuTxt_Make(DemoMenus_Sections()));
+    w.Text("Credits.txt", CreditsTxt_Make(DemoMenus_Credits()));
+    // Subtitles may be wrapped after a blank or a hyphen.
+    w.Text("Font.txt", FontTxt_Make(FontTxt_StandardBlocks("DejaVuSans.ttf"), {0x20, 0x2D}, false));
     if (fs::exists(kSystemFont))
         fs::copy_file(kSystemFont, w.dir + "loc/DejaVuSans.ttf", fs::copy_options::overwrite_existing, ec);
 
@@ -140,7 +194,7 @@ bool DemoMenus_Write(const std::string& installDir, std::string* error, int pict
         std::snprintf(name, sizeof name, "f_cred%02d.tga", i);
         const uint32_t hue =
             0xFF000000 | uint32_t(40 + i * 12) << 16 | uint32_t(200 - i * 10) << 8 | uint32_t(60 + i * 8);
-        w.Picture(name, hue, 0xFF000000);
+        w.Picture(name, hue, 0xFF000000, DEMO_CREDITS_MARGIN - 15);
     }
 
     w.Bank("curseur.spr", {Pointer()});
@@ -154,9 +208,14 @@ bool DemoMenus_Write(const std::string& installDir, std::string* error, int pict
     w.Button("a_toolbx.spr", Frames(56, 48, 0xFF8080A0, 20), "Options");
     w.Button("a_baffle.spr", Frames(56, 48, 0xFF80A080, 20), "Sound");
     w.Button("a_disc.spr", Frames(60, 56, 0xFFA08060, 20), "Games");
-    w.Bank("c_yn.spr", {Panel(220, 190, 410, 280, 0xFF404040)});
-    w.Button("b_oui.spr", {MenuArt_Sprite(44, 28, 0xFF30A030, kWhite)}, "Yes");
-    w.Button("b_non.spr", {MenuArt_Sprite(44, 28, 0xFFA03030, kWhite)}, "No");
+    // The yes/no box says what to do; pointing at a button tells what it does (the texts that relabel it).
+    SprImage box = Panel(kBoxLeft, kBoxTop, kBoxRight, kBoxBottom, 0xFF303848);
+    SprImage heading = MenuArt_Sprite(kBoxRight - kBoxLeft - 8, 22, 0xFF303848);
+    MenuArt_Label(heading, "Are you sure?", w.dir + "loc/DejaVuSans.ttf", 16);
+    Blit(box, heading, kBoxLeft + 4, kBoxTop + 6);
+    w.Bank("c_yn.spr", {box});
+    w.Bank("b_oui.spr", {LowerButton(0xFF30A030, "Yes", w.dir + "loc/DejaVuSans.ttf")});
+    w.Bank("b_non.spr", {LowerButton(0xFFA03030, "No", w.dir + "loc/DejaVuSans.ttf")});
     // Player page.
     w.Bank("c_player.spr", {Panel(230, 90, 550, 210, 0xFF303848)});
     const uint32_t players[] = {0xFFE0C040, 0xFFC0C0E0, 0xFFF08020, 0xFF80C0F0, 0xFF60B060};

@@ -1,6 +1,16 @@
 // The menus' data of the demo installation: "Menu.txt", "Credits.txt", "Font.txt" and the menu art.
 #pragma once
 #include <string>
+#include <vector>
+
+#include "testdata/MenuTextWriter.h"
+
+// The credits page's left margin, which the menus give its slideshow.
+constexpr int DEMO_CREDITS_MARGIN = 405;
+
+// The demo's "Menu.txt" sections and "Credits.txt" pages.
+std::vector<MenuTxtSection> DemoMenus_Sections();
+std::vector<std::vector<std::string>> DemoMenus_Credits();
 
 // Writes the texts into "loc/" and every picture and bank the menu pages load into "spr/menu/" of the
 // installation directory; false with *error on failure. The backgrounds fill the 640x480 frame unless a

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "testdata/DemoPanorama.h"
 #include "testdata/DemoWorld.h"
 #include "testdata/QmvWriter.h"
 #include "testdata/SpiderWeb.h"
 #include "testdata/TempDir.h"
+#include "testdata/Vq6Writer.h"
 
 namespace {
 constexpr int W = 640;
@@ -41,6 +43,7 @@ WamFileDesc DemoToile_World() {
         if (v.id == SPIDERWEB_BEFORE)
             v.zones.push_back({2, DEMO_LIEN_FROM_TOILE, "", SpiderWeb_ZoneAt(v.yawStart + float(M_PI), 0.0f, 0.3f)});
     f.liens = {{DEMO_LIEN_FROM_TOILE, DEMO_WAM_YU, 2}};
+    DemoWorld_AddAmbience(f);
     return f;
 }
 
@@ -56,5 +59,15 @@ bool DemoToile_WriteGame(const std::string& dir, std::string* error) {
 }
 
 bool DemoToile_Write(const std::string& dir, std::string* error) {
-    return DemoToile_WriteGame(dir, error) && SpiderWeb_WriteFaces(dir, error);
+    if (!DemoToile_WriteGame(dir, error)) return false;
+    // The web's pictures with the player's steps drawn on them.
+    const std::string root = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    const WamFileDesc world = DemoToile_World();
+    for (const WamVueDesc& v : world.lieux[0].vues) {
+        std::vector<std::vector<uint32_t>> faces;
+        for (int f = 0; f < 6; f++) faces.push_back(SpiderWeb_Face(v.id, f));
+        DemoPanorama_PaintZones(v, faces);
+        if (!Vq6Writer_SavePackedView(root + "datas_q2/warp/" + v.name + ".qmv", faces, 512)) return fail(error, v.name);
+    }
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "testdata/DemoWorld.h"
 #include "testdata/KsnWriter.h"
 #include "testdata/QmvWriter.h"
 #include "testdata/TempDir.h"
@@ -48,6 +49,24 @@ std::vector<int16_t> introSound() {
     return pcm;
 }
 
+// A step between two views: six frames of dusk through which a pale doorway grows, as if walked towards.
+std::vector<std::vector<uint32_t>> stepPictures() {
+    std::vector<std::vector<uint32_t>> frames;
+    for (int n = 0; n < 6; ++n) {
+        std::vector<uint32_t> p(size_t(W) * H);
+        const int halfW = 40 + n * 40, halfH = 60 + n * 50;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const bool door = std::abs(x - W / 2) < halfW && std::abs(y - H / 2) < halfH;
+                const uint32_t shade = uint32_t(30 + n * 12);
+                p[size_t(y) * W + size_t(x)] = door ? 0xFF000000u | (shade + 80) << 16 | (shade + 70) << 8 | (shade + 40)
+                                                    : 0xFF000000u | shade << 16 | shade << 8 | (shade + 20);
+            }
+        frames.push_back(std::move(p));
+    }
+    return frames;
+}
+
 }  // namespace
 
 bool DemoVideo_Write(const std::string& dir, std::string* error) {
@@ -61,6 +80,18 @@ bool DemoVideo_Write(const std::string& dir, std::string* error) {
         if (error) *error = videoPath + ": écriture impossible";
         return false;
     }
+    // The transition videos the worlds name for their moves, under the names they give.
+    const std::vector<uint8_t> step = QmvWriter_Video(stepPictures(), 75);
+    for (const WamFileDesc& world : {DemoWorld_Ir(), DemoWorld_Yu()})
+        for (const WamLieuDesc& lieu : world.lieux)
+            for (const WamVueDesc& v : lieu.vues)
+                for (const WamDestDesc& d : v.dests) {
+                    const std::string path = root + "datas_q2/qmv/" + d.video;
+                    if (!d.video.empty() && !WriteFileBytes(path, step.data(), step.size())) {
+                        if (error) *error = path + ": écriture impossible";
+                        return false;
+                    }
+                }
     const std::string soundPath = root + "datas_q2/ksn/" + DEMO_INTRO_SOUND;
     if (!KsnWriter_Save(soundPath, introSound(), 1, kRate)) {
         if (error) *error = soundPath + ": écriture impossible";

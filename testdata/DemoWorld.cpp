@@ -3,15 +3,18 @@
 
 #include "testdata/DemoCanoe.h"
 #include "testdata/DemoDialogue.h"
+#include "testdata/MenuArt.h"
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
 
 const char* const DEMO_WAM_IR = "bigile1.wam";
 const char* const DEMO_WAM_YU = "yucatan.wam";
 const char* const DEMO_WAM_TOILE = "toile.wam";
+const char* const DEMO_CARVING_BANK = "gravure.spr";
 
 namespace {
 constexpr float kPi = 3.14159265f;
+const char* const kCarvingFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 WamZoneDesc zone(int32_t type, uint32_t numero, const std::string& name, int face, float u = 0, float v = 0) {
     return WamZoneDesc{type, numero, name, WamWriter_FaceSquare(face, u, v, 0.25f)};
@@ -26,6 +29,26 @@ WamVueDesc vue(uint32_t id, const std::string& name) {
     v.pitchMax = kPi / 4;
     return v;
 }
+
+// The ambient noises of the demo's places: one record per world file that plays them, a few hundred units
+// from where its views listen, and faded by the distance gently enough to be heard from each of them.
+enum : uint32_t { SON_VENT = 1, SON_OISEAU = 2, SON_GOUTTES = 3 };
+// Where the island's views listen from (the sound module's own listeners of "bigile1.wam"); the other worlds'
+// views listen from the origin.
+constexpr float kIslandEar[3] = {1130.0f, 600.0f, 320.0f};
+WamSonDesc son(uint32_t id, const char* name, const char* file, const float ear[3], float x, float z, uint8_t percent) {
+    WamSonDesc s;
+    s.id = id;
+    s.name = name;
+    s.x = ear[0] + x;
+    s.y = ear[1];
+    s.z = ear[2] + z;
+    s.level = 180;
+    s.percent[0] = percent;
+    s.recordings[0] = file;
+    return s;
+}
+WamBruitDesc bruit(uint32_t id) { return {id, {1.0f, 0.002f, 0.0f}}; }
 
 // Zone ids of #ZONES_CLIC#, by position.
 enum : uint32_t { Z_COFFRE = 1, Z_CLE = 2, Z_PORTE = 3, Z_MORTE = 4, Z_GARDIEN = 5, Z_SORTIE = 6 };
@@ -69,6 +92,17 @@ bool DemoWorld_StarFinishes(int n) {
     return false;
 }
 
+void DemoWorld_AddAmbience(WamFileDesc& world) {
+    static const float origin[3] = {0, 0, 0};
+    const float* ear = world.monde == 1 ? kIslandEar : origin;
+    if (world.sons.empty())
+        world.sons = {son(SON_VENT, "vent", "vent.ksn", ear, 0, 10, 100), son(SON_OISEAU, "oiseau", "oiseau.ksn", ear, -80, 60, 30),
+                      son(SON_GOUTTES, "gouttes", "gouttes.ksn", ear, 60, -40, 40)};
+    for (WamLieuDesc& lieu : world.lieux)
+        for (WamVueDesc& v : lieu.vues)
+            if (v.bruits.empty()) v.bruits = {bruit(SON_VENT), bruit(SON_GOUTTES)};
+}
+
 DefNamesDesc DemoWorld_DefNames() {
     DefNamesDesc d;
     // The spider's web names its bat and priestess, the spider goddess' subject and its objects.
@@ -101,29 +135,25 @@ WamFileDesc DemoWorld_Ir() {
     v1.zones = {zone(1, 3, "", 1), zone(1, 4, "", 3), zone(3, Z_COFFRE, "ZONE_COFFRE", 0),
                 zone(3 + 88888, Z_MORTE, "ZONE_MORTE", 2)};
     v1.dests = {{3, "ir001_3"}, {4, "ir001_4"}};
-    v1.bruits = {{1, {0.f, 0.f, 1.f}}};
+    v1.bruits = {bruit(SON_VENT)};
 
     WamVueDesc v3 = vue(3, "IR003");
     v3.zones = {zone(1, 1, "", 3), zone(3, Z_CLE, "ZONE_CLE", 0, 0, -0.3f)};
     v3.dests = {{1, "ir003_1"}};
+    v3.bruits = {bruit(SON_VENT), bruit(SON_GOUTTES)};
 
     WamVueDesc v4 = vue(4, "IR004");
-    v4.zones = {zone(1, 1, "", 1), zone(2, DEMO_LIEN_TO_YU, "", 0), zone(4, Z_PORTE, "ZONE_PORTE", 2)};
+    v4.zones = {zone(1, 1, "", 1), zone(2, DEMO_LIEN_TO_YU, "", 0), zone(4, Z_PORTE, "ZONE_PORTE", 3)};
     v4.dests = {{1, "ir004_1"}};
     v4.yawMin = -kPi / 2;
     v4.yawMax = kPi / 2;
+    v4.bruits = {bruit(SON_VENT), bruit(SON_OISEAU)};
 
     rivage.vues = {v1, v3, v4};
     f.lieux = {rivage};
     f.liens = {{DEMO_LIEN_TO_YU, DEMO_WAM_YU, 1}};
     f.persos = {{2, "CLE", "CLE_", {{'a', 1, 3, 1, 0, 3, 0, 200, 300}}}};
-    WamSonDesc vent;
-    vent.id = 1;
-    vent.name = "vent";
-    vent.z = 10;
-    vent.level = 1;
-    vent.recordings[0] = "vent.ksn";
-    f.sons = {vent};
+    DemoWorld_AddAmbience(f);
     return f;
 }
 
@@ -148,13 +178,18 @@ WamFileDesc DemoWorld_Yu() {
         sky.zones.push_back({50, uint32_t(n), "", WamWriter_FaceSquare(0, kStarPlaces[n][0], kStarPlaces[n][1], 0.05f)});
     sky.zones.push_back(zone(1, 2, "", 2));
 
+    v1.bruits = {bruit(SON_OISEAU), bruit(SON_VENT)};
+    v2.bruits = {bruit(SON_GOUTTES)};
+    v3.bruits = {bruit(SON_GOUTTES), bruit(SON_OISEAU)};
+    sky.bruits = {bruit(SON_VENT)};
     temple.vues = {v1, v2, v3, sky};
     f.lieux = {temple};
     f.liens = {{DEMO_LIEN_TO_IR, DEMO_WAM_IR, 4}, {DEMO_LIEN_TO_TOILE, DEMO_WAM_TOILE, 198}};
-    f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, 7, 0, 180, 160}}},
+    f.persos = {{1, "GARDIEN", "GARD", {{'a', 1, 2, 1, 0, DEMO_GUARDIAN_FRAMES - 1, 0, 100, 188}}},
                 {2, "REPERES", "REPR", {{'a', 1, DEMO_STARS_VIEW, 0, 0, 0, 0, 0, 0}}},
                 {2, "Etoiles_Puz", "CIEL", {{'a', 1, DEMO_STARS_VIEW, 0, 0, DEMO_STAR_PLACES - 1, 0, 0, 0}}}};
     DemoCanoe_AddViews(f, 3, DemoCanoe_ZoneId(DemoWorld_DefNames()));
+    DemoWorld_AddAmbience(f);
     return f;
 }
 
@@ -174,11 +209,15 @@ std::string DemoWorld_Chapter1() {
     c.Block("CLICZONE=ZONE_COFFRE & sacados!=CLE", {"(MESSAGE=2)"});
     c.Block("CLICZONE=ZONE_COFFRE & sacados=CLE & flag2=0", {"(flag2=1)(sacados=LANTERNE)", "(MESSAGE=3)"});
     c.Vue("IR", 3);
+    c.Comment("The key lies still.");
+    c.Block("ARRIVEEVUE=3", {"(ANIM_THE_FRAME=CLE,0)"});
     c.Block("CLICZONE=ZONE_CLE & sacados!=CLE", {"(sacados=CLE)(HIDEOBJ=CLE)", "(MESSAGE=4)"});
     c.Vue("IR", 4);
     c.Block("DEPARTVUE=" + std::to_string(DEMO_LIEN_TO_YU) + " & sacados!=LANTERNE", {"(ABORTDEPART=1)(MESSAGE=5)"});
-    c.Block("CLICZONE=ZONE_PORTE", {"(MESSAGE=6)"});
+    c.Comment("The door bears the carving of the island's ways.");
+    c.Block("CLICZONE=ZONE_PORTE", {"(ViewBigSpr=" + std::string(DEMO_CARVING_BANK) + ")"});
     c.Vue("YU", DEMO_STARS_VIEW);
+    c.Block("ARRIVEEVUE=" + std::to_string(DEMO_STARS_VIEW), {"(ANIM_THE_FRAME=REPERES,0)"});
     c.Block("ARRIVEEVUE=" + std::to_string(DEMO_STARS_VIEW) + " & flag10=0",
             {"(flag10=1)(sacados=ETOILE102)(sacados=ETOILE103)(sacados=ETOILE104)(sacados=ETOILE105)",
              "(sacados=ETOILE106)(sacados=ETOILE107)(sacados=ETOILE108)", "(MESSAGE=9)"});
@@ -192,7 +231,8 @@ std::string DemoWorld_Chapter1() {
             {"(DIAL=" + std::to_string(DEMO_DIAL_TEMPLE) + ")(ENABLESUJ=GARDIEN,CIEL)(DISABLESUJ=GARDIEN,TEMPLE)"});
     c.Block(talk + std::to_string(DEMO_SUBJECT_SKY), {"(DIAL=" + std::to_string(DEMO_DIAL_SKY) + ")"});
     c.Vue("YU", 3);
-    c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(EXIT=1)"});
+    c.Comment("The demo ends through the credits.");
+    c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(CREDITS=1)(EXIT=1)"});
     c.Vue("YU", 198);
     c.Block("ARRIVEEVUE=198 & flag3=0", {"(flag3=1)(MESSAGE=11)"});
     // A flight from the web skips the way's entry: the way is entered again, which ends the run.
@@ -211,32 +251,69 @@ MessagesDesc DemoWorld_Messages() {
     MessagesDesc m;
     m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"}};
     for (int n = 102; n <= 115; n++) m.objets.push_back({"ETOILE" + std::to_string(n), "Étoile"});
-    for (auto o : std::vector<std::pair<const char*, const char*>>{{"EPEE", "Épée d'obsidienne"},
-                {"PLUME", "Plume de quetzal"}, {"CHENILLE", "Chenille"}, {"SAUTERELLE", "Sauterelle"},
+    for (auto o : std::vector<std::pair<const char*, const char*>>{{"EPEE", "Épée"},
+                {"PLUME", "Plume"}, {"CHENILLE", "Chenille"}, {"SAUTERELLE", "Sauterelle"},
                 {"CRANE_ARAIG2", "Crâne"}})
         m.objets.push_back({o.first, o.second});
     m.messages = {
-        {1, {"Bienvenue sur l'île.", "Cliquez pour continuer."}},
+        {1, {"Bienvenue sur l'île.", "Tournez la vue avec la souris ;", "cliquez sur ce que montre le pointeur.",
+             "Cliquez pour continuer."}},
         {2, {"Le coffre est fermé à clé."}},
-        {3, {"Le coffre s'ouvre : il contient une lanterne."}},
+        {3, {"Le coffre s'ouvre :", "il contient une lanterne."}},
         {4, {"Vous ramassez une clé de bronze."}},
-        {5, {"Il fait trop sombre pour passer sans lumière."}},
+        {5, {"Il fait trop sombre", "pour passer sans lumière."}},
         {6, {"La porte ne bouge pas."}},
         {7, {"Le gardien s'efface devant vous."}},
         {8, {"Vous quittez le temple.", "Fin de la démonstration."}},
-        {9, {"Sept étoiles manquent au ciel.", "Posez-les sur les cercles (clic droit : sac)."}},
+        {9, {"Sept étoiles manquent au ciel.", "Clic droit : le sac s'ouvre ;", "prenez une étoile, puis cliquez",
+             "sur un cercle bleu pour l'y poser."}},
         {10, {"Les étoiles brillent à leur place."}},
-        {11, {"Une toile géante barre le ravin ; une chenille luit en son centre.",
-              "Rapportez-la par l'un des deux chemins sans vous laisser prendre :",
-              "l'araignée avance d'une case à chacun de vos pas."}},
-        {12, {"La chenille est à vous. Une sauterelle attend à présent sur la toile."}},
-        {13, {"La sauterelle est à vous. La grande araignée garde un crâne au centre :",
-              "l'épée posée sur la toile l'étourdit, la plume l'attire."}},
-        {14, {"Le crâne est à vous : la toile est vaincue."}},
+        {11, {"Une toile géante barre le ravin ;", "une chenille luit en son centre.",
+              "Chaque cadre doré est un pas :", "cliquez-le pour avancer d'une case.",
+              "À chacun de vos pas, l'araignée", "avance d'une case vers vous.",
+              "Rapportez la chenille ici ou au", "second chemin sans être prise."}},
+        {12, {"La chenille est à vous.", "Une sauterelle attend à présent", "sur la toile."}},
+        {13, {"La sauterelle est à vous.", "La grande araignée garde", "un crâne au centre :",
+              "l'épée posée sur la toile", "l'étourdit, la plume l'attire."}},
+        {14, {"Le crâne est à vous :", "la toile est vaincue."}},
     };
     DemoCanoe_AddMessages(m);
     return m;
 }
+
+namespace {
+// The carving on the door of IR 4: a stone slab of 400 x 300 that tells the ways of the demo.
+SprImage Carving() {
+    SprImage img;
+    img.width = 400;
+    img.height = 300;
+    img.x = 200;
+    img.y = 150;
+    img.pixels.assign(size_t(img.width) * size_t(img.height), 0);
+    for (int y = 0; y < img.height; y++)
+        for (int x = 0; x < img.width; x++) {
+            const bool edge = x < 6 || y < 6 || x >= img.width - 6 || y >= img.height - 6;
+            img.pixels[size_t(y) * size_t(img.width) + size_t(x)] = edge ? 0xFF3A3228u : ((x / 8 + y / 8) % 2 ? 0xFF6E6452u : 0xFF6A604Eu);
+        }
+    const char* const lines[] = {"Les chemins de l'île", "", "Le coffre garde la lumière,", "la lumière ouvre le sentier du temple.",
+                                 "Au temple : le gardien, le ciel,", "la toile et la pirogue.", "", "Cliquez pour revenir."};
+    int top = 24;
+    for (const char* line : lines) {
+        SprImage text;
+        text.width = img.width - 24;
+        text.height = 30;
+        text.pixels.assign(size_t(text.width) * size_t(text.height), 0xFF000000u);  // labels draw on opaque pixels
+        if (*line && MenuArt_Label(text, line, kCarvingFont, line == lines[0] ? 22 : 17))
+            for (int y = 0; y < text.height; y++)
+                for (int x = 0; x < text.width; x++) {
+                    const uint32_t c = text.pixels[size_t(y) * size_t(text.width) + size_t(x)];
+                    if ((c & 0xFF) > 0x60) img.pixels[size_t(top + y) * size_t(img.width) + size_t(12 + x)] = 0xFFF0E0B0u;
+                }
+        top += 32;
+    }
+    return img;
+}
+}  // namespace
 
 bool DemoWorld_Write(const std::string& dir, std::string* error) {
     std::string root = dir.empty() || dir.back() == '/' ? dir : dir + "/";
@@ -260,5 +337,7 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     std::string why;
     if (!SprWriter_Save(root + "spr/objets.spr", sprites, SprWriterOptions{}, &why))
         return fail(error, "spr/objets.spr: " + why);
+    if (!SprWriter_Save(root + "spr/" + DEMO_CARVING_BANK, {Carving()}, SprWriterOptions{}, &why))
+        return fail(error, std::string("spr/") + DEMO_CARVING_BANK + ": " + why);
     return true;
 }

@@ -13,8 +13,13 @@ constexpr unsigned DEMO_LIEN_TO_YU = 50;
 constexpr unsigned DEMO_LIEN_TO_IR = 51;
 // The spider's web of YU in its own world file: YU 2's link leads to its view 198, and 198's back.
 extern const char* const DEMO_WAM_TOILE;
+// The carving the door of IR 4 shows in the picture viewer ("spr\gravure.spr").
+extern const char* const DEMO_CARVING_BANK;
 constexpr unsigned DEMO_LIEN_TO_TOILE = 52;
 constexpr unsigned DEMO_LIEN_FROM_TOILE = 53;
+
+// The guardian of YU 2 breathes over this many frames.
+constexpr int DEMO_GUARDIAN_FRAMES = 48;
 
 // The stars of YU 121, reached from YU 2 (on its left): 17 places on face 0 of the view, star n at
 // face direction (u, v) (x and y one unit ahead); the seven places that finish the puzzle are ringed.
@@ -26,6 +31,10 @@ bool DemoWorld_StarFinishes(int n);
 // The game's texts are single-byte (code page 1252): the accented letters of the UTF-8 sources become
 // their Latin-1 bytes.
 std::string DemoWorld_SingleByte(const std::string& utf8);
+
+// The ambient noises of a demo world file: its sound records and every view given the noises of its place
+// (views that have their own are left as they are).
+void DemoWorld_AddAmbience(WamFileDesc& world);
 
 DefNamesDesc DemoWorld_DefNames();
 WamFileDesc DemoWorld_Ir();

@@ -16,6 +16,7 @@
 #include "menus/Orv_MenuHooks.h"
 #include "menus/Orv_MusikCopy.h"
 #include "menus/ViewBigSpr.h"
+#include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
 #include "puzzles/pz_araig.h"
 #include "puzzles/pz_baton.h"
@@ -228,4 +229,8 @@ void OrvMain_InstallLinks() {
     Interp_RegisterCommand("MUSIQUE", commandMusique);
     Interp_RegisterCommand("CREDITS", commandCredits);
     Interp_RegisterCommand("ViewBigSpr", commandViewBigSpr);
+    Interp_RegisterCommand("ANIM_THE_FRAME", [](const char* value) {
+        OrvSpw_AnimTheFrame(value);
+        return int(CMD_DONE);
+    });
 }

@@ -10,6 +10,7 @@
 #include "app/Application.h"
 #include "app/Config.h"
 #include "app/FrameTimer.h"
+#include "app/Orv_File.h"
 #include "app/Orv_Log.h"
 #include "app/main/Orv_Main.h"
 #include "audio/Orv_Sound.h"
@@ -25,6 +26,7 @@
 #include "panorama/Orv_Warp.h"
 #include "testdata/DemoFixture.h"
 #include "tests/support/LookTurn.h"
+#include "tests/support/ZoneAim.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
 #include "world/Interp.h"
@@ -61,11 +63,21 @@ ProgramRun::ProgramRun(const std::function<void(const std::string& dir)>& instal
 ProgramRun::~ProgramRun() = default;
 
 int ProgramRun::Run() {
-    setenv("QM_HEADLESS", "1", 1);
+    if (sdl) {
+        unsetenv("QM_HEADLESS");
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+    } else {
+        setenv("QM_HEADLESS", "1", 1);
+    }
     unsetenv("QM_PIXEL555");
     clock_ = std::make_unique<CTManualClock>(1000.0);
     SysSnd_SelectDriver(SysSndDriver::Offline);
     ForgetProgramState();
+    // The CDs are looked for in this run's installation, as a new process would (they are kept between runs).
+    for (int cd = 1; cd <= 4; cd++) {
+        const std::string own = dir / ("cd" + std::to_string(cd));
+        OrvFile_SetCDRoot(cd, std::filesystem::is_directory(own) ? own : dir.Path());
+    }
     config_reset();
     OrvError_ResetForTests();
     g_run = this;
@@ -89,6 +101,7 @@ int ProgramRun::Run() {
     const int code = app.Run(3, argv);
 
     Scheduler_Clear();
+    setenv("QM_HEADLESS", "1", 1);
     SysSnd_SelectDriver(SysSndDriver::Sdl);
     ForgetProgramState();
     g_run = nullptr;
@@ -104,7 +117,8 @@ void ProgramRun::PlayThrough() {
 
 void ProgramRun::Observe() {
     if (++passes > maxPasses) {
-        failure = "stuck after " + std::to_string(maxPasses) + " passes, " + std::to_string(steps.size()) + " steps left";
+        failure = "stuck after " + std::to_string(maxPasses) + " passes, " + std::to_string(steps.size()) +
+                  " steps left, in loop type " + std::to_string(Loop()) + " and view " + ViewName();
         TheApplication().Quit(3);
     }
     int16_t sound[kFramesPerPass * 2];
@@ -150,6 +164,13 @@ bool PressLeft() {
     Input_InjectButton(MOUSE_LEFT, true);
     Input_InjectButton(MOUSE_LEFT, false);
     return true;
+}
+
+// Ends the run as stuck, saying why.
+bool Abandon(const std::string& why) {
+    g_run->failure = why;
+    TheApplication().Quit(3);
+    return false;
 }
 
 // The pointer moved to (x, y) of the frame and the left button pressed and released there.
@@ -271,22 +292,61 @@ std::vector<Step> QuitThroughTheCredits() {
             WaitFor([] { return Loop() == LOOP_MENU && MenuState.pageState == MN_STATE_CREDITS; }), Click()};
 }
 
-// ---- in the view, found through the loaded world's data ----
+// ---- zones and sprites found through the world's data ----
+
+ZonePick ZoneNamed(const std::string& name) {
+    return [name](const ST_wam_zclic& z) { return z.type >= WAM_ZONE_SCENARIO && z.type < WAM_ZONE_DISABLED && name == z.name; };
+}
+
+ZonePick MoveTo(uint32_t view) {
+    return [view](const ST_wam_zclic& z) { return z.type == WAM_ZONE_NEXTVUE && z.numero == view; };
+}
+
+ZonePick LinkAway() {
+    return [](const ST_wam_zclic& z) { return z.type == WAM_ZONE_LIEN; };
+}
+
+Step TurnToZone(ZonePick pick) {
+    return [pick] {
+        if (!Idle()) return false;
+        // A character's subject panel holds the view: a click beside it closes it, as a player would.
+        if (OrvWarp_SubjectPanelOpen) {
+            ClickAt(40, 40);
+            return false;
+        }
+        const ST_wam_zclic* zone = FindZone(pick);
+        float yaw, pitch;
+        if (!zone || !ZoneAim(*zone, &yaw, &pitch)) return Abandon("no such zone in " + ViewName());
+        return TurnViewTowards(yaw, pitch);
+    };
+}
+
+std::vector<Step> ClickZone(ZonePick pick) { return {TurnToZone(pick), ClickView()}; }
+
+Step TurnToSprite(const std::string& element) {
+    return [element] {
+        if (!Idle()) return false;
+        for (int i = 0; i < OrvSpw_NbVisibles; i++) {
+            const ST_spw_visible& s = OrvSpw_Visibles[i];
+            float yaw, pitch;
+            if (!s.perso || element != s.perso->name || !s.shown) continue;
+            if (!SpriteMiddle(s, &yaw, &pitch)) return false;  // between two frames
+            LimitedAim(&yaw, &pitch);
+            // Already under the centre (a character's subject panel then holds the view).
+            float y, p;
+            OrvWarp_GetViewAngles(&y, &p);
+            if (OrvSpw_PointerOver && std::hypot(y - yaw, p - pitch) < 0.15f) return true;
+            return TurnViewTowards(yaw, pitch);
+        }
+        return Abandon("no sprite " + element + " shown in " + ViewName());
+    };
+}
+
+// ---- zones by id, and the bag ----
 
 bool ZoneDirection(uint32_t numero, float* yaw, float* pitch) {
-    for (const ST_wam_zclic* z = OrvWam_CurrentVue ? OrvWam_CurrentVue->zclic : nullptr; z; z = z->next) {
-        if (z->numero != numero || !z->points) continue;
-        float x = 0, y = 0, zz = 0;
-        for (const ST_wam_point* p = z->points; p; p = p->next) {
-            x += p->x;
-            y += p->y;
-            zz += p->z;
-        }
-        *yaw = std::atan2(x, zz);
-        *pitch = std::atan2(y, std::sqrt(x * x + zz * zz));
-        return true;
-    }
-    return false;
+    const ST_wam_zclic* zone = FindZone([numero](const ST_wam_zclic& z) { return z.numero == numero; });
+    return zone && ZoneMiddle(*zone, yaw, pitch);
 }
 
 Step TurnToZone(uint32_t numero, float below) {

@@ -14,6 +14,7 @@
 #include "testdata/TempDir.h"
 
 struct ST_wam_vue;
+struct ST_wam_zclic;
 
 // The one place these tests get their installation from: a writable copy of the demo in dir.
 void CopyDemoInstall(const std::string& dir);
@@ -30,6 +31,8 @@ public:
 
     TempDir dir;
     std::deque<Step> steps;
+    // The window on SDL's dummy video driver, the input pushed into SDL's event queue, instead of headless.
+    bool sdl = false;
     // Passes the run may take before it is ended as stuck.
     int maxPasses = 40000;
 
@@ -99,6 +102,21 @@ std::vector<Step> SaveGame();
 std::vector<Step> LoadNewestGame();
 // Escape, quit, yes, the credits clicked away.
 std::vector<Step> QuitThroughTheCredits();
+
+// ---- zones and sprites found through the world's data ----
+using ZonePick = std::function<bool(const ST_wam_zclic&)>;
+// The scenario zone of that name, the move zone to that view, a link to another world file.
+ZonePick ZoneNamed(const std::string& name);
+ZonePick MoveTo(uint32_t view);
+ZonePick LinkAway();
+// Turns the view at rest until the middle of the current view's zone is under the centre (within the
+// view's limits); a view without such a zone ends the run as a failure.
+Step TurnToZone(ZonePick pick);
+// Turns to the zone and clicks it.
+std::vector<Step> ClickZone(ZonePick pick);
+// Turns the view at rest until the middle of the shown sprite of the element (a character or an object of
+// the world file, by name) is under the centre.
+Step TurnToSprite(const std::string& element);
 
 inline void Append(std::deque<Step>& to, const std::vector<Step>& steps) { to.insert(to.end(), steps.begin(), steps.end()); }
 

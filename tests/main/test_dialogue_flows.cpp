@@ -19,6 +19,7 @@
 #include "testdata/DemoWorld.h"
 #include "testdata/TempDir.h"
 #include "tests/support/LookTurn.h"
+#include "tests/support/ZoneAim.h"
 #include "video/Orv_Qmv.h"
 #include "world/DefName.h"
 #include "world/Interp.h"
@@ -62,9 +63,7 @@ int Reply() {
 }
 int32_t Var(const char* name) { return Interp_ReadVar(name); }
 
-// The guardian's sprite in YU 2 (face 0, pixels 180..244 x 160..224) and its slot.
-const float kGuardianYaw = std::atan(212.0f / 256.0f - 1.0f);
-const float kGuardianPitch = std::atan2(1.0f - 192.0f / 256.0f, std::sqrt(1.0f + kGuardianYaw * kGuardianYaw));
+// The guardian's sprite in YU 2 and its slot.
 int GuardianSlot() {
     const int32_t id = DefName_GetIdName(DEFNAME_PERSONNAGES, DEMO_GUARDIAN_ID);
     for (int i = 0; i < OrvSpw_NbVisibles; ++i)
@@ -77,7 +76,10 @@ bool GuardianShown() { return GuardianSlot() >= 0 && OrvSpw_Visibles[GuardianSlo
 Step PointAtGuardian() {
     return [] {
         if (OrvWarp_SubjectPanelOpen) return true;
-        if (Loop() == LOOP_WARP && !TurnViewTowards(kGuardianYaw, kGuardianPitch)) return false;
+        float yaw, pitch;
+        if (Loop() != LOOP_WARP || GuardianSlot() < 0 || !SpriteMiddle(OrvSpw_Visibles[GuardianSlot()], &yaw, &pitch))
+            return false;
+        if (!TurnViewTowards(yaw, pitch)) return false;
         return OrvWarp_SubjectPanelOpen != 0;
     };
 }

@@ -1,5 +1,6 @@
 // Tests of "Menu.txt": sections, comments, separators, padding of short lists and the missing file.
 #include "MenuFlowUtil.h"
+#include "testdata/DemoMenus.h"
 #include "testdata/MenuTextWriter.h"
 
 namespace {
@@ -24,7 +25,8 @@ protected:
 };
 
 TEST_F(MenuTextTest, StandardTextsFillEveryListAndTheCursorLoads) {
-    const auto sections = MenuTxt_StandardSections();
+    // The demo's texts: the standard ones, the questions' answers told in full.
+    const auto sections = DemoMenus_Sections();
     for (int i = 0; i < MENU_TXT_LISTS; ++i) {
         EXPECT_EQ(MenuTexts[i], sections[size_t(i)].lines) << sections[size_t(i)].header;
         EXPECT_EQ(MenuTexts[i].size(), size_t(MenuTextCounts[i]));

@@ -131,3 +131,32 @@ TEST_F(SpwTest, APlayingSpriteShowsNothingForOneTickAfterItsLastFrame) {
     OrvSpw_Advance();
     EXPECT_EQ(s.frame, 1);
 }
+
+// "(ANIM_THE_FRAME=ELEMENT,n)" holds the element's frame n through every tick; a negative n lets it play again.
+TEST_F(SpwTest, AnimTheFrameHoldsAFrameUntilTheElementPlaysAgain) {
+    ST_spw_visible& s = OrvSpw_Visibles[0];
+    EXPECT_TRUE(OrvSpw_AnimTheFrame("vase,2"));  // names are matched without regard to case
+    std::vector<Shown> seen;
+    for (int tick = 0; tick < 4; ++tick) {
+        seen.push_back(Painted());
+        OrvSpw_Advance();
+    }
+    EXPECT_EQ(seen, std::vector<Shown>(4, Shown{false, false, true})) << "no empty tick while held";
+    EXPECT_TRUE(OrvSpw_AnimTheFrame("VASE,-1"));
+    OrvSpw_Advance();
+    EXPECT_EQ(s.frame, -1);
+    OrvSpw_Advance();
+    EXPECT_EQ(s.frame, 0);
+
+    // A frame past the animation's last, an element the view does not show, a value without its frame: each a
+    // warning that leaves the sprite as it was.
+    EXPECT_FALSE(OrvSpw_AnimTheFrame("VASE,3"));
+    EXPECT_TRUE(Reported("ANIM_THE_FRAME=VASE,3 : image 3"));
+    EXPECT_FALSE(OrvSpw_AnimTheFrame("VEILLEUR,0"));
+    EXPECT_TRUE(Reported("élément absent de la vue"));
+    EXPECT_FALSE(OrvSpw_AnimTheFrame("VASE"));
+    EXPECT_FALSE(OrvSpw_AnimTheFrame("VASE,x"));
+    EXPECT_TRUE(Reported("élément,image attendus"));
+    EXPECT_EQ(s.playing, 1);
+    EXPECT_EQ(s.frame, 0);
+}
