@@ -236,8 +236,9 @@ bool OrvWarp_Init() {
 
 void OrvWarp_Close() {
     WarpState& s = S();
+    // Closed, the panorama lets go of the world as at a world change: nothing keeps its noises' records.
     OrvWam_RemoveReplacedCallback(ReleaseWorld);
-    OrvSpw_FreeAll();
+    ReleaseWorld();
     for (CSystemMemorySurface& f : s.faces) f.Free();
     WarpPacked_Close();
     s.facesCreated = s.facesReady = false;

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <functional>
 #include <string>
@@ -73,7 +74,23 @@ std::string ViewName(const ST_wam_vue* v) {
     return std::string(code) + std::to_string(v ? v->id : 0);
 }
 
-// The presented frame against the faces as the demo wrote them, ray by ray, away from the pointer and seams.
+// A face of the view as the panorama loaded it from the demo's files (0xAARRGGBB from the top-left);
+// empty when it has none of that size.
+std::vector<uint32_t> LoadedFace(int face) {
+    CSurface* f = OrvWarp_GetFace(face);
+    std::vector<uint32_t> px;
+    if (!f || f->width != 512 || f->height != 512 || !f->Lock()) return px;
+    for (int y = 0; y < f->height; y++)
+        for (int x = 0; x < f->width; x++) {
+            uint32_t pixel = 0;
+            std::memcpy(&pixel, f->Row(y) + size_t(x) * size_t(f->BytesPerPixel()), size_t(f->BytesPerPixel()));
+            px.push_back(UnpackColor(f->format, pixel));
+        }
+    f->Unlock();
+    return px;
+}
+
+// The presented frame against the faces the panorama loaded, ray by ray, away from the pointer and seams.
 void CheckFrame() {
     const ST_wam_vue* v = OrvWam_CurrentVue;
     const std::vector<uint32_t>& frame = g_s->window.GetPresentedFrame();
@@ -83,7 +100,13 @@ void CheckFrame() {
     }
     const CPixelFormat f565 = PixelFormatOf(PFID_R5G6B5);
     std::vector<uint32_t> faces[6];
-    for (int f = 0; f < 6; f++) faces[f] = PanoramaWriter_Face(f, FaceStyle::Demo, DemoPanorama_Tint(v->name, v->id));
+    for (int f = 0; f < 6; f++) {
+        faces[f] = LoadedFace(f);
+        if (faces[f].size() != 512u * 512u) {
+            g_s->frameErrors.push_back(ViewName(v) + ": face " + std::to_string(f) + " unreadable");
+            return;
+        }
+    }
     int bad = 0;
     for (int y = 4; y < 480; y += 9)
         for (int x = 4; x < 640; x += 9) {

@@ -1,8 +1,11 @@
-// Positioned sounds: the pan follows the source's side of the view, the level falls with distance.
+// Positioned sounds: the pan follows the source's side of the view, the level falls with distance; the
+// panorama lets go of its noises when it closes.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "PanoramaFixture.h"
+#include "audio/Orv_Sound.h"
 #include "panorama/WarpSound.h"
 #include "world/wam.h"
 
@@ -49,4 +52,24 @@ TEST(WarpSound, ThePositionBlockReceivesItsOutputs) {
     EXPECT_EQ(son.pos.rightLevel, 150);
     EXPECT_EQ(son.pos.leftLevel, 0);
     warp_sound_direction(nullptr, 0, 0, 0, 1, 0, 0, 0, 0);  // warned, nothing written
+}
+
+// Closed, the panorama leaves no noise slot pointing into the world it was showing (which its owner frees
+// next): a later pass of another view would read a freed record.
+TEST_F(WarpWorldTest, ClosingThePanoramaLetsGoOfTheViewsNoises) {
+    WamFileDesc world = World();
+    WamSonDesc wind;
+    wind.id = 1;
+    wind.name = "VENT";
+    wind.level = 100;
+    world.sons = {wind};
+    world.lieux[0].vues[2].bruits = {{1, {0.0f, 0.0f, 1.0f}}};
+    // Noises play in the game's own worlds only.
+    ASSERT_TRUE(WamWriter_Save(dir / "wam/yucatan.wam", world));
+    ASSERT_TRUE(wam_load_game("yucatan.wam"));
+    Enter(73);
+    ASSERT_NE(OrvSound_GetBruitageSlot(0).ref, nullptr);
+    OrvWarp_Close();
+    for (int k = 0; k < MAX_BRUIT_PAR_WARP; k++) EXPECT_EQ(OrvSound_GetBruitageSlot(k).ref, nullptr) << k;
+    ASSERT_TRUE(OrvWarp_Init());
 }

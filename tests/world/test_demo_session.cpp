@@ -67,6 +67,17 @@ TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
         subjects.push_back(value);
         return int(CMD_DONE);
     });
+    // The panorama's and the menus' words the demo uses: recorded in the order asked.
+    static std::vector<std::string> others;
+    others.clear();
+    Interp_RegisterCommand("ANIM_THE_FRAME", [](const char* value) {
+        others.push_back(std::string("ANIM_THE_FRAME=") + value);
+        return int(CMD_DONE);
+    });
+    Interp_RegisterCommand("CREDITS", [](const char* value) {
+        others.push_back(std::string("CREDITS=") + value);
+        return int(CMD_DONE);
+    });
     StartDemo();
     EXPECT_NE(Inventaire_GetBank(), nullptr);
     ASSERT_TRUE(Interp_RunInit());
@@ -95,6 +106,8 @@ TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
     EXPECT_EQ(quitqu2, 0);
     s.click(4, uint32_t(DefName_GetIdName(DEFNAME_ZONES_CLIC, "ZONE_SORTIE")));
     EXPECT_EQ(quitqu2, 1);
+    // The key lies still until taken; the farewell ends through the credits.
+    EXPECT_EQ(others, (std::vector<std::string>{"ANIM_THE_FRAME=CLE,0", "CREDITS=1"}));
     const std::vector<std::string> expected = {
         "vue IR1", "msg 1", "msg 2", "vue IR4", "msg 5", "vue IR1", "vue IR3", "msg 4", "vue IR1", "msg 3",
         "vue IR4", "vue YU1", "vue YU2", "msg 7", "vue YU3", "msg 8",
@@ -106,7 +119,7 @@ TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
     EXPECT_EQ(Interp_GetEngineVar(IV_LASTVUE), 2);
     EXPECT_EQ(fatals, 0);
     for (const std::string& l : lines) EXPECT_EQ(l.rfind("erreur", 0), std::string::npos) << l;
-    Interp_UnregisterCommand("MUSIQUE");
+    for (const char* word : {"MUSIQUE", "ENABLESUJ", "ANIM_THE_FRAME", "CREDITS"}) Interp_UnregisterCommand(word);
     OrvWorld_Close();
     OrvSpr_MainClose();
 }
