@@ -204,11 +204,17 @@ int32_t OrvSpw_find_index(int32_t elemId, int32_t kind) {
     return i;
 }
 
-int32_t OrvSpw_find_index_anum(int32_t elemId, int32_t kind, int32_t anum) {
+int32_t OrvSpw_FindSlotAnum(int32_t elemId, int32_t kind, int32_t anum) {
     for (int i = 0; i < OrvSpw_NbVisibles; i++) {
         const ST_spw_visible& s = OrvSpw_Visibles[i];
         if (IsElem(s, elemId, kind) && s.anim_id == anum) return i;
     }
+    return -1;
+}
+
+int32_t OrvSpw_find_index_anum(int32_t elemId, int32_t kind, int32_t anum) {
+    const int32_t i = OrvSpw_FindSlotAnum(elemId, kind, anum);
+    if (i >= 0) return i;
     OrvError_Fatal("OrvSpw_find_index_anum() vue %u : aucun sprite de l'élément %d, animation %d", CurrentVueId(),
                    elemId, anum);
     return -1;

@@ -60,8 +60,9 @@ void OrvSpw_UpdateElem(int32_t id, int32_t kind, bool shown);
 
 // An element is named by its id and its kind: characters (odd kinds) and objects (even kinds) number
 // their ids apart, so one id may name one of each in the same view.
-// First slot showing the element, or -1.
+// First slot showing the element, or -1; the same of one animation of the element.
 int32_t OrvSpw_FindSlot(int32_t elemId, int32_t kind);
+int32_t OrvSpw_FindSlotAnum(int32_t elemId, int32_t kind, int32_t anum);
 // The same, fatal when no slot shows it; of that animation of the element.
 int32_t OrvSpw_find_index(int32_t elemId, int32_t kind);
 int32_t OrvSpw_find_index_anum(int32_t elemId, int32_t kind, int32_t anum);

@@ -134,15 +134,6 @@ void Hide(ST_poulpe& p) {
     if (p.Body1 && p.Body1->shown) ShowOctopus(p, false);
 }
 
-// The slot of one animation of a character, null when the view has none.
-ST_spw_visible* AnimationSlot(int32_t persoId, int32_t anum) {
-    for (int i = 0; i < OrvSpw_NbVisibles; i++) {
-        ST_spw_visible& s = OrvSpw_Visibles[i];
-        if (s.elem_id == persoId && s.type % 2 == WAM_PERSO % 2 && s.anim_id == anum) return &s;
-    }
-    return nullptr;
-}
-
 // Every small octopus of the view has fled: its way on opens.
 void OpenFledZones() {
     if (!OrvWam_CurrentVue) return;
@@ -340,7 +331,7 @@ void poulpe_bind_bodies() {
         std::snprintf(body, sizeof body, "%s%d", poulpe_body_name, p.Number);
         const int32_t id = pz_perso_id(body);
         p.Body1 = pz_slot(OrvSpw_find_index_anum(id, WAM_PERSO, 1));
-        p.Body2 = poulpe_big == 1 ? nullptr : AnimationSlot(id, 2);
+        p.Body2 = poulpe_big == 1 ? nullptr : pz_slot(OrvSpw_FindSlotAnum(id, WAM_PERSO, 2));
         if (p.Body2) p.Body2->shown = 0;
     }
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "app/FloatToInt.h"
+#include "menus/Orv_Font.h"
 #include "testdata/DemoWorld.h"
 #include "testdata/KsnWriter.h"
 #include "testdata/MenuArt.h"
@@ -192,7 +193,7 @@ DlgScriptDesc DemoDialogue_Scripts(const std::string& worldCode) {
         const Reply& r = *v.reply;
         const bool ofYu = r.dialogue != kIrDialogue;
         if (ofYu != yu) continue;
-        d.lines.push_back(DlgScript_Reply(r.dialogue, r.reply, r.perso, r.staging, DemoWorld_SingleByte(r.text)));
+        d.lines.push_back(DlgScript_Reply(r.dialogue, r.reply, r.perso, r.staging, OrvFont_FromUtf8(r.text)));
     }
     return d;
 }

@@ -1,6 +1,7 @@
 // The demo's worlds, name definitions, chapter script, messages and object sprites.
 #include "testdata/DemoWorld.h"
 
+#include "menus/Orv_Font.h"
 #include "testdata/DemoCanoe.h"
 #include "testdata/DemoDialogue.h"
 #include "testdata/MenuArt.h"
@@ -53,22 +54,6 @@ WamBruitDesc bruit(uint32_t id) { return {id, {1.0f, 0.002f, 0.0f}}; }
 // Zone ids of #ZONES_CLIC#, by position.
 enum : uint32_t { Z_COFFRE = 1, Z_CLE = 2, Z_PORTE = 3, Z_MORTE = 4, Z_GARDIEN = 5, Z_SORTIE = 6 };
 
-}  // namespace
-
-std::string DemoWorld_SingleByte(const std::string& utf8) {
-    std::string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c == 0xC2 || c == 0xC3) {
-            if (i + 1 < utf8.size()) out += char((c == 0xC3 ? 0xC0 : 0x80) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-        } else {
-            out += c < 0x80 ? char(c) : '?';
-        }
-    }
-    return out;
-}
-
-namespace {
 constexpr float kStarPlaces[DEMO_STAR_PLACES][2] = {
     {-0.70f, 0.30f}, {-0.55f, 0.55f}, {-0.45f, 0.15f}, {-0.30f, 0.65f}, {-0.25f, 0.35f}, {-0.10f, 0.10f},
     {0.00f, 0.50f},  {0.05f, 0.75f},  {0.15f, 0.28f},  {0.25f, 0.60f},  {0.30f, 0.10f},  {0.40f, 0.42f},
@@ -322,7 +307,7 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     if (!WriteFileText(root + "scenar/chapi001.con", DemoWorld_Chapter1())) return fail(error, "scenar/chapi001.con");
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_IR, DemoWorld_Ir())) return fail(error, std::string("wam/") + DEMO_WAM_IR);
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
-    if (!WriteFileText(root + "loc/messages.txt", DemoWorld_SingleByte(Messages_Make(DemoWorld_Messages()))))
+    if (!WriteFileText(root + "loc/messages.txt", OrvFont_FromUtf8(Messages_Make(DemoWorld_Messages()))))
         return fail(error, "loc/messages.txt");
     // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern, 3 a star, 4 to 8 the web's objects.
     std::vector<SprImage> sprites;

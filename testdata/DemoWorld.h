@@ -28,10 +28,6 @@ constexpr unsigned DEMO_STARS_VIEW = 121;
 void DemoWorld_StarPlace(int n, float* u, float* v);
 bool DemoWorld_StarFinishes(int n);
 
-// The game's texts are single-byte (code page 1252): the accented letters of the UTF-8 sources become
-// their Latin-1 bytes.
-std::string DemoWorld_SingleByte(const std::string& utf8);
-
 // The ambient noises of a demo world file: its sound records and every view given the noises of its place
 // (views that have their own are left as they are).
 void DemoWorld_AddAmbience(WamFileDesc& world);

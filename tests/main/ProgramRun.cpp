@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <sstream>
 
 #include "app/Application.h"
@@ -24,6 +25,7 @@
 #include "menus/Orv_MenuHooks.h"
 #include "menus/Orv_MusikCopy.h"
 #include "panorama/Orv_Warp.h"
+#include "puzzles/pz_pirogue.h"
 #include "testdata/DemoFixture.h"
 #include "tests/support/LookTurn.h"
 #include "tests/support/ZoneAim.h"
@@ -113,6 +115,16 @@ void ProgramRun::PlayThrough() {
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(failure, "");
     EXPECT_EQ(StepsLeft(), 0u);
+}
+
+void ProgramRun::PlayToTheEnd(const std::vector<std::string>& expectedReports) {
+    Append(steps, QuitThroughTheCredits());
+    PlayThrough();
+    const std::vector<std::string> reports = Reports();
+    ASSERT_EQ(reports.size(), expectedReports.size()) << (reports.empty() ? "" : reports.front());
+    for (size_t i = 0; i < reports.size(); ++i)
+        EXPECT_NE(reports[i].find(expectedReports[i]), std::string::npos) << reports[i];
+    EXPECT_NE(Log().find("Fin de Quillmar 2"), std::string::npos);
 }
 
 void ProgramRun::Observe() {
@@ -277,6 +289,13 @@ std::vector<Step> NewGame(int player) {
     return steps;
 }
 
+std::vector<Step> NewGameTo(const char* wam, uint32_t view, const std::string& name) {
+    std::vector<Step> steps = NewGame();
+    steps.push_back(Do([wam, view] { OrvWam_RequestWorld(wam, view, false); }));
+    steps.push_back(Arrive(name));
+    return steps;
+}
+
 std::vector<Step> SaveGame() {
     return {Key(DIK_ESCAPE), ClickWidget("a_disc.spr"), ClickWidget("a_save.spr"), ClickWidget("b_oui.spr"),
             WaitFor([] { return Loop() != LOOP_MENU; })};
@@ -306,8 +325,12 @@ ZonePick LinkAway() {
     return [](const ST_wam_zclic& z) { return z.type == WAM_ZONE_LIEN; };
 }
 
-Step TurnToZone(ZonePick pick) {
-    return [pick] {
+ZonePick ZoneNumbered(uint32_t numero) {
+    return [numero](const ST_wam_zclic& z) { return z.numero == numero; };
+}
+
+Step TurnToZone(ZonePick pick, float below) {
+    return [pick, below] {
         if (!Idle()) return false;
         // A character's subject panel holds the view: a click beside it closes it, as a player would.
         if (OrvWarp_SubjectPanelOpen) {
@@ -316,10 +339,14 @@ Step TurnToZone(ZonePick pick) {
         }
         const ST_wam_zclic* zone = FindZone(pick);
         float yaw, pitch;
-        if (!zone || !ZoneAim(*zone, &yaw, &pitch)) return Abandon("no such zone in " + ViewName());
+        if (!zone || !ZoneMiddle(*zone, &yaw, &pitch)) return Abandon("no such zone in " + ViewName());
+        pitch -= below;
+        LimitedAim(&yaw, &pitch);
         return TurnViewTowards(yaw, pitch);
     };
 }
+
+Step TurnToZone(uint32_t numero, float below) { return TurnToZone(ZoneNumbered(numero), below); }
 
 std::vector<Step> ClickZone(ZonePick pick) { return {TurnToZone(pick), ClickView()}; }
 
@@ -342,39 +369,64 @@ Step TurnToSprite(const std::string& element) {
     };
 }
 
-// ---- zones by id, and the bag ----
+// ---- the bag and the canoe's board ----
 
-bool ZoneDirection(uint32_t numero, float* yaw, float* pitch) {
-    const ST_wam_zclic* zone = FindZone([numero](const ST_wam_zclic& z) { return z.numero == numero; });
-    return zone && ZoneMiddle(*zone, yaw, pitch);
-}
-
-Step TurnToZone(uint32_t numero, float below) {
-    return [numero, below] {
-        float yaw, pitch;
-        return Idle() && ZoneDirection(numero, &yaw, &pitch) && TurnViewTowards(yaw, pitch - below);
-    };
-}
-
-std::vector<Step> ChooseFromTheBag(const char* object) {
+std::vector<Step> ChooseFromTheBag(std::function<bool(const std::string& name)> pick, const std::string& what) {
     return {WaitFor(Idle), [] {
                 Input_InjectButton(MOUSE_RIGHT, true);
                 Input_InjectButton(MOUSE_RIGHT, false);
                 return true;
             },
             WaitFor([] { return Inventaire_Shown != 0; }),
-            [object] {
-                const int32_t id = DefName_GetIdName(DEFNAME_OBJETS, object);
+            [pick, what] {
                 for (int32_t i = 0; i < Inventaire_NbObjets; ++i) {
-                    if (Inventaire_Sac[i].id != id) continue;
+                    if (!pick(DefName_GetName(DEFNAME_OBJETS, Inventaire_Sac[i].id))) continue;
                     const InventaireGrid g = Inventaire_GetGrid(Inventaire_NbObjets, OrvDisplay_GetRenderWidth(),
                                                                 OrvDisplay_GetRenderHeight());
                     ClickAt(g.x0 + (i % g.columns) * g.cellWidth + g.cellWidth / 2,
                             g.y0 + (i / g.columns) * g.cellHeight + g.cellHeight / 2);
                     return true;
                 }
-                ADD_FAILURE() << object << " is not in the bag";
+                ADD_FAILURE() << what << " is not in the bag";
                 return true;
             },
             ClickPoint(2, 2), WaitFor(Idle)};
+}
+
+std::vector<Step> ChooseFromTheBag(const std::string& object) {
+    return ChooseFromTheBag([object](const std::string& name) { return name == object; }, object);
+}
+
+void ClickCanoeCell(int32_t cell, int button) {
+    const CasePlateau& c = pirogue_plateau[cell];
+    Input_InjectMouseMove(c.x + PIROGUE_ANCRE_X - MousePosition.x, c.y + PIROGUE_ANCRE_Y - MousePosition.y);
+    Input_InjectButton(button, true);
+    Input_InjectButton(button, false);
+}
+
+Step SolveTheCanoeBoard() {
+    auto wait = std::make_shared<int>(0);
+    return [wait] {
+        if (Loop() != LOOP_PIROGUE) return Abandon("the canoe's screen closed");
+        // A few passes between clicks, so that each is taken before the next is chosen.
+        if ((*wait)-- > 0) return false;
+        *wait = 3;
+        if (piece_en_main >= 0) {
+            ClickCanoeCell(piece_en_main / 4, MOUSE_LEFT);
+            return false;
+        }
+        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++) {
+            if (pirogue_plateau[home].code / 4 == home) continue;
+            for (int32_t at = 0; at < PIROGUE_FIXED_CELL; at++)
+                if (pirogue_plateau[at].code / 4 == home) ClickCanoeCell(at, MOUSE_LEFT);
+            return false;
+        }
+        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++)
+            if (pirogue_plateau[home].code % 4 != 0) {
+                ClickCanoeCell(home, MOUSE_RIGHT);
+                return false;
+            }
+        ClickCanoeCell(PIROGUE_FIXED_CELL, MOUSE_LEFT);
+        return true;
+    };
 }

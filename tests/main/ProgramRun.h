@@ -40,6 +40,9 @@ public:
     int Run();
     // Runs the program through every step to its normal end: exit code 0, never stuck, no step left.
     void PlayThrough();
+    // The exit through the credits appended, then played through: the log holds the program's end and no
+    // report but the expected ones, each containing its text, in order.
+    void PlayToTheEnd(const std::vector<std::string>& expectedReports = {});
     std::string failure;
     int passes = 0;
     // Steps left when the program ended.
@@ -96,6 +99,8 @@ Step Read(int32_t n);
 std::vector<Step> ChoosePlayer(int player);
 // A new game of player `player`: its first message read, at rest in IR 1.
 std::vector<Step> NewGame(int player = 0);
+// A new game, then straight to view `name` (id `view`) of the world file `wam`.
+std::vector<Step> NewGameTo(const char* wam, uint32_t view, const std::string& name);
 // Escape, load/save panel, save, yes.
 std::vector<Step> SaveGame();
 // Escape, load/save panel, load page, the newest save; done once the menus have closed.
@@ -109,9 +114,12 @@ using ZonePick = std::function<bool(const ST_wam_zclic&)>;
 ZonePick ZoneNamed(const std::string& name);
 ZonePick MoveTo(uint32_t view);
 ZonePick LinkAway();
-// Turns the view at rest until the middle of the current view's zone is under the centre (within the
-// view's limits); a view without such a zone ends the run as a failure.
-Step TurnToZone(ZonePick pick);
+// The zone of that id, whatever its kind.
+ZonePick ZoneNumbered(uint32_t numero);
+// Turns the view at rest until the middle of the current view's zone, or the point `below` radians under
+// it, is under the centre (within the view's limits); a view without such a zone ends the run as a failure.
+Step TurnToZone(ZonePick pick, float below = 0.0f);
+Step TurnToZone(uint32_t numero, float below = 0.0f);
 // Turns to the zone and clicks it.
 std::vector<Step> ClickZone(ZonePick pick);
 // Turns the view at rest until the middle of the shown sprite of the element (a character or an object of
@@ -120,11 +128,14 @@ Step TurnToSprite(const std::string& element);
 
 inline void Append(std::deque<Step>& to, const std::vector<Step>& steps) { to.insert(to.end(), steps.begin(), steps.end()); }
 
-// ---- in the view, found through the loaded world's data ----
-// The direction (yaw, pitch) of the middle of zone `numero` of the current view; false without one.
-bool ZoneDirection(uint32_t numero, float* yaw, float* pitch);
-// Turns the view at rest onto zone `numero` of the current view, `below` radians under its middle.
-Step TurnToZone(uint32_t numero, float below = 0.0f);
-// The bag opened with the right button, `object` chosen from it (into the hand, or raised as the rod is),
-// the bag closed again.
-std::vector<Step> ChooseFromTheBag(const char* object);
+// ---- the bag and the canoe's board ----
+// The bag opened with the right button, the first object it holds that `pick` takes by name chosen (into
+// the hand, or raised as the rod is), the bag closed again.
+std::vector<Step> ChooseFromTheBag(std::function<bool(const std::string& name)> pick, const std::string& what);
+std::vector<Step> ChooseFromTheBag(const std::string& object);
+// The pointer on cell `cell` of the canoe's board and a click of `button` there.
+void ClickCanoeCell(int32_t cell, int button);
+// Puts every piece of the canoe's board home and unturned, one click every few passes (a carried piece to
+// its own cell, else the first piece away from home picked up, else the first piece turned), then sends the
+// canoe off from the fixed cell.
+Step SolveTheCanoeBoard();

@@ -84,14 +84,6 @@ Step PointAtGuardian() {
     };
 }
 
-// From a new game straight to a view of the demo.
-std::vector<Step> NewGameTo(const char* wam, uint32_t view, const std::string& name) {
-    std::vector<Step> steps = NewGame();
-    steps.push_back(Do([wam, view] { OrvWam_RequestWorld(wam, view, false); }));
-    steps.push_back(Arrive(name));
-    return steps;
-}
-
 // The test dialogues of both worlds, in place of the demo's: no voices, so each reply waits for a click
 // (cinema replies count to 100000).
 //  20: guardian, hero, guardian, hero, guardian   21: guardian, hero

@@ -47,24 +47,6 @@ Step OnReply(size_t i) {
     });
 }
 
-// From a new game straight to a view of the demo.
-std::vector<Step> NewGameTo(const char* wam, uint32_t view, const std::string& name) {
-    std::vector<Step> steps = ChoosePlayer(0);
-    for (Step s : {Read(1), Arrive("IR1"), Do([wam, view] { OrvWam_RequestWorld(wam, view, false); }), Arrive(name)})
-        steps.push_back(s);
-    return steps;
-}
-
-void PlayToTheEnd(ProgramRun& run, const std::vector<std::string>& expected = {}) {
-    Append(run.steps, QuitThroughTheCredits());
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
-    const std::vector<std::string> reports = run.Reports();
-    ASSERT_EQ(reports.size(), expected.size());
-    for (size_t i = 0; i < reports.size(); ++i) EXPECT_NE(reports[i].find(expected[i]), std::string::npos) << reports[i];
-}
-
 // The text drawn in the dialogue's font on a surface of its own.
 std::vector<uint8_t> Drawn(const std::string& text) {
     CSystemMemorySurface s;
@@ -129,14 +111,14 @@ TEST(DialoguePlayback, AVoiceOverInAViewWithLimitsKeepsTheHerosTurn) {
                        }),
                        Click(), OnReply(2), Click(), WaitFor([] { return Loop() == LOOP_WARP; }),
                        Do([&ir4] { EXPECT_NEAR(YawsApart(Yaw(), ir4->yaw_max), 0.0f, 1e-4f); })});
-    PlayToTheEnd(run);
+    run.PlayToTheEnd();
 }
 
 // A dialogue the scripts lack plays the missing-dialogue reply, whose text the dialogue's font draws as the
 // accented letters it names, not as pairs of bytes.
 TEST(DialoguePlayback, TheMissingDialoguesTextIsDrawnInTheFontsCodePage) {
     ProgramRun run;
-    const std::string expected = DemoWorld_SingleByte(
+    const std::string expected = OrvFont_FromUtf8(
         "dlg_Dialog::Initialise(unsigned long) ERROR: Le numéro de dialogue demandé n'existe pas dans le scipt");
     Append(run.steps, NewGameTo(DEMO_WAM_IR, 1, "IR1"));
     Append(run.steps, {Do([] { RunOneCommand("(DIAL=77)"); }), OnReply(0), Do([expected] {
@@ -151,7 +133,7 @@ TEST(DialoguePlayback, TheMissingDialoguesTextIsDrawnInTheFontsCodePage) {
                                << "its UTF-8 bytes would draw other letters";
                        }),
                        Click(), WaitFor([] { return Loop() == LOOP_WARP; })});
-    PlayToTheEnd(run, {"n'existe pas dans le scipt (NoDialog=77)."});
+    run.PlayToTheEnd({"n'existe pas dans le scipt (NoDialog=77)."});
 }
 
 // The window goes inactive in the middle of the guardian's voiced reply: the sound stops, and so does the
@@ -179,7 +161,7 @@ TEST(DialoguePlayback, TheMouthKeepsInStepWithTheVoiceAcrossAnInactiveWindow) {
                            EXPECT_NEAR(behind(), 0.0, 0.05) << "the two seconds away count for neither";
                        }),
                        WaitFor([] { return Loop() == LOOP_WARP; })});
-    PlayToTheEnd(run);
+    run.PlayToTheEnd();
 }
 
 // The hero of IR lacks his fourth stand: his first three load, and the missing file is reported at each
@@ -197,7 +179,7 @@ TEST(DialoguePlayback, TheHerosFirstMissingStandIsReported) {
         EXPECT_NE(hero->GetAnime(2), nullptr);
         for (int stand = 3; stand < 8; ++stand) EXPECT_EQ(hero->GetAnime(stand), nullptr) << stand;
     }));
-    PlayToTheEnd(run, {"bool dlg_Perso::AddAnime(const long p_lStand) ERREUR: impossible de trouver le fichier "});
+    run.PlayToTheEnd({"bool dlg_Perso::AddAnime(const long p_lStand) ERREUR: impossible de trouver le fichier "});
     const std::vector<std::string> reports = run.Reports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("h1s4.db."), std::string::npos) << reports[0];

@@ -1,7 +1,6 @@
 // Puzzles played with the whole program, headless: the cross saved where it lies, the blackbirds left by
 // every way out, the poet's subjects however many, the rod across loads, the empty sky, and the spider's
 // web and the canoe from a new game to a save, a load and the exit.
-#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -30,6 +29,7 @@
 #include "testdata/PuzzleViews.h"
 #include "testdata/SpiderWeb.h"
 #include "tests/support/LookTurn.h"
+#include "tests/support/ZoneAim.h"
 #include "world/DefName.h"
 #include "world/Interp.h"
 #include "world/Inventaire.h"
@@ -40,23 +40,6 @@ namespace {
 
 int32_t Var(const char* name) { return Interp_ReadVar(name); }
 int32_t Object(const char* name) { return DefName_GetIdName(DEFNAME_OBJETS, name); }
-
-// Runs the program through every step to its exit through the credits; the log holds no report but the
-// one expected.
-void PlayToTheEnd(ProgramRun& run, const std::string& expected = "") {
-    Append(run.steps, QuitThroughTheCredits());
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.failure, "");
-    EXPECT_EQ(run.StepsLeft(), 0u);
-    std::vector<std::string> reports = run.Reports();
-    if (!expected.empty()) {
-        ASSERT_FALSE(reports.empty()) << expected;
-        EXPECT_NE(reports.front().find(expected), std::string::npos) << reports.front();
-        reports.erase(reports.begin());
-    }
-    EXPECT_EQ(reports, std::vector<std::string>{});
-    EXPECT_NE(run.Log().find("Fin de Quillmar 2"), std::string::npos);
-}
 
 // The view puzzles' installation has no intro: its sound is missing when the program starts.
 constexpr const char* kNoIntro = "lecture impossible fichier";
@@ -100,24 +83,13 @@ std::vector<Step> NewPuzzleGame(uint32_t view) {
 
 int32_t Poet() { return DefName_GetIdName(DEFNAME_PERSONNAGES, "POETE_ASSIS"); }
 
-// The direction of the middle of a view sprite as last drawn, on its face.
-bool SpriteDirection(const ST_spw_visible& s, float* yaw, float* pitch) {
-    if (s.drawn.right < s.drawn.left) return false;
-    const float a = float(s.drawn.left + s.drawn.right + 1) / 512.0f - 1.0f;
-    const float b = 1.0f - float(s.drawn.top + s.drawn.bottom + 1) / 512.0f;
-    const WamPointDesc p = WamWriter_FaceSquare(s.face, a, b, 0.0f)[0];
-    *yaw = std::atan2(p.x, p.z);
-    *pitch = std::atan2(p.y, std::sqrt(p.x * p.x + p.z * p.z));
-    return true;
-}
-
 // Turns onto the poet until his panel opens.
 Step PointAtThePoet() {
     return [] {
         if (OrvWarp_SubjectPanelOpen) return Interp_GetEngineVar(IV_CLICPERSO) == Poet();
         const int32_t slot = OrvSpw_FindSlot(Poet(), WAM_PERSO);
         float yaw, pitch;
-        if (Idle() && slot >= 0 && SpriteDirection(OrvSpw_Visibles[slot], &yaw, &pitch)) TurnViewTowards(yaw, pitch);
+        if (Idle() && slot >= 0 && SpriteMiddle(OrvSpw_Visibles[slot], &yaw, &pitch)) TurnViewTowards(yaw, pitch);
         return false;
     };
 }
@@ -159,11 +131,7 @@ void ExpectBlackbirdsLeft(const char* how) {
 
 // Pointing at a move zone shows the move pointer.
 Step MovePointerOn(uint32_t zone) {
-    return WaitFor([zone] {
-        float yaw, pitch;
-        if (!Idle() || !ZoneDirection(zone, &yaw, &pitch) || !TurnViewTowards(yaw, pitch)) return false;
-        return Interface_GetCurseurKind() == WAM_ZONE_NEXTVUE;
-    });
+    return WaitFor([zone] { return TurnToZone(zone)() && Interface_GetCurseurKind() == WAM_ZONE_NEXTVUE; });
 }
 
 }  // namespace
@@ -194,7 +162,7 @@ TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
                            EXPECT_TRUE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
                            EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("CROIX_BRIGID"));
                        })});
-    PlayToTheEnd(run, kNoIntro);
+    run.PlayToTheEnd({kNoIntro});
 }
 
 // While the birds are offered the player leaves IR 73 by its move zone, by a jump, by a load and by a new
@@ -226,7 +194,7 @@ TEST(PuzzleFlows, TheBlackbirdsEndByEveryWayOutOfTheirView) {
     Append(run.steps, {Do([] { ASSERT_TRUE(MenuHooks.Interp_RunInit()); }), Arrive("IR6"),
                        Do([] { ExpectBlackbirdsLeft("new game"); })});
     Append(run.steps, toThePoet);
-    PlayToTheEnd(run, kNoIntro);
+    run.PlayToTheEnd({kNoIntro});
 }
 
 // The poet's three cells are hit where his panel draws his subjects, which stand higher the more he has:
@@ -253,7 +221,7 @@ TEST(PuzzleFlows, ThePoetsCellsFollowHisPanelForTwoSubjectsOrFour) {
                        }),
                        Do([] { EXPECT_EQ(merle_etat, MERLE_POETE); })});
     Append(run.steps, ThePoetSpeaks(0, 4));
-    PlayToTheEnd(run, kNoIntro);
+    run.PlayToTheEnd({kNoIntro});
 }
 
 // Only the bag raises the rod: a load finds it down, and "SOURCIER" says so, whatever the save holds.
@@ -285,7 +253,7 @@ TEST(PuzzleFlows, AfterALoadTheRodAndSourcierAgree) {
                            EXPECT_EQ(baton_up, 0);
                            EXPECT_EQ(Var("SOURCIER"), 0) << "no rod is up";
                        })});
-    PlayToTheEnd(run, kNoIntro);
+    run.PlayToTheEnd({kNoIntro});
 }
 
 // The sky of YU 121 draws no star before one is laid, nor once the last one is taken back.
@@ -309,21 +277,12 @@ TEST(PuzzleFlows, TheEmptySkyDrawsNoStar) {
     Append(run.steps, {TurnToZone(5), ClickView(), WaitFor(skyDrawn), Do([] { EXPECT_EQ(Var("etat_etoile5"), Object("ETOILE102")); }),
                        ClickView(), WaitFor([] { return Var("etat_etoile5") == 0; }), nothingDrawnFor("the last star taken back"),
                        Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("ETOILE102")); })});
-    PlayToTheEnd(run);
+    run.PlayToTheEnd();
 }
 
 namespace {
 
 // ---- the spider's web and the canoe of the demo ----
-
-// From a new game straight to a view of the demo's temple.
-std::vector<Step> NewGameToTheTemple(uint32_t view) {
-    std::vector<Step> steps = ChoosePlayer(0);
-    for (Step s : {Read(1), Arrive("IR1"), Do([view] { OrvWam_RequestWorld(DEMO_WAM_YU, view, false); }),
-                   Arrive("YU" + std::to_string(view))})
-        steps.push_back(s);
-    return steps;
-}
 
 bool SpidersStill() {
     for (int i = 0; i < araig_nb_actors; i++) {
@@ -347,44 +306,6 @@ std::vector<Step> Walk(const std::vector<uint32_t>& path) {
     return steps;
 }
 
-// The canoe's board: pointer moves and clicks of either button at the middle of a cell.
-void ClickCell(int32_t cell, int button) {
-    const CasePlateau& c = pirogue_plateau[cell];
-    Input_InjectMouseMove(c.x + PIROGUE_ANCRE_X - MousePosition.x, c.y + PIROGUE_ANCRE_Y - MousePosition.y);
-    Input_InjectButton(button, true);
-    Input_InjectButton(button, false);
-}
-
-// Puts every piece home and unturned, one click at a time: a carried piece to its own cell, else the
-// first piece away from home picked up, else the first piece turned; done once the board is whole.
-Step SolveTheBoard() {
-    auto wait = std::make_shared<int>(0);
-    return [wait] {
-        if (Loop() != LOOP_PIROGUE) {
-            ADD_FAILURE() << "the canoe's screen closed";
-            return true;
-        }
-        if ((*wait)-- > 0) return false;
-        *wait = 3;
-        if (piece_en_main >= 0) {
-            ClickCell(piece_en_main / 4, MOUSE_LEFT);
-            return false;
-        }
-        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++) {
-            if (pirogue_plateau[home].code / 4 == home) continue;
-            for (int32_t at = 0; at < PIROGUE_FIXED_CELL; at++)
-                if (pirogue_plateau[at].code / 4 == home) ClickCell(at, MOUSE_LEFT);
-            return false;
-        }
-        for (int32_t home = 0; home < PIROGUE_FIXED_CELL; home++)
-            if (pirogue_plateau[home].code % 4 != 0) {
-                ClickCell(home, MOUSE_RIGHT);
-                return false;
-            }
-        return true;
-    };
-}
-
 }  // namespace
 
 // From a new game to the web by the temple's link: the caterpillar's errand won, the grasshopper's lost to
@@ -392,7 +313,7 @@ Step SolveTheBoard() {
 TEST(PuzzleFlows, TheSpidersWebIsWonLostSavedAndLoaded) {
     ProgramRun run;
     run.maxPasses = 60000;
-    Append(run.steps, NewGameToTheTemple(2));
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Arrive("YU198"), Do([] {
                            EXPECT_EQ(pz_actif, PZ_ARAIG);
                            EXPECT_EQ(araig_stage, 1);
@@ -428,7 +349,7 @@ TEST(PuzzleFlows, TheSpidersWebIsWonLostSavedAndLoaded) {
                            EXPECT_FALSE(araig_running);
                            EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE"));
                        })});
-    PlayToTheEnd(run);
+    run.PlayToTheEnd();
 }
 
 // From a new game to the canoe of YU 402: the board put right, the river paddled to "finpirogue" and the
@@ -436,17 +357,13 @@ TEST(PuzzleFlows, TheSpidersWebIsWonLostSavedAndLoaded) {
 TEST(PuzzleFlows, TheCanoeIsPlayedToItsEndSavedAndLoaded) {
     ProgramRun run;
     run.maxPasses = 30000;
-    Append(run.steps, NewGameToTheTemple(3));
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 3, "YU3"));
     Append(run.steps, {TurnToZone(DEMO_CANOE_VIEW), ClickView(), Arrive("YU402"),
                        [] {
                            const uint32_t start = uint32_t(DefName_GetIdName(DEFNAME_ZONES_CLIC, "ZONE_PIROGUE"));
                            return TurnToZone(start)();
                        },
-                       ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), SolveTheBoard(),
-                       [] {
-                           ClickCell(PIROGUE_FIXED_CELL, MOUSE_LEFT);
-                           return true;
-                       },
+                       ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), SolveTheCanoeBoard(),
                        WaitFor([] { return Loop() == LOOP_WARP; }), Do([] {
                            EXPECT_EQ(Var("finpirogue"), 1);
                            EXPECT_EQ(pz_pirogue_en_cours, 0);
@@ -458,5 +375,5 @@ TEST(PuzzleFlows, TheCanoeIsPlayedToItsEndSavedAndLoaded) {
                            EXPECT_EQ(Var("finpirogue"), 1);
                            EXPECT_EQ(Loop(), LOOP_WARP);
                        })});
-    PlayToTheEnd(run);
+    run.PlayToTheEnd();
 }

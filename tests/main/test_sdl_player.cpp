@@ -22,23 +22,14 @@
 #include "world/Inventaire.h"
 
 namespace {
-// The left or right button pressed and released where the pointer is.
-Step Press(int button) {
-    return [button] {
-        Input_InjectButton(button, true);
-        Input_InjectButton(button, false);
-        return true;
-    };
-}
-
-// The pointer moved to (x, y) and the button clicked there.
-Step PressAt(std::function<void(int*, int*)> where, int button = MOUSE_LEFT) {
-    return [where, button] {
+// The pointer moved to (x, y) and the left button clicked there.
+Step PressAt(std::function<void(int*, int*)> where) {
+    return [where] {
         int x, y;
         where(&x, &y);
         Input_InjectMouseMove(x - MousePosition.x, y - MousePosition.y);
-        Input_InjectButton(button, true);
-        Input_InjectButton(button, false);
+        Input_InjectButton(MOUSE_LEFT, true);
+        Input_InjectButton(MOUSE_LEFT, false);
         return true;
     };
 }
@@ -49,67 +40,19 @@ Step Rest() {
     return [n] { return Idle() && ++*n > 3; };
 }
 
-// Lays a star from the bag on place n of the sky: the bag opened, its first star taken, the bag closed, the
-// view turned onto the place, a click.
+// Lays a star from the bag on place n of the sky: the bag's first star in hand, the view turned onto the
+// place, a click.
 std::vector<Step> LayStar(int n) {
     float u, v;
     DemoWorld_StarPlace(n, &u, &v);
     const float yaw = std::atan(u), pitch = std::atan2(v, std::sqrt(1.0f + u * u));
-    return {Rest(), Press(MOUSE_RIGHT), WaitFor([] { return Inventaire_Shown != 0; }),
-            PressAt([](int* x, int* y) {
-                const InventaireGrid g =
-                    Inventaire_GetGrid(Inventaire_NbObjets, OrvDisplay_GetRenderWidth(), OrvDisplay_GetRenderHeight());
-                int slot = 0;
-                while (slot < Inventaire_NbObjets &&
-                       std::string(DefName_GetName(DEFNAME_OBJETS, Inventaire_Sac[slot].id)).rfind("ETOILE", 0) != 0)
-                    slot++;
-                *x = g.x0 + (slot % g.columns) * g.cellWidth + g.cellWidth / 2;
-                *y = g.y0 + (slot / g.columns) * g.cellHeight + g.cellHeight / 2;
-            }),
-            Press(MOUSE_RIGHT), WaitFor([] {
-                const int32_t hand = Interp_GetEngineVar(IV_OBJETENMAIN);
-                return !Inventaire_Shown && hand && std::string(DefName_GetName(DEFNAME_OBJETS, hand)).rfind("ETOILE", 0) == 0;
-            }),
-            Turn(yaw, pitch), ClickView(),
-            WaitFor([n] { return Interp_ReadVar(("etat_etoile" + std::to_string(n)).c_str()) != 0; })};
-}
-
-// The canoe's board put right piece by piece, as the player would: a piece picked up and put down on its cell,
-// then turned until it is straight; then the fixed cell sends the canoe off. One click every other pass, so that
-// each is taken before the next is chosen.
-Step SolveCanoeBoard() {
-    auto pending = std::make_shared<int32_t>(-1);
-    auto pass = std::make_shared<int>(0);
-    return [pending, pass] {
-        if (Loop() != LOOP_PIROGUE || ++*pass % 2) return false;
-        auto clickCell = [](int32_t cell, int button) {
-            Input_InjectMouseMove(pirogue_plateau[cell].x + PIROGUE_ANCRE_X - MousePosition.x,
-                                  pirogue_plateau[cell].y + PIROGUE_ANCRE_Y - MousePosition.y);
-            Input_InjectButton(button, true);
-            Input_InjectButton(button, false);
-        };
-        if (*pending >= 0) {
-            clickCell(*pending, MOUSE_LEFT);  // put down
-            *pending = -1;
-            return false;
-        }
-        for (int32_t home = 0; home < 8; home++) {
-            if (pirogue_plateau[home].code == 4 * home) continue;
-            int32_t at = -1;
-            for (int32_t c = 0; c < 8; c++)
-                if (pirogue_plateau[c].code / 4 == home) at = c;
-            if (at < 0) return false;
-            if (at != home) {
-                clickCell(at, MOUSE_LEFT);  // picked up
-                *pending = home;
-            } else {
-                clickCell(home, MOUSE_RIGHT);  // turned
-            }
-            return false;
-        }
-        clickCell(PIROGUE_FIXED_CELL, MOUSE_LEFT);
-        return true;
-    };
+    std::vector<Step> steps = {Rest()};
+    for (Step s : ChooseFromTheBag([](const std::string& name) { return name.rfind("ETOILE", 0) == 0; }, "a star"))
+        steps.push_back(s);
+    for (Step s : {Turn(yaw, pitch), ClickView(),
+                   WaitFor([n] { return Interp_ReadVar(("etat_etoile" + std::to_string(n)).c_str()) != 0; })})
+        steps.push_back(s);
+    return steps;
 }
 }  // namespace
 
@@ -165,7 +108,7 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
     Append(run.steps, ClickZone(MoveTo(DEMO_CANOE_VIEW)));
     run.steps.push_back(Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)));
     Append(run.steps, ClickZone(ZoneNamed("ZONE_PIROGUE")));
-    Append(run.steps, {SolveCanoeBoard(), WaitFor([] { return Interp_ReadVar("finpirogue") == 1; }),
+    Append(run.steps, {SolveTheCanoeBoard(), WaitFor([] { return Interp_ReadVar("finpirogue") == 1; }),
                        Read(DEMO_CANOE_MESSAGE), Arrive("YU" + std::to_string(DEMO_CANOE_AFTER))});
     // Saved, loaded, quit through the credits.
     Append(run.steps, SaveGame());

@@ -60,13 +60,8 @@ inline void LimitedAim(float* yaw, float* pitch) {
 
 // The angles that bring the zone's middle under the screen centre within the view's limits.
 inline bool ZoneAim(const ST_wam_zclic& zone, float* yaw, float* pitch) {
-    float y, p;
-    if (!ZoneMiddle(zone, &y, &p)) return false;
-    float was[2];
-    OrvWarp_GetViewAngles(&was[0], &was[1]);
-    OrvWarp_SetViewAngles(y, p);
-    OrvWarp_GetViewAngles(yaw, pitch);
-    OrvWarp_SetViewAngles(was[0], was[1]);
+    if (!ZoneMiddle(zone, yaw, pitch)) return false;
+    LimitedAim(yaw, pitch);
     return true;
 }
 
