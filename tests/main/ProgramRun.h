@@ -41,7 +41,7 @@ public:
     // Runs the program through every step to its normal end: exit code 0, never stuck, no step left.
     void PlayThrough();
     // The exit through the credits appended, then played through: the log holds the program's end and no
-    // report but the expected ones, each containing its text, in order.
+    // report but the expected ones, one for each text given, in any order.
     void PlayToTheEnd(const std::vector<std::string>& expectedReports = {});
     std::string failure;
     int passes = 0;

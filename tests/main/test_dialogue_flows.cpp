@@ -153,18 +153,6 @@ Step WaitView() {
     return WaitFor([] { return Loop() == LOOP_WARP; });
 }
 
-void Finish(ProgramRun& run, const std::vector<std::string>& expectedReports = {}) {
-    Append(run.steps, QuitThroughTheCredits());
-    run.PlayThrough();
-    std::vector<std::string> reports = run.Reports();
-    for (const std::string& expected : expectedReports) {
-        auto it = std::find_if(reports.begin(), reports.end(), [&](const std::string& r) { return r.find(expected) != std::string::npos; });
-        EXPECT_NE(it, reports.end()) << expected;
-        if (it != reports.end()) reports.erase(it);
-    }
-    EXPECT_EQ(reports, std::vector<std::string>{});
-}
-
 // The view was turned from `from` by `turn`.
 void ExpectTurned(const View& from, float turn, const char* why = "") {
     EXPECT_NEAR(YawApart(Now().yaw, from.yaw + turn), 0.0f, 1e-4f) << why;
@@ -249,7 +237,7 @@ TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheVie
                            EXPECT_FALSE(OrvWarp_SubjectPanelOpen);
                            EXPECT_EQ(GuardianSubjects(), sky);
                        })});
-    Finish(run);
+    run.PlayToTheEnd();
 
     EXPECT_GT(seen->facePixels, 5000) << "the face is drawn";
     EXPECT_GT(seen->mouthFrames, 10) << "the face moves as he speaks";
@@ -303,7 +291,7 @@ TEST(DialogueFlows, AHalfTurnIsUndoneInAViewWithLimitsAndVoiceOversKeepMouseLook
     // 27: Escape during the hero's voice-over: his view was not turned, so it is not turned back.
     Append(run.steps, {mark(), Do([] { RunOneCommand("(DIAL=27)"); }), WaitReply(0), Key(DIK_ESCAPE), WaitView(),
                        Do([at] { ExpectTurned(*at, 0); })});
-    Finish(run);
+    run.PlayToTheEnd();
 }
 
 TEST(DialogueFlows, ADialogueDuringADialogueStopsItAndResumesItsBlockFirst) {
@@ -325,7 +313,7 @@ TEST(DialogueFlows, ADialogueDuringADialogueStopsItAndResumesItsBlockFirst) {
                                            Dialog().GetCurrentPersoName() == DEMO_GUARDIAN; }),
                        Do([] { EXPECT_EQ(Interp_Flags[71], 0); }), Click(), WaitReply(1), Click(), WaitView(),
                        Do([] { EXPECT_EQ(Interp_Flags[71], 1); })});
-    Finish(run, {"SetVariables(): OrvDial_start() sans stop prealable!!"});
+    run.PlayToTheEnd({"SetVariables(): OrvDial_start() sans stop prealable!!"});
     EXPECT_NE(run.Log().find("DIALOG: Initialisation (dial:24)"), std::string::npos);
 }
 
@@ -398,7 +386,7 @@ TEST(DialogueFlows, TheViewTurnsForEachSpeakerAndEveryEndGivesItBack) {
     Append(run.steps, {Turn(0.6f, -0.3f), Do([] { RunOneCommand("(DIAL=28)"); }), WaitReply(0), Click(), WaitReply(1),
                        Do([] { ExpectLevel(kTilt); }), Click(), WaitView(),
                        Do([] { ExpectLevel(0, "the end undoes the tilt"); })});
-    Finish(run);
+    run.PlayToTheEnd();
 }
 
 TEST(DialogueFlows, ADialogueOverAVideoStepsWithItsFramesAndShowsOnlyItsSubtitles) {
@@ -418,7 +406,7 @@ TEST(DialogueFlows, ADialogueOverAVideoStepsWithItsFramesAndShowsOnlyItsSubtitle
                            return false;
                        }),
                        Do([] { EXPECT_FALSE(Dialog().IsInitialised()) << "taken down with the video"; })});
-    Finish(run);
+    run.PlayToTheEnd();
     ASSERT_GT(frames->size(), 35u);
     EXPECT_EQ(frames->back().counter, 31) << "the last reply ended past its to";
     // The first step starts the first reply without counting; the count stops with the last reply.
@@ -460,5 +448,5 @@ TEST(DialogueFlows, DialoguesOfTheStripUseTheWholeEightHundredPixelPanorama) {
                        }),
                        WaitFor([] { return OrvWarp_GetCamera().clip.right == 799; }), Click(), WaitView(),
                        Do([] { EXPECT_TRUE(OrvDisplay_IsRenderWarp800()) << "the view is wide again"; })});
-    Finish(run);
+    run.PlayToTheEnd();
 }
