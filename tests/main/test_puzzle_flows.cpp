@@ -136,14 +136,23 @@ Step MovePointerOn(uint32_t zone) {
 
 }  // namespace
 
-// Laid on an unnamed zone whose id lies past the names, the cross is saved, loaded and taken back.
-TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
+namespace {
+
+// The cross laid on zone `zone`, saved, taken back, loaded onto its zone again and taken back: `listed` says
+// what the cross sprite's frame list holds while it lies there.
+void LayTheCrossSaveLoadAndTakeItBack(uint32_t zone, uint8_t listed, const std::vector<std::string>& reports) {
     ProgramRun run(PuzzleInstall(2));
+    const auto liesOnItsZone = [zone, listed] {
+        EXPECT_EQ(croix_etat, int32_t(zone));
+        EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
+        const int32_t sprite = OrvSpw_FindSlot(Object("CROIXBRIGIT_SPRITE"), WAM_OBJET);
+        ASSERT_GE(sprite, 0);
+        EXPECT_EQ(OrvSpw_Visibles[sprite].frame_tab[0], listed);
+    };
     Append(run.steps, NewPuzzleGame(2));
     Append(run.steps, ChooseFromTheBag("CROIX_BRIGID"));
-    Append(run.steps, {TurnToZone(PUZZLE_CROSS_ZONE), ClickView(), WaitFor([] { return croix_etat != 0; }), Do([] {
-                           EXPECT_EQ(croix_etat, int32_t(PUZZLE_CROSS_ZONE));
-                           EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
+    Append(run.steps, {TurnToZone(zone), ClickView(), WaitFor([] { return croix_etat != 0; }), Do([liesOnItsZone] {
+                           liesOnItsZone();
                            EXPECT_EQ(Var("FINCROIX"), 0);
                        })});
     Append(run.steps, SaveGame());
@@ -151,18 +160,26 @@ TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
     Append(run.steps, {ClickView(), WaitFor([] { return croix_etat == 0; }),
                        Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("CROIX_BRIGID")); })});
     Append(run.steps, LoadNewestGame());
-    Append(run.steps, {Arrive("IR2"), Do([] {
-                           EXPECT_EQ(croix_etat, int32_t(PUZZLE_CROSS_ZONE));
-                           EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
-                           const int32_t sprite = OrvSpw_FindSlot(Object("CROIXBRIGIT_SPRITE"), WAM_OBJET);
-                           ASSERT_GE(sprite, 0);
-                           EXPECT_EQ(OrvSpw_Visibles[sprite].frame_tab[0], PUZZLE_CROSS_ZONE - 1);
-                       }),
-                       TurnToZone(PUZZLE_CROSS_ZONE), ClickView(), WaitFor([] { return croix_etat == 0; }), Do([] {
+    Append(run.steps, {Arrive("IR2"), Do(liesOnItsZone), TurnToZone(zone), ClickView(),
+                       WaitFor([] { return croix_etat == 0; }), Do([] {
                            EXPECT_TRUE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
                            EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("CROIX_BRIGID"));
                        })});
-    run.PlayToTheEnd({kNoIntro});
+    run.PlayToTheEnd(reports);
+}
+
+}  // namespace
+
+// Laid on an unnamed zone whose id lies past the names, the cross is saved, loaded and taken back.
+TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
+    LayTheCrossSaveLoadAndTakeItBack(PUZZLE_CROSS_ZONE, PUZZLE_CROSS_ZONE - 1, {kNoIntro});
+}
+
+// On a zone whose id reads negative the cross has no frame: it lies there unseen, reported once when laid
+// and not at each entry, and is saved, loaded and taken back as on any zone.
+TEST(PuzzleFlows, TheCrossOnAZoneWhoseIdReadsNegativeIsSavedLoadedAndTakenBack) {
+    LayTheCrossSaveLoadAndTakeItBack(PUZZLE_CROSS_ZONE_HIGH, SPW_FRAME_FREE,
+                                     {kNoIntro, "zone 4294967295 sans image de la croix"});
 }
 
 // While the birds are offered the player leaves IR 73 by its move zone, by a jump, by a load and by a new
