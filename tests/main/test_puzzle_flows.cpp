@@ -394,3 +394,26 @@ TEST(PuzzleFlows, TheCanoeIsPlayedToItsEndSavedAndLoaded) {
                        })});
     run.PlayToTheEnd();
 }
+
+// A save taken with the poet's panel open loads with the panel closed and nobody being talked to: a click
+// in IR 73 away from the poet then starts no game of the birds.
+TEST(PuzzleFlows, ASaveTakenOverThePoetsPanelLoadsWithNobodyTalkedTo) {
+    ProgramRun run(PuzzleInstall(73));
+    Append(run.steps, NewPuzzleGame(73));
+    Append(run.steps, {PointAtThePoet()});
+    Append(run.steps, SaveGame());
+    Append(run.steps, LoadNewestGame());
+    auto passes = std::make_shared<int>(0);
+    Append(run.steps, {Arrive("IR73"), Do([] {
+                           EXPECT_FALSE(OrvWarp_SubjectPanelOpen);
+                           EXPECT_EQ(Interp_GetEngineVar(IV_CLICPERSO), 0);
+                       }),
+                       // Away from the poet, below the move zone, without passing him.
+                       Turn(-WARP_PI / 2, -0.6f),
+                       WaitFor([] { return Idle() && Interface_GetCurseurKind() == 0 && OrvSpw_PointerOver == 0; }),
+                       ClickView(), WaitFor([passes] { return ++*passes > 10; }), Do([] {
+                           EXPECT_EQ(merle_etat, MERLE_ATTENTE) << "the click started the poet's game";
+                           EXPECT_FALSE(OrvWarp_SubjectPanelOpen);
+                       })});
+    run.PlayToTheEnd({kNoIntro});
+}
