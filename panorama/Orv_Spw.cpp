@@ -277,7 +277,9 @@ bool OrvSpw_AnimTheFrame(const char* value) {
         OrvError_Warning("ANIM_THE_FRAME=%s : élément,image attendus", text.c_str());
         return false;
     }
-    const auto shows = [&name](const ST_spw_visible& s) { return s.perso && strcasecmp(s.perso->name, name.c_str()) == 0; };
+    const auto shows = [&name](const ST_spw_visible& s) {
+        return s.perso && strcasecmp(s.perso->name, name.c_str()) == 0;
+    };
     // Every slot of the element takes the frame, or none does.
     bool found = false;
     for (int i = 0; i < OrvSpw_NbVisibles; i++) {

@@ -385,12 +385,14 @@ TEST(ProgramFlows, TheSaveListShowsTheLocalesDateInTheFontsCodePage) {
                                EXPECT_FALSE(covered.empty()) << text;
                                for (auto [dx, dy] : covered) {
                                    const int x = list->GetX() + 100 + dx, y = list->GetY() + MN_LIST_ROW / 2 + dy;
-                                   if (x >= 640 || y >= 480 || frame[size_t(y) * 640 + size_t(x)] != 0xFFFFFFFFu) return false;
+                                   if (x >= 640 || y >= 480 || frame[size_t(y) * 640 + size_t(x)] != 0xFFFFFFFFu)
+                                       return false;
                                }
                                return true;
                            };
                            EXPECT_TRUE(shownAs("m\xE1n  4.des 2023 12:05:00"));
-                           EXPECT_FALSE(shownAs("m\xC3\xA1n  4.des 2023 12:05:00")) << "its UTF-8 bytes would draw other letters";
+                           EXPECT_FALSE(shownAs("m\xC3\xA1n  4.des 2023 12:05:00"))
+                               << "its UTF-8 bytes would draw other letters";
                        }),
                        ClickWidget("save.spr"), WaitFor([] { return Loop() != LOOP_MENU; })});
     run.PlayToTheEnd();
