@@ -77,6 +77,8 @@ bool Idle();
 bool NoisePlays();
 // The frame last presented, 0xAARRGGBB.
 std::vector<uint32_t> PresentedFrame();
+// The text drawn in white in a font of the game on a black 5-6-5 surface of its own, `width` x 40, row by row.
+std::vector<uint16_t> DrawnText(const char* font, const std::string& text, int width);
 
 // ---- steps ----
 Step Do(std::function<void()> action);

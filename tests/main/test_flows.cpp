@@ -20,12 +20,8 @@
 #include "audio/Orv_Sound.h"
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
-#include "graphics2d/Draw.h"
-#include "graphics2d/PixelFormat.h"
-#include "graphics2d/Surface.h"
 #include "menus/Mn_Menu.h"
 #include "menus/Mn_Widget.h"
-#include "menus/Orv_Font.h"
 #include "menus/Orv_Menu.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
@@ -328,18 +324,11 @@ private:
 
 // The pixels the text covers fully when drawn in white in the save list's font, with their offsets.
 std::vector<std::pair<int, int>> FullyCovered(const std::string& text) {
-    CSystemMemorySurface s;
-    if (!s.Create(400, 40, PixelFormatOf(PFID_R5G6B5))) return {};
-    ClearSurface(s, 0);
-    OrvFont_PrintBeginOn(&s, "OrvFT_POPUP", 0xFFFFFF);
-    OrvFont_PrintAt(0, 0, text.c_str());
-    OrvFont_PrintEnd();
+    constexpr int kWidth = 400;
+    const std::vector<uint16_t> pixels = DrawnText("OrvFT_POPUP", text, kWidth);
     std::vector<std::pair<int, int>> out;
-    s.Lock();
-    for (int y = 0; y < s.height; ++y)
-        for (int x = 0; x < s.width; ++x)
-            if (reinterpret_cast<const uint16_t*>(s.Row(y))[x] == 0xFFFF) out.push_back({x, y});
-    s.Unlock();
+    for (size_t i = 0; i < pixels.size(); ++i)
+        if (pixels[i] == 0xFFFF) out.push_back({int(i % kWidth), int(i / kWidth)});
     return out;
 }
 
