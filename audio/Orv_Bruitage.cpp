@@ -34,7 +34,8 @@ struct Slot {
     int32_t nextStart = 0;
 };
 
-Slot g_slots[MAX_BRUIT_PAR_WARP];
+// The noise slots; slot k plays on voice k + 3.
+Slot tbl_bruits_du_warp[MAX_BRUIT_PAR_WARP];
 float g_listener[3];
 float g_previous[3];
 float g_increment[3];
@@ -61,7 +62,7 @@ ST_wam_son* findSound(uint32_t id) {
 }
 
 void releaseSlot(int k, bool afterVideo) {
-    Slot& s = g_slots[k];
+    Slot& s = tbl_bruits_du_warp[k];
     for (int i = 0; i < 4; ++i) {
         if (s.ids[i] == -1) continue;
         if (afterVideo)
@@ -80,7 +81,7 @@ void updateSlots(const float listener[3], bool fadeOthers) {
     float yaw = 0.0f, pitch = 0.0f;
     if (g_link.getViewAngles) g_link.getViewAngles(&yaw, &pitch);
     for (int k = 0; k < MAX_BRUIT_PAR_WARP; ++k) {
-        Slot& s = g_slots[k];
+        Slot& s = tbl_bruits_du_warp[k];
         const int voice = VOICE_BRUITAGE + k;
         if (!OrvSound_get_voice_state(voice)) {
             if (s.choice != -1) {
@@ -118,7 +119,7 @@ void updateSlots(const float listener[3], bool fadeOthers) {
 void OrvSound_SetWorldLink(const OrvSoundWorldLink& link) { g_link = link; }
 
 void OrvSound_ResetBruitages() {
-    for (Slot& s : g_slots) s = Slot{};
+    for (Slot& s : tbl_bruits_du_warp) s = Slot{};
     for (int i = 0; i < 3; ++i) g_listener[i] = g_previous[i] = g_increment[i] = 0.0f;
     g_transitionFrames = g_transitionStep = 0.0f;
 }
@@ -148,19 +149,19 @@ void OrvSound_InitBruitagesWarp() {
         ref->son = son;
         if (!son) continue;
         int k = 0;
-        while (k < MAX_BRUIT_PAR_WARP && !(g_slots[k].ref && g_slots[k].ref->son == son)) ++k;
+        while (k < MAX_BRUIT_PAR_WARP && !(tbl_bruits_du_warp[k].ref && tbl_bruits_du_warp[k].ref->son == son)) ++k;
         if (k < MAX_BRUIT_PAR_WARP) {
             // Still playing from the last view; from now on it is heard with this view's factors.
-            g_slots[k].ref = ref;
+            tbl_bruits_du_warp[k].ref = ref;
             continue;
         }
         k = 0;
-        while (k < MAX_BRUIT_PAR_WARP && g_slots[k].ref) ++k;
+        while (k < MAX_BRUIT_PAR_WARP && tbl_bruits_du_warp[k].ref) ++k;
         if (k == MAX_BRUIT_PAR_WARP) {
             OrvError_Warning("OrvSound_InitBruitagesWarp(vue %d) : tbl_bruits_du_warp OVERFLOW", int(view->id));
             return;
         }
-        Slot& s = g_slots[k];
+        Slot& s = tbl_bruits_du_warp[k];
         for (int i = 0; i < 4; ++i) {
             char name[17];
             std::memcpy(name, son->recording[i], 16);
@@ -178,7 +179,7 @@ void OrvSound_InitBruitagesWarp() {
 
 void tst_start_new_bruitage(int k) {
     if (k < 0 || k >= MAX_BRUIT_PAR_WARP) return;
-    Slot& s = g_slots[k];
+    Slot& s = tbl_bruits_du_warp[k];
     if (!s.ref || !s.ref->son) return;
     const int voice = VOICE_BRUITAGE + k;
     if (OrvSound_get_voice_state(voice)) return;
@@ -230,7 +231,7 @@ void OrvSound_GereBruitagesFli() {
 void OrvSound_InitBruitagesApresFli() {
     if (!currentView()) {
         // Before the first view (the intros) no slot holds a noise, and there is nothing to settle.
-        for (const Slot& s : g_slots)
+        for (const Slot& s : tbl_bruits_du_warp)
             if (s.ref) {
                 OrvError_Warning("OrvSound_InitBruitagesApresFli(): current_vue=NULL!!!");
                 return;
@@ -239,7 +240,7 @@ void OrvSound_InitBruitagesApresFli() {
         return;
     }
     for (int k = 0; k < MAX_BRUIT_PAR_WARP; ++k)
-        if (g_slots[k].ref && !OrvSound_BruitageInView(g_slots[k].ref)) releaseSlot(k, true);
+        if (tbl_bruits_du_warp[k].ref && !OrvSound_BruitageInView(tbl_bruits_du_warp[k].ref)) releaseSlot(k, true);
 }
 
 void OrvSound_FreeBruitages() {
@@ -258,7 +259,7 @@ bool OrvSound_BruitageInView(const ST_wam_bruitage* ref) {
 BruitageSlotInfo OrvSound_GetBruitageSlot(int k) {
     BruitageSlotInfo info{{-1, -1, -1, -1}, nullptr, -1, 0};
     if (k < 0 || k >= MAX_BRUIT_PAR_WARP) return info;
-    const Slot& s = g_slots[k];
+    const Slot& s = tbl_bruits_du_warp[k];
     std::memcpy(info.ids, s.ids, sizeof info.ids);
     info.ref = s.ref;
     info.choice = s.choice;

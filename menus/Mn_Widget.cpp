@@ -1,10 +1,6 @@
 // Menu widgets: update, drawing, tooltips and event codes.
 #include "menus/Mn_Widget.h"
 
-#include <langinfo.h>
-#include <locale.h>
-#include <time.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -253,32 +249,9 @@ void CMnListBox::Draw() {
 }
 
 std::string MnListBox_FormatDate(const SYSTEMTIME& t) {
-    // A damaged save header must not reach the formatter with impossible fields.
-    if (t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 || t.wDay > 31 || t.wHour > 23 || t.wMinute > 59 ||
-        t.wSecond > 60)
-        return "?";
-    struct tm tm {};
-    tm.tm_year = int(t.wYear) - 1900;
-    tm.tm_mon = t.wMonth - 1;
-    tm.tm_mday = t.wDay;
-    tm.tm_hour = t.wHour;
-    tm.tm_min = t.wMinute;
-    tm.tm_sec = t.wSecond;
-    tm.tm_wday = t.wDayOfWeek % 7;
-    tm.tm_isdst = -1;
-    // Only the time category of the user's locale; the program's global locale stays as it is.
-    locale_t loc = newlocale(LC_TIME_MASK, "", locale_t(0));
-    if (!loc) loc = newlocale(LC_TIME_MASK, "C", locale_t(0));
-    char date[128] = "", time[128] = "";
     bool utf8 = false;
-    if (loc) {
-        strftime_l(date, sizeof date, "%x", &tm, loc);
-        strftime_l(time, sizeof time, "%X", &tm, loc);
-        utf8 = std::strcmp(nl_langinfo_l(CODESET, loc), "UTF-8") == 0;
-        freelocale(loc);
-    }
+    const std::string text = FormatSystemTime(t, &utf8);
     // The list's font reads the game's single-byte code page.
-    const std::string text = std::string(date) + " " + time;
     return utf8 ? OrvFont_FromUtf8(text) : text;
 }
 

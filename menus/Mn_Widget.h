@@ -189,8 +189,7 @@ private:
     ST_listbox_item* target_ = nullptr;
 };
 
-// The save list's text of a save time: the user's short date, a blank, the time, formatted with the
-// time locale (LC_TIME) of the environment alone.
+// The save list's text of a save time (FormatSystemTime) in the fonts' code page.
 std::string MnListBox_FormatDate(const SYSTEMTIME& t);
 
 // Base of the drag controls: a track, a knob and a value from 0.0 to 1.0 owned by the caller.

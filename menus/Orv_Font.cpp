@@ -468,7 +468,7 @@ std::string OrvFont_FromUtf8(const std::string& utf8) {
             continue;
         }
         // Continuation bytes after the lead: 1 to 3; anything else is one broken character.
-        const int more = lead >= 0xF0 && lead < 0xF8 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 && lead < 0xE0 ? 1 : -1;
+        const int more = lead >= 0xF8 ? -1 : lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC2 ? 1 : -1;
         uint32_t code = lead & (more == 3 ? 0x07u : more == 2 ? 0x0Fu : 0x1Fu);
         bool whole = more > 0 && end - p >= more;
         for (int i = 0; whole && i < more; ++i) {
@@ -481,6 +481,12 @@ std::string OrvFont_FromUtf8(const std::string& utf8) {
             continue;
         }
         p += more;
+        // An overlong form spells a shorter character with more bytes: one broken character too.
+        constexpr uint32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+        if (code < kShortest[more]) {
+            out += '?';
+            continue;
+        }
         char byte = '?';
         if (code >= 0xA0 && code <= 0xFF) byte = char(code);
         for (int i = 0; i < 32; ++i)

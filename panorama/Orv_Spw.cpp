@@ -277,20 +277,31 @@ bool OrvSpw_AnimTheFrame(const char* value) {
         OrvError_Warning("ANIM_THE_FRAME=%s : élément,image attendus", text.c_str());
         return false;
     }
+    const auto shows = [&name](const ST_spw_visible& s) {
+        return s.perso && strcasecmp(s.perso->name, name.c_str()) == 0;
+    };
+    // Every slot of the element takes the frame, or none does.
     bool found = false;
     for (int i = 0; i < OrvSpw_NbVisibles; i++) {
-        ST_spw_visible& s = OrvSpw_Visibles[i];
-        if (!s.perso || strcasecmp(s.perso->name, name.c_str()) != 0) continue;
+        const ST_spw_visible& s = OrvSpw_Visibles[i];
+        if (!shows(s)) continue;
         found = true;
         if (frame >= 0 && frame > s.last_frame) {
             OrvError_Warning("ANIM_THE_FRAME=%s : image %ld au-delà de %d", text.c_str(), frame, s.last_frame);
             return false;
         }
+    }
+    if (!found) {
+        OrvError_Warning("ANIM_THE_FRAME=%s : élément absent de la vue", text.c_str());
+        return false;
+    }
+    for (int i = 0; i < OrvSpw_NbVisibles; i++) {
+        ST_spw_visible& s = OrvSpw_Visibles[i];
+        if (!shows(s)) continue;
         s.playing = frame < 0;
         if (frame >= 0) s.frame = int32_t(frame);
     }
-    if (!found) OrvError_Warning("ANIM_THE_FRAME=%s : élément absent de la vue", text.c_str());
-    return found;
+    return true;
 }
 
 void OrvSpw_Advance() {

@@ -44,7 +44,8 @@ extern int32_t OrvSpw_PointerOver;
 
 // The scenario's "(ANIM_THE_FRAME=ELEMENT,n)": every slot of the current view showing the element (a character
 // or an object of the world file, by name) shows its frame n fixed; a negative n lets it play again. An
-// element the view does not show, or a frame its animation lacks, is a warning. Returns true when it acted.
+// element the view does not show, or a frame the animation of any of its slots lacks, is a warning that
+// changes no slot. Returns true when it acted.
 bool OrvSpw_AnimTheFrame(const char* value);
 
 // Frees every slot's file; the count drops to 0.

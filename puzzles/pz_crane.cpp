@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/Orv_Log.h"
 #include "graphics2d/Orv_Spr.h"
 #include "panorama/Orv_Spw.h"
 #include "puzzles/pz_common.h"
@@ -28,8 +29,15 @@ constexpr SkullObject kSkullObjects[] = {
 
 int32_t SkullSprite() { return pz_objet_id("CRANE_SPRITE"); }
 int32_t CrossSprite() { return pz_objet_id("CROIXBRIGIT_SPRITE"); }
-// The frame that shows the cross on zone z; a zone id may be any 32-bit value.
-int32_t CrossFrame(int32_t z) { return int32_t(uint32_t(z) - 1u); }
+// Frame z - 1 shows the cross on zone z. A zone whose id reads negative (2^31 and more, as an unnamed zone
+// may carry) has no frame a frame list could hold: the cross lies there unseen, reported when laid.
+void ShowCross(int32_t z) {
+    if (z < 0) {
+        OrvError_Warning("pz_croix_gere_clic() : zone %u sans image de la croix", uint32_t(z));
+        return;
+    }
+    AddSpwToFrameTab(CrossSprite(), WAM_OBJET, z - 1);
+}
 }  // namespace
 
 void pz_crane_entree() {
@@ -60,7 +68,7 @@ void pz_crane_quit() {
 void pz_croix_entree() {
     const int32_t sprite = CrossSprite();
     if (OrvSpw_IsAnimInFrame(sprite, WAM_OBJET, 0)) SubSpwToFrameTab(sprite, WAM_OBJET, 0);
-    if (croix_etat != 0) AddSpwToFrameTab(sprite, WAM_OBJET, CrossFrame(croix_etat));
+    if (croix_etat > 0) ShowCross(croix_etat);
 }
 
 void pz_croix_gere_clic(ST_wam_zclic* zone) {
@@ -73,7 +81,7 @@ void pz_croix_gere_clic(ST_wam_zclic* zone) {
         OrvSpr_reset_curseur();
         Inventaire_EnleveObj_id(cross);
         croix_etat = z;
-        AddSpwToFrameTab(sprite, WAM_OBJET, CrossFrame(z));
+        ShowCross(z);
         if (z == 1) {
             Interp_WriteVar("FINCROIX", 1);
             CtrlScenarIN();
@@ -84,7 +92,7 @@ void pz_croix_gere_clic(ST_wam_zclic* zone) {
     }
     // Only a cross that lies somewhere can be taken back.
     if (croix_etat != 0 && z == croix_etat) {
-        SubSpwToFrameTab(sprite, WAM_OBJET, CrossFrame(z));
+        if (z > 0) SubSpwToFrameTab(sprite, WAM_OBJET, z - 1);
         const int32_t nspr = DefName_GetParamInt(DEFNAME_OBJETS, "CROIX_BRIGID");
         OrvSpr_set_curseur(Inventaire_GetBank(), nspr);
         Inventaire_SetObjetEnMain_id(cross);

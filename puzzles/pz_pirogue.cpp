@@ -339,3 +339,8 @@ int32_t pz_pirogue_quit() {
     OrvFile_Set_DB_secondary_path(nullptr);
     return 0;
 }
+
+void pz_pirogue_close() {
+    zbuffer_sol.Free();
+    fond_pirogue.Free();
+}

@@ -9,6 +9,9 @@
 bool pz_pirogue_init();
 int32_t pz_pirogue_continue();
 int32_t pz_pirogue_quit();
+// The background and ground depth surfaces, which the quit keeps for the next start, given back at the
+// program's end, after the quit.
+void pz_pirogue_close();
 
 // The 3x3 board: cell n = 3 row + column; a piece code is 4 piece + quarter turns, 32 the fixed piece.
 struct CasePlateau {

@@ -161,8 +161,10 @@ WamFileDesc PuzzleViews_Monde() {
     ir6.zones.push_back(Zone(1, 73, "", OghamFace(19), OghamU(19)));
     ir73.zones = {Zone(3, Z_POETE, "ZONE_POETE", 0), Zone(1, 6, "", 2), Zone(1, 7, "", 3)};
     ir7.zones = {Zone(3, Z_SOURCE, "ZONE_SOURCE", 0), Zone(1, 73, "", 2), Zone(1, 2, "", 1)};
-    // The cross's places: the one that solves it, and an unnamed zone whose id lies past the names.
-    ir2.zones = {Zone(3, 1, "", 0, -0.3f), Zone(3, PUZZLE_CROSS_ZONE, "", 0, 0.3f), Zone(1, 7, "", 3)};
+    // The cross's places: the one that solves it, an unnamed zone whose id lies past the names and one
+    // whose id reads negative.
+    ir2.zones = {Zone(3, 1, "", 0, -0.3f), Zone(3, PUZZLE_CROSS_ZONE, "", 0, 0.3f),
+                 Zone(3, PUZZLE_CROSS_ZONE_HIGH, "", 1), Zone(1, 7, "", 3)};
 
     WamVueDesc ch40 = Vue(40, "CH040"), ch41 = Vue(41, "CH041"), ch65 = Vue(65, "CH065");
     ch40.zones = {Zone(3, Z_TORTUE_GAUCHE, "TORTUE_GAUCHE", 3), Zone(3, Z_TORTUE_DROITE, "TORTUE_DROITE", 1),

@@ -34,6 +34,8 @@ constexpr int32_t PUZZLE_POET_SUBJECT_FIRST = 11;
 inline constexpr const char* PUZZLE_POET_SUBJECT_FOURTH = "POEME_LUNE";
 // The unnamed zone of IR 2 (reached from IR 7) on which the cross may lie beside zone 1, which solves it.
 constexpr uint32_t PUZZLE_CROSS_ZONE = 40;
+// An unnamed zone of IR 2 whose id reads negative as the cross's signed word.
+constexpr uint32_t PUZZLE_CROSS_ZONE_HIGH = 0xFFFFFFFFu;
 // Sprites of the rod's bank.
 constexpr int PUZZLE_BATON_SPRITES = 5;
 

@@ -383,6 +383,9 @@ bool OrvSaveGame_LoadAs(int32_t player, int32_t slot) {
     for (const OrvSaveBlockDef& def : g_blocks) {
         if (const ZapFile::Block* b = zap.Find(def.name)) def.load(b->data.data(), uint32_t(b->data.size()));
     }
+    // A game loads with no character's panel open and no dialogue running: nobody is talked to, whoever was
+    // when it was saved.
+    Interp_SetEngineVar(IV_CLICPERSO, 0);
     clearContext();
     debug_log("%s() : joueur %d, emplacement %d, %s vue %u", who, player, slot, header.wam, header.vue_id);
     Interp_ChangeWorld();

@@ -38,6 +38,7 @@
 #include "panorama/Orv_Warp.h"
 #include "puzzles/pz_dispatch.h"
 #include "puzzles/pz_mandala.h"
+#include "puzzles/pz_pirogue.h"
 #include "video/Orv_Qmv.h"
 #include "world/DefName.h"
 #include "world/Hooks.h"
@@ -312,6 +313,7 @@ constexpr StopStep kStopSteps[] = {
     {STEP_SOUND, "OrvSound_MainClose", OrvSound_MainClose},
     {STEP_WARP, "OrvSpw_FreeAll", OrvSpw_FreeAll},
     {STEP_NAMES, "pz_quit_all", pz_quit_all},
+    {STEP_NAMES, "pz_pirogue_close", pz_pirogue_close},
     {STEP_SPRITES, "OrvSpr_MainClose", OrvSpr_MainClose},
     {STEP_INTERFACE, "Interface_FreeBank", Interface_FreeBank},
     {STEP_FONTS, "OrvFont_RemoveFonts", OrvFont_RemoveFonts},

@@ -80,6 +80,8 @@ std::vector<uint32_t> PresentedFrame();
 // The pointer last drawn over the view is the interface bank's pointer of that kind (0 none, 1 move,
 // 2 link, 3 scenario): one of the sprites of its animation.
 bool PointerDrawn(int32_t kind);
+// The text drawn in white in a font of the game on a black 5-6-5 surface of its own, `width` x 40, row by row.
+std::vector<uint16_t> DrawnText(const char* font, const std::string& text, int width);
 
 // ---- steps ----
 Step Do(std::function<void()> action);

@@ -13,9 +13,6 @@
 #include "audio/SysSnd.h"
 #include "dialogue/dlg_Dialog.h"
 #include "framework/Input.h"
-#include "graphics2d/Draw.h"
-#include "graphics2d/PixelFormat.h"
-#include "graphics2d/Surface.h"
 #include "menus/Orv_Font.h"
 #include "panorama/Orv_Warp.h"
 #include "testdata/DemoDialogue.h"
@@ -48,19 +45,7 @@ Step OnReply(size_t i) {
 }
 
 // The text drawn in the dialogue's font on a surface of its own.
-std::vector<uint8_t> Drawn(const std::string& text) {
-    CSystemMemorySurface s;
-    if (!s.Create(1400, 40, PixelFormatOf(PFID_R5G6B5))) return {};
-    ClearSurface(s, 0);
-    OrvFont_PrintBeginOn(&s, "OrvFT_Dialog", 0xFFFFFF);
-    OrvFont_PrintAt(0, 0, text.c_str());
-    OrvFont_PrintEnd();
-    s.Lock();
-    std::vector<uint8_t> pixels;
-    for (int y = 0; y < s.height; ++y) pixels.insert(pixels.end(), s.Row(y), s.Row(y) + s.width * 2);
-    s.Unlock();
-    return pixels;
-}
+std::vector<uint16_t> Drawn(const std::string& text) { return DrawnText("OrvFT_Dialog", text, 1400); }
 
 }  // namespace
 
@@ -124,7 +109,7 @@ TEST(DialoguePlayback, TheMissingDialoguesTextIsDrawnInTheFontsCodePage) {
     Append(run.steps, {Do([] { RunOneCommand("(DIAL=77)"); }), OnReply(0), Do([expected] {
                            const std::string& text = dlg_TheDialog()->GetCurrentReplique()->GetText();
                            EXPECT_EQ(text, expected);
-                           const std::vector<uint8_t> shown = Drawn(text), right = Drawn(expected);
+                           const std::vector<uint16_t> shown = Drawn(text), right = Drawn(expected);
                            ASSERT_FALSE(shown.empty());
                            EXPECT_TRUE(shown == right) << "drawn as the single-byte text";
                            EXPECT_FALSE(Drawn(

@@ -1,10 +1,16 @@
 // What a player does with the whole program, headless on the demo: new games, saves and loads over a
-// running game, pages of every failure, the options, a CD that is missing, and the ways out.
+// running game, pages of every failure, the options, a CD that is missing, the ways out, and the save
+// list's dates under the user's locale.
+#include <locale.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
 #include "ProgramRun.h"
 #include "app/Config.h"
@@ -14,6 +20,8 @@
 #include "audio/Orv_Sound.h"
 #include "framework/Input.h"
 #include "framework/KeyCodes.h"
+#include "menus/Mn_Menu.h"
+#include "menus/Mn_Widget.h"
 #include "menus/Orv_Menu.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
@@ -289,4 +297,92 @@ TEST(ProgramFlows, AnUnloadableNewestSaveAtStartBringsBackThePlayerPage) {
     const std::vector<std::string> reports = run.Reports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_NE(reports[0].find("vue 99 du lieu 1 introuvable"), std::string::npos) << reports[0];
+}
+
+namespace {
+
+// The environment's locale variables set to one locale for the test's time, and put back after.
+class LocaleEnvironment {
+public:
+    explicit LocaleEnvironment(const char* name) {
+        for (const char* var : kVars) {
+            const char* value = std::getenv(var);
+            saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+            setenv(var, name, 1);
+        }
+    }
+    ~LocaleEnvironment() {
+        for (size_t i = 0; i < saved_.size(); ++i)
+            if (saved_[i]) setenv(kVars[i], saved_[i]->c_str(), 1);
+            else unsetenv(kVars[i]);
+    }
+
+private:
+    static constexpr const char* kVars[] = {"LC_ALL", "LC_TIME", "LANG"};
+    std::vector<std::optional<std::string>> saved_;
+};
+
+// The pixels the text covers fully when drawn in white in the save list's font, with their offsets.
+std::vector<std::pair<int, int>> FullyCovered(const std::string& text) {
+    constexpr int kWidth = 400;
+    const std::vector<uint16_t> pixels = DrawnText("OrvFT_POPUP", text, kWidth);
+    std::vector<std::pair<int, int>> out;
+    for (size_t i = 0; i < pixels.size(); ++i)
+        if (pixels[i] == 0xFFFF) out.push_back({int(i % kWidth), int(i / kWidth)});
+    return out;
+}
+
+}  // namespace
+
+// Under a UTF-8 locale whose dates are not ASCII, the load page shows a save's date in the fonts' code page:
+// the Icelandic Monday "mán" as its three letters, not as the four bytes of its UTF-8.
+TEST(ProgramFlows, TheSaveListShowsTheLocalesDateInTheFontsCodePage) {
+    const char* const kLocale = "is_IS.UTF-8";
+    if (locale_t l = newlocale(LC_TIME_MASK, kLocale, locale_t(0))) freelocale(l);
+    else GTEST_SKIP() << "the locale " << kLocale << " is not installed (scripts/deps.sh makes it)";
+    LocaleEnvironment icelandic(kLocale);
+    ProgramRun run;
+    Append(run.steps, NewGame());
+    Append(run.steps, SaveGame());
+    // The save was taken on Monday 4 December 2023 at 12:05.
+    run.steps.push_back(Do([&run] {
+        const std::string path = SavePath(run, 0, 0);
+        const std::string bytes = ReadFileText(path);
+        ZapFile zap, dated;
+        std::string why;
+        ASSERT_TRUE(zap.Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &why)) << why;
+        for (const ZapFile::Block& b : zap.Blocks()) {
+            std::vector<uint8_t> data = b.data;
+            if (b.name == "HEADER") {
+                const SYSTEMTIME monday{2023, 12, 1, 4, 12, 5, 0, 0};
+                std::memcpy(data.data() + offsetof(ST_save_header, time), &monday, sizeof monday);
+            }
+            ASSERT_TRUE(dated.AddBlock(b.name.c_str(), data.data(), data.size()));
+        }
+        const std::vector<uint8_t> out = dated.Build();
+        ASSERT_TRUE(WriteFileBytes(path, out.data(), out.size()));
+    }));
+    auto passes = std::make_shared<int>(0);
+    Append(run.steps, {Key(DIK_ESCAPE), ClickWidget("a_disc.spr"), ClickWidget("a_load.spr"),
+                       WaitFor([passes] { return PageShows("save.spr") && ++*passes > 5; }), Do([] {
+                           const CMnWidget* list = MenuState.page->FindWidget("save.spr");
+                           const std::vector<uint32_t> frame = PresentedFrame();
+                           ASSERT_EQ(frame.size(), 640u * 480u);
+                           // The text's fully covered pixels are white in the row where the list drew it.
+                           const auto shownAs = [&](const std::string& text) {
+                               const auto covered = FullyCovered(text);
+                               EXPECT_FALSE(covered.empty()) << text;
+                               for (auto [dx, dy] : covered) {
+                                   const int x = list->GetX() + 100 + dx, y = list->GetY() + MN_LIST_ROW / 2 + dy;
+                                   if (x >= 640 || y >= 480 || frame[size_t(y) * 640 + size_t(x)] != 0xFFFFFFFFu)
+                                       return false;
+                               }
+                               return true;
+                           };
+                           EXPECT_TRUE(shownAs("m\xE1n  4.des 2023 12:05:00"));
+                           EXPECT_FALSE(shownAs("m\xC3\xA1n  4.des 2023 12:05:00"))
+                               << "its UTF-8 bytes would draw other letters";
+                       }),
+                       ClickWidget("save.spr"), WaitFor([] { return Loop() != LOOP_MENU; })});
+    run.PlayToTheEnd();
 }

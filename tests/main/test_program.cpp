@@ -213,7 +213,7 @@ TEST(Program, StartUpAndShutDownFollowTheRecordedOrder) {
     EXPECT_EQ(After(text, "Après "), startOrder);
     const std::vector<std::string> stopOrder = {
         "pz_mandala_log_solution", "config_save", "Interp_DumpVariables", "OrvQmv_stop", "OrvMenu_MainClose", "OrvDial_close", "OrvMuzik_MainClose",
-        "OrvSound_MainClose", "OrvSpw_FreeAll", "pz_quit_all", "OrvSpr_MainClose", "Interface_FreeBank", "OrvFont_RemoveFonts",
+        "OrvSound_MainClose", "OrvSpw_FreeAll", "pz_quit_all", "pz_pirogue_close", "OrvSpr_MainClose", "Interface_FreeBank", "OrvFont_RemoveFonts",
         "OrvWarp_Close", "Interp_Free", "Inventaire_Close", "Orv3D_Close", "OrvDisplay_Close", "OrvMsg_Free",
         "OrvWam_Free", "frame_timer_stop", "mem_report", "closewindow", "SingleInstance_Release",
         "debug_log_close"};

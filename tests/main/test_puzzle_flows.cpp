@@ -2,11 +2,13 @@
 // every way out, the poet's subjects however many, the rod across loads, the empty sky, and the spider's
 // web and the canoe from a new game to a save, a load and the exit.
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "ProgramRun.h"
 #include "app/Orv_File.h"
 #include "app/main/Orv_Main.h"
+#include "audio/Orv_Muzik.h"
 #include "dialogue/Orv_DialSujets.h"
 #include "dialogue/dlg_Dialog.h"
 #include "framework/Input.h"
@@ -26,6 +28,7 @@
 #include "testdata/DemoMenus.h"
 #include "testdata/DemoWorld.h"
 #include "testdata/DialogueWriter.h"
+#include "testdata/KsnWriter.h"
 #include "testdata/PuzzleViews.h"
 #include "testdata/SpiderWeb.h"
 #include "tests/support/LookTurn.h"
@@ -35,6 +38,8 @@
 #include "world/Inventaire.h"
 #include "world/Orv_Msg.h"
 #include "world/wam.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -60,15 +65,21 @@ void WritePoetLines(const std::string& dir) {
 }
 
 // The view puzzles' worlds behind the menus, the cross, the rod and a fourth subject for the poet in the
-// bag and the scenario's reach, a new game starting in `view`.
-std::function<void(const std::string&)> PuzzleInstall(uint32_t view) {
-    return [view](const std::string& path) {
+// bag and the scenario's reach, a new game starting in `view`; with `music`, a music plays from the start.
+std::function<void(const std::string&)> PuzzleInstall(uint32_t view, bool music = false) {
+    return [view, music](const std::string& path) {
         const std::string dir = path.back() == '/' ? path : path + "/";
         std::string error;
         ASSERT_TRUE(DemoMenus_Write(dir, &error, 64, 48)) << error;
         for (int cd = 1; cd <= 4; cd++) ASSERT_TRUE(WriteFileText(dir + cd_probe_name(cd), "cd"));
-        ASSERT_TRUE(PuzzleViews_Write(dir, view, &error, {"(sacados=CROIX_BRIGID)(sacados=BATON_SOURCE)(NEARW77=3)"}))
-            << error;
+        std::string init = "(sacados=CROIX_BRIGID)(sacados=BATON_SOURCE)(NEARW77=3)";
+        if (music) {
+            fs::create_directories(dir + "datas_q2/ksn/music");
+            ASSERT_TRUE(KsnWriter_Save(dir + "datas_q2/ksn/music/muzik01.ksn", KsnWriter_TestSignal(22050 * 6, 2, 3), 2,
+                                       22050, {0}));
+            init += "(MUSIQUE=1)";
+        }
+        ASSERT_TRUE(PuzzleViews_Write(dir, view, &error, {init})) << error;
         WritePoetLines(dir);
     };
 }
@@ -129,6 +140,30 @@ void ExpectBlackbirdsLeft(const char* how) {
     EXPECT_EQ(merle_son_faux, -1);
 }
 
+// The music plays at its full volume.
+bool MusicAtFull() { return OrvMuzik_GetState() == MUZIK_PLAYING && OrvMuzik_GetCurrentVol() == OrvMuzik_GetMaxVol(); }
+
+// In IR 73 with a music playing, the poet's line spoken: the birds are offered, and the music is lowered
+// as his line lowers it under the voices.
+std::vector<Step> TheBirdsOfferedUnderALoweredMusic() {
+    std::vector<Step> steps = {WaitFor(MusicAtFull)};
+    for (Step s : ThePoetSpeaks(1, 31)) steps.push_back(s);
+    steps.push_back(Do([] { OrvMuzik_SetVolumePercent(16); }));
+    steps.push_back(WaitFor([] { return OrvMuzik_GetCurrentVol() == OrvMuzik_GetMaxVol() * 16 / 100; }));
+    steps.push_back(Do([] { ASSERT_TRUE(pz_merle_oiseaux()); }));
+    return steps;
+}
+
+// The blackbirds as their view's entry leaves them: no game, the answers' sounds loaded, the arrow.
+void ExpectBlackbirdsEntered(const char* how) {
+    SCOPED_TRACE(how);
+    EXPECT_EQ(merle_etat, MERLE_ATTENTE);
+    EXPECT_EQ(merle_choix, 0);
+    EXPECT_NE(merle_son_bon, -1);
+    EXPECT_NE(merle_son_faux, -1);
+    EXPECT_EQ(OrvSpr_get_curseur_bank(), Interface_GetBank());
+}
+
 // Pointing at a move zone draws the move pointer.
 Step MovePointerOn(uint32_t zone) {
     auto drawn = std::make_shared<Step>(ExpectPointer(WAM_ZONE_NEXTVUE, "the move pointer"));
@@ -146,14 +181,23 @@ std::vector<Step> TakeTheCrossBack() {
 
 }  // namespace
 
-// Laid on an unnamed zone whose id lies past the names, the cross is saved, loaded and taken back.
-TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
+namespace {
+
+// The cross laid on zone `zone`, saved, taken back, loaded onto its zone again and taken back: `listed` says
+// what the cross sprite's frame list holds while it lies there.
+void LayTheCrossSaveLoadAndTakeItBack(uint32_t zone, uint8_t listed, const std::vector<std::string>& reports) {
     ProgramRun run(PuzzleInstall(2));
+    const auto liesOnItsZone = [zone, listed] {
+        EXPECT_EQ(croix_etat, int32_t(zone));
+        EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
+        const int32_t sprite = OrvSpw_FindSlot(Object("CROIXBRIGIT_SPRITE"), WAM_OBJET);
+        ASSERT_GE(sprite, 0);
+        EXPECT_EQ(OrvSpw_Visibles[sprite].frame_tab[0], listed);
+    };
     Append(run.steps, NewPuzzleGame(2));
     Append(run.steps, ChooseFromTheBag("CROIX_BRIGID"));
-    Append(run.steps, {TurnToZone(PUZZLE_CROSS_ZONE), ClickView(), WaitFor([] { return croix_etat != 0; }), Do([] {
-                           EXPECT_EQ(croix_etat, int32_t(PUZZLE_CROSS_ZONE));
-                           EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
+    Append(run.steps, {TurnToZone(zone), ClickView(), WaitFor([] { return croix_etat != 0; }), Do([liesOnItsZone] {
+                           liesOnItsZone();
                            EXPECT_EQ(Var("FINCROIX"), 0);
                        })});
     Append(run.steps, SaveGame());
@@ -161,18 +205,26 @@ TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
     Append(run.steps, {ClickView(), WaitFor([] { return croix_etat == 0; }),
                        Do([] { EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("CROIX_BRIGID")); })});
     Append(run.steps, LoadNewestGame());
-    Append(run.steps, {Arrive("IR2"), Do([] {
-                           EXPECT_EQ(croix_etat, int32_t(PUZZLE_CROSS_ZONE));
-                           EXPECT_FALSE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
-                           const int32_t sprite = OrvSpw_FindSlot(Object("CROIXBRIGIT_SPRITE"), WAM_OBJET);
-                           ASSERT_GE(sprite, 0);
-                           EXPECT_EQ(OrvSpw_Visibles[sprite].frame_tab[0], PUZZLE_CROSS_ZONE - 1);
-                       }),
-                       TurnToZone(PUZZLE_CROSS_ZONE), ClickView(), WaitFor([] { return croix_etat == 0; }), Do([] {
+    Append(run.steps, {Arrive("IR2"), Do(liesOnItsZone), TurnToZone(zone), ClickView(),
+                       WaitFor([] { return croix_etat == 0; }), Do([] {
                            EXPECT_TRUE(Inventaire_IsObjetInSac("CROIX_BRIGID"));
                            EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), Object("CROIX_BRIGID"));
                        })});
-    run.PlayToTheEnd({kNoIntro});
+    run.PlayToTheEnd(reports);
+}
+
+}  // namespace
+
+// Laid on an unnamed zone whose id lies past the names, the cross is saved, loaded and taken back.
+TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
+    LayTheCrossSaveLoadAndTakeItBack(PUZZLE_CROSS_ZONE, PUZZLE_CROSS_ZONE - 1, {kNoIntro});
+}
+
+// On a zone whose id reads negative the cross has no frame: it lies there unseen, reported once when laid
+// and not at each entry, and is saved, loaded and taken back as on any zone.
+TEST(PuzzleFlows, TheCrossOnAZoneWhoseIdReadsNegativeIsSavedLoadedAndTakenBack) {
+    LayTheCrossSaveLoadAndTakeItBack(PUZZLE_CROSS_ZONE_HIGH, SPW_FRAME_FREE,
+                                     {kNoIntro, "zone 4294967295 sans image de la croix"});
 }
 
 // The cross taken back is the pointer only while it is held: the knife chosen from the bag, the hand emptied
@@ -225,6 +277,35 @@ TEST(PuzzleFlows, TheBlackbirdsEndByEveryWayOutOfTheirView) {
                        Do([] { ExpectBlackbirdsLeft("new game"); })});
     Append(run.steps, toThePoet);
     run.PlayToTheEnd({kNoIntro});
+}
+
+// A load into IR 73 while the birds are offered and the music lowered: the puzzles' quit gives back the
+// birds' songs and the music's volume, and the view's entry starts the blackbirds afresh.
+TEST(PuzzleFlows, ALoadIntoTheBlackbirdsViewRestoresTheirSongsAndTheMusic) {
+    ProgramRun run(PuzzleInstall(73, true));
+    Append(run.steps, NewPuzzleGame(73));
+    Append(run.steps, SaveGame());
+    Append(run.steps, TheBirdsOfferedUnderALoweredMusic());
+    Append(run.steps, LoadNewestGame());
+    auto passes = std::make_shared<int>(0);
+    Append(run.steps, {Arrive("IR73"), Do([] {
+                           ExpectBlackbirdsEntered("a load into their view");
+                           for (int32_t id : merle_son) EXPECT_EQ(id, -1);
+                       }),
+                       WaitFor([passes] { return ++*passes > 60; }),
+                       Do([] { EXPECT_TRUE(MusicAtFull()) << OrvMuzik_GetCurrentVol(); })});
+    Append(run.steps, ThePoetSpeaks(1, 31));
+    run.PlayToTheEnd({kNoIntro});
+}
+
+// The program ends while the birds are offered and the music lowered: the shut-down's quit of the puzzles
+// gives back the birds' songs after the sound has closed, with nothing reported and nothing left.
+TEST(PuzzleFlows, TheProgramEndsCleanlyWhileTheBlackbirdsAreOffered) {
+    ProgramRun run(PuzzleInstall(73, true));
+    Append(run.steps, NewPuzzleGame(73));
+    Append(run.steps, TheBirdsOfferedUnderALoweredMusic());
+    run.PlayToTheEnd({kNoIntro});
+    ExpectBlackbirdsLeft("the program's end");
 }
 
 // The poet's three cells are hit where his panel draws his subjects, which stand higher the more he has:
@@ -406,4 +487,27 @@ TEST(PuzzleFlows, TheCanoeIsPlayedToItsEndSavedAndLoaded) {
                            EXPECT_EQ(Loop(), LOOP_WARP);
                        })});
     run.PlayToTheEnd();
+}
+
+// A save taken with the poet's panel open loads with the panel closed and nobody being talked to: a click
+// in IR 73 away from the poet then starts no game of the birds.
+TEST(PuzzleFlows, ASaveTakenOverThePoetsPanelLoadsWithNobodyTalkedTo) {
+    ProgramRun run(PuzzleInstall(73));
+    Append(run.steps, NewPuzzleGame(73));
+    Append(run.steps, {PointAtThePoet()});
+    Append(run.steps, SaveGame());
+    Append(run.steps, LoadNewestGame());
+    auto passes = std::make_shared<int>(0);
+    Append(run.steps, {Arrive("IR73"), Do([] {
+                           EXPECT_FALSE(OrvWarp_SubjectPanelOpen);
+                           EXPECT_EQ(Interp_GetEngineVar(IV_CLICPERSO), 0);
+                       }),
+                       // Away from the poet, below the move zone, without passing him.
+                       Turn(-WARP_PI / 2, -0.6f),
+                       WaitFor([] { return Idle() && Interface_GetCurseurKind() == 0 && OrvSpw_PointerOver == 0; }),
+                       ClickView(), WaitFor([passes] { return ++*passes > 10; }), Do([] {
+                           EXPECT_EQ(merle_etat, MERLE_ATTENTE) << "the click started the poet's game";
+                           EXPECT_FALSE(OrvWarp_SubjectPanelOpen);
+                       })});
+    run.PlayToTheEnd({kNoIntro});
 }

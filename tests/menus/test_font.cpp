@@ -239,6 +239,10 @@ TEST_F(FontTest, Utf8TextIsDrawnInTheCodePage) {
     // U+0081 is no character of the page; a CJK character, a four-byte one, a lone continuation byte, a
     // lead byte cut short and an overlong form each give one '?'.
     EXPECT_EQ(OrvFont_FromUtf8("\xC2\x81|\xE5\xB9\xB4|\xF0\x9F\x98\x80|\x80|\xE5\xB9|\xC0\xAF"), "?|?|?|?|?|?");
+    // Overlong forms of the copyright sign and of the euro sign, a five-byte and a six-byte form, a lone 0xFF:
+    // one '?' each.
+    EXPECT_EQ(OrvFont_FromUtf8("\xE0\x82\xA9|\xF0\x82\x82\xAC|\xF8\x88\x80\x80\x80|\xFC\x84\x80\x80\x80\x80|\xFF"),
+              "?|?|?|?|?");
     InitStandard();
     CSystemMemorySurface a, b;
     Make(a, PFID_R5G6B5, 200, 40);

@@ -160,3 +160,24 @@ TEST_F(SpwTest, AnimTheFrameHoldsAFrameUntilTheElementPlaysAgain) {
     EXPECT_EQ(s.playing, 1);
     EXPECT_EQ(s.frame, 0);
 }
+
+// An element shown in two slots, the second with a shorter animation: a frame the second lacks holds
+// neither; one both have holds both.
+TEST_F(SpwTest, AnimTheFrameHoldsEverySlotOfTheElementOrNone) {
+    ST_wam_animation shorter = anim;
+    shorter.numero = 2;
+    shorter.last_frame = 1;
+    ASSERT_EQ(OrvSpw_load((dir / "blocks.SPW").c_str(), &perso, &shorter), 1);
+    ASSERT_EQ(OrvSpw_NbVisibles, 2);
+    EXPECT_FALSE(OrvSpw_AnimTheFrame("VASE,2"));
+    EXPECT_TRUE(Reported("ANIM_THE_FRAME=VASE,2 : image 2 au-delà de 1"));
+    for (int i = 0; i < 2; i++) {
+        EXPECT_EQ(OrvSpw_Visibles[i].playing, 1) << i;
+        EXPECT_EQ(OrvSpw_Visibles[i].frame, 0) << i;
+    }
+    EXPECT_TRUE(OrvSpw_AnimTheFrame("VASE,1"));
+    for (int i = 0; i < 2; i++) {
+        EXPECT_EQ(OrvSpw_Visibles[i].playing, 0) << i;
+        EXPECT_EQ(OrvSpw_Visibles[i].frame, 1) << i;
+    }
+}
