@@ -153,13 +153,6 @@ Step ExpectKeyAtTheArrow(std::shared_ptr<Frame> held, std::shared_ptr<Frame> emp
         EXPECT_LE(bottom - top + 1, iconH) << what;
     });
 }
-
-Step Hold(const char* object) {
-    return Do([object] { Inventaire_SetObjetEnMain(object); });
-}
-Step EmptyHand() {
-    return Do([] { Inventaire_SetObjetEnMain_id(0); });
-}
 }  // namespace
 
 TEST(PointerFlows, TheHeldObjectHidesNoLetterOfAMessageAndStaysAtTheArrowOnTheCanoesBoard) {
@@ -186,7 +179,7 @@ TEST(PointerFlows, TheHeldObjectHidesNoLetterOfAMessageAndStaysAtTheArrowOnTheCa
     auto heldCarrying = std::make_shared<Frame>(), emptyCarrying = std::make_shared<Frame>();
     Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 3, false); }), Arrive("YU3"), TurnToZone(DEMO_CANOE_VIEW),
                        ClickView(), Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)), TurnToZone(ZoneNamed("ZONE_PIROGUE")),
-                       ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), Capture(held), EmptyHand(),
+                       ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), Capture(held), Do([] { Inventaire_SetObjetEnMain_id(0); }),
                        Capture(empty), ExpectKeyAtTheArrow(held, empty, "no piece carried"), Do([] {
                            for (int32_t cell = 0; cell < PIROGUE_FIXED_CELL; cell++)
                                if (pirogue_plateau[cell].code >= 0) {
@@ -194,7 +187,7 @@ TEST(PointerFlows, TheHeldObjectHidesNoLetterOfAMessageAndStaysAtTheArrowOnTheCa
                                    return;
                                }
                        }),
-                       WaitFor([] { return piece_en_main >= 0; }), Capture(emptyCarrying), Hold("CLE"), Capture(heldCarrying),
+                       WaitFor([] { return piece_en_main >= 0; }), Capture(emptyCarrying), Do([] { Inventaire_SetObjetEnMain("CLE"); }), Capture(heldCarrying),
                        ExpectKeyAtTheArrow(heldCarrying, emptyCarrying, "a piece carried"), Key(DIK_ESCAPE),
                        WaitFor([] { return Loop() == LOOP_WARP; })});
     run.PlayToTheEnd();
