@@ -1,6 +1,10 @@
 // The SDL2 display backend: window, renderer and streaming texture, and the translation of SDL events.
 #include <SDL.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/Orv_Log.h"
@@ -21,6 +25,12 @@ int gameButton(uint8_t sdlButton)
     default: return 0;
     }
 }
+
+// Injected positions stay where their differences fit an int.
+int clampPosition(int64_t v) { return int(std::clamp<int64_t>(v, -(int64_t(1) << 29), int64_t(1) << 29)); }
+
+// Passes a warp to the centre may take to show in the events before the pointer may be warped again.
+constexpr int kWarpPatience = 30;
 
 uint8_t sdlButton(int button)
 {
@@ -52,6 +62,9 @@ public:
         if (!renderer_)
             Fail("SDL_CreateRenderer");
         windowId_ = SDL_GetWindowID(window_);
+        // Wayland lets no client move the pointer: there the device's relative motion is read.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        readPositions_ = !driver || std::strcmp(driver, "wayland") != 0;
         fullScreen_ = fullScreen;
         SetFrameSize(width, height);
     }
@@ -126,8 +139,13 @@ public:
                 break;
             case SDL_MOUSEMOTION:
                 ev.kind = InputEvent::Kind::Motion;
-                ev.dx = e.motion.xrel;
-                ev.dy = e.motion.yrel;
+                if (readPositions_) {
+                    if (!MotionFromPosition(e.motion.x, e.motion.y, ev))
+                        continue;
+                } else {
+                    ev.dx = e.motion.xrel;
+                    ev.dy = e.motion.yrel;
+                }
                 break;
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP:
@@ -142,6 +160,8 @@ public:
             }
             out.push_back(ev);
         }
+        if (readPositions_)
+            KeepPointerNearCentre();
     }
 
     bool Inject(const InputEvent& ev) override
@@ -175,6 +195,10 @@ public:
             e.motion.windowID = windowId_;
             e.motion.xrel = ev.dx;
             e.motion.yrel = ev.dy;
+            injectX_ = clampPosition(int64_t(injectX_) + ev.dx);
+            injectY_ = clampPosition(int64_t(injectY_) + ev.dy);
+            e.motion.x = injectX_;
+            e.motion.y = injectY_;
             break;
         case InputEvent::Kind::Button:
             e.type = ev.down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
@@ -189,8 +213,21 @@ public:
         return SDL_PushEvent(&e) == 1;
     }
 
+    // Mouse look reads the pointer's positions and warps it back to the centre, hidden and kept in the window:
+    // a remote desktop or any synthetic input (XTest) moves the pointer without the raw device motion that
+    // SDL's relative mode reads.
     void SetRelativeMouse(bool on) override
     {
+        if (readPositions_) {
+            looking_ = on;
+            SDL_ShowCursor(on ? SDL_DISABLE : SDL_ENABLE);
+            SDL_SetWindowGrab(window_, on ? SDL_TRUE : SDL_FALSE);
+            // Where the pointer was while the window was away says nothing of the next motion.
+            havePointer_ = false;
+            if (on)
+                Recentre();
+            return;
+        }
         if (SDL_SetRelativeMouseMode(on ? SDL_TRUE : SDL_FALSE) != 0 && !relativeWarned_) {
             relativeWarned_ = true;
             debug_log("CSdlBackend: relative mouse mode unavailable (%s)", SDL_GetError());
@@ -205,6 +242,50 @@ public:
     }
 
 private:
+    // The motion from the last position read; none for the first position, nor for the arrival of a warp.
+    bool MotionFromPosition(int x, int y, InputEvent& ev)
+    {
+        const bool warped = warpAge_ >= 0 && x == warpX_ && y == warpY_;
+        if (warped)
+            warpAge_ = -1;
+        const bool first = !havePointer_;
+        havePointer_ = true;
+        ev.dx = x - readX_;
+        ev.dy = y - readY_;
+        readX_ = x;
+        readY_ = y;
+        return !first && !warped && (ev.dx || ev.dy);
+    }
+
+    // While the view is looked around, a pointer gone a quarter of the window from the centre goes back to it,
+    // so that it never stops at an edge.
+    void KeepPointerNearCentre()
+    {
+        injectX_ = warpAge_ >= 0 ? warpX_ : readX_;
+        injectY_ = warpAge_ >= 0 ? warpY_ : readY_;
+        if (!looking_ || !havePointer_)
+            return;
+        if (warpAge_ >= 0) {
+            if (++warpAge_ < kWarpPatience)
+                return;
+            warpAge_ = -1;  // it never showed: the pointer was there already
+        }
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        if (std::abs(readX_ - w / 2) > w / 4 || std::abs(readY_ - h / 2) > h / 4)
+            Recentre();
+    }
+
+    void Recentre()
+    {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        warpX_ = injectX_ = w / 2;
+        warpY_ = injectY_ = h / 2;
+        warpAge_ = 0;
+        SDL_WarpMouseInWindow(window_, warpX_, warpY_);
+    }
+
     [[noreturn]] void Fail(const char* call)
     {
         const std::string text = std::string(call) + ": " + SDL_GetError();
@@ -220,6 +301,8 @@ private:
             SDL_DestroyRenderer(renderer_);
         if (window_) {
             SDL_SetRelativeMouseMode(SDL_FALSE);
+            SDL_SetWindowGrab(window_, SDL_FALSE);
+            SDL_ShowCursor(SDL_ENABLE);
             SDL_DestroyWindow(window_);
         }
         if (videoInit_)
@@ -239,6 +322,13 @@ private:
     bool fullScreen_ = false;
     bool videoInit_ = false;
     bool relativeWarned_ = false;
+    bool readPositions_ = true;
+    bool looking_ = false;
+    bool havePointer_ = false;
+    int readX_ = 0, readY_ = 0;      // the last position read
+    int injectX_ = 0, injectY_ = 0;  // where the events injected so far leave the pointer
+    int warpX_ = 0, warpY_ = 0;      // the centre the pointer was last warped to
+    int warpAge_ = -1;               // passes since that warp while it has not shown; -1 once it has
 };
 
 }  // namespace

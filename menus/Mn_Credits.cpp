@@ -167,6 +167,6 @@ void CMnMenu::CrossFade(CSurface& dst, Velkrum::CDirectDrawSurface& current, Vel
 }
 
 int32_t CMnMenu::PollSlideshow() const {
-    if (KeyboardState.keys[KeyboardState.lastKey] || MouseClickFlags.click) return MN_EVENT_CREDITS_STOP;
+    if (KeyboardState.lastKey || MouseClickFlags.click) return MN_EVENT_CREDITS_STOP;
     return slideshowFinished_ ? MN_EVENT_CREDITS_OVER : 0;
 }

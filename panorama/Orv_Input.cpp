@@ -10,9 +10,15 @@
 #include "world/Hooks.h"
 #include "world/Inventaire.h"
 
+namespace {
+// A key went up since the last key was pressed: the last key code goes when the next pass starts.
+bool g_released = false;
+}  // namespace
+
 void OrvInput_OnKeyDown(int key) {
     if (key <= 0 || key > 255) return;
     KeyboardState.lastKey = uint8_t(key);
+    g_released = false;
     const int32_t loop = OrvWarp_GetLoopType();
     if (loop == 2 && key == DIK_ESCAPE) Call_OrvDial_stop();
     else if (loop == 0 && key == DIK_ESCAPE && Inventaire_Shown) Inventaire_Hide();
@@ -20,4 +26,9 @@ void OrvInput_OnKeyDown(int key) {
     else if (loop == 0 && (key == DIK_P || key == DIK_PAUSE)) OrvWarp_SetPause(!OrvWarp_IsPaused());
 }
 
-void OrvInput_OnKeyUp(int) { KeyboardState.lastKey = 0; }
+void OrvInput_OnKeyUp(int) { g_released = true; }
+
+void OrvInput_NewPass() {
+    if (g_released) KeyboardState.lastKey = 0;
+    g_released = false;
+}

@@ -261,7 +261,9 @@ void pirogue_dessine() {
     if (pirogue_camera) pierres_aff(carried >= 0 ? case_origine : 999, 1);
     if (drawn) Orv3D_draw_DataBase(&current_anim_perso->db);
     if (carried >= 0 && carried < PIROGUE_NB_CODES) {
-        OrvSpr_Aff_curseur(cx + pirogue_offx[carried] - PIROGUE_ANCRE_X, cy + pirogue_offy[carried] - PIROGUE_ANCRE_Y);
+        // The carried piece alone: the object in hand goes with the arrow.
+        OrvSpr_Aff(OrvSpr_get_curseur_bank(), OrvSpr_get_curseur_sprite(), cx + pirogue_offx[carried] - PIROGUE_ANCRE_X,
+                   cy + pirogue_offy[carried] - PIROGUE_ANCRE_Y, SPR_MODE_PLAIN);
         if (pirogue_camera) {
             CTCamera& cam = *pirogue_camera;
             const float sx = cam.Cx, sy = cam.Cy;
@@ -275,6 +277,8 @@ void pirogue_dessine() {
     SprBank* arrows = Interface_GetBank();
     int w = 0, h = 0;
     OrvSpr_GetSize(arrows, PIROGUE_ARROW_SPRITE, &w, &h);
+    int held = 0;
+    if (SprBank* bank = OrvSpr_GetObjetEnMainSprite(&held)) OrvSpr_Aff(bank, held, cx + w / 2, cy + h / 2, SPR_MODE_PLAIN);
     OrvSpr_Aff(arrows, PIROGUE_ARROW_SPRITE, cx + w / 2, cy + h / 2, SPR_MODE_PLAIN);
 
     Unlock(Orv3D_zbuf2);

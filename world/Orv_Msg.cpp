@@ -8,7 +8,6 @@
 #include "framework/Input.h"
 #include "graphics2d/Draw.h"
 #include "graphics2d/Orv_Display.h"
-#include "graphics2d/Orv_Spr.h"
 #include "menus/Orv_Font.h"
 #include "menus/TxtReader.h"
 #include "world/DefName.h"
@@ -108,6 +107,8 @@ bool parse(const std::string& text, const char* what, Texts& out) {
     return true;
 }
 
+// The view (or black) and the lines. No pointer: nothing here is pointed at, and the pointer and the object
+// in hand, which start at the centre where the lines are, would hide letters.
 void drawScreen() {
     CSurface* render = OrvDisplay_GetRenderSurface();
     if (!render) return;
@@ -130,11 +131,6 @@ void drawScreen() {
             y += height;
         }
         OrvFont_PrintEnd();
-    }
-    if (OrvDisplay_LockSurface()) {
-        OrvSpr_SetSurfaceInfo(render);
-        OrvSpr_Aff_curseur_souris();
-        OrvDisplay_UnlockSurface();
     }
 }
 

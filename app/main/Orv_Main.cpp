@@ -58,7 +58,10 @@ Velkrum::CDirectDrawWindow* g_window = nullptr;
 CTimer g_dispatchTimer;
 CTimer g_loopTimer;
 
-void dispatchTick(CTimer&) { DXDispatch(); }
+void dispatchTick(CTimer&) {
+    OrvInput_NewPass();
+    DXDispatch();
+}
 void loopTick(CTimer&) { OrvMain_LoopFrame(); }
 
 // Brings the render surface to the screen.
