@@ -78,6 +78,9 @@ constexpr int kBoxW = 300, kBoxH = 130;
 // pixels lower, to clear the word "Yes" too.
 constexpr int kTooltipBand = 22;
 
+// The player buttons, players 1 to 5.
+const char* const kPlayerBanks[] = {"b_gala.spr", "b_lune.spr", "b_sol.spr", "b_star.spr", "b_ter.spr"};
+
 // The sprite under its clear band, the label centred on it.
 SprImage UnderBand(const SprImage& body, const DemoMenuLabel& label, const std::string& font) {
     SprImage labelled = body;
@@ -175,8 +178,7 @@ const std::vector<DemoMenuLabel>& DemoMenus_Labels() {
             {"a_cloche.spr", "Effects", 13}, {"b_erase.spr", "Erase", 13},     {"a_wait.spr", "Wait", 13},
             {"b_dfull.spr", "The disk is full", 22},                           {"b_derr.spr", "Disk error", 22},
         };
-        const char* players[] = {"b_gala.spr", "b_lune.spr", "b_sol.spr", "b_star.spr", "b_ter.spr"};
-        for (int i = 0; i < 5; ++i) l.push_back({players[i], std::to_string(i + 1), 20});
+        for (int i = 0; i < 5; ++i) l.push_back({kPlayerBanks[i], std::to_string(i + 1), 20});
         for (int cd = 1; cd <= 4; ++cd) l.push_back({"b_cd" + std::to_string(cd) + ".spr", "Please insert CD " + std::to_string(cd), 22});
         for (DemoMenuLabel& label : l) label.text = OrvFont_FromUtf8(label.text);
         return l;
@@ -245,9 +247,8 @@ bool DemoMenus_Write(const std::string& installDir, std::string* error, int pict
     // Player page.
     w.Bank("c_player.spr", {Panel(230, 90, 550, 210, 0xFF303848)});
     const uint32_t players[] = {0xFFE0C040, 0xFFC0C0E0, 0xFFF08020, 0xFF80C0F0, 0xFF60B060};
-    const char* playerBanks[] = {"b_gala.spr", "b_lune.spr", "b_sol.spr", "b_star.spr", "b_ter.spr"};
     for (int i = 0; i < 5; ++i)
-        w.Button(playerBanks[i],
+        w.Button(kPlayerBanks[i],
                  {MenuArt_Sprite(46, 46, players[i], 0xFF000000), MenuArt_Sprite(46, 46, Mix(players[i], kWhite, 1, 2), kWhite)});
     // Options page.
     w.Button("b_back.spr", {MenuArt_Sprite(60, 32, 0xFF606060, kWhite)});
