@@ -320,5 +320,10 @@ CMnPicture::~CMnPicture() { OrvSpr_LibereBank(&bank_); }
 void CMnPicture::LoadBank(const std::string& file) { LoadMenuBank(file, &bank_); }
 
 void CMnPicture::Draw() {
-    if (visible_) DrawSprite(bank_, 0, x_, y_);
+    if (!visible_) return;
+    DrawSprite(bank_, 0, x_, y_);
+    if (text_.empty()) return;
+    int w = 0, h = 0;
+    if (bank_) OrvSpr_GetSize(bank_, 0, &w, &h);
+    DrawTooltip(text_, x_ - w / 2, y_ - h / 2 + MN_PICTURE_TEXT_TOP, x_ + w / 2, kWhite);
 }

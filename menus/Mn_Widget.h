@@ -252,12 +252,16 @@ public:
     void Draw() override { DrawDrag(false); }
 };
 
-// A static sprite.
+// Pixels between the top of a picture and the text written across it.
+constexpr int32_t MN_PICTURE_TEXT_TOP = 8;
+
+// A static sprite; its text, when it has one, written centred across its top (the yes/no box's question).
 class CMnPicture : public CMnWidget {
 public:
     ~CMnPicture() override;
     virtual void LoadBank(const std::string& file);
     void Draw() override;
+    SprBank* GetBank() const { return bank_; }
 
 private:
     SprBank* bank_ = nullptr;

@@ -159,7 +159,7 @@ void ForEachGlyph(COrvFontFace& f, const char* text, int32_t length, Fn&& fn) {
             ++p;
             index = 0;
         } else {
-            if (!mbcs && code >= 0x80 && code < 0xA0) code = kCp1252High[code - 0x80];
+            if (!mbcs) code = OrvFont_ToUnicode(uint8_t(code));
             index = FT_Get_Char_Index(f.face, code);
         }
         fn(f.GlyphOf(index));
@@ -456,6 +456,8 @@ void OrvFont_PrintEnd() {
 }
 
 bool OrvFont_IsMBCS() { return State().mbcs; }
+
+uint32_t OrvFont_ToUnicode(uint8_t byte) { return byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte; }
 
 std::string OrvFont_FromUtf8(const std::string& utf8) {
     std::string out;

@@ -60,6 +60,8 @@ bool OrvFont_IsMBCS();
 // UTF-8 text (the system's own, such as a locale's date) in the fonts' single-byte code page 1252; a
 // character the page lacks, or a broken sequence, becomes '?'.
 std::string OrvFont_FromUtf8(const std::string& utf8);
+// The character a byte of that code page stands for.
+uint32_t OrvFont_ToUnicode(uint8_t byte);
 // True when the character at hand (one byte, or a lead byte and its trail byte in MBCS mode)
 // is a place where a line may wrap.
 bool OrvFont_IsPartitionChar(const char* p);

@@ -112,6 +112,8 @@ void ShowQuestion(CMnMenu& page, const char* yes, const char* no) {
     }
     if (yes) page.SetWidgetText("b_oui.spr", yes);
     if (no) page.SetWidgetText("b_non.spr", no);
+    // The yes button's text is the question; the box asks it, not only the button's tooltip.
+    if (const CMnWidget* button = page.FindWidget("b_oui.spr")) page.SetWidgetText("c_yn.spr", button->GetText());
 }
 
 void CloseQuestion(CMnMenu& page) {

@@ -123,7 +123,7 @@ bool DemoAudio_Write(const std::string& dir, std::string* error) {
     };
     for (const Item& it : items) {
         if (!KsnWriter_Save(it.path, it.pcm, it.channels, kRate, it.marks)) {
-            if (error) *error = it.path + ": écriture impossible";
+            if (error) *error = it.path + ": cannot be written";
             return false;
         }
     }

@@ -83,7 +83,7 @@ void DemoCanoe_AddScript(ChapterWriter& chapter) {
 }
 
 void DemoCanoe_AddMessages(MessagesDesc& messages) {
-    messages.messages.push_back({DEMO_CANOE_MESSAGE, {"La pirogue vous a menée", "au-delà du fleuve."}});
+    messages.messages.push_back({DEMO_CANOE_MESSAGE, {"The canoe has carried you", "across the river."}});
 }
 
 bool DemoCanoe_Write(const std::string& dir, std::string* error) {

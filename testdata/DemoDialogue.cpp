@@ -33,18 +33,18 @@ struct Reply {
 
 const Reply kYuReplies[] = {
     {DEMO_DIAL_GREETING, 1, DEMO_GUARDIAN, "stand1 camera1 humeur3",
-     "Halte, étranger. Le temple ne s'ouvre pas à qui passe sans un mot."},
-    {DEMO_DIAL_GREETING, 2, "Heros", "stand1 camera1 humeur2", "Je ne cherche que le chemin des étoiles."},
+     "Halt, stranger. The temple does not open to one who passes without a word."},
+    {DEMO_DIAL_GREETING, 2, "Heros", "stand1 camera1 humeur2", "I seek nothing but the way of the stars."},
     {DEMO_DIAL_GREETING, 3, DEMO_GUARDIAN, "stand1 camera1 humeur4",
-     "Alors regarde à gauche : le ciel attend ses sept étoiles."},
-    {DEMO_DIAL_TEMPLE, 1, "Heros", "voixoff", "Ce gardien en sait plus qu'il ne le dit."},
+     "Then look to your left: the sky awaits its seven stars."},
+    {DEMO_DIAL_TEMPLE, 1, "Heros", "voixoff", "This guardian knows more than he says."},
     {DEMO_DIAL_TEMPLE, 2, DEMO_GUARDIAN, "stand1 camera1 humeur1",
-     "Ce temple a été bâti pour compter les nuits. Chaque étoile posée en rend une au ciel."},
+     "This temple was built to count the nights. Each star laid gives one back to the sky."},
     {DEMO_DIAL_SKY, 1, DEMO_GUARDIAN, "stand1 camera1 humeur5",
-     "Quand les sept étoiles brilleront, la porte du fond te laissera passer."},
+     "When the seven stars shine, the far door will let you pass."},
 };
 const Reply kIrReplies[] = {
-    {kIrDialogue, 1, "H1", "voixoff", "Cette île garde ses secrets derrière chaque pierre."},
+    {kIrDialogue, 1, "H1", "voixoff", "This island keeps its secrets behind every stone."},
 };
 
 DlgPersoDesc Perso(const std::string& name, const std::string& mesh) {

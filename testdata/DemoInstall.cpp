@@ -53,3 +53,10 @@ bool DemoInstall_Write(const std::string& dir, std::string* error) {
            DemoMenus_Write(dir, error) && DemoVideo_Write(dir, error) && DemoToile_Write(dir, error) &&
            DemoCanoe_Write(dir, error) && DemoDialogue_Write(dir, error);
 }
+
+std::vector<std::string> DemoInstall_PictureTexts() {
+    std::vector<std::string> texts = DemoWorld_CarvingLines();
+    for (const DemoMenuLabel& label : DemoMenus_Labels()) texts.push_back(label.text);
+    for (const std::string& word : DemoPanorama_ZoneWords()) texts.push_back(word);
+    return texts;
+}

@@ -1,12 +1,14 @@
 // The menus' data of the demo installation: texts, fonts, backgrounds, credits pictures and sprite banks.
 #include "testdata/DemoMenus.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "menus/Orv_Font.h"
 #include "testdata/MenuArt.h"
 #include "testdata/MenuTextWriter.h"
 #include "testdata/TempDir.h"
@@ -68,16 +70,23 @@ void Blit(SprImage& into, const SprImage& from, int left, int top) {
         }
 }
 
-// The box of the yes/no questions (frame pixels) and its buttons: the button is the lower part of its sprite,
-// the upper part left clear, where the tooltip of a button (drawn at its sprite's top) lies without covering
-// the other button's word.
-constexpr int kBoxLeft = 170, kBoxTop = 160, kBoxRight = 470, kBoxBottom = 290;
-constexpr int kButtonW = 48, kButtonH = 50, kButtonClear = 22;
-SprImage LowerButton(uint32_t argb, const std::string& label, const std::string& font) {
-    SprImage img = MenuArt_Sprite(kButtonW, kButtonH, 0u);  // clear
-    SprImage body = MenuArt_Sprite(kButtonW, kButtonH - kButtonClear, argb, kWhite);
-    MenuArt_Label(body, label, font, 14);
-    Blit(img, body, 0, kButtonClear);
+// The box of the yes/no questions, centred on the screen where the menus draw it; the menus write the question
+// across its top.
+constexpr int kBoxW = 300, kBoxH = 130;
+// Every labelled button stands under a clear band where its tooltip (drawn at the top of its sprite) lies
+// without covering its word; the yes button's band is tall enough for the no button's tooltip, drawn ten
+// pixels lower, to clear the word "Yes" too.
+constexpr int kTooltipBand = 22;
+
+// The player buttons, players 1 to 5.
+const char* const kPlayerBanks[] = {"b_gala.spr", "b_lune.spr", "b_sol.spr", "b_star.spr", "b_ter.spr"};
+
+// The sprite under its clear band, the label centred on it.
+SprImage UnderBand(const SprImage& body, const DemoMenuLabel& label, const std::string& font) {
+    SprImage labelled = body;
+    MenuArt_Label(labelled, label.text, font, label.size);
+    SprImage img = MenuArt_Sprite(body.width, body.height + kTooltipBand, 0u);  // clear
+    Blit(img, labelled, 0, kTooltipBand);
     return img;
 }
 
@@ -120,9 +129,13 @@ struct Writer {
         if (ok && !MenuArt_SaveBank(dir, name, sprites)) Fail("spr/menu/" + name);
     }
     // A button bank whose pictures say what the button does (unlabelled without the font file).
-    void Button(const std::string& name, std::vector<SprImage> sprites, const std::string& label, int size = 13) {
-        for (SprImage& img : sprites) MenuArt_Label(img, label, dir + "loc/DejaVuSans.ttf", size);
-        Bank(name, sprites);
+    void Button(const std::string& name, const std::vector<SprImage>& sprites) {
+        const std::vector<DemoMenuLabel>& labels = DemoMenus_Labels();
+        auto label = std::find_if(labels.begin(), labels.end(), [&](const DemoMenuLabel& l) { return l.bank == name; });
+        if (label == labels.end()) return Fail("no label for spr/menu/" + name);
+        std::vector<SprImage> banded;
+        for (const SprImage& img : sprites) banded.push_back(UnderBand(img, *label, dir + "loc/DejaVuSans.ttf"));
+        Bank(name, banded);
     }
     // A backdrop; from darkFrom on to the right a darker field, where the credits' lines lie.
     void Picture(const std::string& name, uint32_t top, uint32_t bottom, int darkFrom = -1) {
@@ -144,14 +157,33 @@ struct Writer {
 
 std::vector<MenuTxtSection> DemoMenus_Sections() {
     std::vector<MenuTxtSection> sections = MenuTxt_StandardSections();
-    // The texts that relabel the yes and no buttons say what each answer does.
-    sections[0].lines[7] = "Yes: save the game here";
+    // The yes button's text is the question, which the box asks; the no button's says what No does.
+    sections[0].lines[7] = "Save the game here?";
     sections[0].lines[8] = "No: go back without saving";
-    sections[0].lines[9] = "Yes: quit the demo";
+    sections[0].lines[9] = "Quit the demo?";
     sections[0].lines[10] = "No: go on playing";
-    sections[4].lines[3] = "Yes: erase this saved game";
+    sections[4].lines[3] = "Erase this saved game?";
     sections[4].lines[4] = "No: keep it";
     return sections;
+}
+
+const std::vector<DemoMenuLabel>& DemoMenus_Labels() {
+    static const std::vector<DemoMenuLabel> labels = [] {
+        std::vector<DemoMenuLabel> l = {
+            {"a_load.spr", "Load", 13},      {"a_save.spr", "Save", 13},       {"a_exit.spr", "Quit", 13},
+            {"a_toolbx.spr", "Options", 13}, {"a_baffle.spr", "Sound", 13},    {"a_disc.spr", "Games", 13},
+            {"b_oui.spr", "Yes", 14},        {"b_non.spr", "No", 14},          {"b_back.spr", "Back", 13},
+            {"s_sub.spr", "Subtitles", 13},  {"s_cross.spr", "Cross", 13},     {"s_xyinv.spr", "Invert", 13},
+            {"b_rezo.spr", "Screen", 13},    {"a_harpe.spr", "Music", 13},     {"a_hp.spr", "Voices", 13},
+            {"a_cloche.spr", "Effects", 13}, {"b_erase.spr", "Erase", 13},     {"a_wait.spr", "Wait", 13},
+            {"b_dfull.spr", "The disk is full", 22},                           {"b_derr.spr", "Disk error", 22},
+        };
+        for (int i = 0; i < 5; ++i) l.push_back({kPlayerBanks[i], std::to_string(i + 1), 20});
+        for (int cd = 1; cd <= 4; ++cd) l.push_back({"b_cd" + std::to_string(cd) + ".spr", "Please insert CD " + std::to_string(cd), 22});
+        for (DemoMenuLabel& label : l) label.text = OrvFont_FromUtf8(label.text);
+        return l;
+    }();
+    return labels;
 }
 
 std::vector<std::vector<std::string>> DemoMenus_Credits() {
@@ -199,58 +231,51 @@ bool DemoMenus_Write(const std::string& installDir, std::string* error, int pict
 
     w.Bank("curseur.spr", {Pointer()});
     // Main page: the panels, their buttons and the yes/no box.
-    w.Button("a_load.spr", Frames(90, 40, 0xFF3070C0, 20), "Load");
-    w.Button("a_save.spr", Frames(90, 40, 0xFFC07030, 20), "Save");
+    w.Button("a_load.spr", Frames(90, 40, 0xFF3070C0, 20));
+    w.Button("a_save.spr", Frames(90, 40, 0xFFC07030, 20));
     w.Bank("c_opt.spr", {Panel(500, 40, 600, 120, 0xFF506070)});
     w.Bank("c_son.spr", {Panel(340, 210, 440, 290, 0xFF507060)});
     w.Bank("c_load.spr", {Panel(70, 240, 190, 320, 0xFF706050)});
-    w.Button("a_exit.spr", Frames(56, 40, 0xFFB03030, 20), "Quit");
-    w.Button("a_toolbx.spr", Frames(56, 48, 0xFF8080A0, 20), "Options");
-    w.Button("a_baffle.spr", Frames(56, 48, 0xFF80A080, 20), "Sound");
-    w.Button("a_disc.spr", Frames(60, 56, 0xFFA08060, 20), "Games");
-    // The yes/no box says what to do; pointing at a button tells what it does (the texts that relabel it).
-    SprImage box = Panel(kBoxLeft, kBoxTop, kBoxRight, kBoxBottom, 0xFF303848);
-    SprImage heading = MenuArt_Sprite(kBoxRight - kBoxLeft - 8, 22, 0xFF303848);
-    MenuArt_Label(heading, "Are you sure?", w.dir + "loc/DejaVuSans.ttf", 16);
-    Blit(box, heading, kBoxLeft + 4, kBoxTop + 6);
-    w.Bank("c_yn.spr", {box});
-    w.Bank("b_oui.spr", {LowerButton(0xFF30A030, "Yes", w.dir + "loc/DejaVuSans.ttf")});
-    w.Bank("b_non.spr", {LowerButton(0xFFA03030, "No", w.dir + "loc/DejaVuSans.ttf")});
+    w.Button("a_exit.spr", Frames(56, 40, 0xFFB03030, 20));
+    w.Button("a_toolbx.spr", Frames(56, 48, 0xFF8080A0, 20));
+    w.Button("a_baffle.spr", Frames(56, 48, 0xFF80A080, 20));
+    w.Button("a_disc.spr", Frames(60, 56, 0xFFA08060, 20));
+    // The yes/no box; the menus write its question across its top, and pointing at No tells what it does.
+    w.Bank("c_yn.spr", {MenuArt_Sprite(kBoxW, kBoxH, 0xFF303848, kWhite)});
+    w.Button("b_oui.spr", {MenuArt_Sprite(48, 28, 0xFF30A030, kWhite)});
+    w.Button("b_non.spr", {MenuArt_Sprite(48, 28, 0xFFA03030, kWhite)});
     // Player page.
     w.Bank("c_player.spr", {Panel(230, 90, 550, 210, 0xFF303848)});
     const uint32_t players[] = {0xFFE0C040, 0xFFC0C0E0, 0xFFF08020, 0xFF80C0F0, 0xFF60B060};
-    const char* playerBanks[] = {"b_gala.spr", "b_lune.spr", "b_sol.spr", "b_star.spr", "b_ter.spr"};
     for (int i = 0; i < 5; ++i)
-        w.Button(playerBanks[i],
-                 {MenuArt_Sprite(46, 46, players[i], 0xFF000000), MenuArt_Sprite(46, 46, Mix(players[i], kWhite, 1, 2), kWhite)},
-                 std::to_string(i + 1), 20);
+        w.Button(kPlayerBanks[i],
+                 {MenuArt_Sprite(46, 46, players[i], 0xFF000000), MenuArt_Sprite(46, 46, Mix(players[i], kWhite, 1, 2), kWhite)});
     // Options page.
-    w.Button("b_back.spr", {MenuArt_Sprite(60, 32, 0xFF606060, kWhite)}, "Back");
-    for (auto [name, label] : {std::pair{"s_sub.spr", "Subtitles"}, {"s_cross.spr", "Cross"}, {"s_xyinv.spr", "Invert"}})
-        w.Button(name, {MenuArt_Sprite(60, 30, 0xFF603030, kWhite), MenuArt_Sprite(60, 30, 0xFF30A030, kWhite)}, label);
-    w.Button("b_rezo.spr", {MenuArt_Sprite(80, 32, 0xFF505080, kWhite)}, "Screen");
+    w.Button("b_back.spr", {MenuArt_Sprite(60, 32, 0xFF606060, kWhite)});
+    for (const char* name : {"s_sub.spr", "s_cross.spr", "s_xyinv.spr"})
+        w.Button(name, {MenuArt_Sprite(60, 30, 0xFF603030, kWhite), MenuArt_Sprite(60, 30, 0xFF30A030, kWhite)});
+    w.Button("b_rezo.spr", {MenuArt_Sprite(80, 32, 0xFF505080, kWhite)});
     // Sound page.
     w.Bank("g_son.spr", {MenuArt_Sprite(130, 16, 0xFF404040, 0xFF909090)});
     w.Bank("m_son.spr", {MenuArt_Sprite(8, 14, 0xFFE0E0E0, 0xFF000000)});
-    w.Button("a_harpe.spr", Frames(56, 48, 0xFFA0A060, 20), "Music");
-    w.Button("a_hp.spr", Frames(56, 48, 0xFF60A0A0, 20), "Voices");
-    w.Button("a_cloche.spr", Frames(56, 48, 0xFFA060A0, 20), "Effects");
+    w.Button("a_harpe.spr", Frames(56, 48, 0xFFA0A060, 20));
+    w.Button("a_hp.spr", Frames(56, 48, 0xFF60A0A0, 20));
+    w.Button("a_cloche.spr", Frames(56, 48, 0xFFA060A0, 20));
     // Load page: the save pictures, the scroll bar and the erase button.
     std::vector<SprImage> saves;
     for (int i = 0; i < 8; ++i) saves.push_back(MenuArt_Sprite(56, 56, Mix(0xFF2050A0, 0xFFA05020, i, 7), kWhite));
     w.Bank("save.spr", saves);
     w.Bank("g_load.spr", {MenuArt_Sprite(20, 212, 0xFF404040, 0xFF909090)});
     w.Bank("m_load.spr", {MenuArt_Sprite(16, 12, 0xFFE0E0E0, 0xFF000000)});
-    w.Button("b_erase.spr", {MenuArt_Sprite(60, 40, 0xFF803030, kWhite)}, "Erase");
+    w.Button("b_erase.spr", {MenuArt_Sprite(60, 40, 0xFF803030, kWhite)});
     // Pages over the game.
     for (int cd = 1; cd <= 4; ++cd) {
         char name[16];
         std::snprintf(name, sizeof name, "b_cd%d.spr", cd);
-        w.Button(name, {MenuArt_Sprite(240, 80, Mix(0xFF204080, 0xFF802040, cd - 1, 3), kWhite)},
-                 "Please insert CD " + std::to_string(cd), 22);
+        w.Button(name, {MenuArt_Sprite(240, 80, Mix(0xFF204080, 0xFF802040, cd - 1, 3), kWhite)});
     }
-    w.Button("a_wait.spr", Frames(40, 40, 0xFF3060A0, 20), "Wait");
-    w.Button("b_dfull.spr", {MenuArt_Sprite(240, 80, 0xFF906020, kWhite)}, "The disk is full", 22);
-    w.Button("b_derr.spr", {MenuArt_Sprite(240, 80, 0xFF902020, kWhite)}, "Disk error", 22);
+    w.Button("a_wait.spr", Frames(40, 40, 0xFF3060A0, 20));
+    w.Button("b_dfull.spr", {MenuArt_Sprite(240, 80, 0xFF906020, kWhite)});
+    w.Button("b_derr.spr", {MenuArt_Sprite(240, 80, 0xFF902020, kWhite)});
     return w.ok;
 }

@@ -8,6 +8,14 @@
 // The credits page's left margin, which the menus give its slideshow.
 constexpr int DEMO_CREDITS_MARGIN = 405;
 
+// The word written on a menu button's pictures (in the game's code page) and its size in pixels at most.
+struct DemoMenuLabel {
+    std::string bank;
+    std::string text;
+    int size;
+};
+const std::vector<DemoMenuLabel>& DemoMenus_Labels();
+
 // The demo's "Menu.txt" sections and "Credits.txt" pages.
 std::vector<MenuTxtSection> DemoMenus_Sections();
 std::vector<std::vector<std::string>> DemoMenus_Credits();

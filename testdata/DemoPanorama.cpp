@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "menus/Orv_Font.h"
 #include "panorama/WarpFaceNames.h"
 #include "testdata/DemoWorld.h"
 #include "testdata/MenuArt.h"
@@ -183,10 +184,13 @@ struct ZoneLook {
     const char* label;
 };
 const ZoneLook kLooks[] = {
-    {"ZONE_COFFRE", 0xFF6A4020u, "Coffre"}, {"ZONE_PORTE", 0xFF4A3018u, "Porte"},
-    {"ZONE_MORTE", 0xFF505048u, "Eboulis"}, {"ZONE_SORTIE", 0xFF302418u, "Sortie"},
-    {"ZONE_PIROGUE", 0xFF2A4A60u, "Pirogue"}, {"ZONE_CLE", 0xFF585048u, ""}, {"ZONE_GARDIEN", 0xFF3A3020u, "Passage"},
+    {"ZONE_COFFRE", 0xFF6A4020u, "Chest"}, {"ZONE_PORTE", 0xFF4A3018u, "Door"},
+    {"ZONE_MORTE", 0xFF505048u, "Rubble"}, {"ZONE_SORTIE", 0xFF302418u, "Exit"},
+    {"ZONE_PIROGUE", 0xFF2A4A60u, "Canoe"}, {"ZONE_CLE", 0xFF585048u, ""}, {"ZONE_GARDIEN", 0xFF3A3020u, "Passage"},
 };
+
+// The word as the picture shows it: in the game's code page.
+std::string Word(const ZoneLook& look) { return OrvFont_FromUtf8(look.label); }
 
 // Draws one zone where its outline falls on the face: a move as a gold frame round a dark opening with a
 // chevron, a link as a cyan one with two, a scenario zone as its thing with its word.
@@ -206,12 +210,12 @@ void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
     if (right < 0 || bottom < 0 || left >= kFace || top >= kFace) return;
     const int kind = z.type % 88888;
     uint32_t fill = 0xFF241E14u, border = 0xFFE0B040u;
-    const char* label = "";
+    std::string label;
     if (kind == 2) fill = 0xFF102838u, border = 0xFF50C0E0u;
     if (kind >= 3) {
         border = 0xFFC08040u;
         for (const ZoneLook& look : kLooks)
-            if (z.name == look.name) fill = look.fill, label = look.label;
+            if (z.name == look.name) fill = look.fill, label = Word(look);
         if (!fill) return;
     }
     // The outline, then the inside shrunk by a border's width towards the middle.
@@ -229,7 +233,7 @@ void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
         Chevron(px, int(cx), int(cy) - r / 2, r, border);
         Chevron(px, int(cx), int(cy) + r / 2, r, border);
     }
-    if (!*label) return;
+    if (label.empty()) return;
     SprImage text;
     text.width = std::max(8, int(right - left) - 8);
     text.height = std::clamp(int(bottom - top) / 3, 12, 32);
@@ -284,6 +288,13 @@ bool writeWorld(const std::string& root, const WamFileDesc& world, std::string* 
     return true;
 }
 }  // namespace
+
+std::vector<std::string> DemoPanorama_ZoneWords() {
+    std::vector<std::string> words;
+    for (const ZoneLook& look : kLooks)
+        if (*look.label) words.push_back(Word(look));
+    return words;
+}
 
 void DemoPanorama_PaintZones(const WamVueDesc& view, std::vector<std::vector<uint32_t>>& faces) {
     for (const WamZoneDesc& z : view.zones)

@@ -15,3 +15,5 @@ uint32_t DemoPanorama_Tint(const std::string& viewName, uint32_t id);
 // the top-left): a move as a gold frame with a chevron, a link as a cyan one with two, the scenario zones as
 // what they are, with their word.
 void DemoPanorama_PaintZones(const WamVueDesc& view, std::vector<std::vector<uint32_t>>& faces);
+// The words the zones show, in the game's code page.
+std::vector<std::string> DemoPanorama_ZoneWords();

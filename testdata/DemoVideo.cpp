@@ -77,7 +77,7 @@ bool DemoVideo_Write(const std::string& dir, std::string* error) {
     const std::vector<uint8_t> video = QmvWriter_Video(pictures, 75);
     const std::string videoPath = root + "datas_q2/qmv/" + DEMO_INTRO_VIDEO;
     if (!WriteFileBytes(videoPath, video.data(), video.size())) {
-        if (error) *error = videoPath + ": écriture impossible";
+        if (error) *error = videoPath + ": cannot be written";
         return false;
     }
     // The transition videos the worlds name for their moves, under the names they give.
@@ -88,13 +88,13 @@ bool DemoVideo_Write(const std::string& dir, std::string* error) {
                 for (const WamDestDesc& d : v.dests) {
                     const std::string path = root + "datas_q2/qmv/" + d.video;
                     if (!d.video.empty() && !WriteFileBytes(path, step.data(), step.size())) {
-                        if (error) *error = path + ": écriture impossible";
+                        if (error) *error = path + ": cannot be written";
                         return false;
                     }
                 }
     const std::string soundPath = root + "datas_q2/ksn/" + DEMO_INTRO_SOUND;
     if (!KsnWriter_Save(soundPath, introSound(), 1, kRate)) {
-        if (error) *error = soundPath + ": écriture impossible";
+        if (error) *error = soundPath + ": cannot be written";
         return false;
     }
     return true;

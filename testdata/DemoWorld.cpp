@@ -234,36 +234,43 @@ std::string DemoWorld_Chapter1() {
 
 MessagesDesc DemoWorld_Messages() {
     MessagesDesc m;
-    m.objets = {{"CLE", "Clé de bronze"}, {"LANTERNE", "Lanterne"}};
-    for (int n = 102; n <= 115; n++) m.objets.push_back({"ETOILE" + std::to_string(n), "Étoile"});
-    for (auto o : std::vector<std::pair<const char*, const char*>>{{"EPEE", "Épée"},
-                {"PLUME", "Plume"}, {"CHENILLE", "Chenille"}, {"SAUTERELLE", "Sauterelle"},
-                {"CRANE_ARAIG2", "Crâne"}})
+    m.objets = {{"CLE", "Bronze key"}, {"LANTERNE", "Lantern"}};
+    for (int n = 102; n <= 115; n++) m.objets.push_back({"ETOILE" + std::to_string(n), "Star"});
+    for (auto o : std::vector<std::pair<const char*, const char*>>{{"EPEE", "Sword"},
+                {"PLUME", "Feather"}, {"CHENILLE", "Caterpillar"}, {"SAUTERELLE", "Grasshopper"},
+                {"CRANE_ARAIG2", "Skull"}})
         m.objets.push_back({o.first, o.second});
     m.messages = {
-        {1, {"Bienvenue sur l'île.", "Tournez la vue avec la souris ;", "cliquez sur ce que montre le pointeur.",
-             "Cliquez pour continuer."}},
-        {2, {"Le coffre est fermé à clé."}},
-        {3, {"Le coffre s'ouvre :", "il contient une lanterne."}},
-        {4, {"Vous ramassez une clé de bronze."}},
-        {5, {"Il fait trop sombre", "pour passer sans lumière."}},
-        {6, {"La porte ne bouge pas."}},
-        {7, {"Le gardien s'efface devant vous."}},
-        {8, {"Vous quittez le temple.", "Fin de la démonstration."}},
-        {9, {"Sept étoiles manquent au ciel.", "Clic droit : le sac s'ouvre ;", "prenez une étoile, puis cliquez",
-             "sur un cercle bleu pour l'y poser."}},
-        {10, {"Les étoiles brillent à leur place."}},
-        {11, {"Une toile géante barre le ravin ;", "une chenille luit en son centre.",
-              "Chaque cadre doré est un pas :", "cliquez-le pour avancer d'une case.",
-              "À chacun de vos pas, l'araignée", "avance d'une case vers vous.",
-              "Rapportez la chenille ici ou au", "second chemin sans être prise."}},
-        {12, {"La chenille est à vous.", "Une sauterelle attend à présent", "sur la toile."}},
-        {13, {"La sauterelle est à vous.", "La grande araignée garde", "un crâne au centre :",
-              "l'épée posée sur la toile", "l'étourdit, la plume l'attire."}},
-        {14, {"Le crâne est à vous :", "la toile est vaincue."}},
+        {1, {"Welcome to the island.", "Turn the view with the mouse;", "click what the pointer shows.",
+             "Click to go on."}},
+        {2, {"The chest is locked."}},
+        {3, {"The chest opens:", "it holds a lantern."}},
+        {4, {"You pick up a bronze key."}},
+        {5, {"It is too dark", "to go on without a light."}},
+        {6, {"The door does not move."}},
+        {7, {"The guardian steps aside."}},
+        {8, {"You leave the temple.", "End of the demo."}},
+        {9, {"Seven stars are missing", "from the sky.", "Right click: the bag opens;", "take a star, then click",
+             "a blue ring to set it there."}},
+        {10, {"The stars shine in their places."}},
+        {11, {"A giant web bars the ravine;", "a caterpillar glows at its centre.", "Each golden frame is a step:",
+              "click it to move one cell.", "At each of your steps, the spider", "moves one cell towards you.",
+              "Bring the caterpillar back here", "or to the second way", "without being caught."}},
+        {12, {"The caterpillar is yours.", "A grasshopper now waits", "on the web."}},
+        {13, {"The grasshopper is yours.", "The great spider guards", "a skull at the centre:",
+              "the sword laid on the web", "stuns it, the feather lures it."}},
+        {14, {"The skull is yours:", "the web is beaten."}},
     };
     DemoCanoe_AddMessages(m);
     return m;
+}
+
+std::vector<std::string> DemoWorld_CarvingLines() {
+    std::vector<std::string> lines;
+    for (const char* line : {"The ways of the island", "", "The chest keeps the light,", "the light opens the path to the temple.",
+                             "In the temple: the guardian, the sky,", "the web and the canoe.", "", "Click to go back."})
+        lines.push_back(OrvFont_FromUtf8(line));
+    return lines;
 }
 
 namespace {
@@ -280,15 +287,14 @@ SprImage Carving() {
             const bool edge = x < 6 || y < 6 || x >= img.width - 6 || y >= img.height - 6;
             img.pixels[size_t(y) * size_t(img.width) + size_t(x)] = edge ? 0xFF3A3228u : ((x / 8 + y / 8) % 2 ? 0xFF6E6452u : 0xFF6A604Eu);
         }
-    const char* const lines[] = {"Les chemins de l'île", "", "Le coffre garde la lumière,", "la lumière ouvre le sentier du temple.",
-                                 "Au temple : le gardien, le ciel,", "la toile et la pirogue.", "", "Cliquez pour revenir."};
+    const std::vector<std::string> lines = DemoWorld_CarvingLines();
     int top = 24;
-    for (const char* line : lines) {
+    for (const std::string& line : lines) {
         SprImage text;
         text.width = img.width - 24;
         text.height = 30;
         text.pixels.assign(size_t(text.width) * size_t(text.height), 0xFF000000u);  // labels draw on opaque pixels
-        if (*line && MenuArt_Label(text, line, kCarvingFont, line == lines[0] ? 22 : 17))
+        if (!line.empty() && MenuArt_Label(text, line, kCarvingFont, &line == &lines[0] ? 22 : 17))
             for (int y = 0; y < text.height; y++)
                 for (int x = 0; x < text.width; x++) {
                     const uint32_t c = text.pixels[size_t(y) * size_t(text.width) + size_t(x)];

@@ -1,6 +1,7 @@
 // The demo's worlds, name definitions, chapter script, messages and object sprites.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "testdata/ScriptWriter.h"
 #include "testdata/WamWriter.h"
@@ -37,6 +38,8 @@ WamFileDesc DemoWorld_Ir();
 WamFileDesc DemoWorld_Yu();
 std::string DemoWorld_Chapter1();
 MessagesDesc DemoWorld_Messages();
+// The lines of the carving, in the game's code page.
+std::vector<std::string> DemoWorld_CarvingLines();
 
 // Writes "scenar\defnames.con", "scenar\chapi001.con", "wam\bigile1.wam", "wam\yucatan.wam",
 // "loc\messages.txt" and "spr\objets.spr" into the installation dir; false with *error on failure.

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "menus/Orv_Font.h"
+
 namespace {
 
 // Blends a colour over an ARGB pixel by a coverage of 0..255; the pixel keeps its own alpha.
@@ -22,17 +24,17 @@ uint32_t Blend(uint32_t under, uint32_t colour, int coverage) {
 using Library = std::unique_ptr<FT_LibraryRec_, FT_Error (*)(FT_Library)>;
 using Face = std::unique_ptr<FT_FaceRec_, FT_Error (*)(FT_Face)>;
 
-// Width of the text's advances in pixels at the face's current size.
+// Width of the text's advances in pixels at the face's current size; the text is in the game's code page.
 int TextWidth(FT_Face face, const std::string& text) {
     int width = 0;
     for (unsigned char c : text)
-        if (FT_Load_Char(face, c, FT_LOAD_DEFAULT) == 0) width += int(face->glyph->advance.x >> 6);
+        if (FT_Load_Char(face, OrvFont_ToUnicode(c), FT_LOAD_DEFAULT) == 0) width += int(face->glyph->advance.x >> 6);
     return width;
 }
 
 void DrawText(SprImage& img, FT_Face face, const std::string& text, int x, int baseline, uint32_t colour) {
     for (unsigned char c : text) {
-        if (FT_Load_Char(face, c, FT_LOAD_RENDER) != 0) continue;
+        if (FT_Load_Char(face, OrvFont_ToUnicode(c), FT_LOAD_RENDER) != 0) continue;
         const FT_GlyphSlot g = face->glyph;
         const FT_Bitmap& bm = g->bitmap;
         for (unsigned row = 0; row < bm.rows; ++row)

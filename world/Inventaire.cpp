@@ -240,7 +240,8 @@ void Inventaire_Draw() {
         const std::string name = OrvMsg_GetObjectName(o.id);
         OrvTextSize text;
         OrvFont_GetTextSize(name.c_str(), int32_t(name.size()), text);
-        const int32_t spriteH = std::max(g.cellHeight - text.cy, 1);
+        // The name takes a line's height, whose spare pixel holds a descender that overruns the font's cell.
+        const int32_t spriteH = std::max(g.cellHeight - OrvFont_GetHeight(), 1);
         if (spriteInBank(o)) {
             // A large sprite stays inside its own cell.
             OrvSpr_SetClip(ClipRect{y, y + spriteH - 1, x + g.cellWidth - 1, x});

@@ -1,5 +1,6 @@
 // What the demo installation offers a newcomer, read through the running program: every text fits the screen
-// in its font and is in the game's code page, every zone can be pointed at, every file named is there.
+// in its font and is in the game's code page, as are the texts of its pictures, every zone can be pointed at,
+// every file named is there.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +19,7 @@
 #include "panorama/Z3d.h"
 #include "testdata/DemoDialogue.h"
 #include "testdata/DemoFixture.h"
+#include "testdata/DemoInstall.h"
 #include "testdata/DemoMenus.h"
 #include "testdata/TempDir.h"
 #include "tests/support/ZoneAim.h"
@@ -98,6 +100,10 @@ TEST(DemoContent, EveryTextFitsTheScreenInItsFontAndIsInTheGamesCodePage) {
             EXPECT_TRUE(InCodePage(t.text)) << t.where << ": " << t.text;
             EXPECT_LE(Width(t.font, t.text), t.room) << t.where << ": " << t.text;
         }
+        // The texts written into the pictures (the carving, the buttons' and the zones' words) are in it too.
+        const std::vector<std::string> pictures = DemoInstall_PictureTexts();
+        EXPECT_GT(pictures.size(), 30u);
+        for (const std::string& t : pictures) EXPECT_TRUE(InCodePage(t)) << "picture: " << t;
         // The messages and the credits' pages fit the screen's height too.
         for (int32_t n = 0; n < 1000; n++)
             if (const std::vector<std::string>* lines = OrvMsg_GetMessage(n))

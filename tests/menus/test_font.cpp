@@ -11,6 +11,7 @@
 #include "graphics2d/PixelFormat.h"
 #include "graphics2d/Surface.h"
 #include "menus/Orv_Font.h"
+#include "testdata/MenuArt.h"
 #include "testdata/MenuTextWriter.h"
 #include "testdata/TempDir.h"
 
@@ -327,4 +328,27 @@ TEST_F(FontTest, PlacementInTheCellAndClippingAtEverySurfaceEdge) {
     OrvFont_PrintAt(INT32_MIN, INT32_MIN, text);
     OrvFont_PrintEnd();
     EXPECT_TRUE(Changed(s, 0).Empty());
+}
+
+// A text written into a picture is read byte by byte as the fonts read it: 0x92 is the raised right quote (no
+// missing-glyph box standing on the line), 0xE9 the letter e with its accent above it.
+TEST_F(FontTest, PicturesAreWrittenInTheFontsCodePage) {
+    auto ink = [](const std::string& text) {
+        SprImage s = MenuArt_Sprite(60, 40, 0xFF000000u);
+        EXPECT_TRUE(MenuArt_Label(s, text, ORV_FALLBACK_FONT_FILE, 24));
+        Box box;
+        for (int y = 0; y < s.height; ++y)
+            for (int x = 0; x < s.width; ++x)
+                if (s.pixels[size_t(y) * size_t(s.width) + size_t(x)] != 0xFF000000u) {
+                    box.l = std::min(box.l, x), box.r = std::max(box.r, x);
+                    box.t = std::min(box.t, y), box.b = std::max(box.b, y);
+                }
+        return box;
+    };
+    const Box x = ink("x"), quote = ink("\x92"), e = ink("e"), eAcute = ink(OrvFont_FromUtf8("\xC3\xA9"));
+    ASSERT_FALSE(quote.Empty());
+    EXPECT_LT(quote.b, x.t + (x.b - x.t) / 2);
+    EXPECT_LT(eAcute.t, e.t);
+    EXPECT_EQ(eAcute.b, e.b);
+    EXPECT_NEAR(eAcute.r - eAcute.l, e.r - e.l, 1);
 }
