@@ -271,6 +271,21 @@ Step Arrive(const std::string& view) {
     return [view] { return Idle() && ViewName() == view; };
 }
 
+Step ArriveReading(const std::string& view) {
+    auto waited = std::make_shared<int>(0);
+    return [=] {
+        if (Loop() == LOOP_MESSAGE) {
+            if ((*waited)++ >= 5) {
+                *waited = 0;
+                PressLeft();
+            }
+            return false;
+        }
+        // Once the arrival's block has run: a message it shows comes first.
+        return Idle() && ViewName() == view && Interp_GetEngineVar(IV_ARRIVEEVUE) == 0;
+    };
+}
+
 Step Read(int32_t n) {
     auto waited = std::make_shared<int>(0);
     return [=] {

@@ -93,6 +93,8 @@ Step Turn(float yaw, float pitch);
 // A click at the centre of the view at rest.
 Step ClickView();
 Step Arrive(const std::string& view);
+// The same once the view's arrival has run, every message shown on the way read for a moment and clicked away.
+Step ArriveReading(const std::string& view);
 // Waits for message n on the message screen, then clicks it away.
 Step Read(int32_t n);
 // The intros skipped, player `player` chosen on the player page.

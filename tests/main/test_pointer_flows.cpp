@@ -1,5 +1,5 @@
 // The pointer a player sees over the view, through the whole program on the demo: the zone pointers after the
-// menus, and a puzzle's cursor while it is held.
+// menus, a puzzle's cursor while it is held, and a character's panel under it.
 #include <memory>
 
 #include "ProgramRun.h"
@@ -7,8 +7,11 @@
 #include "framework/KeyCodes.h"
 #include "graphics2d/Orv_Spr.h"
 #include "menus/Orv_Menu.h"
+#include "framework/Input.h"
 #include "panorama/Interface.h"
+#include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
+#include "testdata/DemoWorld.h"
 #include "world/Inventaire.h"
 
 namespace {
@@ -78,5 +81,26 @@ TEST(PointerFlows, TheZonePointersShowAfterThePlayerPageAndTheMenusAndAPuzzleCur
     Append(run.steps, ClickZone(MoveTo(2)));
     // Pointing at the guardian opens his subjects.
     Append(run.steps, {Arrive("YU2"), TurnToSprite("GARDIEN"), WaitFor([] { return OrvWarp_SubjectPanelOpen; })});
+    run.PlayToTheEnd();
+}
+
+// A character's panel dismissed by a click beside it stays closed while the view turns off him by small moves,
+// the pointer still on him, and opens again when he is pointed at anew.
+TEST(PointerFlows, ADismissedPanelOpensAgainOnlyOnceThePointerHasLeftItsCharacter) {
+    ProgramRun run;
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
+    Append(run.steps, {TurnToSprite("GARDIEN"), WaitFor([] { return OrvWarp_SubjectPanelOpen; }), ClickPoint(100, 100),
+                       WaitFor([] { return !OrvWarp_SubjectPanelOpen; })});
+    auto onHim = std::make_shared<int>(0), moves = std::make_shared<int>(0);
+    run.steps.push_back([onHim, moves] {
+        EXPECT_FALSE(OrvWarp_SubjectPanelOpen) << "after " << *moves << " moves";
+        *onHim += OrvSpw_PointerOver == 2;
+        if (OrvSpw_PointerOver == 0 && *onHim > 3) return true;
+        if (++*moves > 400) return true;
+        Input_InjectMouseMove(3, 0);
+        return false;
+    });
+    Append(run.steps, {Do([onHim] { EXPECT_GT(*onHim, 3) << "turned while still on him"; }), TurnToSprite("GARDIEN"),
+                       WaitFor([] { return OrvWarp_SubjectPanelOpen; })});
     run.PlayToTheEnd();
 }
