@@ -37,16 +37,26 @@ std::vector<int16_t> demoMusic() {
     return pcm;
 }
 
+// White noise through a one-pole low-pass: the smaller the smoothing, the darker.
+struct Rumble {
+    uint32_t seed;
+    double smoothing;
+    double low = 0.0;
+    double Next() {
+        seed = seed * 1664525u + 1013904223u;
+        const double white = double(int32_t(seed >> 16) - 32768) / 32768.0;
+        low += (white - low) * smoothing;
+        return low;
+    }
+};
+
 // Wind: smoothed noise swelling and falling.
 std::vector<int16_t> demoWind() {
     const uint32_t frames = 4 * kRate;
     std::vector<int16_t> pcm(frames);
-    uint32_t seed = 12345;
-    double low = 0.0;
+    Rumble wind{12345, 0.04};
     for (uint32_t f = 0; f < frames; ++f) {
-        seed = seed * 1664525u + 1013904223u;
-        const double white = double(int32_t(seed >> 16) - 32768) / 32768.0;
-        low += (white - low) * 0.04;
+        const double low = wind.Next();
         const double t = f / double(kRate);
         pcm[f] = sample(40000.0 * low * (0.5 + 0.5 * std::sin(2 * M_PI * t / 4.0 - M_PI / 2)));
     }
@@ -89,16 +99,13 @@ std::vector<int16_t> demoDrops() {
 std::vector<int16_t> demoTempleHum() {
     const uint32_t frames = 4 * kRate;
     std::vector<int16_t> pcm(frames);
-    uint32_t seed = 777;
-    double air = 0.0;
+    Rumble air{777, 0.02};
     for (uint32_t f = 0; f < frames; ++f) {
-        seed = seed * 1664525u + 1013904223u;
-        const double white = double(int32_t(seed >> 16) - 32768) / 32768.0;
-        air += (white - air) * 0.02;
+        const double breath = air.Next();
         const double t = f / double(kRate);
         const double swell = 0.75 + 0.25 * std::sin(2 * M_PI * t / 4.0);
         const double drone = std::sin(2 * M_PI * 55.0 * t) + 0.6 * std::sin(2 * M_PI * 82.5 * t) + 0.4 * std::sin(2 * M_PI * 110.25 * t);
-        pcm[f] = sample(5000.0 * swell * drone + 12000.0 * air);
+        pcm[f] = sample(5000.0 * swell * drone + 12000.0 * breath);
     }
     return pcm;
 }

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <utility>
 
+#include "testdata/DemoPanorama.h"
+
 namespace {
 constexpr int kSide = 24;
 constexpr uint32_t kClear = 0;
@@ -40,15 +42,7 @@ struct Icon {
         });
     }
     Icon& Polygon(const std::vector<std::pair<double, double>>& pts, uint32_t colour) {
-        return Fill(colour, [&](double x, double y) {
-            bool in = false;
-            for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
-                const auto [xi, yi] = pts[i];
-                const auto [xj, yj] = pts[j];
-                if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-            }
-            return in;
-        });
+        return Fill(colour, [&](double x, double y) { return DemoPanorama_InPolygon(pts, x, y); });
     }
     // An ellipse along the segment from (x0, y0) to (x1, y1), `half` wide on each side at its middle.
     Icon& Leaf(double x0, double y0, double x1, double y1, double half, uint32_t colour) {

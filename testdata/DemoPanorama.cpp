@@ -155,16 +155,6 @@ bool OnFace(int face, double x, double y, double z, double* px, double* py) {
     return true;
 }
 
-bool Inside(const std::vector<std::pair<double, double>>& poly, double x, double y) {
-    bool in = false;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-        const auto [xi, yi] = poly[i];
-        const auto [xj, yj] = poly[j];
-        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-    }
-    return in;
-}
-
 // A chevron pointing up, centred on (cx, cy), of half-width r.
 void Chevron(std::vector<uint32_t>& px, int cx, int cy, int r, uint32_t colour) {
     for (int i = -r; i <= r; i++)
@@ -223,8 +213,8 @@ void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
     for (auto [x, y] : poly) inner.push_back({cx + (x - cx) * keep, cy + (y - cy) * keep});
     for (int y = std::max(0, int(top)); y <= std::min(kFace - 1, int(bottom)); y++)
         for (int x = std::max(0, int(left)); x <= std::min(kFace - 1, int(right)); x++) {
-            if (!Inside(poly, x + 0.5, y + 0.5)) continue;
-            px[size_t(y) * kFace + size_t(x)] = Inside(inner, x + 0.5, y + 0.5) ? fill : border;
+            if (!DemoPanorama_InPolygon(poly, x + 0.5, y + 0.5)) continue;
+            px[size_t(y) * kFace + size_t(x)] = DemoPanorama_InPolygon(inner, x + 0.5, y + 0.5) ? fill : border;
             if (disabled && (x + y) % 16 < 4) px[size_t(y) * kFace + size_t(x)] = bars;
         }
     const int r = std::clamp(int(half / 3), 6, 40);
@@ -288,6 +278,16 @@ bool writeWorld(const std::string& root, const WamFileDesc& world, std::string* 
     return true;
 }
 }  // namespace
+
+bool DemoPanorama_InPolygon(const std::vector<std::pair<double, double>>& poly, double x, double y) {
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const auto [xi, yi] = poly[i];
+        const auto [xj, yj] = poly[j];
+        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+    }
+    return in;
+}
 
 void DemoPanorama_PaintZones(const WamVueDesc& view, std::vector<std::vector<uint32_t>>& faces) {
     for (const WamZoneDesc& z : view.zones)

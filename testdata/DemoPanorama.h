@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testdata/WamWriter.h"
@@ -15,3 +16,5 @@ uint32_t DemoPanorama_Tint(const std::string& viewName, uint32_t id);
 // the top-left): a move as a gold frame with a chevron, a link as a cyan one with two, the scenario zones as
 // what they are, with their word.
 void DemoPanorama_PaintZones(const WamVueDesc& view, std::vector<std::vector<uint32_t>>& faces);
+// Whether (x, y) lies inside the polygon (even-odd rule).
+bool DemoPanorama_InPolygon(const std::vector<std::pair<double, double>>& poly, double x, double y);
