@@ -167,7 +167,7 @@ WamFileDesc DemoWorld_Yu() {
         sky.zones.push_back({50, uint32_t(n), "", WamWriter_FaceSquare(0, kStarPlaces[n][0], kStarPlaces[n][1], 0.05f)});
     sky.zones.push_back(zone(1, 2, "", 2));
 
-    // Inside the temple its hum goes on under the drops; the birds reach its door.
+    // Birds and wind at the temple's door; inside, its hum goes on under the drops.
     v1.bruits = {bruit(SON_OISEAU), bruit(SON_VENT)};
     v2.bruits = {bruit(SON_TEMPLE), bruit(SON_GOUTTES)};
     v3.bruits = {bruit(SON_TEMPLE), bruit(SON_GOUTTES), bruit(SON_OISEAU)};
