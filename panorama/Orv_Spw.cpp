@@ -328,7 +328,8 @@ void OrvSpw_Paint(CSurface* const faces[6], int32_t frameCount) {
             for (int k = 0; k < n; k++)
                 if (s.frame_tab[k] != SPW_FRAME_NONE) PaintFrame(s, face, s.frame_tab[k]);
         } else {
-            PaintFrame(s, face, s.frame);
+            // Between two cycles (-1) the last frame stays: a looping sprite never blinks out.
+            PaintFrame(s, face, s.frame == -1 ? s.last_frame : s.frame);
         }
     }
     OrvSpr_SetSurfaceInfo(nullptr);

@@ -18,7 +18,7 @@ struct ST_spw_visible {
     int32_t type;         // kind of the element record: 1 character, 2 object, 3 and 4 scenery
     int32_t elem_id;      // name-definition id of the character or object
     int32_t anim_id;      // animation number
-    int32_t frame;        // current frame; -1 after the last, then the first again
+    int32_t frame;        // current frame; -1 after the last (the last still drawn), then the first again
     int32_t last_frame;
     int32_t first_frame;  // puzzles may keep a countdown here while the sprite is hidden
     int32_t clic_type;    // non-zero: hit-tested at the screen centre and clickable

@@ -72,10 +72,10 @@ struct WarpState {
     // The dialogue's turns since the loop type last changed: during its voice-overs the view's limits
     // hold the player's look without them.
     float turnYaw = 0.0f, turnPitch = 0.0f;
-    // A subject panel opens on a character under the pointer; once closed it opens again only after the
-    // view has moved (a panel closed by a click outside would otherwise open again at once).
+    // A subject panel opens on a character under the pointer; once dismissed it opens again only after the
+    // pointer has left that character (it would otherwise open again at once, and hold the view on him).
     bool panelMayOpen = true;
-    float closedYaw = 0.0f, closedPitch = 0.0f;
+    int32_t panelPerso = -1;
     WarpTransitionHook transition = nullptr;
     const ST_wam_vue* enteredVue = nullptr;
     const ST_wam_world* enteredWorld = nullptr;
@@ -559,24 +559,23 @@ bool OrvWarp_Render() {
 namespace {
 // A character's subject panel: opened when the pointer comes onto a character with subjects and nothing
 // else is up, drawn while the choice strip is closed, and hit on each click.
-// A panel the player dismissed opens again only once the view has moved (it would open again at
-// once on the character still pointed at); after a chosen subject it may open again as it is.
+// A panel the player dismissed opens again only once the pointer has left its character (it would open
+// again at once on the character still pointed at, and the first turn away would bring it back); after a
+// chosen subject it may open again as it is.
 void CloseSubjectPanel(bool dismissed) {
     WarpState& s = S();
     warp_stop_rotation();
     OrvWarp_SubjectPanelOpen = 0;
-    if (!dismissed) return;
-    s.panelMayOpen = false;
-    s.closedYaw = s.yaw;
-    s.closedPitch = s.pitch;
+    if (dismissed) s.panelMayOpen = false;
 }
 
 // Opens the panel on the character under the pointer when nothing else is up.
 void OpenSubjectPanel(int32_t perso) {
     WarpState& s = S();
-    if (s.yaw != s.closedYaw || s.pitch != s.closedPitch) s.panelMayOpen = true;
+    if (perso != s.panelPerso) s.panelMayOpen = true;
     if (!OrvWarp_SubjectPanelOpen && s.panelMayOpen && perso >= 0 && Interp_GetEngineVar(IV_OBJETENMAIN) == 0 &&
         !Inventaire_Shown && !Call_DialBar_IsOpen() && Call_OrvDial_CountSubjects(perso) > 0) {
+        s.panelPerso = perso;
         Interp_SetEngineVar(IV_CLICPERSO, perso);
         OrvWarp_SubjectPanelOpen = 1;
     }
@@ -648,10 +647,16 @@ void OrvWarp_DisplayFrame() {
     if (OrvWarp_SubjectPanelOpen) {
         Call_pz_merle_gere_clic();
         // The five blackbirds take the panel's place while they are offered; a click reaches the
-        // puzzle through the click routing too, so it is left recorded.
+        // puzzle through the click routing too, so it is left recorded. A click beside the birds
+        // dismisses them as it does a panel, and goes to the poet alone.
         if (birds) {
             Call_OrvDial_DrawSubjectPanel();
             if (MouseClickFlags.click) Call_pz_merle_clic_oiseaux();
+            if (MouseClickFlags.click && Call_pz_merle_oiseaux()) {
+                MouseClickFlags.click = 0;
+                OrvWarp_PanelClick = 1;
+                CloseSubjectPanel(true);
+            }
         } else {
             SubjectPanelFrame();
         }

@@ -37,16 +37,26 @@ std::vector<int16_t> demoMusic() {
     return pcm;
 }
 
+// White noise through a one-pole low-pass: the smaller the smoothing, the darker.
+struct Rumble {
+    uint32_t seed;
+    double smoothing;
+    double low = 0.0;
+    double Next() {
+        seed = seed * 1664525u + 1013904223u;
+        const double white = double(int32_t(seed >> 16) - 32768) / 32768.0;
+        low += (white - low) * smoothing;
+        return low;
+    }
+};
+
 // Wind: smoothed noise swelling and falling.
 std::vector<int16_t> demoWind() {
     const uint32_t frames = 4 * kRate;
     std::vector<int16_t> pcm(frames);
-    uint32_t seed = 12345;
-    double low = 0.0;
+    Rumble wind{12345, 0.04};
     for (uint32_t f = 0; f < frames; ++f) {
-        seed = seed * 1664525u + 1013904223u;
-        const double white = double(int32_t(seed >> 16) - 32768) / 32768.0;
-        low += (white - low) * 0.04;
+        const double low = wind.Next();
         const double t = f / double(kRate);
         pcm[f] = sample(40000.0 * low * (0.5 + 0.5 * std::sin(2 * M_PI * t / 4.0 - M_PI / 2)));
     }
@@ -84,6 +94,22 @@ std::vector<int16_t> demoDrops() {
     return pcm;
 }
 
+// The temple's hum: a low drone whose partials beat slowly, under a breath of air; every partial and the swell
+// turn a whole number of times in the four seconds, so that the loop has no seam.
+std::vector<int16_t> demoTempleHum() {
+    const uint32_t frames = 4 * kRate;
+    std::vector<int16_t> pcm(frames);
+    Rumble air{777, 0.02};
+    for (uint32_t f = 0; f < frames; ++f) {
+        const double breath = air.Next();
+        const double t = f / double(kRate);
+        const double swell = 0.75 + 0.25 * std::sin(2 * M_PI * t / 4.0);
+        const double drone = std::sin(2 * M_PI * 55.0 * t) + 0.6 * std::sin(2 * M_PI * 82.5 * t) + 0.4 * std::sin(2 * M_PI * 110.25 * t);
+        pcm[f] = sample(5000.0 * swell * drone + 12000.0 * breath);
+    }
+    return pcm;
+}
+
 // A short bell: a few partials decaying, the pitch given by its base frequency; rising adds an upward glide.
 std::vector<int16_t> demoChime(double base, bool rising) {
     const uint32_t frames = uint32_t(0.6 * kRate);
@@ -115,6 +141,7 @@ bool DemoAudio_Write(const std::string& dir, std::string* error) {
         {root + "datas_q2/ksn/vent.ksn", demoWind(), 1, {}},
         {root + "datas_q2/ksn/oiseau.ksn", demoBird(), 1, {}},
         {root + "datas_q2/ksn/gouttes.ksn", demoDrops(), 1, {}},
+        {root + "datas_q2/ksn/temple.ksn", demoTempleHum(), 1, {}},
         // Sounds the puzzles play: the web's caterpillar and grasshopper taken, a star taken back and laid.
         {root + "datas_q2/ksn/son104.ksn", demoChime(660.0, true), 1, {}},
         {root + "datas_q2/ksn/son105.ksn", demoChime(880.0, true), 1, {}},

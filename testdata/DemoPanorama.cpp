@@ -61,8 +61,7 @@ std::vector<SprImage> keyFrames(int count) {
     return std::vector<SprImage>(size_t(count), f);
 }
 
-// The guardian: a robed figure 40 x 96 whose arms rise and fall with his breath over the cycle, so slowly that
-// the one empty frame between two cycles does not show as a flicker.
+// The guardian: a robed figure 40 x 96 whose arms rise and fall with his breath over the cycle.
 std::vector<SprImage> guardianFrames(int count) {
     std::vector<SprImage> frames;
     for (int n = 0; n < count; n++) {
@@ -157,16 +156,6 @@ bool OnFace(int face, double x, double y, double z, double* px, double* py) {
     return true;
 }
 
-bool Inside(const std::vector<std::pair<double, double>>& poly, double x, double y) {
-    bool in = false;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-        const auto [xi, yi] = poly[i];
-        const auto [xj, yj] = poly[j];
-        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
-    }
-    return in;
-}
-
 // A chevron pointing up, centred on (cx, cy), of half-width r.
 void Chevron(std::vector<uint32_t>& px, int cx, int cy, int r, uint32_t colour) {
     for (int i = -r; i <= r; i++)
@@ -193,7 +182,8 @@ const ZoneLook kLooks[] = {
 std::string Word(const ZoneLook& look) { return OrvFont_FromUtf8(look.label); }
 
 // Draws one zone where its outline falls on the face: a move as a gold frame round a dark opening with a
-// chevron, a link as a cyan one with two, a scenario zone as its thing with its word.
+// chevron, a link as a cyan one with two, a scenario zone as its thing with its word. A frame says "click
+// here": a disabled zone has none, its inside is barred and its word dim.
 void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
     if (z.type == 50 || z.points.size() < 3) return;  // the sky's star places show as its rings
     std::vector<std::pair<double, double>> poly;
@@ -209,6 +199,7 @@ void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
     }
     if (right < 0 || bottom < 0 || left >= kFace || top >= kFace) return;
     const int kind = z.type % 88888;
+    const bool disabled = z.type >= 88888;
     uint32_t fill = 0xFF241E14u, border = 0xFFE0B040u;
     std::string label;
     if (kind == 2) fill = 0xFF102838u, border = 0xFF50C0E0u;
@@ -218,18 +209,21 @@ void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
             if (z.name == look.name) fill = look.fill, label = Word(look);
         if (!fill) return;
     }
+    const uint32_t bars = Shade(fill, 3, 5), word = disabled ? Shade(fill, 9, 5) : 0xFFF0D8A0u;
+    if (disabled) border = fill;
     // The outline, then the inside shrunk by a border's width towards the middle.
     const double half = std::max(right - left, bottom - top) / 2.0, keep = std::max(0.0, 1.0 - 6.0 / std::max(half, 1.0));
     std::vector<std::pair<double, double>> inner;
     for (auto [x, y] : poly) inner.push_back({cx + (x - cx) * keep, cy + (y - cy) * keep});
     for (int y = std::max(0, int(top)); y <= std::min(kFace - 1, int(bottom)); y++)
         for (int x = std::max(0, int(left)); x <= std::min(kFace - 1, int(right)); x++) {
-            if (!Inside(poly, x + 0.5, y + 0.5)) continue;
-            px[size_t(y) * kFace + size_t(x)] = Inside(inner, x + 0.5, y + 0.5) ? fill : border;
+            if (!DemoPanorama_InPolygon(poly, x + 0.5, y + 0.5)) continue;
+            px[size_t(y) * kFace + size_t(x)] = DemoPanorama_InPolygon(inner, x + 0.5, y + 0.5) ? fill : border;
+            if (disabled && (x + y) % 16 < 4) px[size_t(y) * kFace + size_t(x)] = bars;
         }
     const int r = std::clamp(int(half / 3), 6, 40);
-    if (kind == 1) Chevron(px, int(cx), int(cy), r, border);
-    if (kind == 2) {
+    if (kind == 1 && !disabled) Chevron(px, int(cx), int(cy), r, border);
+    if (kind == 2 && !disabled) {
         Chevron(px, int(cx), int(cy) - r / 2, r, border);
         Chevron(px, int(cx), int(cy) + r / 2, r, border);
     }
@@ -246,7 +240,7 @@ void PaintZone(const WamZoneDesc& z, int face, std::vector<uint32_t>& px) {
             const uint32_t c = text.pixels[size_t(y) * size_t(text.width) + size_t(x)];
             // Only the letters, in one colour: no shadow, so each 4x4 block keeps two colours.
             if ((c & 0xFF) > 0x80 && ox + x >= 0 && oy + y >= 0 && ox + x < kFace && oy + y < kFace)
-                px[size_t(oy + y) * kFace + size_t(ox + x)] = 0xFFF0D8A0u;
+                px[size_t(oy + y) * kFace + size_t(ox + x)] = word;
         }
 }
 
@@ -294,6 +288,16 @@ std::vector<std::string> DemoPanorama_ZoneWords() {
     for (const ZoneLook& look : kLooks)
         if (*look.label) words.push_back(Word(look));
     return words;
+}
+
+bool DemoPanorama_InPolygon(const std::vector<std::pair<double, double>>& poly, double x, double y) {
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const auto [xi, yi] = poly[i];
+        const auto [xj, yj] = poly[j];
+        if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+    }
+    return in;
 }
 
 void DemoPanorama_PaintZones(const WamVueDesc& view, std::vector<std::vector<uint32_t>>& faces) {

@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testdata/WamWriter.h"
@@ -17,3 +18,5 @@ uint32_t DemoPanorama_Tint(const std::string& viewName, uint32_t id);
 void DemoPanorama_PaintZones(const WamVueDesc& view, std::vector<std::vector<uint32_t>>& faces);
 // The words the zones show, in the game's code page.
 std::vector<std::string> DemoPanorama_ZoneWords();
+// Whether (x, y) lies inside the polygon (even-odd rule).
+bool DemoPanorama_InPolygon(const std::vector<std::pair<double, double>>& poly, double x, double y);

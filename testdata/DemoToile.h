@@ -7,7 +7,7 @@
 
 // The web's world file with view 198's link back to YU 2.
 WamFileDesc DemoToile_World();
-// Writes "wam\toile.wam", the web's 3D data under "datas_q2\3d\pz_araig\" and the videos "cine046.qmv" and
+// Writes "wam\Xibalba.wam", the web's 3D data under "datas_q2\3d\pz_araig\" and the videos "cine046.qmv" and
 // "cine048.qmv"; false with *error on failure.
 bool DemoToile_WriteGame(const std::string& dir, std::string* error = nullptr);
 // The same and the web's packed panorama views.

@@ -4,13 +4,15 @@
 #include "menus/Orv_Font.h"
 #include "testdata/DemoCanoe.h"
 #include "testdata/DemoDialogue.h"
+#include "testdata/DemoIcons.h"
 #include "testdata/MenuArt.h"
 #include "testdata/SprWriter.h"
 #include "testdata/TempDir.h"
 
 const char* const DEMO_WAM_IR = "bigile1.wam";
 const char* const DEMO_WAM_YU = "yucatan.wam";
-const char* const DEMO_WAM_TOILE = "toile.wam";
+// Named as a world the sound module has listeners for, so that the web is heard.
+const char* const DEMO_WAM_TOILE = "Xibalba.wam";
 const char* const DEMO_CARVING_BANK = "gravure.spr";
 
 namespace {
@@ -32,8 +34,9 @@ WamVueDesc vue(uint32_t id, const std::string& name) {
 }
 
 // The ambient noises of the demo's places: one record per world file that plays them, a few hundred units
-// from where its views listen, and faded by the distance gently enough to be heard from each of them.
-enum : uint32_t { SON_VENT = 1, SON_OISEAU = 2, SON_GOUTTES = 3 };
+// from where its views listen, and faded by the distance gently enough to be heard from each of them. The wind
+// and the temple's hum always play (100 %) and loop, so that no view is ever silent; birds and drops come and go.
+enum : uint32_t { SON_VENT = 1, SON_OISEAU = 2, SON_GOUTTES = 3, SON_TEMPLE = 4 };
 // Where the island's views listen from (the sound module's own listeners of "bigile1.wam"); the other worlds'
 // views listen from the origin.
 constexpr float kIslandEar[3] = {1130.0f, 600.0f, 320.0f};
@@ -82,7 +85,8 @@ void DemoWorld_AddAmbience(WamFileDesc& world) {
     const float* ear = world.monde == 1 ? kIslandEar : origin;
     if (world.sons.empty())
         world.sons = {son(SON_VENT, "vent", "vent.ksn", ear, 0, 10, 100), son(SON_OISEAU, "oiseau", "oiseau.ksn", ear, -80, 60, 30),
-                      son(SON_GOUTTES, "gouttes", "gouttes.ksn", ear, 60, -40, 40)};
+                      son(SON_GOUTTES, "gouttes", "gouttes.ksn", ear, 60, -40, 40),
+                      son(SON_TEMPLE, "temple", "temple.ksn", ear, -10, 0, 100)};
     for (WamLieuDesc& lieu : world.lieux)
         for (WamVueDesc& v : lieu.vues)
             if (v.bruits.empty()) v.bruits = {bruit(SON_VENT), bruit(SON_GOUTTES)};
@@ -163,9 +167,10 @@ WamFileDesc DemoWorld_Yu() {
         sky.zones.push_back({50, uint32_t(n), "", WamWriter_FaceSquare(0, kStarPlaces[n][0], kStarPlaces[n][1], 0.05f)});
     sky.zones.push_back(zone(1, 2, "", 2));
 
+    // Birds and wind at the temple's door; inside, its hum goes on under the drops.
     v1.bruits = {bruit(SON_OISEAU), bruit(SON_VENT)};
-    v2.bruits = {bruit(SON_GOUTTES)};
-    v3.bruits = {bruit(SON_GOUTTES), bruit(SON_OISEAU)};
+    v2.bruits = {bruit(SON_TEMPLE), bruit(SON_GOUTTES)};
+    v3.bruits = {bruit(SON_TEMPLE), bruit(SON_GOUTTES), bruit(SON_OISEAU)};
     sky.bruits = {bruit(SON_VENT)};
     temple.vues = {v1, v2, v3, sky};
     f.lieux = {temple};
@@ -315,18 +320,8 @@ bool DemoWorld_Write(const std::string& dir, std::string* error) {
     if (!WamWriter_Save(root + "wam/" + DEMO_WAM_YU, DemoWorld_Yu())) return fail(error, std::string("wam/") + DEMO_WAM_YU);
     if (!WriteFileText(root + "loc/messages.txt", OrvFont_FromUtf8(Messages_Make(DemoWorld_Messages()))))
         return fail(error, "loc/messages.txt");
-    // Object sprites by their #OBJETS# parameter: 1 the key, 2 the lantern, 3 a star, 4 to 8 the web's objects.
-    std::vector<SprImage> sprites;
-    for (uint32_t colour : {0xFF000000u, 0xFFC08020u, 0xFFF0E060u, 0xFFFFF080u, 0xFF404048u, 0xFF3070E0u,
-                            0xFF40A030u, 0xFF70B040u, 0xFFE8E0C8u}) {
-        SprImage img;
-        img.width = img.height = 24;
-        img.x = img.y = 12;
-        img.pixels.assign(24 * 24, colour);
-        sprites.push_back(img);
-    }
     std::string why;
-    if (!SprWriter_Save(root + "spr/objets.spr", sprites, SprWriterOptions{}, &why))
+    if (!SprWriter_Save(root + "spr/objets.spr", DemoIcons_Objects(), SprWriterOptions{}, &why))
         return fail(error, "spr/objets.spr: " + why);
     if (!SprWriter_Save(root + "spr/" + DEMO_CARVING_BANK, {Carving()}, SprWriterOptions{}, &why))
         return fail(error, std::string("spr/") + DEMO_CARVING_BANK + ": " + why);

@@ -333,6 +333,21 @@ Step ExpectHeld(const std::string& object) {
     });
 }
 
+Step ArriveReading(const std::string& view) {
+    auto waited = std::make_shared<int>(0);
+    return [=] {
+        if (Loop() == LOOP_MESSAGE) {
+            if ((*waited)++ >= 5) {
+                *waited = 0;
+                PressLeft();
+            }
+            return false;
+        }
+        // Once the arrival's block has run: a message it shows comes first.
+        return Idle() && ViewName() == view && Interp_GetEngineVar(IV_ARRIVEEVUE) == 0;
+    };
+}
+
 Step Read(int32_t n) {
     auto waited = std::make_shared<int>(0);
     return [=] {

@@ -102,6 +102,8 @@ Step Arrive(const std::string& view);
 Step ExpectPointer(int32_t kind, const std::string& what);
 // The view at rest for a few passes draws the object's sprite of the object bank as the cursor.
 Step ExpectHeld(const std::string& object);
+// The same once the view's arrival has run, every message shown on the way read for a moment and clicked away.
+Step ArriveReading(const std::string& view);
 // Waits for message n on the message screen, then clicks it away.
 Step Read(int32_t n);
 // The intros skipped, player `player` chosen on the player page.

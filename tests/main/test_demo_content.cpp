@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <regex>
 #include <sstream>
 
@@ -21,6 +22,8 @@
 #include "testdata/DemoFixture.h"
 #include "testdata/DemoInstall.h"
 #include "testdata/DemoMenus.h"
+#include "testdata/DemoWorld.h"
+#include "testdata/SpiderWeb.h"
 #include "testdata/TempDir.h"
 #include "tests/support/ZoneAim.h"
 #include "world/DefName.h"
@@ -237,8 +240,37 @@ TEST(DemoContent, EveryFileTheWorldsScriptsMenusAndPuzzlesNameIsInstalled) {
     EXPECT_EQ(missing, std::vector<std::string>{});
 }
 
-// The island's places are heard as soon as the player stands in them: a noise of the view plays, loud enough.
-TEST(DemoContent, TheIslandsPlacesAreHeard) {
+namespace {
+// Whether a noise of the current view plays on its voice, loud enough to be heard (a noise that goes on from the
+// view before serves that view's reference).
+bool Heard() {
+    if (!OrvWam_CurrentVue) return false;
+    for (int k = 0; k < MAX_BRUIT_PAR_WARP; k++) {
+        const BruitageSlotInfo slot = OrvSound_GetBruitageSlot(k);
+        if (!slot.ref || !slot.ref->son || !OrvSound_get_voice_state(VOICE_BRUITAGE + k)) continue;
+        for (const ST_wam_bruitage* b = OrvWam_CurrentVue->bruitages; b; b = b->next)
+            if (b->son == slot.ref->son && std::max(slot.ref->son->pos.leftLevel, slot.ref->son->pos.rightLevel) >= 100) return true;
+    }
+    return false;
+}
+
+// Three seconds in the view from its arrival on: past its first passes (a noise starts silent until its level is
+// worked out), a noise of the view is heard in every one.
+Step ListenIn(const std::string& view) {
+    auto passes = std::make_shared<int>(0), silent = std::make_shared<int>(0);
+    return [=] {
+        if (++*passes > 6 && !Heard()) ++*silent;
+        if (*passes < 180) return false;
+        EXPECT_EQ(ViewName(), view);
+        EXPECT_EQ(*silent, 0) << view << ": passes without an ambient noise";
+        return true;
+    };
+}
+}  // namespace
+
+// Every place of the demo is heard as soon as the player stands in it and all the while: the island's views
+// reached by their moves, the temple's, the sky's, the canoe's and the web's ways by jumps.
+TEST(DemoContent, EveryPlaceOfTheDemoIsHeard) {
     ProgramRun run;
     auto heard = [](const char* view) {
         return Do([view] {
@@ -249,13 +281,31 @@ TEST(DemoContent, TheIslandsPlacesAreHeard) {
         });
     };
     Append(run.steps, ChoosePlayer(0));
-    Append(run.steps, {Read(1), Arrive("IR1"), WaitFor(NoisePlays), heard("IR1")});
+    Append(run.steps, {Read(1), Arrive("IR1"), WaitFor(NoisePlays), heard("IR1"), ListenIn("IR1")});
     Append(run.steps, ClickZone(MoveTo(3)));
-    Append(run.steps, {Arrive("IR3"), WaitFor(NoisePlays), heard("IR3")});
+    Append(run.steps, {Arrive("IR3"), WaitFor(NoisePlays), heard("IR3"), ListenIn("IR3")});
     Append(run.steps, ClickZone(MoveTo(1)));
     run.steps.push_back(Arrive("IR1"));
     Append(run.steps, ClickZone(MoveTo(4)));
-    Append(run.steps, {Arrive("IR4"), WaitFor(NoisePlays), heard("IR4")});
+    Append(run.steps, {Arrive("IR4"), WaitFor(NoisePlays), heard("IR4"), ListenIn("IR4")});
+    // Every view of the temple's world file; the web's views before its cells, where the spiders walk.
+    ASSERT_TRUE(DefName_Load((run.dir / "scenar/defnames.con").c_str()));
+    int places = 0;
+    for (const char* wam : {DEMO_WAM_YU, DEMO_WAM_TOILE}) {
+        ST_wam_world* world = wam_read_file((run.dir / (std::string("wam/") + wam)).c_str());
+        ASSERT_NE(world, nullptr) << wam;
+        for (ST_wam_lieu* lieu = world->lieux; lieu; lieu = lieu->next)
+            for (ST_wam_vue* v = lieu->vues; v; v = v->next) {
+                if (std::strcmp(wam, DEMO_WAM_TOILE) == 0 && v->id > SPIDERWEB_WAY_200) continue;
+                const std::string name = std::string(v->name, 2) + std::to_string(v->id);
+                Append(run.steps, {Do([wam, id = v->id] { OrvWam_RequestWorld(wam, id, false); }), ArriveReading(name),
+                                   ListenIn(name)});
+                places++;
+            }
+        wam_free_world(&world);
+    }
+    DefName_Free();
+    EXPECT_GE(places, 9);
     Append(run.steps, QuitThroughTheCredits());
     run.PlayThrough();
 }

@@ -1,6 +1,6 @@
 // The pointer a player sees over the view, through the whole program on the demo: the zone pointers after the
-// menus, a puzzle's cursor while it is held, the object in hand put back, and the object in hand beside the
-// messages and on the canoe's board.
+// menus, a puzzle's cursor while it is held, the object in hand put back, the object in hand beside the
+// messages and on the canoe's board, and a character's panel under the pointer.
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -14,6 +14,7 @@
 #include "graphics2d/Orv_Spr.h"
 #include "menus/Orv_Menu.h"
 #include "panorama/Interface.h"
+#include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
 #include "puzzles/pz_pirogue.h"
 #include "testdata/DemoCanoe.h"
@@ -184,5 +185,26 @@ TEST(PointerFlows, TheHeldObjectHidesNoLetterOfAMessageAndStaysAtTheArrowOnTheCa
                        WaitFor([] { return piece_en_main >= 0; }), Capture(emptyCarrying), Do([] { Inventaire_SetObjetEnMain("CLE"); }), Capture(heldCarrying),
                        ExpectKeyAtTheArrow(heldCarrying, emptyCarrying, "a piece carried"), Key(DIK_ESCAPE),
                        WaitFor([] { return Loop() == LOOP_WARP; })});
+    run.PlayToTheEnd();
+}
+
+// A character's panel dismissed by a click beside it stays closed while the view turns off him by small moves,
+// the pointer still on him, and opens again when he is pointed at anew.
+TEST(PointerFlows, ADismissedPanelOpensAgainOnlyOnceThePointerHasLeftItsCharacter) {
+    ProgramRun run;
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
+    Append(run.steps, {TurnToSprite("GARDIEN"), WaitFor([] { return OrvWarp_SubjectPanelOpen; }), ClickPoint(100, 100),
+                       WaitFor([] { return !OrvWarp_SubjectPanelOpen; })});
+    auto onHim = std::make_shared<int>(0), moves = std::make_shared<int>(0);
+    run.steps.push_back([onHim, moves] {
+        EXPECT_FALSE(OrvWarp_SubjectPanelOpen) << "after " << *moves << " moves";
+        *onHim += OrvSpw_PointerOver == 2;
+        if (OrvSpw_PointerOver == 0 && *onHim > 3) return true;
+        if (++*moves > 400) return true;
+        Input_InjectMouseMove(3, 0);
+        return false;
+    });
+    Append(run.steps, {Do([onHim] { EXPECT_GT(*onHim, 3) << "turned while still on him"; }), TurnToSprite("GARDIEN"),
+                       WaitFor([] { return OrvWarp_SubjectPanelOpen; })});
     run.PlayToTheEnd();
 }

@@ -109,18 +109,28 @@ TEST_F(SpwTest, FrameListsDrawEveryListedFrame) {
     EXPECT_EQ(Painted(), (Shown{false, true, false}));
 }
 
-TEST_F(SpwTest, APlayingSpriteShowsNothingForOneTickAfterItsLastFrame) {
+// Past its last frame a playing sprite's frame is -1 for one tick, in which the last frame stays drawn.
+TEST_F(SpwTest, APlayingSpriteKeepsItsLastFrameForTheTickAfterIt) {
     ST_spw_visible& s = OrvSpw_Visibles[0];
     s.shown = s.playing = 1;
     s.frame = 0;
     std::vector<Shown> seen;
+    std::vector<int32_t> frames;
     for (int tick = 0; tick < 5; ++tick) {
+        frames.push_back(s.frame);
         seen.push_back(Painted());
         OrvSpw_Advance();
     }
-    const Shown none{false, false, false};
-    EXPECT_EQ(seen, (std::vector<Shown>{{true, false, false}, {false, true, false}, {false, false, true}, none,
-                                        {true, false, false}}));
+    const Shown last{false, false, true};
+    EXPECT_EQ(frames, (std::vector<int32_t>{0, 1, 2, -1, 0}));
+    EXPECT_EQ(seen, (std::vector<Shown>{{true, false, false}, {false, true, false}, last, last, {true, false, false}}));
+    s.frame = -1;
+    OrvSpw_Paint(faces, 1);
+    EXPECT_EQ(OrvSpw_HitAt(0, 130, 80), 0) << "clickable in that tick too";
+    OrvSpw_Restore();
+    OrvSpw_Advance();
+    EXPECT_EQ(s.frame, 0);
+    OrvSpw_Advance();
     EXPECT_EQ(s.frame, 1);
     // Held (not playing) or hidden, it keeps its frame.
     s.playing = 0;
