@@ -38,13 +38,21 @@ const PointerRow& RowOf(int32_t kind) {
     return kPointers[3];
 }
 
-// A cursor a puzzle put in the player's hand (the cross, a skull). The menus' arrow, which their pages
-// select and leave behind when they close, is none: the zone pointers take its place.
-bool PuzzleCursor(const SprBank* bank) { return bank && bank != g_bank && bank != MenuState.cursorBank; }
+// A cursor a puzzle put in the player's hand (the cross, a statue). The menus' arrow, which their pages
+// select and leave behind when they close, is none: the zone pointers take its place. One from the
+// object bank shows the object in hand and lasts only while it is held: once the hand changes (another
+// object, an empty hand, a load, a new game) the zone pointers come back.
+bool PuzzleCursor() {
+    const SprBank* bank = OrvSpr_get_curseur_bank();
+    if (!bank || bank == g_bank || bank == MenuState.cursorBank) return false;
+    int held = 0;
+    return bank != Inventaire_GetBank() ||
+           (OrvSpr_GetObjetEnMainSprite(&held) == bank && held == OrvSpr_get_curseur_sprite());
+}
 
 // Object in hand, then the pointer; a puzzle's own cursor replaces the interface pointer.
 void DrawPointerAt(int32_t x, int32_t y) {
-    if (PuzzleCursor(OrvSpr_get_curseur_bank())) {
+    if (PuzzleCursor()) {
         OrvSpr_Aff_curseur(x, y);
         return;
     }
@@ -73,7 +81,7 @@ SprBank* Interface_GetBank() { return g_bank; }
 void Interface_SetCurseurZone(int32_t kind, int32_t mode) {
     g_kind = kind;
     g_mode = mode >= 0 && mode <= 2 ? mode : 0;
-    if (g_bank && !PuzzleCursor(OrvSpr_get_curseur_bank())) OrvSpr_set_curseur(g_bank, Interface_GetCurseurSprite(FrameCount));
+    if (g_bank && !PuzzleCursor()) OrvSpr_set_curseur(g_bank, Interface_GetCurseurSprite(FrameCount));
 }
 
 int32_t Interface_GetCurseurKind() { return g_kind; }

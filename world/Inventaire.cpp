@@ -170,8 +170,12 @@ void Inventaire_SetMondeObjet_id(int32_t id, int32_t monde) {
 
 void Inventaire_Choisit(int32_t slot) {
     if (slot < 0 || slot >= Inventaire_NbObjets) return;
-    int32_t id = Inventaire_Sac[slot].id;
-    if (!Call_Inventaire_Choose(id)) Inventaire_SetObjetEnMain_id(id);
+    const int32_t id = Inventaire_Sac[slot].id;
+    if (Call_Inventaire_Choose(id)) return;
+    // The object in hand chosen again goes back: it stays in the bag and the hand empties, so a
+    // character's subjects can always be reached.
+    if (id == Interp_GetEngineVar(IV_OBJETENMAIN)) OrvSpr_reset_curseur();
+    else Inventaire_SetObjetEnMain_id(id);
 }
 
 void Inventaire_Dump() {

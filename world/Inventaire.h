@@ -45,7 +45,8 @@ bool Inventaire_IsObjetInSac(const char* name);
 bool Inventaire_IsObjetInSac_id(int32_t id);
 void Inventaire_SetMondeObjet_id(int32_t id, int32_t monde);
 // The player chose bag slot `slot` on the inventory screen: a module may take the choice
-// (the dowsing rod, the choice strip); otherwise the object goes into the hand.
+// (the dowsing rod, the choice strip); otherwise the object goes into the hand, or, when it is
+// already there, the hand empties as OrvSpr_reset_curseur leaves it.
 void Inventaire_Choisit(int32_t slot);
 // Writes the bag to the log.
 void Inventaire_Dump();

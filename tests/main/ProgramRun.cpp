@@ -21,10 +21,12 @@
 #include "framework/KeyCodes.h"
 #include "framework/Window.h"
 #include "graphics2d/Orv_Display.h"
+#include "graphics2d/Orv_Spr.h"
 #include "menus/Mn_Widget.h"
 #include "menus/Orv_Menu.h"
 #include "menus/Orv_MenuHooks.h"
 #include "menus/Orv_MusikCopy.h"
+#include "panorama/Interface.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
 #include "puzzles/pz_araig.h"
@@ -184,6 +186,22 @@ bool PressLeft() {
     return true;
 }
 
+// The interface bank's animated pointer of each kind: its first sprite and its frames.
+struct PointerSprites {
+    int32_t kind, first, frames;
+};
+constexpr PointerSprites kPointers[] = {{0, 0, 1}, {1, 1, 4}, {2, 5, 4}, {3, 9, 4}};
+
+// The view at rest for a few passes, then the check.
+Step AtRest(std::function<void()> check) {
+    auto rest = std::make_shared<int>(0);
+    return [=] {
+        if (!Idle() || ++*rest < 3) return false;
+        check();
+        return true;
+    };
+}
+
 // Ends the run as stuck, saying why.
 bool Abandon(const std::string& why) {
     g_run->failure = why;
@@ -210,6 +228,14 @@ bool NoisePlays() {
     if (!slot.ref || !OrvWam_CurrentVue || !OrvSound_get_voice_state(VOICE_BRUITAGE)) return false;
     for (const ST_wam_bruitage* b = OrvWam_CurrentVue->bruitages; b; b = b->next)
         if (b == slot.ref) return true;
+    return false;
+}
+
+bool PointerDrawn(int32_t kind) {
+    const int sprite = OrvSpr_get_curseur_sprite();
+    for (const PointerSprites& p : kPointers)
+        if (p.kind == kind)
+            return OrvSpr_get_curseur_bank() == Interface_GetBank() && sprite >= p.first && sprite < p.first + p.frames;
     return false;
 }
 
@@ -270,6 +296,20 @@ Step ClickView() {
 
 Step Arrive(const std::string& view) {
     return [view] { return Idle() && ViewName() == view; };
+}
+
+Step ExpectPointer(int32_t kind, const std::string& what) {
+    return AtRest([=] {
+        EXPECT_TRUE(PointerDrawn(kind)) << what << " in " << ViewName() << ": sprite " << OrvSpr_get_curseur_sprite()
+                                        << (OrvSpr_get_curseur_bank() == Interface_GetBank() ? "" : " of another bank");
+    });
+}
+
+Step ExpectHeld(const std::string& object) {
+    return AtRest([=] {
+        EXPECT_EQ(OrvSpr_get_curseur_bank(), Inventaire_GetBank()) << object;
+        EXPECT_EQ(OrvSpr_get_curseur_sprite(), DefName_GetParamInt(DEFNAME_OBJETS, object.c_str())) << object;
+    });
 }
 
 Step Read(int32_t n) {

@@ -77,6 +77,9 @@ bool Idle();
 bool NoisePlays();
 // The frame last presented, 0xAARRGGBB.
 std::vector<uint32_t> PresentedFrame();
+// The pointer last drawn over the view is the interface bank's pointer of that kind (0 none, 1 move,
+// 2 link, 3 scenario): one of the sprites of its animation.
+bool PointerDrawn(int32_t kind);
 
 // ---- steps ----
 Step Do(std::function<void()> action);
@@ -93,6 +96,10 @@ Step Turn(float yaw, float pitch);
 // A click at the centre of the view at rest.
 Step ClickView();
 Step Arrive(const std::string& view);
+// The view at rest for a few passes draws the pointer of that kind.
+Step ExpectPointer(int32_t kind, const std::string& what);
+// The view at rest for a few passes draws the object's sprite of the object bank as the cursor.
+Step ExpectHeld(const std::string& object);
 // Waits for message n on the message screen, then clicks it away.
 Step Read(int32_t n);
 // The intros skipped, player `player` chosen on the player page.

@@ -1,5 +1,5 @@
 // The pointer a player sees over the view, through the whole program on the demo: the zone pointers after the
-// menus, and a puzzle's cursor while it is held.
+// menus, a puzzle's cursor while it is held, and the object in hand put back.
 #include <memory>
 
 #include "ProgramRun.h"
@@ -9,43 +9,11 @@
 #include "menus/Orv_Menu.h"
 #include "panorama/Interface.h"
 #include "panorama/Orv_Warp.h"
+#include "testdata/DemoWorld.h"
+#include "world/DefName.h"
+#include "world/Interp.h"
 #include "world/Inventaire.h"
-
-namespace {
-// The interface bank's animated pointer of each kind: its first sprite and its frames (move, link, scenario).
-struct PointerSprites {
-    int32_t kind, first, frames;
-};
-constexpr PointerSprites kPointers[] = {{1, 1, 4}, {2, 5, 4}, {3, 9, 4}};
-
-// The view at rest for a few passes shows the pointer of that kind.
-Step ExpectPointer(int32_t kind, const char* what) {
-    auto rest = std::make_shared<int>(0);
-    return [=] {
-        if (!Idle() || ++*rest < 3) return false;
-        const SprBank* bank = OrvSpr_get_curseur_bank();
-        const int sprite = OrvSpr_get_curseur_sprite();
-        for (const PointerSprites& p : kPointers)
-            if (p.kind == kind) {
-                EXPECT_EQ(bank, Interface_GetBank()) << what << " in " << ViewName();
-                EXPECT_GE(sprite, p.first) << what << " in " << ViewName();
-                EXPECT_LT(sprite, p.first + p.frames) << what << " in " << ViewName();
-            }
-        return true;
-    };
-}
-
-// The view at rest for a few passes shows the object bank's sprite n as the cursor.
-Step ExpectHeld(int n) {
-    auto rest = std::make_shared<int>(0);
-    return [=] {
-        if (!Idle() || ++*rest < 3) return false;
-        EXPECT_EQ(OrvSpr_get_curseur_bank(), Inventaire_GetBank());
-        EXPECT_EQ(OrvSpr_get_curseur_sprite(), n);
-        return true;
-    };
-}
-}  // namespace
+#include "world/wam.h"
 
 TEST(PointerFlows, TheZonePointersShowAfterThePlayerPageAndTheMenusAndAPuzzleCursorWinsOnlyWhileHeld) {
     ProgramRun run;
@@ -56,10 +24,13 @@ TEST(PointerFlows, TheZonePointersShowAfterThePlayerPageAndTheMenusAndAPuzzleCur
     Append(run.steps, {Key(DIK_ESCAPE), WaitFor([] { return PageShows("a_exit.spr"); }), Key(DIK_ESCAPE),
                        TurnToZone(MoveTo(3)), ExpectPointer(1, "a move after the menu")});
     Append(run.steps, SaveGame());
-    // A cursor from the object bank, as a puzzle puts the cross in hand, is drawn over every zone while held.
-    const int cross = 1;
-    Append(run.steps, {Do([] { OrvSpr_set_curseur(Inventaire_GetBank(), cross); }), ExpectHeld(cross),
-                       TurnToZone(ZoneNamed("ZONE_COFFRE")), ExpectHeld(cross)});
+    // A cursor from the object bank, as a puzzle puts an object in hand with its cursor, is drawn over every
+    // zone while held.
+    Append(run.steps, {Do([] {
+                           ASSERT_TRUE(Inventaire_PrendObjEnMain("CLE"));
+                           OrvSpr_set_curseur(Inventaire_GetBank(), DefName_GetParamInt(DEFNAME_OBJETS, "CLE"));
+                       }),
+                       ExpectHeld("CLE"), TurnToZone(ZoneNamed("ZONE_COFFRE")), ExpectHeld("CLE")});
     // A load from the menu while it is held leaves no cursor of it in the loaded game.
     Append(run.steps, LoadNewestGame());
     Append(run.steps, {Arrive("IR1"), TurnToZone(ZoneNamed("ZONE_COFFRE")), ExpectPointer(3, "the chest after a load")});
@@ -78,5 +49,30 @@ TEST(PointerFlows, TheZonePointersShowAfterThePlayerPageAndTheMenusAndAPuzzleCur
     Append(run.steps, ClickZone(MoveTo(2)));
     // Pointing at the guardian opens his subjects.
     Append(run.steps, {Arrive("YU2"), TurnToSprite("GARDIEN"), WaitFor([] { return OrvWarp_SubjectPanelOpen; })});
+    run.PlayToTheEnd();
+}
+
+// The key chosen for the chest and chosen again goes back: the hand empties and the guardian, pointed at,
+// opens his subjects.
+TEST(PointerFlows, TheObjectInHandChosenAgainGoesBackAndACharactersSubjectsOpen) {
+    ProgramRun run;
+    Append(run.steps, NewGame());
+    Append(run.steps, ClickZone(MoveTo(3)));
+    Append(run.steps, {Arrive("IR3")});
+    Append(run.steps, ClickZone(ZoneNamed("ZONE_CLE")));
+    Append(run.steps, {Read(4), Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 2, false); }), Arrive("YU2")});
+    Append(run.steps, ChooseFromTheBag("CLE"));
+    auto passes = std::make_shared<int>(0);
+    Append(run.steps, {TurnToSprite("GARDIEN"), WaitFor([passes] {
+                           EXPECT_FALSE(OrvWarp_SubjectPanelOpen) << "a held object keeps the subjects shut";
+                           return ++*passes > 10;
+                       })});
+    Append(run.steps, ChooseFromTheBag("CLE"));
+    Append(run.steps, {Do([] {
+                           EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), 0);
+                           EXPECT_EQ(OrvSpr_GetObjetEnMainSprite(nullptr), nullptr);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("CLE"));
+                       }),
+                       TurnToSprite("GARDIEN"), WaitFor([] { return OrvWarp_SubjectPanelOpen; })});
     run.PlayToTheEnd();
 }

@@ -129,9 +129,19 @@ void ExpectBlackbirdsLeft(const char* how) {
     EXPECT_EQ(merle_son_faux, -1);
 }
 
-// Pointing at a move zone shows the move pointer.
+// Pointing at a move zone draws the move pointer.
 Step MovePointerOn(uint32_t zone) {
-    return WaitFor([zone] { return TurnToZone(zone)() && Interface_GetCurseurKind() == WAM_ZONE_NEXTVUE; });
+    auto drawn = std::make_shared<Step>(ExpectPointer(WAM_ZONE_NEXTVUE, "the move pointer"));
+    return [zone, drawn] { return TurnToZone(zone)() && (*drawn)(); };
+}
+
+// The cross chosen from the bag, laid on its zone of IR 2 and taken back: the puzzle's cursor shows it.
+std::vector<Step> TakeTheCrossBack() {
+    std::vector<Step> steps = ChooseFromTheBag("CROIX_BRIGID");
+    steps.insert(steps.end(), {TurnToZone(PUZZLE_CROSS_ZONE), ClickView(), WaitFor([] { return croix_etat != 0; }), ClickView(),
+                   WaitFor([] { return croix_etat == 0; }),
+                   ExpectHeld("CROIX_BRIGID")});
+    return steps;
 }
 
 }  // namespace
@@ -165,6 +175,26 @@ TEST(PuzzleFlows, TheCrossOnAnyZoneIsSavedLoadedAndTakenBack) {
     run.PlayToTheEnd({kNoIntro});
 }
 
+// The cross taken back is the pointer only while it is held: the knife chosen from the bag, the hand emptied
+// by the scenario, and a jump with the hand emptied each bring the move pointer back.
+TEST(PuzzleFlows, TheCrossTakenBackIsThePointerOnlyWhileHeld) {
+    ProgramRun run(PuzzleInstall(2));
+    Append(run.steps, NewPuzzleGame(2));
+    Append(run.steps, {Do([] { RunOneCommand("(sacados=COUTEAU_AILILL)"); })});
+    Append(run.steps, TakeTheCrossBack());
+    Append(run.steps, ChooseFromTheBag("COUTEAU_AILILL"));
+    Append(run.steps, {MovePointerOn(7)});
+    Append(run.steps, TakeTheCrossBack());
+    Append(run.steps, {Do([] { RunOneCommand("(OBJETENMAIN=0)"); }), MovePointerOn(7)});
+    Append(run.steps, TakeTheCrossBack());
+    Append(run.steps, {Do([] {
+                           RunOneCommand("(OBJETENMAIN=0)");
+                           RunOneCommand("(NEXTVUE=7)");
+                       }),
+                       Arrive("IR7"), MovePointerOn(2)});
+    run.PlayToTheEnd({kNoIntro});
+}
+
 // While the birds are offered the player leaves IR 73 by its move zone, by a jump, by a load and by a new
 // game: each time the game, the offer, the pointer and the sounds go back, and the zone pointer shows again.
 TEST(PuzzleFlows, TheBlackbirdsEndByEveryWayOutOfTheirView) {
@@ -176,7 +206,7 @@ TEST(PuzzleFlows, TheBlackbirdsEndByEveryWayOutOfTheirView) {
     // The move zone.
     Append(run.steps, toThePoet);
     Append(run.steps, ThePoetSpeaks(1, 31));
-    Append(run.steps, {Do([] { EXPECT_EQ(Interface_GetCurseurKind(), 0) << "no zone pointer while offered"; }),
+    Append(run.steps, {Do([] { EXPECT_TRUE(PointerDrawn(0)) << "no zone pointer while offered"; }),
                        TurnToZone(6), ClickView(), Arrive("IR6"), Do([] { ExpectBlackbirdsLeft("move zone"); })});
     // A jump of the scenario.
     Append(run.steps, toThePoet);
