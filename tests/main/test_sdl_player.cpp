@@ -42,6 +42,14 @@ Step Rest() {
     return [n] { return Idle() && ++*n > 3; };
 }
 
+// The object in the player's hand is that one ("" none).
+Step Held(const std::string& object) {
+    return Do([object] {
+        EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), object.empty() ? 0 : DefName_GetIdName(DEFNAME_OBJETS, object.c_str()))
+            << object;
+    });
+}
+
 // Lays a star from the bag on place n of the sky: the bag's first star in hand, the view turned onto the
 // place, a click.
 std::vector<Step> LayStar(int n) {
@@ -70,7 +78,8 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
         ASSERT_NE(window, nullptr);
         EXPECT_FALSE(window->IsHeadless()) << "the run goes through SDL";
     }));
-    // The island: the pointer over a move, the key, the lantern from the chest, the way to the temple.
+    // The island: the pointer over a move, the key; the key chosen from the bag opens the chest, and goes back;
+    // the lantern in hand on the dark way to the temple, where it goes back.
     Append(run.steps, {Read(1), Arrive("IR1"), TurnToZone(MoveTo(3)), Rest(), Do([] {
                            EXPECT_EQ(OrvSpr_get_curseur_bank(), Interface_GetBank());
                            EXPECT_EQ(Interface_GetCurseurKind(), 1);
@@ -80,12 +89,24 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
     run.steps.push_back(Read(4));
     Append(run.steps, ClickZone(MoveTo(1)));
     run.steps.push_back(Arrive("IR1"));
+    Append(run.steps, ChooseFromTheBag("CLE"));
+    run.steps.push_back(Held("CLE"));
     Append(run.steps, ClickZone(ZoneNamed("ZONE_COFFRE")));
     run.steps.push_back(Read(3));
+    Append(run.steps, ChooseFromTheBag("CLE"));
+    run.steps.push_back(Held(""));
+    Append(run.steps, ChooseFromTheBag("LANTERNE"));
     Append(run.steps, ClickZone(MoveTo(4)));
     run.steps.push_back(Arrive("IR4"));
+    run.steps.push_back(Held("LANTERNE"));
     Append(run.steps, ClickZone(LinkAway()));
     run.steps.push_back(Arrive("YU1"));
+    Append(run.steps, ChooseFromTheBag("LANTERNE"));
+    run.steps.push_back(Held(""));
+    run.steps.push_back(Do([] {
+        EXPECT_TRUE(Inventaire_IsObjetInSac("CLE"));
+        EXPECT_TRUE(Inventaire_IsObjetInSac("LANTERNE"));
+    }));
     Append(run.steps, ClickZone(MoveTo(2)));
     run.steps.push_back(Arrive("YU2"));
     // The guardian: pointed at, his panel opens; the first subject starts his dialogue, which gives the view back.
