@@ -95,7 +95,7 @@ void DemoCanoe_AddMessages(MessagesDesc& messages) {
                                   "The right button turns the piece", "under the pointer, or the one held.",
                                   "The bottom corner piece never", "moves: click it to launch the canoe.",
                                   "Join the river from that corner", "back to it, past the seven stones:",
-                                  "the canoe must take up them all.", "Escape leaves the board."}});
+                                  "the canoe must take them all up.", "Escape leaves the board."}});
 }
 
 bool DemoCanoe_Write(const std::string& dir, std::string* error) {
