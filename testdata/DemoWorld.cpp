@@ -278,14 +278,14 @@ MessagesDesc DemoWorld_Messages() {
         {14, {"Le crâne est à vous :", "la toile est vaincue."}},
         {DEMO_WEB_RULES_PAGE2[0], {"The second ring is broken between", "the left way's spoke and the middle", "one: no spider crosses there. It goes",
                                    "round by the outer ring if you or it", "are on it, else by the third ring.", "So lure it out: from the left way's",
-                                   "cell step in; once it is next to you,", "step back out, then right. Now it is", "further out than you and can only",
-                                   "follow: go in to the centre, out", "along a spoke two or more from its", "own, and round to a way."}},
+                                   "cell step in; once it is next to you,", "step back out, then right: it comes", "out onto the outer ring behind you.",
+                                   "Walk in to the centre: it follows.", "Then out along a spoke two or more", "from its own, and round to a way."}},
         {DEMO_WEB_RULES_PAGE2[1], {"Lure the first out as before; lead", "it right round the whole outer ring", "back to the left way's cell. Lure the",
                                    "second the same way and walk on right", "to the grasshopper's spoke. Go in to", "it, step back out one cell, then left,",
                                    "and out along the right way's spoke."}},
         {DEMO_WEB_RULES_PAGE2[2], {"Come in by the right way. Lay the", "feather on the cell to your left and", "step onto it, then left again. Step",
-                                   "in twice to the sword and strike the", "spider beside you. Go in to the skull", "and back to the sword's cell, take the",
-                                   "sword in hand again, strike again, and", "leave by the left way."}},
+                                   "in twice to the sword and click the", "spider beside you. Go in to the skull", "and back to the sword's cell, take the",
+                                   "sword in hand again, click the spider", "again, and leave by the left way."}},
         {DEMO_GUARDIAN_BARS_MESSAGE, {"The guardian bars the passage.", "Speak with him first:", "point at him to see what he", "will talk about."}},
     };
     DemoCanoe_AddMessages(m);

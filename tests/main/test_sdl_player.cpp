@@ -19,6 +19,7 @@
 #include "testdata/DemoWorld.h"
 #include "testdata/SpiderWeb.h"
 #include "tests/support/LookTurn.h"
+#include "tests/support/ZoneAim.h"
 #include "world/DefName.h"
 #include "world/Interp.h"
 #include "world/Inventaire.h"
@@ -192,10 +193,14 @@ struct WebWalk {
             ADD_FAILURE() << "no spider " << n << ", the player on " << here;
         }));
     }
-    // The spider the player sees beside him struck with the sword in hand: it stands stunned.
+    // A click on the spider, the sword in hand: the view turned onto the spider as drawn (its hit zone), a
+    // click, and it stands stunned.
     void Strike() {
         steps.push_back(WaitFor(SpidersStill));
-        steps.push_back([] { return TurnToZone(uint32_t(araig_actors[0].from), 0.1f)(); });
+        steps.push_back([] {
+            float yaw, pitch;
+            return Idle() && ZoneMiddle(araig_zone1, &yaw, &pitch) && TurnViewTowards(yaw, pitch);
+        });
         steps.push_back(ClickView());
         steps.push_back(WaitFor([] { return araig_epee_state == 2 && Idle(); }));
     }
