@@ -43,6 +43,13 @@ Step Rest() {
     return [n] { return Idle() && ++*n > 3; };
 }
 
+// The run goes through SDL's dummy video driver, whose missing window manager would give the window the
+// focus: the event it would send comes first.
+void ThroughSdl(ProgramRun& run) {
+    run.sdl = true;
+    run.steps.push_back(Do([] { Input_InjectActivate(true); }));
+}
+
 // The object in the player's hand is that one ("" none).
 Step Held(const std::string& object) {
     return Do([object] {
@@ -69,10 +76,8 @@ std::vector<Step> LayStar(int n) {
 
 TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSavedLoadedAndQuit) {
     ProgramRun run;
-    run.sdl = true;
+    ThroughSdl(run);
     run.maxPasses = 60000;
-    // SDL's dummy driver has no window manager to give the window the focus: the event it would send.
-    run.steps.push_back(Do([] { Input_InjectActivate(true); }));
     Append(run.steps, ChoosePlayer(0));
     run.steps.push_back(Do([] {
         auto* window = dynamic_cast<Velkrum::CMSWindowBase*>(Velkrum::MainWindow());
@@ -211,9 +216,8 @@ struct WebWalk {
 // each step checked against what those messages tell of the spiders.
 TEST(SdlPlayer, TheWebsThreeErrandsAreWonByTheirRules) {
     ProgramRun run;
-    run.sdl = true;
+    ThroughSdl(run);
     run.maxPasses = 20000;
-    run.steps.push_back(Do([] { Input_InjectActivate(true); }));
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Read(DEMO_WEB_RULES_PAGE2[0]), Arrive("YU198")});
     WebWalk web{run.steps};
