@@ -276,7 +276,7 @@ MessagesDesc DemoWorld_Messages() {
               "the spider: it misses your next four", "steps. Hold the feather from your bag", "and click a cell next to you to lay it",
               "there: once the spider has stepped on", "it, its next attack on you fails and", "it misses a step."}},
         {14, {"Le crâne est à vous :", "la toile est vaincue."}},
-        {DEMO_WEB_RULES_PAGE2[0], {"The second ring is broken between", "the left way's spoke and the middle", "one: no spider crosses there. It goes",
+        {DEMO_WEB_RULES_PAGE2[0], {"(Left and right: facing the centre.)", "The second ring is broken between", "the left way's spoke and the middle", "one: no spider crosses there. It goes",
                                    "round by the outer ring if you or it", "are on it, else by the third ring.", "So lure it out: from the left way's",
                                    "cell step in; once it is next to you,", "step back out, then right: it comes", "out onto the outer ring behind you.",
                                    "Walk in to the centre: it follows.", "Then out along a spoke two or more", "from its own, and round to a way."}},
