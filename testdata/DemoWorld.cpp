@@ -286,7 +286,8 @@ MessagesDesc DemoWorld_Messages() {
         {DEMO_WEB_RULES_PAGE2[2], {"Come in by the right way. Lay the", "feather on the cell to your left and", "step onto it, then left again. Step",
                                    "in twice to the sword and click the", "spider beside you. Go in to the skull", "and back to the sword's cell, take the",
                                    "sword in hand again, click the spider", "again, and leave by the left way."}},
-        {DEMO_GUARDIAN_BARS_MESSAGE, {"The guardian bars the passage.", "Speak with him first:", "point at him to see what he", "will talk about."}},
+        {DEMO_GUARDIAN_BARS_MESSAGE, {"The guardian bars the passage.", "Speak with him first: point at him,",
+                                      "nothing in your hand, to see what", "he will talk about."}},
     };
     DemoCanoe_AddMessages(m);
     return m;
