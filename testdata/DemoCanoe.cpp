@@ -77,6 +77,8 @@ uint32_t DemoCanoe_ZoneId(const DefNamesDesc& names) {
 void DemoCanoe_AddScript(ChapterWriter& chapter) {
     chapter.Init("(enable_pz_pirog=1)");
     chapter.Vue("YU", DEMO_CANOE_VIEW);
+    chapter.Comment("The board's rules greet every arrival until the river is won.");
+    chapter.Block("ARRIVEEVUE!=0 & finpirogue=0", {"(MESSAGE=" + std::to_string(DEMO_CANOE_RULES_MESSAGE) + ")"});
     chapter.Block("finpirogue=1 & Pirogue_JustFinished=1 & flag104=0", {"(flag104=1)(NEXTVUE=403)"});
     chapter.Vue("YU", DEMO_CANOE_AFTER);
     chapter.Block("ARRIVEEVUE!=0 & flag105=0", {"(flag105=1)(MESSAGE=" + std::to_string(DEMO_CANOE_MESSAGE) + ")"});
@@ -84,6 +86,16 @@ void DemoCanoe_AddScript(ChapterWriter& chapter) {
 
 void DemoCanoe_AddMessages(MessagesDesc& messages) {
     messages.messages.push_back({DEMO_CANOE_MESSAGE, {"The canoe has carried you", "across the river."}});
+    // What the board does (pz_pirogue.cpp): a click takes a piece up and another puts it down, swapping it
+    // with the piece there (outside the board it goes back); the right button turns the piece under the
+    // pointer, or the one carried; the fixed corner cell launches the canoe along the river as it lies.
+    messages.messages.push_back({DEMO_CANOE_RULES_MESSAGE,
+                                 {"The river is cut into nine pieces.", "Click a piece to pick it up, then",
+                                  "click a cell to put it there: the", "piece there takes its old place.",
+                                  "The right button turns the piece", "under the pointer, or the one held.",
+                                  "The bottom corner piece never", "moves: click it to launch the canoe.",
+                                  "Join the river from that corner", "back to it, past the seven stones:",
+                                  "the canoe must take them all up.", "Escape leaves the board."}});
 }
 
 bool DemoCanoe_Write(const std::string& dir, std::string* error) {

@@ -104,6 +104,7 @@ DefNamesDesc DemoWorld_DefNames() {
     d.variables = DefNames_EngineVariables();
     d.variables.push_back("SOURCIER");
     d.variables.push_back("VISITES_YU");
+    d.variables.push_back("GARDIEN_A_PARLE");
     // Read by the puzzles whenever a game is loaded or left.
     for (const char* v : {"finmaya1", "finmaya2", "finmaya3"}) d.variables.push_back(v);
     for (int n = 0; n < DEMO_STAR_PLACES; n++) d.variables.push_back("etat_etoile" + std::to_string(n));
@@ -213,24 +214,30 @@ std::string DemoWorld_Chapter1() {
              "(sacados=ETOILE106)(sacados=ETOILE107)(sacados=ETOILE108)", "(MESSAGE=9)"});
     c.Block("Etoiles_JustFinished=1", {"(Etoiles_JustFinished=0)(etoiles_fini=1)", "(MESSAGE=10)"});
     c.Vue("YU", 2);
-    c.Block("CLICZONE=ZONE_GARDIEN", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
+    c.Comment("The guardian keeps the passage until he has spoken, and steps aside only while the player stays:");
+    c.Comment("he is back at his post at every arrival, so that his dialogue is never lost.");
+    c.Block("ARRIVEEVUE!=0", {"(SHOWPERSO=GARDIEN)"});
+    c.Block("CLICZONE=ZONE_GARDIEN & GARDIEN_A_PARLE=0", {"(MESSAGE=" + std::to_string(DEMO_GUARDIAN_BARS_MESSAGE) + ")"});
+    c.Block("CLICZONE=ZONE_GARDIEN & GARDIEN_A_PARLE=1", {"(MESSAGE=7)(HIDEPERSO=GARDIEN)"});
     c.Comment("The guardian's subjects: each leads to its dialogue; the temple brings the sky up.");
     const std::string talk = std::string("CLICPERSO=") + DEMO_GUARDIAN_ID + " & SUJET=";
-    c.Block(talk + std::to_string(DEMO_SUBJECT_GREETING), {"(DIAL=" + std::to_string(DEMO_DIAL_GREETING) + ")"});
+    const std::string spoken = "(GARDIEN_A_PARLE=1)";
+    c.Block(talk + std::to_string(DEMO_SUBJECT_GREETING), {spoken + "(DIAL=" + std::to_string(DEMO_DIAL_GREETING) + ")"});
     c.Block(talk + std::to_string(DEMO_SUBJECT_TEMPLE),
-            {"(DIAL=" + std::to_string(DEMO_DIAL_TEMPLE) + ")(ENABLESUJ=GARDIEN,CIEL)(DISABLESUJ=GARDIEN,TEMPLE)"});
-    c.Block(talk + std::to_string(DEMO_SUBJECT_SKY), {"(DIAL=" + std::to_string(DEMO_DIAL_SKY) + ")"});
+            {spoken + "(DIAL=" + std::to_string(DEMO_DIAL_TEMPLE) + ")(ENABLESUJ=GARDIEN,CIEL)(DISABLESUJ=GARDIEN,TEMPLE)"});
+    c.Block(talk + std::to_string(DEMO_SUBJECT_SKY), {spoken + "(DIAL=" + std::to_string(DEMO_DIAL_SKY) + ")"});
     c.Vue("YU", 3);
     c.Comment("The demo ends through the credits.");
     c.Block("CLICZONE=ZONE_SORTIE & VISITES_YU=1", {"(MESSAGE=8)", "(CREDITS=1)(EXIT=1)"});
     c.Vue("YU", 198);
-    c.Block("ARRIVEEVUE=198 & flag3=0", {"(flag3=1)(MESSAGE=11)"});
+    const auto page2 = [](int errand) { return "(MESSAGE=" + std::to_string(DEMO_WEB_RULES_PAGE2[errand]) + ")"; };
+    c.Block("ARRIVEEVUE=198 & flag3=0", {"(flag3=1)(MESSAGE=11)", page2(0)});
     // A flight from the web skips the way's entry: the way is entered again, which ends the run.
     for (int way : {199, 200}) {
         c.Vue("YU", uint32_t(way));
         c.Block("FuiteToileAraig=1", {"(FuiteToileAraig=0)(NEXTVUE=" + std::to_string(way) + ")"});
-        c.Block("finaraign1=1 & flag4=0", {"(flag4=1)(MESSAGE=12)"});
-        c.Block("finaraign2=1 & flag5=0", {"(flag5=1)(MESSAGE=13)"});
+        c.Block("finaraign1=1 & flag4=0", {"(flag4=1)(MESSAGE=12)", page2(1)});
+        c.Block("finaraign2=1 & flag5=0", {"(flag5=1)(MESSAGE=13)", page2(2)});
         c.Block("finaraign3=1 & flag6=0", {"(flag6=1)(MESSAGE=14)"});
     }
     DemoCanoe_AddScript(c);
@@ -253,18 +260,39 @@ MessagesDesc DemoWorld_Messages() {
         {4, {"You pick up a bronze key."}},
         {5, {"It is too dark", "to go on without a light."}},
         {6, {"The door does not move."}},
-        {7, {"The guardian steps aside."}},
+        {7, {"The guardian steps aside for you.", "He will be back at his post", "when you return."}},
         {8, {"You leave the temple.", "End of the demo."}},
         {9, {"Seven stars are missing", "from the sky.", "Right click: the bag opens;", "take a star, then click",
              "a blue ring to set it there."}},
         {10, {"The stars shine in their places."}},
-        {11, {"A giant web bars the ravine;", "a caterpillar glows at its centre.", "Each golden frame is a step:",
-              "click it to move one cell.", "At each of your steps, the spider", "moves one cell towards you.",
-              "Bring the caterpillar back here", "or to the second way", "without being caught."}},
-        {12, {"The caterpillar is yours.", "A grasshopper now waits", "on the web."}},
-        {13, {"The grasshopper is yours.", "The great spider guards", "a skull at the centre:",
-              "the sword laid on the web", "stuns it, the feather lures it."}},
+        // The web's rules, true to the spiders' moves (puzzles/pz_toile.cpp), and a way to win each errand by
+        // them; each errand's rules take two pages.
+        {11, {"A giant web spans the ravine. Fetch", "the caterpillar at its centre and", "leave by a way without being caught.",
+              "Each gold frame is a step. After each", "of your steps the spider takes one,", "by the first rule that fits:",
+              "1. At the centre: out to your spoke.", "2. Inward, if its way to you through", "the centre is no longer than round,",
+              "or if it is further out than you.", "3. On your spoke: toward you.", "4. Else round its ring toward you.",
+              "It catches you on your cell; never", "step onto its own."}},
+        {12, {"The caterpillar is yours. Now a", "grasshopper waits on the inner ring,", "one spoke right of the right way.",
+              "The first time the spider steps onto", "the outer ring while you are on it,", "a second spider comes out of the",
+              "centre. Both step by the same rules;", "where both would step onto one cell,", "the first steps outward instead if it",
+              "was going round inside you, else", "the second one waits."}},
+        {13, {"The grasshopper is yours. The big", "spider guards a skull at the centre;", "it takes two steps to each of yours.",
+              "A sword lies on the third ring of the", "left way's spoke: step there and it is", "in your hand. With it in hand, click",
+              "the spider: it misses your next four", "steps. Hold the feather from your bag", "and click a cell next to you to lay it",
+              "there: once the spider has stepped on", "it, its next attack on you fails and", "it misses a step."}},
         {14, {"The skull is yours:", "the web is beaten."}},
+        {DEMO_WEB_RULES_PAGE2[0], {"(Left and right: facing the centre.)", "The second ring is broken between", "the left way's spoke and the middle", "one: no spider crosses there. It goes",
+                                   "round by the outer ring if you or it", "are on it, else by the third ring.", "So lure it out: from the left way's",
+                                   "cell step in; once it is next to you,", "step back out, then right: it comes", "out onto the outer ring behind you.",
+                                   "Walk in to the centre: it follows.", "Then out along a spoke two or more", "from its own, and round to a way."}},
+        {DEMO_WEB_RULES_PAGE2[1], {"Lure the first out as before; lead", "it right round the whole outer ring", "back to the left way's cell. Lure the",
+                                   "second the same way and walk on right", "to the grasshopper's spoke. Go in to", "it, step back out one cell, then left,",
+                                   "and out along the right way's spoke."}},
+        {DEMO_WEB_RULES_PAGE2[2], {"Come in by the right way. Lay the", "feather on the cell to your left and", "step onto it, then left again. Step",
+                                   "in twice to the sword and click the", "spider beside you. Go in to the skull", "and back to the sword's cell, take the",
+                                   "sword in hand again, click the spider", "again, and leave by the left way."}},
+        {DEMO_GUARDIAN_BARS_MESSAGE, {"The guardian bars the passage.", "Speak with him first: point at him,",
+                                      "nothing in your hand, to see what", "he will talk about."}},
     };
     DemoCanoe_AddMessages(m);
     return m;

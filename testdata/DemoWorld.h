@@ -18,9 +18,14 @@ extern const char* const DEMO_WAM_TOILE;
 extern const char* const DEMO_CARVING_BANK;
 constexpr unsigned DEMO_LIEN_TO_TOILE = 52;
 constexpr unsigned DEMO_LIEN_FROM_TOILE = 53;
+// The web's errands (caterpillar, grasshopper, skull): each one's rules, on messages 11, 12 and 13, go on
+// on a second page.
+constexpr int DEMO_WEB_RULES_PAGE2[3] = {18, 19, 20};
 
-// The guardian of YU 2 breathes over this many frames.
+// The guardian of YU 2 breathes over this many frames. He bars the passage behind him with this message
+// until he has spoken.
 constexpr int DEMO_GUARDIAN_FRAMES = 48;
+constexpr int DEMO_GUARDIAN_BARS_MESSAGE = 16;
 
 // The stars of YU 121, reached from YU 2 (on its left): 17 places on face 0 of the view, star n at
 // face direction (u, v) (x and y one unit ahead); the seven places that finish the puzzle are ringed.

@@ -34,6 +34,7 @@
 #include "panorama/Interface.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
+#include "puzzles/pz_araig.h"
 #include "puzzles/pz_pirogue.h"
 #include "testdata/DemoFixture.h"
 #include "tests/support/LookTurn.h"
@@ -449,6 +450,28 @@ Step TurnToSprite(const std::string& element) {
         }
         return Abandon("no sprite " + element + " shown in " + ViewName());
     };
+}
+
+// ---- the spider's web ----
+
+bool SpidersStill() {
+    for (int i = 0; i < araig_nb_actors; i++) {
+        const ST_araig_actor& a = araig_actors[i];
+        if (araig_is_spider(a) && (a.rate != 0.0f || a.from != a.to || a.progress != 0.0f)) return false;
+    }
+    return true;
+}
+
+std::vector<Step> ClickToward(uint32_t to) { return {WaitFor(SpidersStill), TurnToZone(to, 0.1f), ClickView()}; }
+
+std::vector<Step> Walk(const std::vector<uint32_t>& path) {
+    std::vector<Step> steps;
+    for (uint32_t to : path) {
+        Append(steps, ClickToward(to));
+        steps.push_back(Arrive("YU" + std::to_string(to)));
+    }
+    steps.push_back(WaitFor(SpidersStill));
+    return steps;
 }
 
 // ---- the bag and the canoe's board ----

@@ -138,6 +138,16 @@ std::vector<Step> ClickZone(ZonePick pick);
 Step TurnToSprite(const std::string& element);
 
 inline void Append(std::deque<Step>& to, const std::vector<Step>& steps) { to.insert(to.end(), steps.begin(), steps.end()); }
+inline void Append(std::vector<Step>& to, const std::vector<Step>& steps) { to.insert(to.end(), steps.begin(), steps.end()); }
+
+// ---- the spider's web ----
+// No spider of the run walks or turns (the web takes no step meanwhile).
+bool SpidersStill();
+// Once the spiders stand still, a click on the move zone toward a view of the web, low in the zone, clear
+// of a spider standing there.
+std::vector<Step> ClickToward(uint32_t to);
+// Steps to each view of the path in turn, then waits for the spiders to stand still.
+std::vector<Step> Walk(const std::vector<uint32_t>& path);
 
 // ---- the bag and the canoe's board ----
 // The bag opened with the right button, the first object it holds that `pick` takes by name chosen (into

@@ -25,6 +25,7 @@
 #include "menus/Orv_Menu.h"
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
+#include "testdata/DemoWorld.h"
 #include "world/Interp.h"
 #include "world/Inventaire.h"
 #include "world/OrvSaveGame.h"
@@ -215,7 +216,7 @@ TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
                        Turn(-q, 0), ClickView(), Arrive("IR4"),
                        Turn(0, 0), ClickView(), Arrive("YU1"),
                        Turn(0, 0), ClickView(), Arrive("YU2"),
-                       ClickView(), Read(7),
+                       ClickView(), Read(DEMO_GUARDIAN_BARS_MESSAGE),
                        Turn(q, 0), ClickView(), Arrive("YU3"),
                        Turn(0, -kDown), ClickView(),
                        WaitFor([] { return Loop() == LOOP_MESSAGE && OrvMsg_Current() == 8; })});
@@ -231,7 +232,7 @@ TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
                        Read(8)});
 
     run.PlayThrough();
-    EXPECT_EQ(run.messages, (std::vector<int32_t>{1, 2, 5, 4, 3, 7, 8}));
+    EXPECT_EQ(run.messages, (std::vector<int32_t>{1, 2, 5, 4, 3, DEMO_GUARDIAN_BARS_MESSAGE, 8}));
     EXPECT_TRUE(fs::exists(SavePath(run, 0, 1)));
     // The farewell ends the demo through the credits.
     EXPECT_NE(run.Log().find("OrvMenu_start_Credits()"), std::string::npos);

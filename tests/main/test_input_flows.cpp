@@ -50,7 +50,8 @@ TEST(InputFlows, ATapWithinOnePassIsTakenByTheMessageScreenTheCanoeBoardAndTheCr
     Append(run.steps, {WaitFor([] { return OrvMsg_Current() == 1; }), Linger(), Key(DIK_SPACE),
                        Expect([] { return !OrvMsg_IsActive(); }, "the message closed by a tap"), Arrive("IR1")});
     Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 3, false); }), Arrive("YU3"),
-                       TurnToZone(DEMO_CANOE_VIEW), ClickView(), Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)),
+                       TurnToZone(DEMO_CANOE_VIEW), ClickView(), Read(DEMO_CANOE_RULES_MESSAGE),
+                       Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)),
                        TurnToZone(ZoneNamed("ZONE_PIROGUE")), ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }),
                        Linger(), Key(DIK_ESCAPE),
                        Expect([] { return Loop() == LOOP_WARP && pz_pirogue_en_cours == 0; }, "the board left on a tap"),

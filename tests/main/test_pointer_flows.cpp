@@ -173,7 +173,7 @@ TEST(PointerFlows, TheHeldObjectHidesNoLetterOfAMessageAndStaysAtTheArrowOnTheCa
     auto held = std::make_shared<Frame>(), empty = std::make_shared<Frame>();
     auto heldCarrying = std::make_shared<Frame>(), emptyCarrying = std::make_shared<Frame>();
     Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 3, false); }), Arrive("YU3"), TurnToZone(DEMO_CANOE_VIEW),
-                       ClickView(), Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)), TurnToZone(ZoneNamed("ZONE_PIROGUE")),
+                       ClickView(), Read(DEMO_CANOE_RULES_MESSAGE), Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)), TurnToZone(ZoneNamed("ZONE_PIROGUE")),
                        ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), Capture(held), Do([] { Inventaire_SetObjetEnMain_id(0); }),
                        Capture(empty), ExpectKeyAtTheArrow(held, empty, "no piece carried"), Do([] {
                            for (int32_t cell = 0; cell < PIROGUE_FIXED_CELL; cell++)

@@ -391,33 +391,7 @@ TEST(PuzzleFlows, TheEmptySkyDrawsNoStar) {
     run.PlayToTheEnd();
 }
 
-namespace {
-
 // ---- the spider's web and the canoe of the demo ----
-
-bool SpidersStill() {
-    for (int i = 0; i < araig_nb_actors; i++) {
-        const ST_araig_actor& a = araig_actors[i];
-        if (araig_is_spider(a) && (a.rate != 0.0f || a.from != a.to || a.progress != 0.0f)) return false;
-    }
-    return true;
-}
-
-// A click on the move zone toward a view of the web, low in the zone, clear of a spider standing there.
-std::vector<Step> ClickToward(uint32_t to) {
-    return {WaitFor(SpidersStill), TurnToZone(to, 0.1f), ClickView()};
-}
-std::vector<Step> Walk(const std::vector<uint32_t>& path) {
-    std::vector<Step> steps;
-    for (uint32_t to : path) {
-        for (Step s : ClickToward(to)) steps.push_back(s);
-        steps.push_back(Arrive("YU" + std::to_string(to)));
-    }
-    steps.push_back(WaitFor(SpidersStill));
-    return steps;
-}
-
-}  // namespace
 
 // From a new game to the web by the temple's link: the caterpillar's errand won, the grasshopper's lost to
 // the spider with its video, then a save before the web, a load that resumes there, and the exit.
@@ -425,7 +399,7 @@ TEST(PuzzleFlows, TheSpidersWebIsWonLostSavedAndLoaded) {
     ProgramRun run;
     run.maxPasses = 60000;
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
-    Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Arrive("YU198"), Do([] {
+    Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Read(DEMO_WEB_RULES_PAGE2[0]), Arrive("YU198"), Do([] {
                            EXPECT_EQ(pz_actif, PZ_ARAIG);
                            EXPECT_EQ(araig_stage, 1);
                            EXPECT_TRUE(Inventaire_IsObjetInSac("PLUME"));
@@ -435,7 +409,7 @@ TEST(PuzzleFlows, TheSpidersWebIsWonLostSavedAndLoaded) {
     run.steps.push_back(Do([] { EXPECT_TRUE(araig_running); }));
     Append(run.steps, Walk({214, 231, 214, 213, 230, 247, 264, 265, 250, 233, 232, 215}));
     Append(run.steps, ClickToward(SPIDERWEB_WAY_200));
-    Append(run.steps, {Read(12), Arrive("YU200"), Do([] {
+    Append(run.steps, {Read(12), Read(DEMO_WEB_RULES_PAGE2[1]), Arrive("YU200"), Do([] {
                            EXPECT_EQ(Var("finaraign1"), 1);
                            EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE"));
                            EXPECT_FALSE(araig_running);
@@ -469,7 +443,7 @@ TEST(PuzzleFlows, TheCanoeIsPlayedToItsEndSavedAndLoaded) {
     ProgramRun run;
     run.maxPasses = 30000;
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 3, "YU3"));
-    Append(run.steps, {TurnToZone(DEMO_CANOE_VIEW), ClickView(), Arrive("YU402"),
+    Append(run.steps, {TurnToZone(DEMO_CANOE_VIEW), ClickView(), Read(DEMO_CANOE_RULES_MESSAGE), Arrive("YU402"),
                        [] {
                            const uint32_t start = uint32_t(DefName_GetIdName(DEFNAME_ZONES_CLIC, "ZONE_PIROGUE"));
                            return TurnToZone(start)();

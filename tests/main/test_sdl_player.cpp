@@ -13,10 +13,13 @@
 #include "graphics2d/Orv_Spr.h"
 #include "panorama/Interface.h"
 #include "panorama/Orv_Warp.h"
+#include "puzzles/pz_araig.h"
 #include "puzzles/pz_pirogue.h"
 #include "testdata/DemoCanoe.h"
 #include "testdata/DemoWorld.h"
+#include "testdata/SpiderWeb.h"
 #include "tests/support/LookTurn.h"
+#include "tests/support/ZoneAim.h"
 #include "world/DefName.h"
 #include "world/Interp.h"
 #include "world/Inventaire.h"
@@ -40,6 +43,21 @@ Step Rest() {
     return [n] { return Idle() && ++*n > 3; };
 }
 
+// The run goes through SDL's dummy video driver, whose missing window manager would give the window the
+// focus: the event it would send comes first.
+void ThroughSdl(ProgramRun& run) {
+    run.sdl = true;
+    run.steps.push_back(Do([] { Input_InjectActivate(true); }));
+}
+
+// The object in the player's hand is that one ("" none).
+Step Held(const std::string& object) {
+    return Do([object] {
+        EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), object.empty() ? 0 : DefName_GetIdName(DEFNAME_OBJETS, object.c_str()))
+            << object;
+    });
+}
+
 // Lays a star from the bag on place n of the sky: the bag's first star in hand, the view turned onto the
 // place, a click.
 std::vector<Step> LayStar(int n) {
@@ -58,17 +76,16 @@ std::vector<Step> LayStar(int n) {
 
 TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSavedLoadedAndQuit) {
     ProgramRun run;
-    run.sdl = true;
+    ThroughSdl(run);
     run.maxPasses = 60000;
-    // SDL's dummy driver has no window manager to give the window the focus: the event it would send.
-    run.steps.push_back(Do([] { Input_InjectActivate(true); }));
     Append(run.steps, ChoosePlayer(0));
     run.steps.push_back(Do([] {
         auto* window = dynamic_cast<Velkrum::CMSWindowBase*>(Velkrum::MainWindow());
         ASSERT_NE(window, nullptr);
         EXPECT_FALSE(window->IsHeadless()) << "the run goes through SDL";
     }));
-    // The island: the pointer over a move, the key, the lantern from the chest, the way to the temple.
+    // The island: the pointer over a move, the key; the key chosen from the bag opens the chest, and goes back;
+    // the lantern in hand on the dark way to the temple, where it goes back.
     Append(run.steps, {Read(1), Arrive("IR1"), TurnToZone(MoveTo(3)), Rest(), Do([] {
                            EXPECT_EQ(OrvSpr_get_curseur_bank(), Interface_GetBank());
                            EXPECT_EQ(Interface_GetCurseurKind(), 1);
@@ -78,12 +95,24 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
     run.steps.push_back(Read(4));
     Append(run.steps, ClickZone(MoveTo(1)));
     run.steps.push_back(Arrive("IR1"));
+    Append(run.steps, ChooseFromTheBag("CLE"));
+    run.steps.push_back(Held("CLE"));
     Append(run.steps, ClickZone(ZoneNamed("ZONE_COFFRE")));
     run.steps.push_back(Read(3));
+    Append(run.steps, ChooseFromTheBag("CLE"));
+    run.steps.push_back(Held(""));
+    Append(run.steps, ChooseFromTheBag("LANTERNE"));
     Append(run.steps, ClickZone(MoveTo(4)));
     run.steps.push_back(Arrive("IR4"));
+    run.steps.push_back(Held("LANTERNE"));
     Append(run.steps, ClickZone(LinkAway()));
     run.steps.push_back(Arrive("YU1"));
+    Append(run.steps, ChooseFromTheBag("LANTERNE"));
+    run.steps.push_back(Held(""));
+    run.steps.push_back(Do([] {
+        EXPECT_TRUE(Inventaire_IsObjetInSac("CLE"));
+        EXPECT_TRUE(Inventaire_IsObjetInSac("LANTERNE"));
+    }));
     Append(run.steps, ClickZone(MoveTo(2)));
     run.steps.push_back(Arrive("YU2"));
     // The guardian: pointed at, his panel opens; the first subject starts his dialogue, which gives the view back.
@@ -106,6 +135,7 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
     run.steps.push_back(Arrive("YU3"));
     // The canoe.
     Append(run.steps, ClickZone(MoveTo(DEMO_CANOE_VIEW)));
+    run.steps.push_back(Read(DEMO_CANOE_RULES_MESSAGE));
     run.steps.push_back(Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)));
     Append(run.steps, ClickZone(ZoneNamed("ZONE_PIROGUE")));
     Append(run.steps, {SolveTheCanoeBoard(), WaitFor([] { return Interp_ReadVar("finpirogue") == 1; }),
@@ -117,4 +147,163 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
                        Do([] { EXPECT_EQ(Interp_ReadVar("finpirogue"), 1); })});
     run.PlayToTheEnd();
     EXPECT_EQ(run.views.front(), "IR1");
+}
+
+namespace {
+// The player's walk on the web as its rules messages tell it: rings 1 (outer) to 4 and 5 the centre, spokes
+// 0 to 15 growing to the right as one looks toward the centre; the left way lies off spoke 12, the right way
+// off spoke 14, the middle spoke between them.
+constexpr int kLeftWay = 12, kRightWay = 14;
+struct WebWalk {
+    std::deque<Step>& steps;
+    uint32_t view = SPIDERWEB_BEFORE;
+    int ring = 0, spoke = 0;
+
+    uint32_t Here() const { return SpiderWeb_Cell(ring, spoke); }
+    void To(int r, int s) {
+        ring = r;
+        spoke = (s + 16) % 16;
+        view = Here();
+        Append(steps, Walk({view}));
+    }
+    void In() { To(ring + 1, spoke); }
+    void Out() { To(ring - 1, spoke); }
+    void Right(int n = 1) {
+        for (int i = 0; i < n; i++) To(ring, spoke + 1);
+    }
+    void Left(int n = 1) {
+        for (int i = 0; i < n; i++) To(ring, spoke - 1);
+    }
+    // From before the web or from a way: into the way, then onto its cell of the outer ring.
+    void EnterBy(int way) {
+        const uint32_t to = way == kLeftWay ? SPIDERWEB_WAY_199 : SPIDERWEB_WAY_200;
+        if (view != to) Append(steps, Walk({to}));
+        To(1, way);
+    }
+    // Out by the way off the current cell; the errand's messages follow.
+    void Leave() {
+        view = spoke == kLeftWay ? SPIDERWEB_WAY_199 : SPIDERWEB_WAY_200;
+        Append(steps, ClickToward(view));
+    }
+    // Spider n (0 the first to come) stands on the cell.
+    void SpiderOn(int n, int r, int s) {
+        const uint32_t cell = SpiderWeb_Cell(r, (s + 16) % 16);
+        steps.push_back(Do([n, cell, here = Here()] {
+            int seen = 0;
+            for (int i = 0; i < araig_nb_actors; i++)
+                if (araig_is_spider(araig_actors[i]) && seen++ == n) {
+                    EXPECT_EQ(uint32_t(araig_actors[i].from), cell) << "spider " << n << ", the player on " << here;
+                    return;
+                }
+            ADD_FAILURE() << "no spider " << n << ", the player on " << here;
+        }));
+    }
+    // A click on the spider, the sword in hand: the view turned onto the spider as drawn (its hit zone), a
+    // click, and it stands stunned.
+    void Strike() {
+        steps.push_back(WaitFor(SpidersStill));
+        steps.push_back([] {
+            float yaw, pitch;
+            return Idle() && ZoneMiddle(araig_zone1, &yaw, &pitch) && TurnViewTowards(yaw, pitch);
+        });
+        steps.push_back(ClickView());
+        steps.push_back(WaitFor([] { return araig_epee_state == 2 && Idle(); }));
+    }
+};
+}  // namespace
+
+// The web's three errands won through SDL's event queue by a player who does what their rules messages say,
+// each step checked against what those messages tell of the spiders.
+TEST(SdlPlayer, TheWebsThreeErrandsAreWonByTheirRules) {
+    ProgramRun run;
+    ThroughSdl(run);
+    run.maxPasses = 20000;
+    Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
+    Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Read(DEMO_WEB_RULES_PAGE2[0]), Arrive("YU198")});
+    WebWalk web{run.steps};
+
+    // The caterpillar. Lured out from the left way's cell: in, and once the spider is next to the player, back
+    // out and right: it comes out onto the outer ring behind him and can only follow.
+    web.EnterBy(kLeftWay);
+    web.In();
+    web.SpiderOn(0, 3, kLeftWay);
+    web.Out();
+    web.Right();
+    web.SpiderOn(0, 1, kLeftWay);
+    for (int ring = 2; ring <= 5; ring++) {
+        web.In();
+        web.SpiderOn(0, ring - 1, kLeftWay + 1);
+    }
+    // Out along a spoke two from its own, and round to the right way.
+    web.To(4, kLeftWay + 3);
+    web.Out();
+    web.Out();
+    web.Out();
+    web.Left();
+    web.Leave();
+    Append(run.steps, {Read(12), Read(DEMO_WEB_RULES_PAGE2[1]), Arrive("YU200"),
+                       Do([] { EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE")); })});
+
+    // The grasshopper: the first spider lured as before, which brings the second out of the centre; the first
+    // led right round the whole outer ring; the second lured the same way; in to the grasshopper's spoke.
+    web.EnterBy(kRightWay);
+    web.Left(2);
+    web.In();
+    web.Out();
+    web.Right();
+    web.SpiderOn(0, 1, kLeftWay);
+    web.SpiderOn(1, 4, kLeftWay + 1);
+    web.Right(15);
+    web.In();
+    web.Out();
+    web.Right();
+    web.SpiderOn(0, 1, kLeftWay);
+    web.SpiderOn(1, 2, kLeftWay);
+    web.Right(2);
+    web.SpiderOn(0, 1, kRightWay);
+    web.SpiderOn(1, 1, kLeftWay + 1);
+    web.In();
+    web.In();
+    web.In();
+    run.steps.push_back(WaitFor([] { return Inventaire_IsObjetInSac("SAUTERELLE"); }));
+    // Back out one cell, then left, and out along the right way's spoke.
+    web.Out();
+    web.Left();
+    web.Out();
+    web.Out();
+    web.Leave();
+    Append(run.steps, {Read(13), Read(DEMO_WEB_RULES_PAGE2[2]), Arrive("YU200")});
+
+    // The skull: in by the right way, the feather laid on the cell to the left and stepped on, then left again.
+    web.EnterBy(kRightWay);
+    Append(run.steps, ChooseFromTheBag("PLUME"));
+    Append(run.steps, ClickToward(SpiderWeb_Cell(1, kRightWay - 1)));
+    run.steps.push_back(WaitFor([] { return !Inventaire_IsObjetInSac("PLUME"); }));
+    web.Left();
+    web.Left();
+    web.SpiderOn(0, 1, kLeftWay + 1);  // on the feather, its attack spent
+    // In twice to the sword, which comes into the hand; the spider beside struck: it misses four steps.
+    web.In();
+    web.In();
+    run.steps.push_back(WaitFor([] { return Interp_GetEngineVar(IV_OBJETENMAIN) == DefName_GetIdName(DEFNAME_OBJETS, "EPEE"); }));
+    web.Strike();
+    web.In();
+    web.In();
+    run.steps.push_back(WaitFor([] { return Inventaire_IsObjetInSac("CRANE_ARAIG2"); }));
+    web.Out();
+    web.Out();
+    web.SpiderOn(0, 3, kLeftWay + 1);
+    // The sword in hand again, a second blow, and out by the left way.
+    Append(run.steps, ChooseFromTheBag("EPEE"));
+    web.Strike();
+    web.Out();
+    web.Out();
+    web.Leave();
+    Append(run.steps, {Read(14), Arrive("YU199"), Do([] {
+                           EXPECT_EQ(Interp_ReadVar("finaraign3"), 1);
+                           EXPECT_TRUE(Inventaire_IsObjetInSac("CRANE_ARAIG2"));
+                       })});
+    run.PlayToTheEnd();
+    // Never caught: the lost run's video never played.
+    EXPECT_EQ(run.Log().find("cine046"), std::string::npos);
 }

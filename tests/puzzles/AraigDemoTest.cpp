@@ -10,12 +10,14 @@ namespace {
 
 class AraigDemo : public AraigTest {
 protected:
-    // Passes until the message is shown, then a click closes it.
-    void Read(int32_t n) {
-        for (int i = 0; i < 200 && !(LoopType == LOOP_MESSAGE && OrvMsg_Current() == n); i++) Pass();
-        ASSERT_EQ(LoopType, LOOP_MESSAGE) << "message " << n;
-        ASSERT_EQ(OrvMsg_Current(), n);
-        Click();
+    // Passes until each page is shown, then a click closes it; the view comes back after the last.
+    void Read(std::initializer_list<int32_t> pages) {
+        for (int32_t n : pages) {
+            for (int i = 0; i < 200 && !(LoopType == LOOP_MESSAGE && OrvMsg_Current() == n); i++) Pass();
+            ASSERT_EQ(LoopType, LOOP_MESSAGE) << "message " << n;
+            ASSERT_EQ(OrvMsg_Current(), n);
+            Click();
+        }
         EXPECT_EQ(LoopType, LOOP_WARP);
     }
     // Passes while a video plays; true when one played.
@@ -46,14 +48,14 @@ TEST_F(AraigDemo, TheWebIsEnteredFromTheTempleWonLostAndLeft) {
     EXPECT_EQ(pz_actif, PZ_ARAIG);
     EXPECT_EQ(araig_stage, 1);
     EXPECT_TRUE(InBag("PLUME"));
-    Read(11);
+    Read({11, DEMO_WEB_RULES_PAGE2[0]});
 
     // The caterpillar: in by 199 and 213, out by 215 and 200.
     EnterWeb();
     Walk(kToTheCentre);
     Walk(kFromTheCentre);
     MoveToward(SPIDERWEB_WAY_200);
-    Read(12);
+    Read({12, DEMO_WEB_RULES_PAGE2[1]});
     EXPECT_EQ(View(), SPIDERWEB_WAY_200);
     EXPECT_EQ(Var("finaraign1"), 1);
     EXPECT_TRUE(InBag("CHENILLE"));

@@ -100,8 +100,8 @@ TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
     s.click(2, DEMO_LIEN_TO_YU);
     EXPECT_EQ(Interp_GetEngineVar(IV_MONDE), 2);
     s.click(1, 2);
-    s.zone("ZONE_GARDIEN");
-    EXPECT_TRUE(Interp_is_perso_hidden("GARDIEN"));
+    s.zone("ZONE_GARDIEN");                       // kept until he has spoken
+    EXPECT_FALSE(Interp_is_perso_hidden("GARDIEN"));
     s.click(1, 3);
     EXPECT_EQ(quitqu2, 0);
     s.click(4, uint32_t(DefName_GetIdName(DEFNAME_ZONES_CLIC, "ZONE_SORTIE")));
@@ -110,7 +110,7 @@ TEST_F(WorldTest, TheDemoChapterPlaysFromTheStartToExit) {
     EXPECT_EQ(others, (std::vector<std::string>{"ANIM_THE_FRAME=CLE,0", "CREDITS=1"}));
     const std::vector<std::string> expected = {
         "vue IR1", "msg 1", "msg 2", "vue IR4", "msg 5", "vue IR1", "vue IR3", "msg 4", "vue IR1", "msg 3",
-        "vue IR4", "vue YU1", "vue YU2", "msg 7", "vue YU3", "msg 8",
+        "vue IR4", "vue YU1", "vue YU2", "msg " + std::to_string(DEMO_GUARDIAN_BARS_MESSAGE), "vue YU3", "msg 8",
     };
     EXPECT_EQ(s.trace, expected);
     EXPECT_TRUE(Inventaire_IsObjetInSac("CLE"));
