@@ -1,4 +1,4 @@
-// Surface copies with conversion, fills, clipped Bresenham lines and checkerboards.
+// Surface copies with conversion, fills, darkened rectangles, clipped Bresenham lines and checkerboards.
 #include "graphics2d/Draw.h"
 
 #include <algorithm>
@@ -83,6 +83,28 @@ bool ClearSurface(CSurface& surface, uint32_t colour)
     uint8_t* first = surface.Row(0);
     for (int x = 0; x < surface.width; ++x) WritePixel(first + size_t(x) * size_t(bytes), bytes, colour);
     for (int y = 1; y < surface.height; ++y) std::memcpy(surface.Row(y), first, rowBytes);
+    return true;
+}
+
+bool DarkenRect(CSurface& surface, const ClipRect& rect)
+{
+    if (!CheckDrawable(surface, "DarkenRect()")) return false;
+    const CPixelFormat& f = surface.format;
+    const int bytes = DrawableBytes(surface);
+    if ((bytes != 2 && bytes != 4) || (f.flags & PF_PALETTED) || !f.redMask || !f.greenMask || !f.blueMask) {
+        OrvError_Warning("DarkenRect() format non géré (%u bits)", f.bitsPerPixel);
+        return false;
+    }
+    ClipRect r;
+    if (!ClipRect_Intersect(rect, surface, r)) return true;
+    // Each channel shifted down one bit within its own field; alpha stays.
+    const uint32_t keep = ((f.redMask >> 1) & f.redMask) | ((f.greenMask >> 1) & f.greenMask) | ((f.blueMask >> 1) & f.blueMask);
+    for (int y = r.top; y <= r.bottom; ++y)
+        for (int x = r.left; x <= r.right; ++x) {
+            uint8_t* p = surface.Row(y) + size_t(x) * size_t(bytes);
+            const uint32_t v = ReadPixel(p, bytes);
+            WritePixel(p, bytes, ((v >> 1) & keep) | (v & f.alphaMask));
+        }
     return true;
 }
 

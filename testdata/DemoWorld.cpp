@@ -204,7 +204,8 @@ std::string DemoWorld_Chapter1() {
     c.Block("ARRIVEEVUE=3", {"(ANIM_THE_FRAME=CLE,0)"});
     c.Block("CLICZONE=ZONE_CLE & sacados!=CLE", {"(sacados=CLE)(HIDEOBJ=CLE)", "(MESSAGE=4)"});
     c.Vue("IR", 4);
-    c.Block("DEPARTVUE=" + std::to_string(DEMO_LIEN_TO_YU) + " & sacados!=LANTERNE", {"(ABORTDEPART=1)(MESSAGE=5)"});
+    c.Comment("A refused departure holds only its own click: once the message is read, the next click is heard.");
+    c.Block("DEPARTVUE=" + std::to_string(DEMO_LIEN_TO_YU) + " & sacados!=LANTERNE", {"(ABORTDEPART=1)(MESSAGE=5)", "(ABORTDEPART=0)"});
     c.Comment("The door bears the carving of the island's ways.");
     c.Block("CLICZONE=ZONE_PORTE", {"(ViewBigSpr=" + std::string(DEMO_CARVING_BANK) + ")"});
     c.Vue("YU", DEMO_STARS_VIEW);

@@ -1,6 +1,7 @@
 // Object names and message texts of "messages.txt", and the message screen (loop type 10).
 #include "world/Orv_Msg.h"
 
+#include <algorithm>
 #include <map>
 
 #include "app/Orv_File.h"
@@ -21,6 +22,8 @@ namespace {
 constexpr int32_t kLoopMessage = 10;
 constexpr OrvColorRef kTextColour = 0x00FFFFFF;
 constexpr OrvColorRef kOutline = 0x00000000;
+// Darkened border around the lines.
+constexpr int32_t kBackdropMargin = 10;
 const char* const kFont = "OrvFT_Big_Default";
 
 struct Texts {
@@ -123,6 +126,18 @@ void drawScreen() {
         OrvFont_PrintBegin(nullptr, kFont, kTextColour);
         int32_t height = OrvFont_GetHeight();
         int32_t y = (OrvDisplay_GetRenderHeight() - height * int32_t(lines->size())) / 2;
+        // The view behind the lines darkened, so that no sign or sprite of it mixes with the letters.
+        int32_t widest = 0;
+        for (const std::string& l : *lines) {
+            OrvTextSize size;
+            OrvFont_GetTextSize(l.c_str(), int32_t(l.size()), size);
+            widest = std::max(widest, size.cx);
+        }
+        const int32_t left = (OrvDisplay_GetRenderWidth() - widest) / 2 - kBackdropMargin;
+        // Drawn under the font's own lock of the render surface; a quarter of the view's light is left.
+        const ClipRect backdrop{y - kBackdropMargin, y + height * int32_t(lines->size()) + kBackdropMargin - 1,
+                                left + widest + 2 * kBackdropMargin - 1, left};
+        if (render->pixels && DarkenRect(*render, backdrop)) DarkenRect(*render, backdrop);
         for (const std::string& l : *lines) {
             OrvTextSize size;
             OrvFont_GetTextSize(l.c_str(), int32_t(l.size()), size);

@@ -211,3 +211,29 @@ TEST(CopySurface, DifferentSizesCopyTheCommonRectangleAndUnconvertibleFormatsAre
     EXPECT_TRUE(warnings.Warned("CopySurface() surface not locked"));
     EXPECT_TRUE(warnings.Warned("DrawLineClipped() surface not locked"));
 }
+
+TEST(DarkenRect, HalvesEachChannelInsideTheClippedRectangleAndKeepsAlpha)
+{
+    // Every channel at its top and bottom values: halving must not carry one channel's bit into the next.
+    struct Case {
+        int id;
+        uint32_t pixel, half;
+    } cases[] = {{PFID_R5G6B5, 0xFFFF, 0x7BEF}, {PFID_R5G6B5, 0x0821, 0x0000}, {PFID_R5G6B5, 0xF800, 0x7800},
+                 {PFID_X1R5G5B5, 0x7FFF, 0x3DEF}, {PFID_A8R8G8B8, 0xFF80FF01u, 0xFF407F00u}};
+    for (const Case& c : cases) {
+        Guarded g(5, 4, c.id);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) g.Put(x, y, c.pixel);
+        ASSERT_TRUE(DarkenRect(g.surface, ClipRect{1, 9, 9, 3}));  // reaches past the bottom and right edges
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                EXPECT_EQ(g.At(x, y), x >= 3 && y >= 1 ? c.half : c.pixel) << std::hex << c.pixel << " at " << x << "," << y;
+        EXPECT_TRUE(g.CanaryIntact());
+    }
+    Guarded p8(2, 1, PFID_P8);
+    p8.Put(0, 0, 0x80);
+    WarningCapture warnings;
+    EXPECT_FALSE(DarkenRect(p8.surface, ClipRect{0, 0, 1, 0}));
+    EXPECT_TRUE(warnings.Warned("DarkenRect() format"));
+    EXPECT_EQ(p8.At(0, 0), 0x80u);
+}

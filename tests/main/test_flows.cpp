@@ -239,6 +239,48 @@ TEST(ProgramFlows, SavesAndLoadsAfterACancelledJumpAndOnTheFarewellMessage) {
     EXPECT_EQ(run.Reports(), std::vector<std::string>{});
 }
 
+// A message darkens the view behind its lines: the chest's sign under "The chest is locked." is seen at a
+// quarter of its brightness around the letters.
+TEST(ProgramFlows, AMessageDarkensTheViewBehindItsLines) {
+    ProgramRun run;
+    auto view = std::make_shared<std::vector<uint32_t>>();
+    auto halved = std::make_shared<int>(0);
+    Append(run.steps, NewGame());
+    Append(run.steps, {WaitFor([view] {
+                           if (!Idle()) return false;
+                           *view = PresentedFrame();
+                           return true;
+                       }),
+                       ClickView(), WaitFor([] { return Loop() == LOOP_MESSAGE && OrvMsg_Current() == 2; }),
+                       WaitFor([view, halved] {
+                           const std::vector<uint32_t> shown = PresentedFrame();
+                           if (shown.size() != view->size() || shown == *view) return false;
+                           // In 5-6-5 terms: each channel of the view, halved twice.
+                           auto half = [](uint32_t argb) {
+                               return (((argb >> 19) & 0x1F) >> 2) << 11 | (((argb >> 10) & 0x3F) >> 2) << 5 | ((argb >> 3) & 0x1F) >> 2;
+                           };
+                           auto as565 = [](uint32_t argb) { return ((argb >> 19) & 0x1F) << 11 | ((argb >> 10) & 0x3F) << 5 | ((argb >> 3) & 0x1F); };
+                           for (size_t i = 0; i < shown.size(); i++)
+                               *halved += (*view)[i] != shown[i] && half((*view)[i]) != 0 && as565(shown[i]) == half((*view)[i]);
+                           return true;
+                       }),
+                       Read(2)});
+    run.PlayToTheEnd();
+    // The darkened band round one line of text: far more pixels than the letters' own.
+    EXPECT_GT(*halved, 8000);
+}
+
+// The way to the temple refused in the dark holds only that click: the door beside it opens its carving next.
+TEST(ProgramFlows, AClickAfterARefusedDepartureIsHeard) {
+    ProgramRun run;
+    Append(run.steps, NewGameTo(DEMO_WAM_IR, 4, "IR4"));
+    Append(run.steps, ClickZone(LinkAway()));
+    run.steps.push_back(Read(5));
+    Append(run.steps, ClickZone(ZoneNamed("ZONE_PORTE")));
+    Append(run.steps, {WaitFor([] { return Loop() == LOOP_VIEWBIGSPR; }), Click(), Arrive("IR4")});
+    run.PlayToTheEnd();
+}
+
 TEST(ProgramFlows, ANewGameAndALoadWaitForAMissingCDOnTheCDPage) {
     ProgramRun run;
     const std::string probe = run.dir / cd_probe_name(1), aside = probe + ".aside";
