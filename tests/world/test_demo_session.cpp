@@ -33,11 +33,13 @@ struct Session {
             Interp_SetEngineVar(IV_DEPARTVUE, int32_t(zone->numero));
             CtrlScenarOUT();
             Interp_SetEngineVar(IV_DEPARTVUE, 0);
+            // The routing decides at once; a message the leaving pass showed is read in the passes after.
+            const bool abort = Interp_GetEngineVar(IV_ABORTDEPART) != 0;
             while (OrvMsg_IsActive()) {
                 trace.push_back("msg " + std::to_string(OrvMsg_Current()));
                 OrvMsg_Close();
             }
-            if (Interp_GetEngineVar(IV_ABORTDEPART) == 0) {
+            if (!abort) {
                 if (zone->type == WAM_ZONE_NEXTVUE) OrvWam_RequestVue(zone->numero);
                 else OrvWam_RequestLien(zone->numero);
             }

@@ -206,10 +206,15 @@ TEST_F(InventoryDrawTest, TheMessageScreenReadsOverTheBrightestPicture) {
     OrvMsg_continue();
     EXPECT_EQ(OrvDisplay_GetLockCount(), 0);
     const uint32_t white = PackColor(render->format, 0xFFFFFFFFu);
-    int top = 480, bottom = -1, outline = 0, text = 0;
+    // The white view as the box behind the lines leaves it: darkened twice.
+    uint16_t dim = uint16_t(white);
+    CBufferSurface one(&dim, 1, 1, 1, render->format);
+    ASSERT_TRUE(DarkenRect(one, ClipRect{0, 0, 0, 0}) && DarkenRect(one, ClipRect{0, 0, 0, 0}));
+    int top = 480, bottom = -1, outline = 0, text = 0, behind = 0;
     for (int32_t y = 0; y < 480; y++)
         for (int32_t x = 0; x < 640; x++) {
-            if (pixel(x, y) == white) continue;
+            behind += pixel(x, y) == dim;
+            if (pixel(x, y) == white || pixel(x, y) == dim) continue;
             if (std::abs(x - 320) < 16 && std::abs(y - 240) < 16) continue;  // the pointer
             top = std::min(top, int(y));
             bottom = std::max(bottom, int(y));
@@ -226,6 +231,7 @@ TEST_F(InventoryDrawTest, TheMessageScreenReadsOverTheBrightestPicture) {
             run = 0;
         }
     EXPECT_GT(outline, 500);
+    EXPECT_GT(behind, 20000) << "the view behind the lines darkened";
     EXPECT_GT(text, 50) << "white strokes between black edges";
     // Lines of the big font: taller than as many lines of the default one could be.
     int32_t bigHeight = 0, defaultHeight = 0;
