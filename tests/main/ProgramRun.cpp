@@ -78,6 +78,8 @@ int ProgramRun::Run() {
     if (sdl) {
         unsetenv("QM_HEADLESS");
         setenv("SDL_VIDEODRIVER", "dummy", 1);
+        // The dummy driver has no window manager to give the window the focus: the event it would send.
+        steps.push_front(Do([] { Input_InjectActivate(true); }));
     } else {
         setenv("QM_HEADLESS", "1", 1);
     }
@@ -349,11 +351,21 @@ Step ArriveReading(const std::string& view) {
     };
 }
 
-Step Read(int32_t n) {
+Step Read(int32_t n, std::vector<uint32_t>* shown) {
     auto waited = std::make_shared<int>(0);
     return [=] {
-        if (Loop() != LOOP_MESSAGE || OrvMsg_Current() != n) return false;
-        return (*waited)++ >= 5 && PressLeft();  // read for a moment
+        if (Loop() != LOOP_MESSAGE || OrvMsg_Current() != n || (*waited)++ < 5) return false;  // read for a moment
+        if (shown) *shown = PresentedFrame();
+        return PressLeft();
+    };
+}
+
+Step Snapshot(std::vector<uint32_t>* into) {
+    auto passes = std::make_shared<int>(0);
+    return [=] {
+        if (++*passes < 4) return false;
+        *into = PresentedFrame();
+        return true;
     };
 }
 

@@ -31,7 +31,8 @@ public:
 
     TempDir dir;
     std::deque<Step> steps;
-    // The window on SDL's dummy video driver, the input pushed into SDL's event queue, instead of headless.
+    // The window on SDL's dummy video driver, given the focus, the input pushed into SDL's event queue, instead
+    // of headless.
     bool sdl = false;
     // Passes the run may take before it is ended as stuck.
     int maxPasses = 40000;
@@ -104,8 +105,10 @@ Step ExpectPointer(int32_t kind, const std::string& what);
 Step ExpectHeld(const std::string& object);
 // The same once the view's arrival has run, every message shown on the way read for a moment and clicked away.
 Step ArriveReading(const std::string& view);
-// Waits for message n on the message screen, then clicks it away.
-Step Read(int32_t n);
+// Waits for message n on the message screen, then clicks it away; `shown` keeps the frame that showed it.
+Step Read(int32_t n, std::vector<uint32_t>* shown = nullptr);
+// The frame presented once the current screen has shown for a few passes.
+Step Snapshot(std::vector<uint32_t>* into);
 // The intros skipped, player `player` chosen on the player page.
 std::vector<Step> ChoosePlayer(int player);
 // A new game of player `player`: its first message read, at rest in IR 1.

@@ -1,6 +1,6 @@
 // The pointer a player sees over the view, through the whole program on the demo: the zone pointers after the
-// menus, a puzzle's cursor while it is held, the object in hand put back, the object in hand beside the
-// messages and on the canoe's board, and a character's panel under the pointer.
+// menus, a puzzle's cursor while it is held, the object in hand beside the messages and on the canoe's board,
+// and a character's panel under the pointer.
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -20,7 +20,6 @@
 #include "testdata/DemoCanoe.h"
 #include "testdata/DemoWorld.h"
 #include "world/DefName.h"
-#include "world/Interp.h"
 #include "world/Inventaire.h"
 #include "world/wam.h"
 
@@ -61,130 +60,53 @@ TEST(PointerFlows, TheZonePointersShowAfterThePlayerPageAndTheMenusAndAPuzzleCur
     run.PlayToTheEnd();
 }
 
-// The key chosen for the chest and chosen again goes back: the hand empties and the guardian, pointed at,
-// opens his subjects.
-TEST(PointerFlows, TheObjectInHandChosenAgainGoesBackAndACharactersSubjectsOpen) {
-    ProgramRun run;
-    Append(run.steps, NewGame());
-    Append(run.steps, ClickZone(MoveTo(3)));
-    Append(run.steps, {Arrive("IR3")});
-    Append(run.steps, ClickZone(ZoneNamed("ZONE_CLE")));
-    Append(run.steps, {Read(4), Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 2, false); }), Arrive("YU2")});
-    Append(run.steps, ChooseFromTheBag("CLE"));
-    auto passes = std::make_shared<int>(0);
-    Append(run.steps, {TurnToSprite("GARDIEN"), WaitFor([passes] {
-                           EXPECT_FALSE(OrvWarp_SubjectPanelOpen) << "a held object keeps the subjects shut";
-                           return ++*passes > 10;
-                       })});
-    Append(run.steps, ChooseFromTheBag("CLE"));
-    Append(run.steps, {Do([] {
-                           EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), 0);
-                           EXPECT_EQ(OrvSpr_GetObjetEnMainSprite(nullptr), nullptr);
-                           EXPECT_TRUE(Inventaire_IsObjetInSac("CLE"));
-                       }),
-                       TurnToSprite("GARDIEN"), WaitFor([] { return OrvWarp_SubjectPanelOpen; })});
-    run.PlayToTheEnd();
-}
-
-namespace {
-using Frame = std::vector<uint32_t>;
-
-// The frame presented once the screen has shown a few passes.
-Step Capture(std::shared_ptr<Frame> into) {
-    auto n = std::make_shared<int>(0);
-    return [=] {
-        if (++*n < 4) return false;
-        *into = PresentedFrame();
-        return true;
-    };
-}
-
-// The message lines are white inside a black outline.
-bool TextPixel(uint32_t argb) { return (argb & 0xF0F0F0u) == 0xF0F0F0u; }
-
-// Pixels of the message's text in `before` that `after` no longer shows.
-Step ExpectNoLetterLost(std::shared_ptr<Frame> before, std::shared_ptr<Frame> after) {
-    return Do([=] {
-        ASSERT_EQ(before->size(), after->size());
-        int text = 0, lost = 0;
-        for (size_t i = 0; i < before->size(); i++)
-            if (TextPixel((*before)[i])) {
-                text++;
-                lost += !TextPixel((*after)[i]);
-            }
-        EXPECT_GT(text, 0) << "no text on the message screen";
-        EXPECT_EQ(lost, 0) << "text pixels hidden while an object is in hand";
-    });
-}
-
-// The size of the bag's icon of an object.
-void IconSize(const char* object, int* w, int* h) {
-    const int32_t id = DefName_GetIdName(DEFNAME_OBJETS, object);
-    for (int32_t i = 0; i < Inventaire_NbObjets; i++)
-        if (Inventaire_Sac[i].id == id) OrvSpr_GetSize(Inventaire_GetBank(), Inventaire_Sac[i].nspr, w, h);
-}
-
-// Where the board's frames with and without the key in hand differ: its icon, drawn at the arrow's point.
-Step ExpectKeyAtTheArrow(std::shared_ptr<Frame> held, std::shared_ptr<Frame> empty, const char* what) {
-    return Do([=] {
-        ASSERT_EQ(held->size(), empty->size());
-        const int width = OrvDisplay_GetRenderWidth();
-        int left = width, top = 1 << 30, right = -1, bottom = -1;
-        for (size_t i = 0; i < held->size(); i++)
-            if ((*held)[i] != (*empty)[i]) {
-                const int x = int(i % size_t(width)), y = int(i / size_t(width));
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-            }
-        int arrowW = 0, arrowH = 0, iconW = 0, iconH = 0;
-        OrvSpr_GetSize(Interface_GetBank(), PIROGUE_ARROW_SPRITE, &arrowW, &arrowH);
-        IconSize("CLE", &iconW, &iconH);
-        const int x = OrvWarp_Cursor.x + arrowW / 2, y = OrvWarp_Cursor.y + arrowH / 2;
-        ASSERT_GE(right, 0) << what << ": no icon drawn";
-        EXPECT_TRUE(left <= x && x <= right && top <= y && y <= bottom)
-            << what << ": icon in (" << left << ", " << top << ")-(" << right << ", " << bottom << "), arrow at (" << x
-            << ", " << y << ")";
-        EXPECT_LE(right - left + 1, iconW) << what;
-        EXPECT_LE(bottom - top + 1, iconH) << what;
-    });
-}
-}  // namespace
-
+// With the key in hand, the refused way's message keeps every letter, and on the canoe's board, a piece carried,
+// the frames with and without the key differ by its icon alone, at the arrow's point.
 TEST(PointerFlows, TheHeldObjectHidesNoLetterOfAMessageAndStaysAtTheArrowOnTheCanoesBoard) {
     ProgramRun run;
-    run.maxPasses = 30000;
-    Append(run.steps, NewGame());
-    Append(run.steps, ClickZone(MoveTo(3)));
-    Append(run.steps, {Arrive("IR3")});
-    Append(run.steps, ClickZone(ZoneNamed("ZONE_CLE")));
-    run.steps.push_back(Read(4));
-    Append(run.steps, ClickZone(MoveTo(1)));
-    Append(run.steps, {Arrive("IR1")});
-    Append(run.steps, ClickZone(MoveTo(4)));
-    // Without the lantern the way to the temple is refused with a message, with the hand empty and then with the key.
-    auto emptyMessage = std::make_shared<Frame>(), heldMessage = std::make_shared<Frame>();
-    Append(run.steps, {Arrive("IR4"), TurnToZone(LinkAway()), ClickView(), WaitFor([] { return Loop() == LOOP_MESSAGE; }),
-                       Capture(emptyMessage), Click(), WaitFor(Idle)});
-    Append(run.steps, ChooseFromTheBag("CLE"));
-    Append(run.steps, {ClickView(), WaitFor([] { return Loop() == LOOP_MESSAGE; }), Capture(heldMessage),
-                       ExpectNoLetterLost(emptyMessage, heldMessage), Click(), WaitFor(Idle)});
+    std::vector<uint32_t> empty, held;
+    Append(run.steps, NewGameTo(DEMO_WAM_IR, 4, "IR4"));
+    Append(run.steps, ClickZone(LinkAway()));
+    run.steps.push_back(Read(5, &empty));
+    run.steps.push_back(Do([] { ASSERT_TRUE(Inventaire_PrendObjEnMain("CLE")); }));
+    Append(run.steps, ClickZone(LinkAway()));
+    run.steps.push_back(Read(5, &held));
+    run.steps.push_back(Do([&] {
+        // The letters are white inside a black outline.
+        const auto white = [](uint32_t argb) { return (argb & 0xF0F0F0u) == 0xF0F0F0u; };
+        int text = 0, lost = 0;
+        for (size_t i = 0; i < empty.size() && i < held.size(); i++) text += white(empty[i]), lost += white(empty[i]) && !white(held[i]);
+        EXPECT_GT(text, 0);
+        EXPECT_EQ(lost, 0) << "letters hidden by the object in hand";
+    }));
 
-    // The board, the key still in hand, with no piece carried and then with one.
-    auto held = std::make_shared<Frame>(), empty = std::make_shared<Frame>();
-    auto heldCarrying = std::make_shared<Frame>(), emptyCarrying = std::make_shared<Frame>();
-    Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, 3, false); }), Arrive("YU3"), TurnToZone(DEMO_CANOE_VIEW),
-                       ClickView(), Read(DEMO_CANOE_RULES_MESSAGE), Arrive("YU" + std::to_string(DEMO_CANOE_VIEW)), TurnToZone(ZoneNamed("ZONE_PIROGUE")),
-                       ClickView(), WaitFor([] { return Loop() == LOOP_PIROGUE; }), Capture(held), Do([] { Inventaire_SetObjetEnMain_id(0); }),
-                       Capture(empty), ExpectKeyAtTheArrow(held, empty, "no piece carried"), Do([] {
+    Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_CANOE_VIEW, false); }),
+                       ArriveReading("YU" + std::to_string(DEMO_CANOE_VIEW))});
+    Append(run.steps, ClickZone(ZoneNamed("ZONE_PIROGUE")));
+    Append(run.steps, {WaitFor([] { return Loop() == LOOP_PIROGUE; }), Do([] {
                            for (int32_t cell = 0; cell < PIROGUE_FIXED_CELL; cell++)
-                               if (pirogue_plateau[cell].code >= 0) {
-                                   ClickCanoeCell(cell, MOUSE_LEFT);
-                                   return;
-                               }
+                               if (pirogue_plateau[cell].code >= 0) return ClickCanoeCell(cell, MOUSE_LEFT);
                        }),
-                       WaitFor([] { return piece_en_main >= 0; }), Capture(emptyCarrying), Do([] { Inventaire_SetObjetEnMain("CLE"); }), Capture(heldCarrying),
-                       ExpectKeyAtTheArrow(heldCarrying, emptyCarrying, "a piece carried"), Key(DIK_ESCAPE),
-                       WaitFor([] { return Loop() == LOOP_WARP; })});
+                       WaitFor([] { return piece_en_main >= 0; }), Snapshot(&held), Do([] { Inventaire_SetObjetEnMain_id(0); }),
+                       Snapshot(&empty), Do([&] {
+                           ASSERT_EQ(held.size(), empty.size());
+                           const int width = OrvDisplay_GetRenderWidth();
+                           int left = width, top = 1 << 30, right = -1, bottom = -1;
+                           for (size_t i = 0; i < held.size(); i++)
+                               if (held[i] != empty[i]) {
+                                   const int x = int(i % size_t(width)), y = int(i / size_t(width));
+                                   left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+                               }
+                           int arrowW = 0, arrowH = 0, iconW = 0, iconH = 0;
+                           OrvSpr_GetSize(Interface_GetBank(), PIROGUE_ARROW_SPRITE, &arrowW, &arrowH);
+                           OrvSpr_GetSize(Inventaire_GetBank(), DefName_GetParamInt(DEFNAME_OBJETS, "CLE"), &iconW, &iconH);
+                           const int x = OrvWarp_Cursor.x + arrowW / 2, y = OrvWarp_Cursor.y + arrowH / 2;
+                           EXPECT_TRUE(left <= x && x <= right && top <= y && y <= bottom)
+                               << "icon in (" << left << ", " << top << ")-(" << right << ", " << bottom << "), arrow at (" << x << ", " << y << ")";
+                           EXPECT_LE(right - left + 1, iconW);
+                           EXPECT_LE(bottom - top + 1, iconH);
+                       }),
+                       Key(DIK_ESCAPE), WaitFor([] { return Loop() == LOOP_WARP; })});
     run.PlayToTheEnd();
 }
 

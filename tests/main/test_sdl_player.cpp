@@ -1,6 +1,7 @@
 // A newcomer's game through the window backend's real event path: the program on SDL's dummy video driver,
 // every key, motion and click pushed into SDL's own event queue and read back by the backend.
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "ProgramRun.h"
@@ -43,21 +44,6 @@ Step Rest() {
     return [n] { return Idle() && ++*n > 3; };
 }
 
-// The run goes through SDL's dummy video driver, whose missing window manager would give the window the
-// focus: the event it would send comes first.
-void ThroughSdl(ProgramRun& run) {
-    run.sdl = true;
-    run.steps.push_back(Do([] { Input_InjectActivate(true); }));
-}
-
-// The object in the player's hand is that one ("" none).
-Step Held(const std::string& object) {
-    return Do([object] {
-        EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), object.empty() ? 0 : DefName_GetIdName(DEFNAME_OBJETS, object.c_str()))
-            << object;
-    });
-}
-
 // Lays a star from the bag on place n of the sky: the bag's first star in hand, the view turned onto the
 // place, a click.
 std::vector<Step> LayStar(int n) {
@@ -76,7 +62,7 @@ std::vector<Step> LayStar(int n) {
 
 TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSavedLoadedAndQuit) {
     ProgramRun run;
-    ThroughSdl(run);
+    run.sdl = true;
     run.maxPasses = 60000;
     Append(run.steps, ChoosePlayer(0));
     run.steps.push_back(Do([] {
@@ -85,7 +71,7 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
         EXPECT_FALSE(window->IsHeadless()) << "the run goes through SDL";
     }));
     // The island: the pointer over a move, the key; the key chosen from the bag opens the chest, and goes back;
-    // the lantern in hand on the dark way to the temple, where it goes back.
+    // the lantern in hand on the dark way to the temple, where it goes back too: both stay in the bag.
     Append(run.steps, {Read(1), Arrive("IR1"), TurnToZone(MoveTo(3)), Rest(), Do([] {
                            EXPECT_EQ(OrvSpr_get_curseur_bank(), Interface_GetBank());
                            EXPECT_EQ(Interface_GetCurseurKind(), 1);
@@ -96,20 +82,18 @@ TEST(SdlPlayer, ANewGameFromTheIslandToTheTempleTheGuardianTheStarsAndTheCanoeSa
     Append(run.steps, ClickZone(MoveTo(1)));
     run.steps.push_back(Arrive("IR1"));
     Append(run.steps, ChooseFromTheBag("CLE"));
-    run.steps.push_back(Held("CLE"));
     Append(run.steps, ClickZone(ZoneNamed("ZONE_COFFRE")));
     run.steps.push_back(Read(3));
     Append(run.steps, ChooseFromTheBag("CLE"));
-    run.steps.push_back(Held(""));
     Append(run.steps, ChooseFromTheBag("LANTERNE"));
     Append(run.steps, ClickZone(MoveTo(4)));
     run.steps.push_back(Arrive("IR4"));
-    run.steps.push_back(Held("LANTERNE"));
     Append(run.steps, ClickZone(LinkAway()));
     run.steps.push_back(Arrive("YU1"));
     Append(run.steps, ChooseFromTheBag("LANTERNE"));
-    run.steps.push_back(Held(""));
     run.steps.push_back(Do([] {
+        EXPECT_EQ(Interp_GetEngineVar(IV_OBJETENMAIN), 0);
+        EXPECT_EQ(OrvSpr_GetObjetEnMainSprite(nullptr), nullptr);
         EXPECT_TRUE(Inventaire_IsObjetInSac("CLE"));
         EXPECT_TRUE(Inventaire_IsObjetInSac("LANTERNE"));
     }));
@@ -156,39 +140,29 @@ namespace {
 constexpr int kLeftWay = 12, kRightWay = 14;
 struct WebWalk {
     std::deque<Step>& steps;
-    uint32_t view = SPIDERWEB_BEFORE;
     int ring = 0, spoke = 0;
 
-    uint32_t Here() const { return SpiderWeb_Cell(ring, spoke); }
     void To(int r, int s) {
         ring = r;
         spoke = (s + 16) % 16;
-        view = Here();
-        Append(steps, Walk({view}));
+        Append(steps, Walk({SpiderWeb_Cell(ring, spoke)}));
     }
-    void In() { To(ring + 1, spoke); }
-    void Out() { To(ring - 1, spoke); }
-    void Right(int n = 1) {
-        for (int i = 0; i < n; i++) To(ring, spoke + 1);
+    void In(int n = 1) {
+        for (int i = 0; i < n; i++) To(ring + 1, spoke);
     }
-    void Left(int n = 1) {
-        for (int i = 0; i < n; i++) To(ring, spoke - 1);
+    void Out(int n = 1) {
+        for (int i = 0; i < n; i++) To(ring - 1, spoke);
     }
-    // From before the web or from a way: into the way, then onto its cell of the outer ring.
-    void EnterBy(int way) {
-        const uint32_t to = way == kLeftWay ? SPIDERWEB_WAY_199 : SPIDERWEB_WAY_200;
-        if (view != to) Append(steps, Walk({to}));
-        To(1, way);
+    // n steps round the ring: to the right, or to the left for n < 0.
+    void Round(int n) {
+        for (int i = 0; i < std::abs(n); i++) To(ring, spoke + (n > 0 ? 1 : -1));
     }
     // Out by the way off the current cell; the errand's messages follow.
-    void Leave() {
-        view = spoke == kLeftWay ? SPIDERWEB_WAY_199 : SPIDERWEB_WAY_200;
-        Append(steps, ClickToward(view));
-    }
+    void Leave() { Append(steps, ClickToward(spoke == kLeftWay ? SPIDERWEB_WAY_199 : SPIDERWEB_WAY_200)); }
     // Spider n (0 the first to come) stands on the cell.
     void SpiderOn(int n, int r, int s) {
         const uint32_t cell = SpiderWeb_Cell(r, (s + 16) % 16);
-        steps.push_back(Do([n, cell, here = Here()] {
+        steps.push_back(Do([n, cell, here = SpiderWeb_Cell(ring, spoke)] {
             int seen = 0;
             for (int i = 0; i < araig_nb_actors; i++)
                 if (araig_is_spider(araig_actors[i]) && seen++ == n) {
@@ -198,16 +172,13 @@ struct WebWalk {
             ADD_FAILURE() << "no spider " << n << ", the player on " << here;
         }));
     }
-    // A click on the spider, the sword in hand: the view turned onto the spider as drawn (its hit zone), a
-    // click, and it stands stunned.
+    // The sword in hand, a click on the spider as drawn (its hit zone): it stands stunned.
     void Strike() {
-        steps.push_back(WaitFor(SpidersStill));
-        steps.push_back([] {
-            float yaw, pitch;
-            return Idle() && ZoneMiddle(araig_zone1, &yaw, &pitch) && TurnViewTowards(yaw, pitch);
-        });
-        steps.push_back(ClickView());
-        steps.push_back(WaitFor([] { return araig_epee_state == 2 && Idle(); }));
+        Append(steps, {WaitFor(SpidersStill), [] {
+                           float yaw, pitch;
+                           return Idle() && ZoneMiddle(araig_zone1, &yaw, &pitch) && TurnViewTowards(yaw, pitch);
+                       },
+                       ClickView(), WaitFor([] { return araig_epee_state == 2 && Idle(); })});
     }
 };
 }  // namespace
@@ -216,7 +187,7 @@ struct WebWalk {
 // each step checked against what those messages tell of the spiders.
 TEST(SdlPlayer, TheWebsThreeErrandsAreWonByTheirRules) {
     ProgramRun run;
-    ThroughSdl(run);
+    run.sdl = true;
     run.maxPasses = 20000;
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     Append(run.steps, {TurnToZone(DEMO_LIEN_TO_TOILE), ClickView(), Read(11), Read(DEMO_WEB_RULES_PAGE2[0]), Arrive("YU198")});
@@ -224,11 +195,12 @@ TEST(SdlPlayer, TheWebsThreeErrandsAreWonByTheirRules) {
 
     // The caterpillar. Lured out from the left way's cell: in, and once the spider is next to the player, back
     // out and right: it comes out onto the outer ring behind him and can only follow.
-    web.EnterBy(kLeftWay);
+    Append(run.steps, Walk({SPIDERWEB_WAY_199}));
+    web.To(1, kLeftWay);
     web.In();
     web.SpiderOn(0, 3, kLeftWay);
     web.Out();
-    web.Right();
+    web.Round(1);
     web.SpiderOn(0, 1, kLeftWay);
     for (int ring = 2; ring <= 5; ring++) {
         web.In();
@@ -236,68 +208,58 @@ TEST(SdlPlayer, TheWebsThreeErrandsAreWonByTheirRules) {
     }
     // Out along a spoke two from its own, and round to the right way.
     web.To(4, kLeftWay + 3);
-    web.Out();
-    web.Out();
-    web.Out();
-    web.Left();
+    web.Out(3);
+    web.Round(-1);
     web.Leave();
     Append(run.steps, {Read(12), Read(DEMO_WEB_RULES_PAGE2[1]), Arrive("YU200"),
                        Do([] { EXPECT_TRUE(Inventaire_IsObjetInSac("CHENILLE")); })});
 
     // The grasshopper: the first spider lured as before, which brings the second out of the centre; the first
     // led right round the whole outer ring; the second lured the same way; in to the grasshopper's spoke.
-    web.EnterBy(kRightWay);
-    web.Left(2);
+    web.To(1, kRightWay);
+    web.Round(-2);
     web.In();
     web.Out();
-    web.Right();
+    web.Round(1);
     web.SpiderOn(0, 1, kLeftWay);
     web.SpiderOn(1, 4, kLeftWay + 1);
-    web.Right(15);
+    web.Round(15);
     web.In();
     web.Out();
-    web.Right();
+    web.Round(1);
     web.SpiderOn(0, 1, kLeftWay);
     web.SpiderOn(1, 2, kLeftWay);
-    web.Right(2);
+    web.Round(2);
     web.SpiderOn(0, 1, kRightWay);
     web.SpiderOn(1, 1, kLeftWay + 1);
-    web.In();
-    web.In();
-    web.In();
+    web.In(3);
     run.steps.push_back(WaitFor([] { return Inventaire_IsObjetInSac("SAUTERELLE"); }));
     // Back out one cell, then left, and out along the right way's spoke.
     web.Out();
-    web.Left();
-    web.Out();
-    web.Out();
+    web.Round(-1);
+    web.Out(2);
     web.Leave();
     Append(run.steps, {Read(13), Read(DEMO_WEB_RULES_PAGE2[2]), Arrive("YU200")});
 
     // The skull: in by the right way, the feather laid on the cell to the left and stepped on, then left again.
-    web.EnterBy(kRightWay);
+    web.To(1, kRightWay);
     Append(run.steps, ChooseFromTheBag("PLUME"));
     Append(run.steps, ClickToward(SpiderWeb_Cell(1, kRightWay - 1)));
     run.steps.push_back(WaitFor([] { return !Inventaire_IsObjetInSac("PLUME"); }));
-    web.Left();
-    web.Left();
+    web.Round(-2);
     web.SpiderOn(0, 1, kLeftWay + 1);  // on the feather, its attack spent
     // In twice to the sword, which comes into the hand; the spider beside struck: it misses four steps.
-    web.In();
-    web.In();
+    web.In(2);
     run.steps.push_back(WaitFor([] { return Interp_GetEngineVar(IV_OBJETENMAIN) == DefName_GetIdName(DEFNAME_OBJETS, "EPEE"); }));
     web.Strike();
-    web.In();
-    web.In();
+    web.In(2);
     run.steps.push_back(WaitFor([] { return Inventaire_IsObjetInSac("CRANE_ARAIG2"); }));
-    web.Out();
-    web.Out();
+    web.Out(2);
     web.SpiderOn(0, 3, kLeftWay + 1);
     // The sword in hand again, a second blow, and out by the left way.
     Append(run.steps, ChooseFromTheBag("EPEE"));
     web.Strike();
-    web.Out();
-    web.Out();
+    web.Out(2);
     web.Leave();
     Append(run.steps, {Read(14), Arrive("YU199"), Do([] {
                            EXPECT_EQ(Interp_ReadVar("finaraign3"), 1);
