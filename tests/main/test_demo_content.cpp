@@ -22,6 +22,7 @@
 #include "testdata/DemoFixture.h"
 #include "testdata/DemoInstall.h"
 #include "testdata/DemoMenus.h"
+#include "testdata/DemoToile.h"
 #include "testdata/DemoWorld.h"
 #include "testdata/SpiderWeb.h"
 #include "testdata/TempDir.h"
@@ -288,23 +289,17 @@ TEST(DemoContent, EveryPlaceOfTheDemoIsHeard) {
     run.steps.push_back(Arrive("IR1"));
     Append(run.steps, ClickZone(MoveTo(4)));
     Append(run.steps, {Arrive("IR4"), WaitFor(NoisePlays), heard("IR4"), ListenIn("IR4")});
-    // Every view of the temple's world file; the web's views before its cells, where the spiders walk.
-    ASSERT_TRUE(DefName_Load((run.dir / "scenar/defnames.con").c_str()));
+    // Every view of the temple's world and the web's views before its cells, where the spiders walk.
     int places = 0;
-    for (const char* wam : {DEMO_WAM_YU, DEMO_WAM_TOILE}) {
-        ST_wam_world* world = wam_read_file((run.dir / (std::string("wam/") + wam)).c_str());
-        ASSERT_NE(world, nullptr) << wam;
-        for (ST_wam_lieu* lieu = world->lieux; lieu; lieu = lieu->next)
-            for (ST_wam_vue* v = lieu->vues; v; v = v->next) {
-                if (std::strcmp(wam, DEMO_WAM_TOILE) == 0 && v->id > SPIDERWEB_WAY_200) continue;
-                const std::string name = std::string(v->name, 2) + std::to_string(v->id);
-                Append(run.steps, {Do([wam, id = v->id] { OrvWam_RequestWorld(wam, id, false); }), ArriveReading(name),
-                                   ListenIn(name)});
-                places++;
-            }
-        wam_free_world(&world);
-    }
-    DefName_Free();
+    for (const auto& [wam, world] : {std::pair{DEMO_WAM_YU, DemoWorld_Yu()}, std::pair{DEMO_WAM_TOILE, DemoToile_World()}})
+        for (const WamLieuDesc& lieu : world.lieux)
+            for (const WamVueDesc& v : lieu.vues)
+                if (wam == DEMO_WAM_YU || v.id <= SPIDERWEB_WAY_200) {
+                    const std::string name = v.name.substr(0, 2) + std::to_string(v.id);
+                    Append(run.steps, {Do([wam = wam, id = v.id] { OrvWam_RequestWorld(wam, id, false); }),
+                                       ArriveReading(name), ListenIn(name)});
+                    places++;
+                }
     EXPECT_GE(places, 9);
     Append(run.steps, QuitThroughTheCredits());
     run.PlayThrough();

@@ -254,34 +254,28 @@ TEST(DialogueFlows, TheGuardiansSubjectsStartHisDialoguesWhichSpeakAndGiveTheVie
 TEST(DialogueFlows, TheGuardianKeepsHisPassageUntilHeHasSpokenAndIsBackAtTheNextArrival) {
     ProgramRun run;
     run.maxPasses = 8000;
-    auto hidden = [](bool hide) {
-        return Do([hide] { EXPECT_EQ(Interp_is_perso_hidden(DEMO_GUARDIAN_ID), hide); });
-    };
     auto greeting = [] {
         return std::vector<Step>{PointAtGuardian(), ClickPoint(465, 257), WaitFor([] { return Loop() == LOOP_DIALOGUE; }),
                                  WaitView()};
     };
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     Append(run.steps, ClickZone(ZoneNamed("ZONE_GARDIEN")));
-    Append(run.steps, {Read(DEMO_GUARDIAN_BARS_MESSAGE), WaitFor(Idle), hidden(false)});
+    run.steps.push_back(Read(DEMO_GUARDIAN_BARS_MESSAGE));
     Append(run.steps, greeting());
     Append(run.steps, ClickZone(ZoneNamed("ZONE_GARDIEN")));
-    Append(run.steps, {Read(7), WaitFor(Idle), hidden(true), WaitFor([] { return !GuardianShown(); })});
+    Append(run.steps, {Read(7), WaitFor([] { return Idle() && !GuardianShown(); })});
     Append(run.steps, SaveGame());
     Append(run.steps, LoadNewestGame());
     run.steps.push_back(Arrive("YU2"));
     Append(run.steps, ClickZone(MoveTo(1)));
     run.steps.push_back(Arrive("YU1"));
     Append(run.steps, ClickZone(MoveTo(2)));
-    Append(run.steps, {Arrive("YU2"), hidden(false), WaitFor(GuardianShown)});
+    Append(run.steps, {Arrive("YU2"), Do([] { EXPECT_FALSE(Interp_is_perso_hidden(DEMO_GUARDIAN_ID)) << "back at his post"; }),
+                       WaitFor(GuardianShown)});
     Append(run.steps, greeting());
     run.PlayToTheEnd();
 
     EXPECT_EQ(run.messages, (std::vector<int32_t>{1, DEMO_GUARDIAN_BARS_MESSAGE, 7}));
-    const std::string log = run.Log(), greeted = "DIALOG: Initialisation (dial:1)";
-    const size_t first = log.find(greeted);
-    ASSERT_NE(first, std::string::npos);
-    EXPECT_NE(log.find(greeted, first + 1), std::string::npos) << "he talks again";
 }
 
 TEST(DialogueFlows, AHalfTurnIsUndoneInAViewWithLimitsAndVoiceOversKeepMouseLook) {

@@ -65,22 +65,20 @@ void PushPointerAt(int x, int y) {
 TEST(InputFlows, PointerPositionsWithoutRelativeMotionTurnTheViewThroughSdl) {
     ProgramRun run;
     run.sdl = true;
-    Append(run.steps, ChoosePlayer(0));
-    auto yaw = std::make_shared<float>(0.0f);
-    // The pointer first at the centre, wherever the menus left it.
-    Append(run.steps, {Read(1), Arrive("IR1"), Do([] { PushPointerAt(320, 240); }), Linger(), WaitFor(Idle), Do([yaw] {
-                           float pitch;
-                           OrvWarp_GetViewAngles(yaw.get(), &pitch);
-                           // 100 pixels right, then 100 more: a quarter of the window away, so it goes back to the centre.
+    Append(run.steps, NewGame());
+    float yaw = 0.0f, pitch = 0.0f;
+    // The pointer first at the centre, wherever the menus left it; 100 pixels right, then 100 more: a quarter of
+    // the window away, so it goes back to the centre; then 100 more from there.
+    Append(run.steps, {Do([] { PushPointerAt(320, 240); }), Linger(), WaitFor(Idle), Do([&] {
+                           OrvWarp_GetViewAngles(&yaw, &pitch);
                            PushPointerAt(420, 240);
                            PushPointerAt(520, 240);
                        }),
-                       Linger(), Do([] { PushPointerAt(420, 240); }), Linger(), WaitFor(Idle), Do([yaw] {
-                           float now, pitch;
+                       Linger(), Do([] { PushPointerAt(420, 240); }), Linger(), WaitFor(Idle), Do([&] {
+                           float now;
                            OrvWarp_GetViewAngles(&now, &pitch);
-                           const float turned = std::remainder(now - *yaw, 2.0f * std::numbers::pi_v<float>);
                            // 300 pixels at 0.00375 radians a pixel.
-                           EXPECT_NEAR(turned, 1.125f, 0.01f);
+                           EXPECT_NEAR(std::remainder(now - yaw, 2.0f * std::numbers::pi_v<float>), 1.125f, 0.01f);
                        })});
     run.PlayToTheEnd();
 }
