@@ -36,7 +36,9 @@
 #include "panorama/Orv_Warp.h"
 #include "puzzles/pz_araig.h"
 #include "puzzles/pz_pirogue.h"
+#include "testdata/DemoCanoe.h"
 #include "testdata/DemoFixture.h"
+#include "testdata/DemoWorld.h"
 #include "tests/support/LookTurn.h"
 #include "tests/support/ZoneAim.h"
 #include "world/DefName.h"
@@ -512,6 +514,14 @@ std::vector<Step> ChooseFromTheBag(std::function<bool(const std::string& name)> 
 
 std::vector<Step> ChooseFromTheBag(const std::string& object) {
     return ChooseFromTheBag([object](const std::string& name) { return name == object; }, object);
+}
+
+std::vector<Step> ToTheCanoeBoard() {
+    std::vector<Step> steps = {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_CANOE_VIEW, false); }),
+                               ArriveReading("YU" + std::to_string(DEMO_CANOE_VIEW))};
+    Append(steps, ClickZone(ZoneNamed("ZONE_PIROGUE")));
+    steps.push_back(WaitFor([] { return Loop() == LOOP_PIROGUE; }));
+    return steps;
 }
 
 void ClickCanoeCell(int32_t cell, int button) {

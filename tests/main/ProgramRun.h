@@ -99,12 +99,12 @@ Step Turn(float yaw, float pitch);
 // A click at the centre of the view at rest.
 Step ClickView();
 Step Arrive(const std::string& view);
+// The same once the view's arrival has run, every message shown on the way read for a moment and clicked away.
+Step ArriveReading(const std::string& view);
 // The view at rest for a few passes draws the pointer of that kind.
 Step ExpectPointer(int32_t kind, const std::string& what);
 // The view at rest for a few passes draws the object's sprite of the object bank as the cursor.
 Step ExpectHeld(const std::string& object);
-// The same once the view's arrival has run, every message shown on the way read for a moment and clicked away.
-Step ArriveReading(const std::string& view);
 // Waits for message n on the message screen, then clicks it away; `shown` keeps the frame that showed it.
 Step Read(int32_t n, std::vector<uint32_t>* shown = nullptr);
 // The frame presented once the current screen has shown for a few passes.
@@ -157,6 +157,8 @@ std::vector<Step> Walk(const std::vector<uint32_t>& path);
 // the hand, or raised as the rod is), the bag closed again.
 std::vector<Step> ChooseFromTheBag(std::function<bool(const std::string& name)> pick, const std::string& what);
 std::vector<Step> ChooseFromTheBag(const std::string& object);
+// On the canoe's board: its view reached by a jump, its rules read, its zone clicked.
+std::vector<Step> ToTheCanoeBoard();
 // The pointer on cell `cell` of the canoe's board and a click of `button` there.
 void ClickCanoeCell(int32_t cell, int button);
 // Puts every piece of the canoe's board home and unturned, one click every few passes (a carried piece to

@@ -336,25 +336,16 @@ TEST(ProgramFlows, AnUnloadableNewestSaveAtStartBringsBackThePlayerPage) {
     EXPECT_NE(reports[0].find("vue 99 du lieu 1 introuvable"), std::string::npos) << reports[0];
 }
 
-namespace {
-// LC_ALL, which outweighs LC_TIME and LANG, set to a locale for the test's time.
-struct LocaleForTheTest {
-    std::optional<std::string> was;
-    explicit LocaleForTheTest(const char* name) {
-        if (const char* value = std::getenv("LC_ALL")) was = value;
-        setenv("LC_ALL", name, 1);
-    }
-    ~LocaleForTheTest() { was ? setenv("LC_ALL", was->c_str(), 1) : unsetenv("LC_ALL"); }
-};
-}  // namespace
-
 // Under a UTF-8 locale whose dates are not ASCII, the load page shows a save's date in the fonts' code page:
 // the Icelandic Monday "mán" as its three letters, not as the four bytes of its UTF-8.
 TEST(ProgramFlows, TheSaveListShowsTheLocalesDateInTheFontsCodePage) {
     const char* const kLocale = "is_IS.UTF-8";
     if (locale_t l = newlocale(LC_TIME_MASK, kLocale, locale_t(0))) freelocale(l);
     else GTEST_SKIP() << "the locale " << kLocale << " is not installed (scripts/deps.sh makes it)";
-    LocaleForTheTest icelandic(kLocale);
+    // LC_ALL outweighs LC_TIME and LANG; it is put back at the end.
+    const char* was = std::getenv("LC_ALL");
+    const std::optional<std::string> kept = was ? std::optional<std::string>(was) : std::nullopt;
+    setenv("LC_ALL", kLocale, 1);
     ProgramRun run;
     Append(run.steps, NewGame());
     run.steps.push_back(Do([&run] { WriteHeaderOnlySave(SavePath(run, 0, 0), {2023, 12, 1, 4, 12, 5, 0, 0}, 1); }));
@@ -378,4 +369,5 @@ TEST(ProgramFlows, TheSaveListShowsTheLocalesDateInTheFontsCodePage) {
                        }),
                        ClickWidget("b_back.spr"), WaitFor([] { return PageShows("a_disc.spr"); }), Key(DIK_ESCAPE), WaitFor(Idle)});
     run.PlayToTheEnd();
+    kept ? setenv("LC_ALL", kept->c_str(), 1) : unsetenv("LC_ALL");
 }

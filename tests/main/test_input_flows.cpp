@@ -14,9 +14,6 @@
 #include "framework/KeyCodes.h"
 #include "menus/Orv_Menu.h"
 #include "panorama/Orv_Warp.h"
-#include "testdata/DemoCanoe.h"
-#include "testdata/DemoWorld.h"
-#include "world/wam.h"
 
 namespace {
 // A few passes of the current screen first, which must have acted on the key by then: a lost key ends the run
@@ -32,25 +29,7 @@ Step Linger(std::function<bool()> taken = [] { return true; }, const char* what 
         return true;
     };
 }
-}  // namespace
 
-// Key() presses and releases in one step, so both reach the program in the same pass.
-TEST(InputFlows, ATapWithinOnePassLeavesTheCanoeBoardAndStopsTheCredits) {
-    ProgramRun run;
-    Append(run.steps, NewGame());
-    Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_CANOE_VIEW, false); }),
-                       ArriveReading("YU" + std::to_string(DEMO_CANOE_VIEW))});
-    Append(run.steps, ClickZone(ZoneNamed("ZONE_PIROGUE")));
-    Append(run.steps, {WaitFor([] { return Loop() == LOOP_PIROGUE; }), Linger(), Key(DIK_ESCAPE),
-                       Linger([] { return Loop() == LOOP_WARP; }, "the board left on a tap")});
-    Append(run.steps, {Key(DIK_ESCAPE), ClickWidget("a_exit.spr"), ClickWidget("b_oui.spr"),
-                       WaitFor([] { return Loop() == LOOP_MENU && MenuState.pageState == MN_STATE_CREDITS; }), Linger(),
-                       Key(DIK_SPACE), Linger([] { return false; }, "the credits still run after a tap")});
-    EXPECT_EQ(run.Run(), 0);
-    EXPECT_EQ(run.StepsLeft(), 1u);
-}
-
-namespace {
 // A motion event as a remote desktop's pointer gives it: a position in the window, no relative motion.
 void PushPointerAt(int x, int y) {
     SDL_Event e{};
@@ -60,6 +39,20 @@ void PushPointerAt(int x, int y) {
     ASSERT_EQ(SDL_PushEvent(&e), 1);
 }
 }  // namespace
+
+// Key() presses and releases in one step, so both reach the program in the same pass.
+TEST(InputFlows, ATapWithinOnePassLeavesTheCanoeBoardAndStopsTheCredits) {
+    ProgramRun run;
+    Append(run.steps, NewGame());
+    Append(run.steps, ToTheCanoeBoard());
+    Append(run.steps, {Linger(), Key(DIK_ESCAPE),
+                       Linger([] { return Loop() == LOOP_WARP; }, "the board left on a tap")});
+    Append(run.steps, {Key(DIK_ESCAPE), ClickWidget("a_exit.spr"), ClickWidget("b_oui.spr"),
+                       WaitFor([] { return Loop() == LOOP_MENU && MenuState.pageState == MN_STATE_CREDITS; }), Linger(),
+                       Key(DIK_SPACE), Linger([] { return false; }, "the credits still run after a tap")});
+    EXPECT_EQ(run.Run(), 0);
+    EXPECT_EQ(run.StepsLeft(), 1u);
+}
 
 // The backend keeps the pointer near the window's centre by warping it there; the warp's own event is no motion.
 TEST(InputFlows, PointerPositionsWithoutRelativeMotionTurnTheViewThroughSdl) {

@@ -17,7 +17,6 @@
 #include "panorama/Orv_Spw.h"
 #include "panorama/Orv_Warp.h"
 #include "puzzles/pz_pirogue.h"
-#include "testdata/DemoCanoe.h"
 #include "testdata/DemoWorld.h"
 #include "world/DefName.h"
 #include "world/Inventaire.h"
@@ -80,10 +79,8 @@ TEST(PointerFlows, TheHeldObjectHidesNoLetterOfAMessageAndStaysAtTheArrowOnTheCa
         EXPECT_EQ(lost, 0) << "letters hidden by the object in hand";
     }));
 
-    Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_CANOE_VIEW, false); }),
-                       ArriveReading("YU" + std::to_string(DEMO_CANOE_VIEW))});
-    Append(run.steps, ClickZone(ZoneNamed("ZONE_PIROGUE")));
-    Append(run.steps, {WaitFor([] { return Loop() == LOOP_PIROGUE; }), Do([] {
+    Append(run.steps, ToTheCanoeBoard());
+    Append(run.steps, {Do([] {
                            for (int32_t cell = 0; cell < PIROGUE_FIXED_CELL; cell++)
                                if (pirogue_plateau[cell].code >= 0) return ClickCanoeCell(cell, MOUSE_LEFT);
                        }),
