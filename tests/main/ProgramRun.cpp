@@ -76,6 +76,15 @@ ProgramRun::ProgramRun() { CopyDemoInstall(dir.Path()); }
 ProgramRun::ProgramRun(const std::function<void(const std::string& dir)>& install) { install(dir.Path()); }
 ProgramRun::~ProgramRun() = default;
 
+void ProgramRun::AskScreenSize(int width, int height) {
+    OrvConfig config;
+    config.screenWidth = width;
+    config.screenHeight = height;
+    uint8_t image[CONFIG_FILE_SIZE];
+    config_encode(config, image);
+    ASSERT_TRUE(WriteFileBytes(dir / "quillm2.cfg", image, sizeof image));
+}
+
 int ProgramRun::Run() {
     if (sdl) {
         unsetenv("QM_HEADLESS");

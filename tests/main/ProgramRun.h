@@ -37,6 +37,8 @@ public:
     // Passes the run may take before it is ended as stuck.
     int maxPasses = 40000;
 
+    // The installation's settings ask for a screen of that size.
+    void AskScreenSize(int width, int height);
     // Runs the program until it ends; returns its exit code. Leaves `failure` set when it was stuck.
     int Run();
     // Runs the program through every step to its normal end: exit code 0, never stuck, no step left.

@@ -8,8 +8,6 @@
 #include <memory>
 
 #include "ProgramRun.h"
-#include "app/Config.h"
-#include "app/Orv_File.h"
 #include "testdata/DemoFixture.h"
 #include "testdata/DemoIcons.h"
 #include "testdata/DemoPanorama.h"
@@ -71,12 +69,7 @@ TEST(DemoSights, TheSkysRingsShowAfterALoadAtBothScreenSizes) {
     for (auto [width, height] : {std::pair{640, 480}, {800, 600}}) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         ProgramRun run;
-        OrvConfig config;
-        config.screenWidth = width;
-        config.screenHeight = height;
-        uint8_t image[CONFIG_FILE_SIZE];
-        config_encode(config, image);
-        ASSERT_TRUE(WriteFileBytes(run.dir / "quillm2.cfg", image, sizeof image));
+        run.AskScreenSize(width, height);
         Append(run.steps, NewGame());
         Append(run.steps, {Do([] { OrvWam_RequestWorld(DEMO_WAM_YU, DEMO_STARS_VIEW, false); }), Read(9)});
         Append(run.steps, SeeTheRings("reached by a move"));

@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "ProgramRun.h"
-#include "app/Config.h"
 #include "app/main/Orv_Main.h"
 #include "audio/Orv_Muzik.h"
 #include "dialogue/Orv_Dial.h"
@@ -458,12 +457,7 @@ TEST(DialogueFlows, DialoguesOfTheStripUseTheWholeEightHundredPixelPanorama) {
     ProgramRun run;
     run.maxPasses = 6000;
     WriteTestScripts(run.dir.Path());
-    OrvConfig config;
-    config.screenWidth = 800;
-    config.screenHeight = 600;
-    uint8_t image[CONFIG_FILE_SIZE];
-    config_encode(config, image);
-    ASSERT_TRUE(WriteFileBytes(run.dir / "quillm2.cfg", image, sizeof image));
+    run.AskScreenSize(800, 600);
     Append(run.steps, NewGameTo(DEMO_WAM_YU, 2, "YU2"));
     Append(run.steps, {Do([] { RunOneCommand("(DIAL=81)"); }), WaitReply(0), Do([] {
                            EXPECT_FALSE(OrvDisplay_IsRenderWarp800());
