@@ -86,7 +86,7 @@ bool ClearSurface(CSurface& surface, uint32_t colour)
     return true;
 }
 
-bool DarkenRect(CSurface& surface, const ClipRect& rect)
+bool DarkenRect(CSurface& surface, const ClipRect& rect, int halvings)
 {
     if (!CheckDrawable(surface, "DarkenRect()")) return false;
     const CPixelFormat& f = surface.format;
@@ -96,14 +96,15 @@ bool DarkenRect(CSurface& surface, const ClipRect& rect)
         return false;
     }
     ClipRect r;
-    if (!ClipRect_Intersect(rect, surface, r)) return true;
-    // Each channel shifted down one bit within its own field; alpha stays.
-    const uint32_t keep = ((f.redMask >> 1) & f.redMask) | ((f.greenMask >> 1) & f.greenMask) | ((f.blueMask >> 1) & f.blueMask);
+    if (halvings <= 0 || !ClipRect_Intersect(rect, surface, r)) return true;
+    // Each channel shifted down within its own field; alpha stays.
+    const int n = std::min(halvings, 31);
+    const uint32_t keep = ((f.redMask >> n) & f.redMask) | ((f.greenMask >> n) & f.greenMask) | ((f.blueMask >> n) & f.blueMask);
     for (int y = r.top; y <= r.bottom; ++y)
         for (int x = r.left; x <= r.right; ++x) {
             uint8_t* p = surface.Row(y) + size_t(x) * size_t(bytes);
             const uint32_t v = ReadPixel(p, bytes);
-            WritePixel(p, bytes, ((v >> 1) & keep) | (v & f.alphaMask));
+            WritePixel(p, bytes, ((v >> n) & keep) | (v & f.alphaMask));
         }
     return true;
 }

@@ -19,9 +19,10 @@ bool CopySurface(CSurface& dst, const CSurface& src);
 // Fills the whole surface with a raw pixel value of its depth (0 for a depth surface).
 bool ClearSurface(CSurface& surface, uint32_t colour);
 
-// Halves the colour channels of the pixels of the inclusive rectangle (clipped to the surface), so that
-// what is drawn over it stands out; only masked colour formats of 16 or 32 bits, others are refused.
-bool DarkenRect(CSurface& surface, const ClipRect& rect);
+// Halves the colour channels of the pixels of the inclusive rectangle (clipped to the surface) `halvings`
+// times, so that what is drawn over it stands out; only masked colour formats of 16 or 32 bits, others are
+// refused.
+bool DarkenRect(CSurface& surface, const ClipRect& rect, int halvings = 1);
 
 // The clip rectangle intersected with the surface's bounds; false when nothing is left.
 bool ClipRect_Intersect(const ClipRect& clip, const CSurface& surface, ClipRect& out);

@@ -137,7 +137,7 @@ void drawScreen() {
         // Drawn under the font's own lock of the render surface; a quarter of the view's light is left.
         const ClipRect backdrop{y - kBackdropMargin, y + height * int32_t(lines->size()) + kBackdropMargin - 1,
                                 left + widest + 2 * kBackdropMargin - 1, left};
-        if (render->pixels && DarkenRect(*render, backdrop)) DarkenRect(*render, backdrop);
+        if (render->pixels) DarkenRect(*render, backdrop, 2);
         for (const std::string& l : *lines) {
             OrvTextSize size;
             OrvFont_GetTextSize(l.c_str(), int32_t(l.size()), size);

@@ -230,6 +230,13 @@ TEST(DarkenRect, HalvesEachChannelInsideTheClippedRectangleAndKeepsAlpha)
                 EXPECT_EQ(g.At(x, y), x >= 3 && y >= 1 ? c.half : c.pixel) << std::hex << c.pixel << " at " << x << "," << y;
         EXPECT_TRUE(g.CanaryIntact());
     }
+    // Twice halved in one call: each field keeps its own top bits.
+    for (const Case& c : {Case{PFID_R5G6B5, 0xFFFF, 0x39E7}, Case{PFID_A8R8G8B8, 0xFF80FF01u, 0xFF203F00u}}) {
+        Guarded g(1, 1, c.id);
+        g.Put(0, 0, c.pixel);
+        ASSERT_TRUE(DarkenRect(g.surface, ClipRect{0, 0, 0, 0}, 2));
+        EXPECT_EQ(g.At(0, 0), c.half) << std::hex << c.pixel;
+    }
     Guarded p8(2, 1, PFID_P8);
     p8.Put(0, 0, 0x80);
     WarningCapture warnings;
