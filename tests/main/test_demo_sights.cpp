@@ -87,7 +87,7 @@ TEST(DemoSights, TheSkysRingsShowAfterALoadAtBothScreenSizes) {
 }
 
 // In the demo's pictures a frame round a zone says it can be clicked: every live zone of the island and the
-// temple, painted alone, has one (gold, cyan or copper), a disabled one ("Eboulis" of IR 1) none.
+// temple, painted alone, has one (gold, cyan or copper), a disabled one ("Rubble" of IR 1) none.
 TEST(DemoSights, WhatCannotBeClickedIsDrawnUnlikeWhatCan) {
     int live = 0, disabled = 0;
     for (const WamFileDesc& world : {DemoWorld_Ir(), DemoWorld_Yu()})
